@@ -1,0 +1,68 @@
+# Lumora: the two commands that do everything on a fresh Debian 12 machine.
+#   make run   - install missing packages, build, start Lumora on the demo folder
+#   make test  - install missing packages, build, run every test through CTest
+
+BUILD      ?= build
+SAN_BUILD  ?= build-san
+JOBS       ?= $(shell nproc)
+FUZZ_SECONDS ?= 600
+CMAKE_FLAGS ?=
+
+export QT_QPA_PLATFORM ?= offscreen
+
+.PHONY: all deps configure build run test test-core test-sanitize sanitize fuzz bench clean samples
+
+all: build
+
+deps:
+	@bash scripts/install-deps
+
+$(BUILD)/build.ninja: | deps
+	cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo $(CMAKE_FLAGS)
+
+configure: deps $(BUILD)/build.ninja
+
+build: configure
+	cmake --build $(BUILD) -j $(JOBS)
+
+samples: build
+	@if [ -x $(BUILD)/bin/lumora-samples ]; then $(BUILD)/bin/lumora-samples $(BUILD)/demo >/dev/null; fi
+
+run: build samples
+	env -u QT_QPA_PLATFORM $(BUILD)/bin/lumora
+
+# The sanitizer tree builds only the headless libraries, their tests and the
+# fuzz targets, with clang, AddressSanitizer and UndefinedBehaviorSanitizer.
+$(SAN_BUILD)/build.ninja: | deps
+	CC=clang CXX=clang++ cmake -S . -B $(SAN_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Debug \
+	    -DLUMORA_SANITIZE=ON -DLUMORA_WIDGETS=OFF $(CMAKE_FLAGS)
+
+sanitize: deps $(SAN_BUILD)/build.ninja
+	cmake --build $(SAN_BUILD) -j $(JOBS)
+
+test-core: build
+	cd $(BUILD) && ctest --output-on-failure -j $(JOBS) -LE 'sanitize|fuzz'
+
+test-sanitize: sanitize
+	cd $(SAN_BUILD) && ctest --output-on-failure -j $(JOBS) -L 'sanitize|fuzz'
+
+test: build sanitize
+	cd $(SAN_BUILD) && ctest --output-on-failure -j $(JOBS) -L 'sanitize|fuzz'
+	cd $(BUILD) && ctest --output-on-failure -j $(JOBS) -LE 'sanitize|fuzz'
+
+fuzz: sanitize
+	@for f in $(SAN_BUILD)/bin/fuzz-*; do \
+	    [ -x "$$f" ] || continue; \
+	    mkdir -p fuzz-corpus/$$(basename $$f); \
+	    echo "== $$f for $(FUZZ_SECONDS) s"; \
+	    "$$f" -max_total_time=$(FUZZ_SECONDS) -timeout=10 -rss_limit_mb=2048 \
+	        fuzz-corpus/$$(basename $$f) $(SAN_BUILD)/fuzz-seeds/$$(basename $$f) || exit 1; \
+	done
+
+bench: build
+	bash scripts/install-deps --bench
+	$(BUILD)/bin/lumora-bench decode --quick
+	$(BUILD)/bin/lumora-bench folder --quick
+
+clean:
+	rm -rf $(BUILD) $(SAN_BUILD)
