@@ -40,15 +40,19 @@ $(SAN_BUILD)/build.ninja: | deps
 sanitize: deps $(SAN_BUILD)/build.ninja
 	cmake --build $(SAN_BUILD) -j $(JOBS)
 
+CTEST_FLAGS ?= --output-on-failure --timeout 600 -j $(JOBS)
+
+# The normal tree runs every test (those labelled "sanitize" as well); the
+# sanitizer tree holds only the tests labelled "sanitize" and the fuzz runs.
 test-core: build
-	cd $(BUILD) && ctest --output-on-failure -j $(JOBS) -LE 'sanitize|fuzz'
+	cd $(BUILD) && ctest $(CTEST_FLAGS) -LE fuzz
 
 test-sanitize: sanitize
-	cd $(SAN_BUILD) && ctest --output-on-failure -j $(JOBS) -L 'sanitize|fuzz'
+	cd $(SAN_BUILD) && ctest $(CTEST_FLAGS)
 
 test: build sanitize
-	cd $(SAN_BUILD) && ctest --output-on-failure -j $(JOBS) -L 'sanitize|fuzz'
-	cd $(BUILD) && ctest --output-on-failure -j $(JOBS) -LE 'sanitize|fuzz'
+	cd $(SAN_BUILD) && ctest $(CTEST_FLAGS)
+	cd $(BUILD) && ctest $(CTEST_FLAGS) -LE fuzz
 
 fuzz: sanitize
 	@for f in $(SAN_BUILD)/bin/fuzz-*; do \
