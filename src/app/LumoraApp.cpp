@@ -86,12 +86,14 @@ int CLumoraApp::run(const QStringList& args) {
     return status != 0 ? status : exitStatus;
 }
 
-void useShippedFontConfig(const char* argv0) {
+void useShippedFontConfig(const char* argv0, bool useProcessImage) {
     if (std::getenv("FONTCONFIG_FILE") || !argv0)
         return;
     std::error_code ec;
-    std::filesystem::path program = std::filesystem::read_symlink("/proc/self/exe", ec);
-    if (ec)
+    std::filesystem::path program;
+    if (useProcessImage)
+        program = std::filesystem::read_symlink("/proc/self/exe", ec);
+    if (!useProcessImage || ec)
         program = std::filesystem::absolute(argv0, ec);
     const std::filesystem::path config = program.parent_path() / "fonts" / "lumora-fonts.conf";
     if (std::filesystem::is_regular_file(config, ec))

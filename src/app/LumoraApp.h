@@ -52,6 +52,8 @@ private:
 // Points fontconfig at the configuration shipped beside the program, which
 // maps the caption face names to the installed Japanese font. Must run
 // before the QApplication exists. Keeps a FONTCONFIG_FILE the user set.
-void useShippedFontConfig(const char* argv0);
+// The program's folder is that of the running executable, or of `argv0`
+// when `useProcessImage` is false or the executable cannot be found.
+void useShippedFontConfig(const char* argv0, bool useProcessImage = true);
 
 } // namespace lumora
