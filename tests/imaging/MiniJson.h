@@ -17,12 +17,14 @@ struct JsonValue {
     bool boolean = false;
     std::string text;
     std::vector<JsonValue> items;
-    std::vector<std::pair<std::string, JsonValue>> members;
+    // Object members as parallel lists (a pair would need the complete type).
+    std::vector<std::string> keys;
+    std::vector<JsonValue> values;
 
     const JsonValue* Find(const std::string& key) const {
-        for (const auto& [k, v] : members) {
-            if (k == key) {
-                return &v;
+        for (std::size_t i = 0; i < keys.size(); ++i) {
+            if (keys[i] == key) {
+                return &values[i];
             }
         }
         return nullptr;
@@ -114,7 +116,8 @@ private:
                     ok_ = false;
                     return v;
                 }
-                v.members.emplace_back(std::move(key), Value());
+                v.keys.push_back(std::move(key));
+                v.values.push_back(Value());
             } while (ok_ && Eat(','));
             ok_ = ok_ && Eat('}');
         } else if (c == '[') {

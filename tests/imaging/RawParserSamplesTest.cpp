@@ -53,8 +53,9 @@ struct Dump {
     // The value of the last tag with this group:name (and id, when given).
     const JsonValue* Val(const std::string& key, std::optional<double> id = {}) const {
         const JsonValue* found = nullptr;
-        for (const auto& [k, v] : root.members) {
-            if (k != key) {
+        for (std::size_t n = 0; n < root.keys.size(); ++n) {
+            const JsonValue& v = root.values[n];
+            if (root.keys[n] != key) {
                 continue;
             }
             const JsonValue* tagId = v.Find("id");
@@ -67,9 +68,9 @@ struct Dump {
     }
     const JsonValue* LastMatching(const std::regex& pattern) const {
         const JsonValue* found = nullptr;
-        for (const auto& [k, v] : root.members) {
-            if (std::regex_match(k, pattern)) {
-                found = v.Find("val");
+        for (std::size_t n = 0; n < root.keys.size(); ++n) {
+            if (std::regex_match(root.keys[n], pattern)) {
+                found = root.values[n].Find("val");
             }
         }
         return found;
@@ -188,7 +189,8 @@ void CompareCanon(const Dump& d, const CanonMakerNote& c) {
             SCOPED_TRACE(what);
             ASSERT_TRUE(ours.has_value());
             // Stored as unsigned 16-bit; exiftool shows some of them signed.
-            EXPECT_EQ(static_cast<std::int16_t>(*ours), static_cast<std::int16_t>(*theirs));
+            EXPECT_EQ(static_cast<std::int16_t>(*ours),
+                      static_cast<std::int16_t>(static_cast<std::uint16_t>(static_cast<std::int64_t>(*theirs))));
         }
     };
     raw("macroMode", c.macroMode, "Canon:MacroMode", 1);
