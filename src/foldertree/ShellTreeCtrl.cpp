@@ -368,15 +368,39 @@ void CShellTreeCtrl::DeleteNode(QTreeWidgetItem* item) {
     operation.remove({path}, true);
     if (lexists(path))
         return;
+    RemoveNode(item);
+}
+
+void CShellTreeCtrl::RemoveNode(QTreeWidgetItem* item) {
     QTreeWidgetItem* parent = item->parent();
-    if (dropHighlight_ == item)
+    if (dropHighlight_ && (dropHighlight_ == item || IsAncestor(item, dropHighlight_)))
         dropHighlight_ = nullptr;
     delete item;
+    // A node whose last child went is listed afresh when next expanded.
     if (parent && parent->childCount() == 0) {
         parent->setExpanded(false);
         parent->setChildIndicatorPolicy(QTreeWidgetItem::DontShowIndicator);
         if (ShellItemData* parentData = NodeData(parent))
             parentData->expandedOnce = false;
+    }
+}
+
+bool CShellTreeCtrl::IsAncestor(const QTreeWidgetItem* ancestor, const QTreeWidgetItem* item) {
+    for (const QTreeWidgetItem* p = item ? item->parent() : nullptr; p; p = p->parent()) {
+        if (p == ancestor)
+            return true;
+    }
+    return false;
+}
+
+void CShellTreeCtrl::RemoveMissingFolders(const QStringList& paths) {
+    for (const QString& path : paths) {
+        if (lexists(path))
+            continue;
+        QTreeWidgetItem* item = FindNodeByPath(path);
+        const ShellItemData* data = NodeData(item);
+        if (data && data->kind == ShellItemKind::Folder)
+            RemoveNode(item);
     }
 }
 
@@ -488,8 +512,11 @@ bool CShellTreeCtrl::PasteInto(QTreeWidgetItem* item) {
         return false;
     if (!result.succeeded)
         return false;
-    if (list->dropEffect == DROPEFFECT_MOVE && !result.aborted)
-        clearClipboardIfCut(list->paths);
+    if (list->dropEffect == DROPEFFECT_MOVE) {
+        if (!result.aborted)
+            clearClipboardIfCut(list->paths);
+        RemoveMissingFolders(list->paths);
+    }
     InsertChildFolders(destination, result.targets);
     return true;
 }

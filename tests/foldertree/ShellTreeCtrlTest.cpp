@@ -314,6 +314,8 @@ private slots:
         QVERIFY(!QFileInfo::exists(h.world.home + "/from"));
         QVERIFY(!filesFromClipboard());
         QCOMPARE(childTexts(to), QStringList{"from"});
+        QVERIFY(!childTexts(h.homeNode()).contains("from"));
+        QCOMPARE(h.tree->FindNodeByPath(h.world.home + "/to/from"), to->child(0));
 
         // Another program's copy (with a trailing newline) pastes as a copy.
         const QString outside = h.world.temp.path() + "/outside.jpg";
