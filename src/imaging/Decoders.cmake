@@ -1,6 +1,7 @@
 # Decoders of every file kind into DibImage, the thumbnail decode and the
 # loader threads (QtCore/QtGui, no widgets).
 add_library(lumora_decoders STATIC
+    ${CMAKE_CURRENT_LIST_DIR}/PixelMemory.cpp
     ${CMAKE_CURRENT_LIST_DIR}/JpegDecoder.cpp
     ${CMAKE_CURRENT_LIST_DIR}/TiffDecoder.cpp
     ${CMAKE_CURRENT_LIST_DIR}/PsdReader.cpp

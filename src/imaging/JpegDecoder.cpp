@@ -1,5 +1,7 @@
 #include "imaging/JpegDecoder.h"
 
+#include "imaging/PixelMemory.h"
+
 #include <cstdio>
 #include <cstring>
 #include <csetjmp>
@@ -99,7 +101,7 @@ bool allocate(j_decompress_ptr cinfo, DecodeJob& job) {
     if (w <= 0 || h <= 0 || static_cast<int64_t>(w) * h > kMaxOutputPixels)
         return false;
     const std::size_t stride = static_cast<std::size_t>(dibStride(w));
-    std::unique_ptr<uint8_t[]> bits(new (std::nothrow) uint8_t[stride * h]);
+    std::unique_ptr<uint8_t[]> bits = AllocatePixelBlock(stride * h);
     if (!bits) {
         job.allocationFailed = true;
         return false;
