@@ -160,6 +160,31 @@ std::string upper(std::string s) {
 
 } // namespace
 
+std::vector<WrittenSample> writeCameraJpegFolder(const std::string& dir, int count,
+                                                 const CameraJpegOptions& base) {
+    std::filesystem::create_directories(dir);
+    std::vector<WrittenSample> all;
+    all.reserve(static_cast<std::size_t>(std::max(count, 0)));
+    for (int i = 1; i <= count; ++i) {
+        char name[32];
+        std::snprintf(name, sizeof name, "img_%04d.jpg", i);
+        CameraJpegOptions o = base;
+        o.title = upper(name);
+        o.seed = base.seed + static_cast<unsigned>(i);
+        // 10:00:00 plus i seconds, rolling over minutes and hours.
+        const int s = 10 * 3600 + i;
+        char when[24];
+        std::snprintf(when, sizeof when, "2024:05:17 %02d:%02d:%02d", (s / 3600) % 24,
+                      (s / 60) % 60, s % 60);
+        o.camera.dateTime = o.camera.dateTimeOriginal = when;
+        WrittenSample w;
+        writeCameraJpeg(dir + "/" + name, o, &w);
+        w.name = name;
+        all.push_back(std::move(w));
+    }
+    return all;
+}
+
 std::vector<WrittenSample> writeSampleFolder(const std::string& dir) {
     std::filesystem::create_directories(dir);
     std::vector<WrittenSample> all;
