@@ -34,7 +34,7 @@ bool CFileBytes::OpenFile(const std::filesystem::path& path) {
     fd_ = fd;
     size_ = static_cast<std::uint64_t>(st.st_size);
     if (!windows_) {
-        windows_ = std::make_unique<std::array<Window, 3>>();
+        windows_ = std::make_unique_for_overwrite<std::array<Window, 3>>();
     }
     for (Window& w : *windows_) {
         w.valid = false;
