@@ -20,3 +20,8 @@ if(CMAKE_CXX_FLAGS MATCHES "-fsanitize=thread" AND TARGET engine_thread_test)
             ENVIRONMENT "TSAN_OPTIONS=halt_on_error=1 second_deadlock_stack=1")
     endforeach()
 endif()
+
+lumora_gtest(engine_samples_test
+    SOURCES ${CMAKE_CURRENT_LIST_DIR}/EngineSamplesTest.cpp
+    LIBS lumora_engine lumora_decoders lumora_samplegen
+    LABELS sanitize)
