@@ -364,19 +364,56 @@ void CShellTreeCtrl::DeleteNode(QTreeWidgetItem* item) {
     const QString path = NodePath(item);
     if (path.isEmpty())
         return;
+    // The questions run an event loop in which the tree may be rebuilt.
+    const QPersistentModelIndex index(indexFromItem(item));
     CShellFileOperation operation(Ui());
     operation.remove({path}, true);
     if (lexists(path))
         return;
+    if (QTreeWidgetItem* still = index.isValid() ? itemFromIndex(index) : nullptr)
+        RemoveNode(still);
+    else
+        RemoveMissingFolders({path});
+}
+
+void CShellTreeCtrl::RemoveNode(QTreeWidgetItem* item) {
     QTreeWidgetItem* parent = item->parent();
-    if (dropHighlight_ == item)
+    if (dropHighlight_ && (dropHighlight_ == item || IsAncestor(item, dropHighlight_)))
         dropHighlight_ = nullptr;
     delete item;
+    // A node whose last child went is listed afresh when next expanded.
     if (parent && parent->childCount() == 0) {
         parent->setExpanded(false);
         parent->setChildIndicatorPolicy(QTreeWidgetItem::DontShowIndicator);
         if (ShellItemData* parentData = NodeData(parent))
             parentData->expandedOnce = false;
+    }
+}
+
+QTreeWidgetItem* CShellTreeCtrl::FindFolderNode(const QString& path) const {
+    for (QTreeWidgetItem* item : FindNodesByPath(path)) {
+        const ShellItemData* data = NodeData(item);
+        if (data && data->kind == ShellItemKind::Folder)
+            return item;
+    }
+    return nullptr;
+}
+
+bool CShellTreeCtrl::IsAncestor(const QTreeWidgetItem* ancestor, const QTreeWidgetItem* item) {
+    for (const QTreeWidgetItem* p = item ? item->parent() : nullptr; p; p = p->parent()) {
+        if (p == ancestor)
+            return true;
+    }
+    return false;
+}
+
+void CShellTreeCtrl::RemoveMissingFolders(const QStringList& paths) {
+    for (const QString& path : paths) {
+        if (lexists(path))
+            continue;
+        // One at a time: removing a node may remove others below it.
+        while (QTreeWidgetItem* item = FindFolderNode(path))
+            RemoveNode(item);
     }
 }
 
@@ -421,33 +458,39 @@ int CShellTreeCtrl::NewFolderIn(QTreeWidgetItem* item) {
 }
 
 void CShellTreeCtrl::InsertChildFolders(const QString& parentPath, const QStringList& folders) {
-    QTreeWidgetItem* parent = FindNodeByPath(parentPath);
-    ShellItemData* data = NodeData(parent);
-    if (!data)
-        return;
-    for (const QString& folder : folders) {
-        if (!QFileInfo(folder).isDir() || QFileInfo(folder).fileName().startsWith('.'))
-            continue;
-        if (!data->expandedOnce) {
-            parent->setChildIndicatorPolicy(QTreeWidgetItem::ShowIndicator);
-            continue;
-        }
-        bool listed = false;
-        for (int c = 0; c < parent->childCount() && !listed; ++c)
-            listed = NodePath(parent->child(c)) == folder;
-        if (listed)
-            continue;
-        if (auto shellItem = namespace_.folderItem(folder)) {
-            if (data->isRoot)
-                shellItem->relativeId = folder;
-            InsertNode(parent, *shellItem, !KeepsNamespaceOrder(parent));
+    const QString cleanParent = QDir::cleanPath(parentPath);
+    for (QTreeWidgetItem* parent : FindNodesByPath(cleanParent)) {
+        ShellItemData* data = NodeData(parent);
+        for (const QString& folder : folders) {
+            const QFileInfo info(folder);
+            if (!info.isDir() || info.fileName().startsWith(QLatin1Char('.')) ||
+                QDir::cleanPath(info.absolutePath()) != cleanParent)
+                continue;
+            if (!data->expandedOnce) {
+                parent->setChildIndicatorPolicy(QTreeWidgetItem::ShowIndicator);
+                continue;
+            }
+            bool listed = false;
+            for (int c = 0; c < parent->childCount() && !listed; ++c)
+                listed = NodePath(parent->child(c)) == QDir::cleanPath(folder);
+            if (listed)
+                continue;
+            if (auto shellItem = namespace_.folderItem(folder)) {
+                if (data->isRoot)
+                    shellItem->relativeId = shellItem->path;
+                InsertNode(parent, *shellItem, !KeepsNamespaceOrder(parent));
+            }
         }
     }
 }
 
-QTreeWidgetItem* CShellTreeCtrl::FindNodeByPath(const QString& path) const {
+QList<QTreeWidgetItem*> CShellTreeCtrl::FindNodesByPath(const QString& path) const {
+    QList<QTreeWidgetItem*> found;
+    if (path.isEmpty())
+        return found;
     const QString wanted = QDir::cleanPath(path);
-    // Only the nodes already listed are searched; nothing is enumerated.
+    // Only the nodes already listed are searched; nothing is enumerated. A
+    // folder can be listed in several places (under home and under "/").
     std::vector<QTreeWidgetItem*> pending;
     if (RootNode())
         pending.push_back(RootNode());
@@ -455,11 +498,16 @@ QTreeWidgetItem* CShellTreeCtrl::FindNodeByPath(const QString& path) const {
         QTreeWidgetItem* item = pending.back();
         pending.pop_back();
         if (NodePath(item) == wanted)
-            return item;
+            found.append(item);
         for (int c = item->childCount() - 1; c >= 0; --c)
             pending.push_back(item->child(c));
     }
-    return nullptr;
+    return found;
+}
+
+QTreeWidgetItem* CShellTreeCtrl::FindNodeByPath(const QString& path) const {
+    const QList<QTreeWidgetItem*> found = FindNodesByPath(path);
+    return found.isEmpty() ? nullptr : found.front();
 }
 
 void CShellTreeCtrl::CopySelectedToClipboard(std::uint32_t dropEffect) {
@@ -488,8 +536,11 @@ bool CShellTreeCtrl::PasteInto(QTreeWidgetItem* item) {
         return false;
     if (!result.succeeded)
         return false;
-    if (list->dropEffect == DROPEFFECT_MOVE && !result.aborted)
-        clearClipboardIfCut(list->paths);
+    if (list->dropEffect == DROPEFFECT_MOVE) {
+        if (!result.aborted)
+            clearClipboardIfCut(list->paths);
+        RemoveMissingFolders(list->paths);
+    }
     InsertChildFolders(destination, result.targets);
     return true;
 }
@@ -636,8 +687,11 @@ void CShellTreeCtrl::contextMenuEvent(QContextMenuEvent* event) {
     QTreeWidgetItem* item = itemAt(event->pos());
     if (!NodeData(item))
         return;
+    // The menu runs an event loop in which the tree may be rebuilt.
+    const QPersistentModelIndex index(indexFromItem(item));
     const ShellVerb verb = CShellContextMenu::exec(this, event->globalPos(), MenuStateFor(item));
-    PerformVerb(verb, item);
+    if (index.isValid())
+        PerformVerb(verb, itemFromIndex(index));
 }
 
 } // namespace lumora

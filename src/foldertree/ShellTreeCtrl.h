@@ -75,6 +75,9 @@ public:
     ShellItemData* NodeData(const QTreeWidgetItem* item) const;
     QTreeWidgetItem* RootNode() const { return topLevelItem(0); }
     QTreeWidgetItem* FindNodeByPath(const QString& path) const;
+    QList<QTreeWidgetItem*> FindNodesByPath(const QString& path) const;
+    // Removes the listed nodes of folders that no longer exist (moved away).
+    void RemoveMissingFolders(const QStringList& paths);
 
     // Per-node operations (the context menu acts on the clicked node).
     bool RenameNode(QTreeWidgetItem* item, const QString& newText);
@@ -111,6 +114,9 @@ private:
     class CLabelDelegate;
 
     void BuildRoot();
+    void RemoveNode(QTreeWidgetItem* item);
+    QTreeWidgetItem* FindFolderNode(const QString& path) const;
+    static bool IsAncestor(const QTreeWidgetItem* ancestor, const QTreeWidgetItem* item);
     ShellItem NodeShellItem(const QTreeWidgetItem* item) const;
     QTreeWidgetItem* InsertNode(QTreeWidgetItem* parent, const ShellItem& shellItem, bool sorted);
     bool KeepsNamespaceOrder(const QTreeWidgetItem* item) const;

@@ -295,6 +295,30 @@ private slots:
         QVERIFY(!h.tree->OnDropCanEnter(text));
     }
 
+    void foldersAreAddedAndRemovedWhereverTheirParentIsListed() {
+        Harness h;
+        QDir().mkpath(h.world.desktop + "/d1");
+        h.make();
+        QTreeWidgetItem* root = h.tree->RootNode();
+        QTreeWidgetItem* desktopFolder = h.child(h.homeNode(), "Desktop");
+        h.tree->EnsureEnumerated(desktopFolder);
+        QCOMPARE(childTexts(desktopFolder), QStringList{"d1"});
+
+        QDir().mkpath(h.world.desktop + "/d2");
+        QDir().mkpath(h.world.temp.path() + "/elsewhere");
+        h.tree->InsertChildFolders(h.world.desktop,
+                                   {h.world.desktop + "/d2", h.world.temp.path() + "/elsewhere"});
+        QCOMPARE(childTexts(root), (QStringList{"home", "コンピュータ", "d1", "d2"}));
+        QCOMPARE(childTexts(desktopFolder), (QStringList{"d1", "d2"}));
+        QCOMPARE(h.tree->NodePath(root->child(3)), h.world.desktop + "/d2");
+        QCOMPARE(h.tree->FindNodesByPath(h.world.desktop + "/d2").size(), 2);
+
+        QDir(h.world.desktop + "/d2").removeRecursively();
+        h.tree->RemoveMissingFolders({h.world.desktop + "/d2"});
+        QCOMPARE(childTexts(root), (QStringList{"home", "コンピュータ", "d1"}));
+        QCOMPARE(childTexts(desktopFolder), QStringList{"d1"});
+    }
+
     void clipboardRoundTripWithOtherProgramsFormat() {
         Harness h;
         h.world.mkdirs({"from/x", "to"});
@@ -314,6 +338,8 @@ private slots:
         QVERIFY(!QFileInfo::exists(h.world.home + "/from"));
         QVERIFY(!filesFromClipboard());
         QCOMPARE(childTexts(to), QStringList{"from"});
+        QVERIFY(!childTexts(h.homeNode()).contains("from"));
+        QCOMPARE(h.tree->FindNodeByPath(h.world.home + "/to/from"), to->child(0));
 
         // Another program's copy (with a trailing newline) pastes as a copy.
         const QString outside = h.world.temp.path() + "/outside.jpg";

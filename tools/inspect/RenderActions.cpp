@@ -89,7 +89,7 @@ const ActionRegistrar previewAction{FileAction{
             error = "the picture could not be decoded";
             return false;
         }
-        if (renderBox().autoRotate) {
+        if (renderBox().autoRotate && isJpegKind(item.kind)) {
             const int turns = OrientationQuarterTurns(item.imageInfo.orientation);
             if (turns == 1)
                 CImageTools::RotateRight90(out.image);
