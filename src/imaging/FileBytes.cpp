@@ -15,7 +15,9 @@ constexpr std::uint64_t kAlign = 4096;
 
 CFileBytes::CFileBytes() = default;
 
-CFileBytes::~CFileBytes() { Close(); }
+CFileBytes::~CFileBytes() {
+    Close();
+}
 
 bool CFileBytes::OpenFile(const std::filesystem::path& path) {
     Close();

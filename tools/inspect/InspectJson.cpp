@@ -57,7 +57,9 @@ std::string Number(double v) {
     return buf;
 }
 
-std::string Number(std::uint64_t v) { return std::to_string(v); }
+std::string Number(std::uint64_t v) {
+    return std::to_string(v);
+}
 
 // Ordered JSON object with pre-rendered values.
 class Object {
