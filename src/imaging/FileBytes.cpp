@@ -23,7 +23,9 @@ bool CFileBytes::OpenFile(const std::filesystem::path& path) {
     Close();
     int fd = -1;
     do {
-        fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY);
+        // O_NONBLOCK: opening a FIFO named like an image must not wait for a writer;
+        // it has no effect on the regular files that are read.
+        fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
     } while (fd < 0 && errno == EINTR);
     if (fd < 0) {
         return false;

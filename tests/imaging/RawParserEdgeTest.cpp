@@ -9,6 +9,7 @@
 #include <cmath>
 #include <filesystem>
 #include <fstream>
+#include <sys/stat.h>
 #include <unistd.h>
 
 using lumora::CanonMakerNote;
@@ -600,4 +601,8 @@ TEST(RawParserFile, FileAndMemoryAgree) {
     CRawParser missing;
     EXPECT_FALSE(missing.Open(dir.Path() / "none.nef", lumora::kRawKindNef));
     EXPECT_FALSE(missing.Open(dir.Path(), lumora::kRawKindNef)); // a folder
+    // A FIFO named like an image is refused at once instead of blocking the scan.
+    const auto fifo = dir.Path() / "pipe.jpg";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    EXPECT_FALSE(missing.Open(fifo, lumora::kRawKindJpeg));
 }
