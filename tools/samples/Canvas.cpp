@@ -99,24 +99,39 @@ void Canvas::set(int x, int y, Rgb c) {
 void Canvas::fillRect(int x, int y, int w, int h, Rgb c) {
     const int x0 = std::max(x, 0), y0 = std::max(y, 0);
     const int x1 = std::min(x + w, width_), y1 = std::min(y + h, height_);
-    for (int yy = y0; yy < y1; ++yy)
-        for (int xx = x0; xx < x1; ++xx)
-            set(xx, yy, c);
+    for (int yy = y0; yy < y1; ++yy) {
+        uint8_t* p = &pixels_[(static_cast<std::size_t>(yy) * width_ + x0) * 3];
+        for (int xx = x0; xx < x1; ++xx, p += 3) {
+            p[0] = c.r;
+            p[1] = c.g;
+            p[2] = c.b;
+        }
+    }
 }
 
 void Canvas::gradient(Rgb a, Rgb b) {
     const int den = std::max(width_ + height_ - 2, 1);
     const int shadeDen = std::max(height_ - 1, 1);
-    for (int y = 0; y < height_; ++y)
-        for (int x = 0; x < width_; ++x) {
-            const int t = x + y;
-            // Brightness falls by 40 % from top to bottom.
-            const int shade = 100 - 40 * y / shadeDen;
-            set(x, y,
-                {static_cast<uint8_t>(mix(a.r, b.r, t, den) * shade / 100),
-                 static_cast<uint8_t>(mix(a.g, b.g, t, den) * shade / 100),
-                 static_cast<uint8_t>(mix(a.b, b.b, t, den) * shade / 100)});
+    // Colour along the diagonal (x + y), then a per-row brightness table.
+    std::vector<Rgb> diagonal(static_cast<std::size_t>(width_ + height_));
+    for (std::size_t t = 0; t < diagonal.size(); ++t) {
+        const int n = static_cast<int>(t);
+        diagonal[t] = {mix(a.r, b.r, n, den), mix(a.g, b.g, n, den), mix(a.b, b.b, n, den)};
+    }
+    uint8_t shadeOf[256];
+    for (int y = 0; y < height_; ++y) {
+        // Brightness falls by 40 % from top to bottom.
+        const int shade = 100 - 40 * y / shadeDen;
+        for (int v = 0; v < 256; ++v)
+            shadeOf[v] = static_cast<uint8_t>(v * shade / 100);
+        uint8_t* p = &pixels_[static_cast<std::size_t>(y) * width_ * 3];
+        const Rgb* d = diagonal.data() + y;
+        for (int x = 0; x < width_; ++x, p += 3, ++d) {
+            p[0] = shadeOf[d->r];
+            p[1] = shadeOf[d->g];
+            p[2] = shadeOf[d->b];
         }
+    }
 }
 
 int Canvas::textWidth(const std::string& s, int scale) {
@@ -214,7 +229,7 @@ Canvas renderSamplePicture(int width, int height, const std::string& title,
         {90, 60, 180}, {20, 150, 170}, {200, 70, 50}, {120, 150, 30},
     };
     const Rgb a = kPalette[seed % 8];
-    const Rgb b = kPalette[(seed / 8 + seed + 3) % 8];
+    const Rgb b = kPalette[(seed + 1 + (seed / 8) % 7) % 8]; // never the same as a
     Canvas c(width, height);
     c.gradient(a, b);
     const int margin = std::max(width / 40, 1);

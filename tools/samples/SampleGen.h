@@ -70,6 +70,12 @@ std::vector<uint8_t> makeCameraJpeg(const CameraJpegOptions& options,
 void writeCameraJpeg(const std::string& path, const CameraJpegOptions& options,
                      WrittenSample* info = nullptr);
 
+// Writes `count` camera JPEGs img_0001.jpg ... into dir (created when
+// missing): the base options with a per-file title, picture and shooting
+// time one second apart. For benchmarks and engine tests of big folders.
+std::vector<WrittenSample> writeCameraJpegFolder(const std::string& dir, int count,
+                                                 const CameraJpegOptions& base);
+
 // Writes the whole demo folder (created when missing) and lists what it wrote.
 std::vector<WrittenSample> writeSampleFolder(const std::string& dir);
 
@@ -87,7 +93,10 @@ std::vector<uint8_t> renderJpeg(int width, int height, const std::string& title,
 
 // Individual formats (in the folder writer's order). Each writes dir/name.
 WrittenSample writeCr2(const std::string& dir, const std::string& name);
-WrittenSample writeNef(const std::string& dir, const std::string& name);
+// makerNoteSmallest: the maker-note JPEG is the shortest candidate (and so
+// the thumbnail) instead of the middle one.
+WrittenSample writeNef(const std::string& dir, const std::string& name,
+                       bool makerNoteSmallest = false);
 WrittenSample writeOrf(const std::string& dir, const std::string& name);
 WrittenSample writePef(const std::string& dir, const std::string& name);
 WrittenSample writeErf(const std::string& dir, const std::string& name);

@@ -2,15 +2,26 @@
 #include "SampleGen.h"
 
 #include <cstdio>
+#include <cstdlib>
 #include <exception>
 #include <string>
 
 int main(int argc, char** argv) {
-    if (argc != 2 || std::string(argv[1]) == "--help") {
-        std::fprintf(stderr, "usage: lumora-samples DIR\n");
+    const bool many = argc == 4 && std::string(argv[1]) == "--camera-jpegs";
+    if (!many && (argc != 2 || std::string(argv[1]) == "--help")) {
+        std::fprintf(stderr, "usage: lumora-samples DIR\n"
+                             "       lumora-samples --camera-jpegs COUNT DIR\n");
         return 2;
     }
     try {
+        if (many) {
+            lumora::samples::CameraJpegOptions base;
+            base.camera = lumora::samples::canonCamera();
+            const auto written =
+                lumora::samples::writeCameraJpegFolder(argv[3], std::atoi(argv[2]), base);
+            std::printf("%zu camera JPEGs written to %s\n", written.size(), argv[3]);
+            return 0;
+        }
         const auto written = lumora::samples::writeSampleFolder(argv[1]);
         for (const auto& w : written) {
             std::printf("%-24s kind %3d  %4dx%-4d", w.name.c_str(), w.kind, w.width, w.height);

@@ -144,6 +144,15 @@ TEST_F(SampleFolder, DamagedStartMarkersAreStoredDamaged) {
 }
 
 TEST_F(SampleFolder, NefCandidatesFollowTheLengthRule) {
+    {
+        // The maker note's JPEG is the shortest of the three here.
+        const auto& w = find("nikon-small-note.nef");
+        const auto f = bytes("nikon-small-note.nef");
+        int tw = 0, th = 0;
+        ASSERT_TRUE(embeddedJpegAt(f, w.thumbnail, &tw, &th));
+        EXPECT_EQ(tw, 160);
+        EXPECT_LT(w.thumbnail.length, w.preview.length);
+    }
     const auto& w = find("nikon.nef");
     // Three JPEGs: the maker-note one sits between the two SubIFD ones, so it
     // is the thumbnail (second shortest) and the longest is the preview.
@@ -359,4 +368,25 @@ TEST(SampleTiffWriter, UnresolvedLabelsAreReported) {
     TiffStream t(false);
     t.mark("a");
     EXPECT_THROW(t.mark("a"), std::logic_error);
+}
+
+TEST(SampleCameraJpeg, BatchFolderNamesAndTimesFollowTheIndex) {
+    TempDir dir("samplegen-batch");
+    CameraJpegOptions base;
+    base.width = 160;
+    base.height = 120;
+    base.camera = canonCamera();
+    const auto written = writeCameraJpegFolder(dir.path(), 61, base);
+    ASSERT_EQ(written.size(), 61u);
+    EXPECT_EQ(written.front().name, "img_0001.jpg");
+    EXPECT_EQ(written.back().name, "img_0061.jpg");
+    EXPECT_EQ(written.front().camera.dateTimeOriginal, "2024:05:17 10:00:01");
+    EXPECT_EQ(written[59].camera.dateTimeOriginal, "2024:05:17 10:01:00");
+    EXPECT_EQ(written.back().camera.dateTimeOriginal, "2024:05:17 10:01:01");
+    int w = 0, h = 0;
+    const auto bytes = readFile(dir.path() + "/img_0061.jpg");
+    ASSERT_TRUE(decodeJpegSize(bytes, w, h));
+    EXPECT_EQ(w, 160);
+    EXPECT_TRUE(embeddedJpegAt(bytes, written.back().thumbnail));
+    EXPECT_NE(readFile(dir.path() + "/img_0001.jpg"), readFile(dir.path() + "/img_0002.jpg"));
 }
