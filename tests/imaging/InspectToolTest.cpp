@@ -63,8 +63,9 @@ protected:
         TiffBuilder b(false);
         b.Header();
         const std::uint32_t noteAt = b.Raw(note);
-        const std::uint32_t exif = b.Ifd({b.At(37500, 7, static_cast<std::uint32_t>(note.size()), noteAt),
-                                          b.Rational(33434, 1, 125), b.Rational(37382, 0, 0)});
+        const std::uint32_t exif =
+            b.Ifd({b.At(37500, 7, static_cast<std::uint32_t>(note.size()), noteAt),
+                   b.Rational(33434, 1, 125), b.Rational(37382, 0, 0)});
         thumbAt_ = b.Raw(std::string("THUMB!"));
         const std::uint32_t ifd1 = b.Ifd({b.Long(513, {thumbAt_}), b.Long(514, {6})});
         b.SetIfd0(b.Ifd({b.Ascii(271, "NIKON \"Q\""), b.Long(34665, {exif})}, ifd1));
@@ -75,7 +76,8 @@ protected:
     void TearDown() override { fs::remove_all(dir_); }
     void Write(const std::string& name, const std::vector<std::uint8_t>& bytes) {
         std::ofstream(dir_ / name, std::ios::binary)
-            .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+            .write(reinterpret_cast<const char*>(bytes.data()),
+                   static_cast<std::streamsize>(bytes.size()));
     }
 
     fs::path dir_;
@@ -85,9 +87,10 @@ protected:
 } // namespace
 
 TEST_F(InspectTool, JsonIsStableAndBadFilesAreReported) {
-    const ToolRun r = Inspect("--json " + (dir_ / "bad.jpg").string() + " " + (dir_ / "good.jpg").string() +
-                              " " + (dir_ / "other.bmp").string() + " " + (dir_ / "missing.nef").string(),
-                          dir_);
+    const ToolRun r =
+        Inspect("--json " + (dir_ / "bad.jpg").string() + " " + (dir_ / "good.jpg").string() + " " +
+                    (dir_ / "other.bmp").string() + " " + (dir_ / "missing.nef").string(),
+                dir_);
     EXPECT_EQ(r.status, 1);
     // One line per bad file, and the good one still printed.
     EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 3) << r.err;
@@ -96,9 +99,9 @@ TEST_F(InspectTool, JsonIsStableAndBadFilesAreReported) {
     ASSERT_EQ(all.type, JsonValue::Type::Array);
     ASSERT_EQ(all.items.size(), 1u);
     const JsonValue& o = all.items[0];
-    const std::vector<std::string> keys = {"path",           "kind",      "imageInfo", "shootingInfo",
-                                           "makerNoteKind",  "makerNote", "captionSummary",
-                                           "thumbnail",      "preview",   "sidecar"};
+    const std::vector<std::string> keys = {
+        "path",      "kind",           "imageInfo", "shootingInfo", "makerNoteKind",
+        "makerNote", "captionSummary", "thumbnail", "preview",      "sidecar"};
     EXPECT_EQ(o.keys, keys);
     EXPECT_EQ(o.Find("kind")->number, 0);
     EXPECT_EQ(o.Find("makerNoteKind")->number, 2);
@@ -120,14 +123,17 @@ TEST_F(InspectTool, JsonIsStableAndBadFilesAreReported) {
 
 TEST_F(InspectTool, ExtractsTheThumbnailBytes) {
     const fs::path out = dir_ / "thumb.jpg";
-    ToolRun r = Inspect("--extract-thumbnail " + out.string() + " " + (dir_ / "good.jpg").string(), dir_);
+    ToolRun r =
+        Inspect("--extract-thumbnail " + out.string() + " " + (dir_ / "good.jpg").string(), dir_);
     EXPECT_EQ(r.status, 0) << r.err;
     std::ifstream in(out, std::ios::binary);
     std::stringstream s;
     s << in.rdbuf();
     EXPECT_EQ(s.str(), "THUMB!");
     // No preview in a JPEG: a message and a non-zero status.
-    r = Inspect("--extract-preview " + (dir_ / "p.jpg").string() + " " + (dir_ / "good.jpg").string(), dir_);
+    r = Inspect("--extract-preview " + (dir_ / "p.jpg").string() + " " +
+                    (dir_ / "good.jpg").string(),
+                dir_);
     EXPECT_EQ(r.status, 1);
     EXPECT_NE(r.err.find("no embedded preview"), std::string::npos);
 }

@@ -54,16 +54,16 @@ const ActionRegistrar boxAction{FileAction{
         return true;
     }}};
 
-const ActionRegistrar rotateAction{FileAction{
-    "--auto-rotate", "on|off", "turn renders by the EXIF orientation (default on)",
-    [](const InspectedFile&, const std::string& argument, std::string& error) {
-        if (argument != "on" && argument != "off") {
-            error = "expected on or off";
-            return false;
-        }
-        renderBox().autoRotate = argument == "on";
-        return true;
-    }}};
+const ActionRegistrar rotateAction{
+    FileAction{"--auto-rotate", "on|off", "turn renders by the EXIF orientation (default on)",
+               [](const InspectedFile&, const std::string& argument, std::string& error) {
+                   if (argument != "on" && argument != "off") {
+                       error = "expected on or off";
+                       return false;
+                   }
+                   renderBox().autoRotate = argument == "on";
+                   return true;
+               }}};
 
 const ActionRegistrar thumbnailAction{FileAction{
     "--render-thumbnail", "OUT.png", "write the thumbnail as the engine makes it",
@@ -71,13 +71,12 @@ const ActionRegistrar thumbnailAction{FileAction{
         ImageItem item = scannedItem(file);
         DecodeThumbnail(item, renderBox());
         const auto& t = item.thumb;
-        std::printf("thumbnail: %dx%d from %s, source %d,%d %dx%d, pre-image %dx%d\n",
-                    t.thumbWidth, t.thumbHeight,
-                    !t.thumbReal      ? "the placeholder"
+        std::printf("thumbnail: %dx%d from %s, source %d,%d %dx%d, pre-image %dx%d\n", t.thumbWidth,
+                    t.thumbHeight,
+                    !t.thumbReal       ? "the placeholder"
                     : item.useEmbedded ? "the embedded thumbnail"
                                        : "the whole file",
-                    t.srcX, t.srcY, t.srcWidth, t.srcHeight, t.preimageWidth(),
-                    t.preimageHeight());
+                    t.srcX, t.srcY, t.srcWidth, t.srcHeight, t.preimageWidth(), t.preimageHeight());
         return writePng(t.thumbBits, OutputPathFor(file, argument, ".thumbnail.png"), error);
     }}};
 

@@ -19,8 +19,9 @@ int KindOf(const fs::path& path) {
     std::transform(ext.begin(), ext.end(), ext.begin(),
                    [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
     static const std::pair<const char*, int> kinds[] = {
-        {".jpg", 0},  {".jpeg", 0}, {".cr2", 17}, {".nef", 18}, {".orf", 19}, {".pef", 20}, {".mrw", 21},
-        {".erf", 22}, {".raf", 23}, {".sr2", 24}, {".crw", 25}, {".tif", 257}, {".tiff", 257}};
+        {".jpg", 0},  {".jpeg", 0},  {".cr2", 17},  {".nef", 18}, {".orf", 19},
+        {".pef", 20}, {".mrw", 21},  {".erf", 22},  {".raf", 23}, {".sr2", 24},
+        {".crw", 25}, {".tif", 257}, {".tiff", 257}};
     for (const auto& [e, k] : kinds) {
         if (ext == e) {
             return k;
@@ -70,7 +71,8 @@ int main(int argc, char** argv) {
             reads += parser.GetReadCalls();
         }
     }
-    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    const double seconds =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     const double total = static_cast<double>(files.size()) * rounds;
     std::printf("%zu files x %d rounds: %.0f files/s, %.1f us/file, %.2f reads/file, %zu parsed\n",
                 files.size(), rounds, total / seconds, seconds * 1e6 / total,

@@ -64,7 +64,8 @@ void writeNikonMakerNote(TiffStream& outer, const CameraInfo& c,
     n.header("nk0");
     IfdBuilder ifd(le);
     ifd.undefined(0x0001, textBytes("0210"))
-        .shorts(0x0002, {0, c.iso})
+        .shorts(0x0002,
+                {0, static_cast<uint16_t>(c.nikonIsoSetting >= 0 ? c.nikonIsoSetting : c.iso)})
         .ascii(0x0003, "COLOR")
         .ascii(0x0004, c.nikonQuality)
         .ascii(0x0005, c.nikonWhiteBalance)
@@ -190,7 +191,6 @@ void writeExifIfd(TiffStream& s, const CameraInfo& c, const MakerNoteExtras& ext
     IfdBuilder exif(le);
     exif.rational(33434, c.exposureNum, c.exposureDen)
         .rational(33437, c.fNumberNum, c.fNumberDen)
-        .shorts(34850, {c.exposureProgram})
         .shorts(34855, {c.iso})
         .undefined(36864, textBytes(c.exifVersion))
         .ascii(36867, c.dateTimeOriginal)
@@ -204,6 +204,8 @@ void writeExifIfd(TiffStream& s, const CameraInfo& c, const MakerNoteExtras& ext
         .undefined(40960, textBytes("0100"))
         .shorts(40961, {c.colorSpace})
         .shorts(41987, {c.whiteBalance});
+    if (c.writeExposureProgram)
+        exif.shorts(34850, {c.exposureProgram});
     if (c.pixelX && c.pixelY)
         exif.longs(40962, {c.pixelX}).longs(40963, {c.pixelY});
     if (c.makerNote != MakerNoteKind::None)

@@ -24,6 +24,7 @@ struct CameraInfo {
     uint32_t fNumberNum = 56, fNumberDen = 10;
     int32_t biasNum = -2, biasDen = 3;
     uint16_t exposureProgram = 3;
+    bool writeExposureProgram = true; // false: no ExposureProgram tag at all
     uint16_t iso = 200;
     uint16_t meteringMode = 5;
     uint16_t lightSource = 0;
@@ -39,6 +40,8 @@ struct CameraInfo {
     uint16_t canonExposureMode = 3;
     uint16_t canonColorTemperature = 5200;
     uint32_t canonSerial = 0x0A1B2C3D;
+    // Nikon ISO setting (maker note tag 2); -1: the EXIF ISO.
+    int nikonIsoSetting = -1;
     // Nikon texts.
     std::string nikonQuality = "FINE";
     std::string nikonWhiteBalance = "AUTO";

@@ -229,7 +229,7 @@ Canvas renderSamplePicture(int width, int height, const std::string& title,
         {90, 60, 180}, {20, 150, 170}, {200, 70, 50}, {120, 150, 30},
     };
     const Rgb a = kPalette[seed % 8];
-    const Rgb b = kPalette[(seed / 8 + seed + 3) % 8];
+    const Rgb b = kPalette[(seed + 1 + (seed / 8) % 7) % 8]; // never the same as a
     Canvas c(width, height);
     c.gradient(a, b);
     const int margin = std::max(width / 40, 1);

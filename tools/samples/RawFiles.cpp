@@ -116,11 +116,14 @@ WrittenSample writeCr2(const std::string& dir, const std::string& name) {
     return w;
 }
 
-WrittenSample writeNef(const std::string& dir, const std::string& name) {
+WrittenSample writeNef(const std::string& dir, const std::string& name, bool makerNoteSmallest) {
     CameraInfo c = nikonCamera();
     const auto large = renderJpeg(1024, 681, name, "SUBIFD PREVIEW", 22);
-    const auto small = renderJpeg(160, 106, name, "SUBIFD SMALL", 22, 60);
-    const auto medium = renderJpeg(640, 425, name, "MAKER NOTE PREVIEW", 22, 80);
+    // With makerNoteSmallest the maker note and the small SubIFD swap pictures.
+    const auto smallPicture = renderJpeg(160, 106, name, "SMALL JPEG", 22, 60);
+    const auto mediumPicture = renderJpeg(640, 425, name, "MEDIUM JPEG", 22, 80);
+    const auto& small = makerNoteSmallest ? mediumPicture : smallPicture;
+    const auto& medium = makerNoteSmallest ? smallPicture : mediumPicture;
     const auto raw = rawFiller(4096, 22);
     const Canvas strip = renderSamplePicture(160, 120, name, "IFD0 RGB", 22);
 
@@ -153,7 +156,8 @@ WrittenSample writeNef(const std::string& dir, const std::string& name) {
         s.writeIfd(sub, label);
     };
     jpegSub("sub0", "jpgLarge", 1024, 681, large.size());
-    jpegSub("sub1", "jpgSmall", 160, 106, small.size());
+    jpegSub("sub1", "jpgSmall", makerNoteSmallest ? 640 : 160, makerNoteSmallest ? 425 : 106,
+            small.size());
     IfdBuilder sub2(false);
     sub2.longs(254, {0});
     addRawStrip(sub2, 3008, 2000, "raw", raw.size());
@@ -168,11 +172,13 @@ WrittenSample writeNef(const std::string& dir, const std::string& name) {
     s.finish();
     writeFileBytes(dir + "/" + name, s.bytes());
 
-    // Candidates by length: small (SubIFD) < medium (maker note) < large
-    // (SubIFD). The smallest is not from the maker note, so the second
-    // smallest is the thumbnail; the largest is the preview.
-    WrittenSample w = record(name, kKindNef, 1024, 681, c,
-                             "three JPEG candidates: two SubIFDs and the Nikon preview IFD");
+    // Candidates by length: the longest (SubIFD) is the preview. The
+    // shortest is the thumbnail when it came from the maker note, else the
+    // second shortest (here the maker note's) is.
+    WrittenSample w =
+        record(name, kKindNef, 1024, 681, c,
+               makerNoteSmallest ? "three JPEG candidates, the maker note's the shortest"
+                                 : "three JPEG candidates: two SubIFDs and the Nikon preview IFD");
     w.thumbnail = at(s, "mnPreview", medium.size());
     w.preview = at(s, "jpgLarge", large.size());
     return w;

@@ -254,6 +254,23 @@ std::vector<WrittenSample> writeSampleFolder(const std::string& dir) {
     noThumb.camera.exposureProgram = 4;
     jpeg("no-thumbnail.jpg", noThumb, "EXIF without IFD1");
 
+    CameraJpegOptions noProgram = canon;
+    noProgram.subtitle = "CANON MODE AV, NO EXIF PROGRAM";
+    noProgram.seed = 9;
+    noProgram.camera.writeExposureProgram = false;
+    noProgram.camera.canonExposureMode = 3;
+    noProgram.camera.dateTime = noProgram.camera.dateTimeOriginal = "2024:05:17 09:59:59";
+    jpeg("canon-no-program.jpg", noProgram,
+         "no ExposureProgram; Canon exposure mode 3; a second before canon-eos.jpg");
+
+    CameraJpegOptions nikonIso0 = nikon;
+    nikonIso0.subtitle = "NIKON ISO SETTING 0, 2 S";
+    nikonIso0.seed = 12;
+    nikonIso0.camera.nikonIsoSetting = 0;
+    nikonIso0.camera.exposureNum = 2;
+    nikonIso0.camera.exposureDen = 1;
+    jpeg("nikon-iso0.jpg", nikonIso0, "Nikon ISO setting 0; exposure 2/1 s");
+
     CameraJpegOptions grey = canon;
     grey.grey = true;
     grey.subtitle = "GREY SCALE";
@@ -279,6 +296,7 @@ std::vector<WrittenSample> writeSampleFolder(const std::string& dir) {
     all.push_back(writeTiff(dir, "tiff-motorola.tiff", false));
     all.push_back(writeCr2(dir, "canon.cr2"));
     all.push_back(writeNef(dir, "nikon.nef"));
+    all.push_back(writeNef(dir, "nikon-small-note.nef", true));
     all.push_back(writeOrf(dir, "olympus.orf"));
     all.push_back(writePef(dir, "pentax.pef"));
     all.push_back(writeErf(dir, "epson.erf"));

@@ -93,7 +93,10 @@ std::vector<uint8_t> renderJpeg(int width, int height, const std::string& title,
 
 // Individual formats (in the folder writer's order). Each writes dir/name.
 WrittenSample writeCr2(const std::string& dir, const std::string& name);
-WrittenSample writeNef(const std::string& dir, const std::string& name);
+// makerNoteSmallest: the maker-note JPEG is the shortest candidate (and so
+// the thumbnail) instead of the middle one.
+WrittenSample writeNef(const std::string& dir, const std::string& name,
+                       bool makerNoteSmallest = false);
 WrittenSample writeOrf(const std::string& dir, const std::string& name);
 WrittenSample writePef(const std::string& dir, const std::string& name);
 WrittenSample writeErf(const std::string& dir, const std::string& name);

@@ -144,6 +144,15 @@ TEST_F(SampleFolder, DamagedStartMarkersAreStoredDamaged) {
 }
 
 TEST_F(SampleFolder, NefCandidatesFollowTheLengthRule) {
+    {
+        // The maker note's JPEG is the shortest of the three here.
+        const auto& w = find("nikon-small-note.nef");
+        const auto f = bytes("nikon-small-note.nef");
+        int tw = 0, th = 0;
+        ASSERT_TRUE(embeddedJpegAt(f, w.thumbnail, &tw, &th));
+        EXPECT_EQ(tw, 160);
+        EXPECT_LT(w.thumbnail.length, w.preview.length);
+    }
     const auto& w = find("nikon.nef");
     // Three JPEGs: the maker-note one sits between the two SubIFD ones, so it
     // is the thumbnail (second shortest) and the longest is the preview.
