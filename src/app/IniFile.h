@@ -1,0 +1,84 @@
+// A small INI document: sections of "key=value" lines, read and written the
+// way the settings store needs it.
+//
+// - Lines keep their order; comments, blank lines, unknown sections and keys
+//   survive a load/save round trip untouched.
+// - Section and key names match case-insensitively; the first of duplicate
+//   sections or keys wins.
+// - Setting an existing key replaces its value in place; a new key goes after
+//   the last key of its section, a new section at the end of the file, so a
+//   fresh file lists the keys in the order they were first written.
+// - Values are raw text up to the end of the line (trimmed); nothing is
+//   unescaped, so a hand-edited path with commas or semicolons reads back as
+//   written. The file is UTF-8.
+// - save() replaces the file atomically: a crash while saving leaves the old
+//   file whole.
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+#include <cstdint>
+#include <optional>
+#include <vector>
+
+namespace lumora {
+
+class CIniFile {
+public:
+    // Largest file load() reads; a larger one is refused.
+    static constexpr qint64 kMaxFileSize = 16 * 1024 * 1024;
+
+    enum class LoadResult { Loaded, Missing, Failed };
+
+    // Reads `path`. A missing file gives an empty document (Missing); an
+    // unreadable or oversized file gives an empty document too (Failed).
+    LoadResult load(const QString& path);
+    // Writes the document to `path` atomically, creating the folder if needed.
+    bool save(const QString& path) const;
+
+    static CIniFile fromText(const QByteArray& utf8);
+    QByteArray toText() const;
+
+    std::optional<QString> value(const QString& section, const QString& key) const;
+    void setValue(const QString& section, const QString& key, const QString& value);
+    bool contains(const QString& section, const QString& key) const {
+        return value(section, key).has_value();
+    }
+
+    // Signed decimal integer; missing, non-numeric or out-of-range text gives
+    // `def`. Leading digits are taken ("12px" reads as 12).
+    std::int32_t readInt(const QString& section, const QString& key, std::int32_t def) const;
+    void writeInt(const QString& section, const QString& key, std::int32_t value);
+    // Missing key gives `def`; one pair of surrounding double quotes is removed.
+    QString readString(const QString& section, const QString& key, const QString& def) const;
+    // Line breaks in `value` are written as spaces (the format has no escapes).
+    void writeString(const QString& section, const QString& key, const QString& value);
+    // Byte strings are written two letters per byte, 'A' + low nibble then
+    // 'A' + high nibble. Missing or malformed text gives nullopt.
+    std::optional<QByteArray> readBinary(const QString& section, const QString& key) const;
+    void writeBinary(const QString& section, const QString& key, const QByteArray& bytes);
+
+    static QString encodeBinary(const QByteArray& bytes);
+    static std::optional<QByteArray> decodeBinary(const QString& text);
+
+private:
+    struct Line {
+        QString text;  // the line as read (or as built for a new key)
+        QString key;   // empty for comments, blanks and other lines
+        QString value; // trimmed value of a key line
+        bool isKey = false;
+    };
+    struct Section {
+        QString name; // empty for the lines before the first header
+        bool hasHeader = false;
+        std::vector<Line> lines;
+    };
+
+    const Section* findSection(const QString& name) const;
+    Section* findSection(const QString& name);
+
+    std::vector<Section> sections_;
+};
+
+} // namespace lumora

@@ -1,0 +1,99 @@
+#include "platform/ClipboardFiles.h"
+
+#include <QUrl>
+#include <gtest/gtest.h>
+
+using namespace lumora;
+
+namespace {
+
+QStringList twoPaths() {
+    return {"/tmp/a b/写真.jpg", "/tmp/dir%with#odd"};
+}
+
+} // namespace
+
+TEST(ClipboardFiles, RoundTripKeepsPathsAndEffect) {
+    for (std::uint32_t effect : {DROPEFFECT_COPY, DROPEFFECT_MOVE}) {
+        auto data = makeFileListMimeData(twoPaths(), effect);
+        auto list = readFileList(*data);
+        ASSERT_TRUE(list.has_value());
+        EXPECT_EQ(list->paths, twoPaths());
+        EXPECT_EQ(list->dropEffect, effect);
+    }
+}
+
+TEST(ClipboardFiles, WritesTheFormatsFileManagersRead) {
+    auto data = makeFileListMimeData(twoPaths(), DROPEFFECT_MOVE);
+    const QByteArray gnome = data->data(kGnomeCopiedFilesMime);
+    EXPECT_TRUE(gnome.startsWith("cut\nfile:///tmp/a%20b/"));
+    EXPECT_FALSE(gnome.endsWith('\n'));
+    EXPECT_EQ(gnome.count('\n'), 2);
+    EXPECT_EQ(data->data(kKdeCutSelectionMime), "1");
+    const QByteArray uris = data->data(kUriListMime);
+    EXPECT_TRUE(uris.contains("\r\n")) << uris.constData();
+    EXPECT_EQ(data->urls().size(), 2);
+
+    auto copy = makeFileListMimeData(twoPaths(), DROPEFFECT_COPY);
+    EXPECT_TRUE(copy->data(kGnomeCopiedFilesMime).startsWith("copy\n"));
+    EXPECT_EQ(copy->data(kKdeCutSelectionMime), "0");
+}
+
+TEST(ClipboardFiles, ReadsOtherProgramsLists) {
+    // A GNOME-style cut with a trailing newline and CRLF line ends.
+    QMimeData gnome;
+    gnome.setData(kGnomeCopiedFilesMime, "cut\r\nfile:///home/u/a%20b\r\nfile:///x\r\n");
+    auto list = readFileList(gnome);
+    ASSERT_TRUE(list);
+    EXPECT_EQ(list->dropEffect, DROPEFFECT_MOVE);
+    EXPECT_EQ(list->paths, (QStringList{"/home/u/a b", "/x"}));
+
+    // A KDE-style cut: plain URI list plus the cut marker.
+    QMimeData kde;
+    kde.setData(kUriListMime, "# comment\r\nfile:///p/q\r\n");
+    kde.setData(kKdeCutSelectionMime, "1");
+    list = readFileList(kde);
+    ASSERT_TRUE(list);
+    EXPECT_EQ(list->dropEffect, DROPEFFECT_MOVE);
+    EXPECT_EQ(list->paths, QStringList{"/p/q"});
+
+    // A bare URI list (a drag, or a copy) is a copy.
+    QMimeData bare;
+    bare.setUrls({QUrl::fromLocalFile("/r")});
+    list = readFileList(bare);
+    ASSERT_TRUE(list);
+    EXPECT_EQ(list->dropEffect, DROPEFFECT_COPY);
+
+    // An unknown verb keeps the files with an unknown effect.
+    QMimeData odd;
+    odd.setData(kGnomeCopiedFilesMime, "link\nfile:///s");
+    list = readFileList(odd);
+    ASSERT_TRUE(list);
+    EXPECT_EQ(list->dropEffect, DROPEFFECT_NONE);
+}
+
+TEST(ClipboardFiles, NoLocalFilesMeansNoList) {
+    QMimeData text;
+    text.setText("/etc/passwd");
+    EXPECT_FALSE(hasFileList(text));
+
+    QMimeData remote;
+    remote.setUrls({QUrl("sftp://host/a"), QUrl("https://example.org/")});
+    EXPECT_FALSE(hasFileList(remote));
+
+    QMimeData emptyGnome;
+    emptyGnome.setData(kGnomeCopiedFilesMime, "copy\n");
+    EXPECT_FALSE(readFileList(emptyGnome));
+
+    // Relative paths are never written.
+    auto data = makeFileListMimeData({"relative/x", ""}, DROPEFFECT_COPY);
+    EXPECT_FALSE(hasFileList(*data));
+}
+
+TEST(ClipboardFiles, MixedListKeepsOnlyLocalFilesInOrder) {
+    QMimeData data;
+    data.setData(kGnomeCopiedFilesMime, "copy\nhttp://h/x\nfile:///b\nnot a uri\nfile:///a");
+    auto list = readFileList(data);
+    ASSERT_TRUE(list);
+    EXPECT_EQ(list->paths, (QStringList{"/b", "/a"}));
+}
