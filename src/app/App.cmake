@@ -1,0 +1,11 @@
+# The widget application: main window and application object, and the
+# `lumora` executable.
+if(LUMORA_WIDGETS)
+    add_library(lumora_app STATIC
+        ${CMAKE_CURRENT_LIST_DIR}/MainFrame.cpp)
+    target_include_directories(lumora_app PUBLIC ${CMAKE_SOURCE_DIR}/src)
+    target_link_libraries(lumora_app PUBLIC lumora_settings Qt6::Widgets)
+
+    add_executable(lumora ${CMAKE_CURRENT_LIST_DIR}/main.cpp)
+    target_link_libraries(lumora PRIVATE lumora_app)
+endif()

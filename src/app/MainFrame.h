@@ -1,0 +1,132 @@
+// The main window: owns the settings record, places itself from
+// FrameSettings, and writes the last folder, its placement and every setting
+// when it closes.
+//
+// Start-up (driven by CLumoraApp, in this order):
+//   CMainFrame frame(settingsPath);
+//   frame.setCreateDefaultWorkSheet(...);   // "new" on the command line
+//   frame.create();                         // LoadSettings, builds the panes
+//   frame.placeFromSettings();              // FrameSettings: move, show
+//   frame.setReadyForFolderDisplay();       // loads the folder chosen during create()
+//   frame.readWorkSheetListFile(file);      // "open" on the command line
+//   frame.markRunning();                    // second instances may hand over now
+//
+// Closing (closeEvent) writes, in one atomic update of the settings file:
+// BinPath (from the selected-folder seam), FrameSettings, then SaveSettings.
+//
+// Seams for the panes that later code adds:
+// - setSelectedFolderProvider(): the folder tree's selected path, stored as
+//   BinPath at exit. lastFolderFromSettings() gives the stored one back.
+// - setWorkSheetListReader(): reads a worksheet-list file (command line and
+//   hand-over from a second instance).
+// - setLiveValuesProvider(): divider positions and mini-preview state that
+//   SaveSettings takes live instead of from the record.
+//
+// Screenshot hook (`lumora --screenshot FILE.png`): the shot is taken once
+// start-up is complete (markRunning) AND no start-up work is pending. Code
+// that loads something the shot should show (the first folder load) calls
+// beginStartupWork() when it starts and endStartupWork() when it is done;
+// whenIdleForScreenshot(fn) runs fn once both hold (at the latest after
+// kScreenshotTimeoutMs, so a load that never ends cannot hang the shot).
+#pragma once
+
+#include "app/AppSettings.h"
+#include "app/SettingsStore.h"
+
+#include <QMainWindow>
+#include <QString>
+
+#include <functional>
+#include <optional>
+#include <vector>
+
+class QCloseEvent;
+
+namespace lumora {
+
+class CMainFrame : public QMainWindow {
+    Q_OBJECT
+public:
+    static constexpr int kScreenshotTimeoutMs = 30000;
+    // Qt property set to 1 once start-up is complete.
+    static constexpr const char* kReadyProperty = "LumoraMainWindow";
+
+    explicit CMainFrame(QString settingsPath, QWidget* parent = nullptr);
+    ~CMainFrame() override;
+
+    const QString& settingsPath() const { return settingsPath_; }
+    AppSettings& settings() { return settings_; }
+    const AppSettings& settings() const { return settings_; }
+
+    void setCreateDefaultWorkSheet(bool create) { createDefaultWorkSheet_ = create; }
+    bool createDefaultWorkSheet() const { return createDefaultWorkSheet_; }
+
+    // Builds the window: reads every setting, then the panes.
+    void create();
+    // Reads the settings file into the record (screen resolution from the
+    // primary screen) / writes the record to it.
+    void LoadSettings();
+    void SaveSettings();
+
+    // The rectangle and show command of the window now: the normal-position
+    // rectangle and 1, 2 or 3.
+    FrameSettings placement() const;
+    // Moves the window to `frame` and shows it with its show command
+    // (1 normal, 2/6/7 minimised, 3 maximised; other values show it normally).
+    void applyPlacement(const FrameSettings& frame);
+    // Reads FrameSettings (defaults: the window's current rectangle, cmd 1)
+    // and applies them.
+    void placeFromSettings();
+
+    void setReadyForFolderDisplay();
+    bool readyForFolderDisplay() const { return readyForFolderDisplay_; }
+
+    // Reads `path` as a worksheet-list file through the reader seam.
+    void readWorkSheetListFile(const QString& path);
+    void markRunning();
+    bool isRunning() const { return running_; }
+
+    // Raises and activates the window, restoring it if minimised.
+    void bringToFront();
+
+    // "Lumora - <path>" for a folder path, "Lumora" for none.
+    static QString titleFor(const QString& folderPath);
+    void setFolderTitle(const QString& folderPath);
+
+    // Folder stored as BinPath by the last run, if any.
+    std::optional<QString> lastFolderFromSettings() const;
+
+    void setSelectedFolderProvider(std::function<QString()> provider);
+    void setWorkSheetListReader(std::function<void(const QString&)> reader);
+    void setLiveValuesProvider(std::function<LiveSettingValues()> provider);
+
+    void beginStartupWork();
+    void endStartupWork();
+    void whenIdleForScreenshot(std::function<void()> callback);
+    // Saves an image of the window as PNG.
+    bool saveScreenshot(const QString& pngPath);
+
+signals:
+    // Emitted after closeEvent has written the settings.
+    void settingsWrittenAtExit();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void flushScreenshotCallbacks();
+
+    QString settingsPath_;
+    AppSettings settings_;
+    bool createDefaultWorkSheet_ = false;
+    bool readyForFolderDisplay_ = false;
+    bool running_ = false;
+    bool exitWritten_ = false;
+    int startupWork_ = 0;
+    std::function<QString()> selectedFolder_;
+    std::function<void(const QString&)> workSheetListReader_;
+    std::function<LiveSettingValues()> liveValues_;
+    std::vector<std::function<void()>> screenshotCallbacks_;
+};
+
+} // namespace lumora

@@ -1,0 +1,41 @@
+#include "engine/ImageItem.h"
+
+namespace lumora {
+
+std::string_view FileNameOf(std::string_view path) {
+    std::size_t slash = path.find_last_of('/');
+    return slash == std::string_view::npos ? path : path.substr(slash + 1);
+}
+
+ImageItem ImageItem::FromPath(std::string path, ImageKind kind) {
+    ImageItem item;
+    item.fileName = FileNameOf(path);
+    item.path = std::move(path);
+    item.kind = kind;
+    item.exifScanned = kindHasExif(kind) ? 0 : 1;
+    return item;
+}
+
+void ImageItem::Reset() {
+    ImageItem fresh = FromPath(std::move(path), kind);
+    fresh.id = id;
+    *this = std::move(fresh);
+}
+
+void ImageItem::TakeScanFields(ImageItem&& scanned) {
+    thumbFromSidecar = scanned.thumbFromSidecar;
+    sidecarName = std::move(scanned.sidecarName);
+    imageInfo = std::move(scanned.imageInfo);
+    shootingInfo = std::move(scanned.shootingInfo);
+    makerNoteKind = scanned.makerNoteKind;
+    makerNote = std::move(scanned.makerNote);
+    thumbOffset = scanned.thumbOffset;
+    thumbLength = scanned.thumbLength;
+    previewOffset = scanned.previewOffset;
+    previewLength = scanned.previewLength;
+    useEmbedded = scanned.useEmbedded;
+    caption = scanned.caption;
+    exifScanned = scanned.exifScanned;
+}
+
+} // namespace lumora

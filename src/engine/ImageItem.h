@@ -1,0 +1,123 @@
+// One listed image file: its path and kind, the shooting information read
+// from it, its thumbnail and pre-image, and its state bits in the view.
+// A value type: every heap part is an owned member, and a copy is a deep
+// copy, so a thread that copied an item out of the list never shares memory
+// with the list.
+#pragma once
+
+#include "engine/ImageKind.h"
+#include "imaging/DibImage.h"
+#include "metadata/CaptionSummary.h"
+#include "metadata/ImageInfo.h"
+#include "metadata/MakerNotes.h"
+#include "metadata/ShootingInfo.h"
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <utility>
+
+namespace lumora {
+
+// A DibImage that can be copied: the copy owns its own pixels. A moved-from
+// buffer is left empty (null pixels, zero size and header).
+class PixelBuffer : public DibImage {
+public:
+    PixelBuffer() = default;
+    PixelBuffer(DibImage&& image) noexcept : DibImage(std::move(image)) { image = DibImage{}; }
+    PixelBuffer(const PixelBuffer& other) : DibImage(other.clone()) {}
+    PixelBuffer(PixelBuffer&& other) noexcept : DibImage(std::move(other)) { other.clear(); }
+    PixelBuffer& operator=(const PixelBuffer& other) {
+        if (this != &other)
+            DibImage::operator=(other.clone());
+        return *this;
+    }
+    PixelBuffer& operator=(PixelBuffer&& other) noexcept {
+        if (this != &other) {
+            DibImage::operator=(std::move(other));
+            other.clear();
+        }
+        return *this;
+    }
+    PixelBuffer& operator=(DibImage&& image) noexcept {
+        DibImage::operator=(std::move(image));
+        image = DibImage{};
+        return *this;
+    }
+    void clear() { DibImage::operator=(DibImage{}); }
+};
+
+// File status taken when the thumbnail is made; all zero before.
+struct FileStatus {
+    uint32_t mode = 0;
+    int64_t size = 0;
+    int64_t accessTime = 0; // seconds since the epoch
+    int64_t modificationTime = 0;
+    int64_t changeTime = 0;
+    bool operator==(const FileStatus&) const = default;
+};
+
+// Item state bits.
+constexpr int32_t kStateCursor = 1;
+constexpr int32_t kStateSelected = 2;
+
+// The thumbnail fields that the thumbnail maker writes back as one block.
+struct ThumbnailBlock {
+    int32_t thumbDecoded = 0; // a thumbnail was decoded from the file
+    int32_t thumbReal = 0;    // 1: shows the picture; 0: the placeholder
+    PixelBuffer thumbBits;    // 24-bit bottom-up; null until made
+    PixelBuffer preimageBits; // the reduced decoded image the thumbnail came from; may be null
+    int32_t srcX = 0, srcWidth = 0, srcY = 0, srcHeight = 0;
+    int32_t dstX = 0;
+    int32_t thumbWidth = 0;
+    int32_t dstY = 0;
+    int32_t thumbHeight = 0;
+
+    uint32_t preimageSize() const { return static_cast<uint32_t>(preimageBits.byteSize()); }
+    int32_t preimageWidth() const { return preimageBits.width(); }
+    int32_t preimageHeight() const { return preimageBits.height(); }
+};
+
+struct ImageItem {
+    int32_t id = 0; // given by the list when added; survives sorting and removal
+    int32_t thumbFromSidecar = 0;
+    std::string sidecarName; // file name of the sidecar thumbnail, in the item's folder
+    std::string path;        // full path
+    std::string fileName;    // last element of path
+    FileStatus fileStatus;
+    ImageInfo imageInfo;
+    ShootingInfo shootingInfo;
+    int32_t makerNoteKind = kMakerNoteNone;
+    MakerNote makerNote;
+    ThumbnailBlock thumb;
+    uint32_t thumbOffset = 0;   // absolute file offset of the embedded thumbnail JPEG
+    uint32_t thumbLength = 0;   // 0 when the file carries none
+    uint32_t previewOffset = 0; // large embedded preview of a RAW file; 0 for JPEG
+    uint32_t previewLength = 0;
+    ImageKind kind = ImageKind::Unknown;
+    int32_t state = 0;       // kStateCursor | kStateSelected
+    int32_t useEmbedded = 0; // the thumbnail can come from an embedded or sidecar JPEG
+    int32_t readOnly = 0;
+    CaptionSummary caption; // the six values of the thumbnail caption
+    int32_t exifScanned = 0;
+
+    // A new item for a file: nothing is read from the file yet. Kinds without
+    // shooting information are marked as scanned.
+    static ImageItem FromPath(std::string path, ImageKind kind);
+
+    // Frees every owned part and clears the item, keeping path, id and kind.
+    void Reset();
+
+    bool hasThumbnail() const { return !thumb.thumbBits.isNull(); }
+    bool isSelected() const { return state & kStateSelected; }
+
+    // Moves in the fields the shooting-information scan writes
+    // (thumbFromSidecar, sidecarName, imageInfo, shootingInfo, the maker note,
+    // thumbnail and preview positions, useEmbedded, caption, exifScanned).
+    void TakeScanFields(ImageItem&& scanned);
+};
+
+// The last element of a path.
+std::string_view FileNameOf(std::string_view path);
+
+} // namespace lumora

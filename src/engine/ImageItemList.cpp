@@ -1,0 +1,437 @@
+#include "engine/ImageItemList.h"
+
+#include "engine/LockedValues.h"
+#include "metadata/ShootingTime.h"
+
+#include <QString>
+
+#include <algorithm>
+#include <cstring>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace lumora {
+
+namespace {
+
+bool isAscii(std::string_view s) {
+    for (unsigned char c : s)
+        if (c >= 0x80)
+            return false;
+    return true;
+}
+
+char foldAscii(char c) {
+    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+bool fileExists(const std::string& path) {
+    struct stat st;
+    return ::stat(path.c_str(), &st) == 0;
+}
+
+// Called under the list lock: the pixel buffers are moved aside for the
+// plain copy and put back, then the wanted ones are copied.
+void copyItem(ImageItem& from, ImageItem& to, CopyPixels pixels) {
+    if (pixels == CopyPixels::All) {
+        to = from;
+        return;
+    }
+    PixelBuffer thumbBits = std::move(from.thumb.thumbBits);
+    PixelBuffer preimageBits = std::move(from.thumb.preimageBits);
+    to = from;
+    from.thumb.thumbBits = std::move(thumbBits);
+    from.thumb.preimageBits = std::move(preimageBits);
+    if (pixels == CopyPixels::ThumbnailOnly)
+        to.thumb.thumbBits = from.thumb.thumbBits;
+}
+
+} // namespace
+
+bool EqualsNoCase(std::string_view a, std::string_view b) {
+    if (isAscii(a) && isAscii(b)) {
+        if (a.size() != b.size())
+            return false;
+        for (std::size_t i = 0; i < a.size(); ++i)
+            if (foldAscii(a[i]) != foldAscii(b[i]))
+                return false;
+        return true;
+    }
+    return QString::fromUtf8(a.data(), static_cast<qsizetype>(a.size()))
+               .compare(QString::fromUtf8(b.data(), static_cast<qsizetype>(b.size())),
+                        Qt::CaseInsensitive) == 0;
+}
+
+int ImageItemList::Count() const {
+    std::lock_guard lock(mutex_);
+    return static_cast<int>(items_.size());
+}
+
+int32_t ImageItemList::Add(ImageItem item) {
+    auto owned = std::make_unique<ImageItem>(std::move(item));
+    std::lock_guard lock(mutex_);
+    owned->id = nextId_++;
+    int32_t id = owned->id;
+    items_.push_back(std::move(owned));
+    return id;
+}
+
+bool ImageItemList::CopyOut(int index, ImageItem& out, CopyPixels pixels) const {
+    std::lock_guard lock(mutex_);
+    if (!validIndex(index)) {
+        out = ImageItem{};
+        return false;
+    }
+    copyItem(*items_[index], out, pixels);
+    return true;
+}
+
+bool ImageItemList::CopyOutWithCount(int index, ImageItem& out, int& count,
+                                     CopyPixels pixels) const {
+    std::lock_guard lock(mutex_);
+    count = static_cast<int>(items_.size());
+    if (!validIndex(index)) {
+        out = ImageItem{};
+        return false;
+    }
+    copyItem(*items_[index], out, pixels);
+    return true;
+}
+
+int32_t ImageItemList::GetState(int index) const {
+    std::lock_guard lock(mutex_);
+    return validIndex(index) ? items_[index]->state : 0;
+}
+
+void ImageItemList::SetState(int index, int32_t state) {
+    std::lock_guard lock(mutex_);
+    if (validIndex(index))
+        items_[index]->state = state;
+}
+
+void ImageItemList::ClearStateBits(int index, int32_t bits) {
+    std::lock_guard lock(mutex_);
+    if (validIndex(index))
+        items_[index]->state &= ~bits;
+}
+
+void ImageItemList::SetStateBits(int index, int32_t bits) {
+    std::lock_guard lock(mutex_);
+    if (validIndex(index))
+        items_[index]->state |= bits;
+}
+
+bool ImageItemList::HasThumbnail(int index) const {
+    std::lock_guard lock(mutex_);
+    return validIndex(index) && items_[index]->hasThumbnail();
+}
+
+bool ImageItemList::IsScanned(int index) const {
+    std::lock_guard lock(mutex_);
+    return validIndex(index) && items_[index]->exifScanned;
+}
+
+int32_t ImageItemList::IdAt(int index) const {
+    std::lock_guard lock(mutex_);
+    return validIndex(index) ? items_[index]->id : -1;
+}
+
+bool ImageItemList::WriteThumbnailBlock(int index, int32_t id, ThumbnailBlock&& block) {
+    ThumbnailBlock old;
+    {
+        std::lock_guard lock(mutex_);
+        if (!validIndex(index) || items_[index]->id != id)
+            return false;
+        old = std::exchange(items_[index]->thumb, std::move(block));
+    }
+    return true; // the replaced pixels are freed outside the lock
+}
+
+bool ImageItemList::WriteFileStatus(int index, int32_t id, const FileStatus& status,
+                                    bool readOnly) {
+    std::lock_guard lock(mutex_);
+    if (!validIndex(index) || items_[index]->id != id)
+        return false;
+    items_[index]->fileStatus = status;
+    items_[index]->readOnly = readOnly ? 1 : 0;
+    return true;
+}
+
+bool ImageItemList::CopyInfo(int index, ItemInfoRecord& out) const {
+    std::lock_guard lock(mutex_);
+    out = ItemInfoRecord{};
+    if (!validIndex(index))
+        return false;
+    const ImageItem& item = *items_[index];
+    out.fileName = item.fileName;
+    out.fileStatus = item.fileStatus;
+    if (item.imageInfo.make || item.imageInfo.model) {
+        out.hasInfo = true;
+        out.imageInfo = item.imageInfo;
+        out.shootingInfo = item.shootingInfo;
+        out.makerNoteKind = item.makerNoteKind;
+        out.makerNote = item.makerNote;
+    }
+    return true;
+}
+
+bool ImageItemList::CopyPreimage(int index, PreimageCopy& out) const {
+    std::lock_guard lock(mutex_);
+    out = PreimageCopy{};
+    if (!validIndex(index))
+        return false;
+    const ImageItem& item = *items_[index];
+    if (item.thumb.preimageBits.isNull() || item.kind == ImageKind::Gif ||
+        item.kind == ImageKind::Ico || item.kind == ImageKind::Cur)
+        return false;
+    out.pixels = item.thumb.preimageBits.clone();
+    out.width = item.thumb.preimageWidth();
+    out.height = item.thumb.preimageHeight();
+    out.size = item.thumb.preimageSize();
+    return true;
+}
+
+bool ImageItemList::ScanInfoAt(int index) {
+    ImageItem copy;
+    if (!CopyOut(index, copy, CopyPixels::None))
+        return false;
+    if (copy.exifScanned)
+        return true;
+    ScanItemInfo(copy);
+    std::lock_guard lock(mutex_);
+    if (!validIndex(index) || items_[index]->id != copy.id)
+        return false; // the copy and what it owns are freed on return
+    items_[index]->TakeScanFields(std::move(copy));
+    return items_[index]->exifScanned;
+}
+
+bool ImageItemList::ScanInfoById(ImageItem& copy) {
+    std::lock_guard lock(mutex_);
+    for (auto& item : items_) {
+        if (item->id != copy.id)
+            continue;
+        ScanItemInfo(*item);
+        copy = *item;
+        return true;
+    }
+    return false;
+}
+
+int ImageItemList::CountSelected() const {
+    std::lock_guard lock(mutex_);
+    int n = 0;
+    for (const auto& item : items_)
+        n += item->isSelected() ? 1 : 0;
+    return n;
+}
+
+int ImageItemList::FirstSelectedIndex() const {
+    std::lock_guard lock(mutex_);
+    int i = 0;
+    for (; i < static_cast<int>(items_.size()); ++i)
+        if (items_[i]->isSelected())
+            break;
+    return i;
+}
+
+int ImageItemList::SelectAll() {
+    std::lock_guard lock(mutex_);
+    for (auto& item : items_)
+        item->state |= kStateSelected;
+    return static_cast<int>(items_.size());
+}
+
+int ImageItemList::InvertSelection() {
+    std::lock_guard lock(mutex_);
+    int n = 0;
+    for (auto& item : items_) {
+        item->state ^= kStateSelected;
+        n += item->isSelected() ? 1 : 0;
+    }
+    return n;
+}
+
+void ImageItemList::ClearAllStates() {
+    std::lock_guard lock(mutex_);
+    for (auto& item : items_)
+        item->state = 0;
+}
+
+int ImageItemList::FindByPath(std::string_view path) const {
+    std::lock_guard lock(mutex_);
+    for (int i = 0; i < static_cast<int>(items_.size()); ++i)
+        if (EqualsNoCase(items_[i]->path, path))
+            return i;
+    return -1;
+}
+
+int ImageItemList::FindByName(std::string_view name) const {
+    std::lock_guard lock(mutex_);
+    for (int i = 0; i < static_cast<int>(items_.size()); ++i)
+        if (EqualsNoCase(items_[i]->fileName, name))
+            return i;
+    return -1;
+}
+
+std::size_t ImageItemList::CollectSelected(std::vector<std::string>& out, bool fullPaths) const {
+    std::lock_guard lock(mutex_);
+    std::size_t total = 0;
+    for (const auto& item : items_) {
+        if (!item->isSelected())
+            continue;
+        const std::string& name = fullPaths ? item->path : item->fileName;
+        out.push_back(name);
+        total += name.size() + 1;
+    }
+    return total;
+}
+
+std::size_t ImageItemList::CollectSelectedPathList(std::string& out) const {
+    std::lock_guard lock(mutex_);
+    out.clear();
+    for (const auto& item : items_) {
+        if (!item->isSelected())
+            continue;
+        out += item->path;
+        out.push_back('\0');
+    }
+    out.push_back('\0');
+    return out.size();
+}
+
+template <typename Pred> int ImageItemList::removeIf(Pred pred) {
+    std::vector<std::unique_ptr<ImageItem>> removed;
+    {
+        std::lock_guard lock(mutex_);
+        auto keep = items_.begin();
+        for (auto it = items_.begin(); it != items_.end(); ++it) {
+            if (pred(**it))
+                removed.push_back(std::move(*it));
+            else
+                *keep++ = std::move(*it);
+        }
+        items_.erase(keep, items_.end());
+    }
+    return static_cast<int>(removed.size()); // freed outside the lock
+}
+
+int ImageItemList::RemoveMissing() {
+    return removeIf([](const ImageItem& item) { return !fileExists(item.path); });
+}
+
+int ImageItemList::RemoveSelectedMissing() {
+    return removeIf(
+        [](const ImageItem& item) { return item.isSelected() && !fileExists(item.path); });
+}
+
+int ImageItemList::RemoveSelected() {
+    return removeIf([](const ImageItem& item) { return item.isSelected(); });
+}
+
+bool ImageItemList::RemoveByPath(std::string_view path) {
+    return removeIf([&](const ImageItem& item) { return EqualsNoCase(item.path, path); }) > 0;
+}
+
+void ImageItemList::Clear(bool deleteItems) {
+    std::vector<std::unique_ptr<ImageItem>> removed;
+    std::lock_guard lock(mutex_);
+    if (deleteItems) {
+        removed.swap(items_);
+        return; // the lock is released before the items are freed
+    }
+    for (auto& item : items_)
+        item->Reset();
+}
+
+void ImageItemList::SetSortMode(SortMode mode) {
+    std::lock_guard lock(mutex_);
+    sortMode_ = mode;
+}
+
+SortMode ImageItemList::GetSortMode() const {
+    std::lock_guard lock(mutex_);
+    return sortMode_;
+}
+
+bool ImageItemList::Less(const ImageItem& a, const ImageItem& b, SortMode mode) {
+    if (mode == SortMode::ByShootingTime) {
+        int byTime = CompareShootingTime(a.imageInfo, b.imageInfo);
+        if (byTime != 0)
+            return byTime < 0;
+    }
+    // Byte order of the UTF-8 names is code-point order, case-sensitive; a
+    // name that is a prefix of the other is less.
+    return a.fileName < b.fileName;
+}
+
+bool ImageItemList::Sort(int first, int last, const LockedValue* generation, int32_t expected) {
+    // The smaller side is sorted by recursion and the larger one by the loop,
+    // so the depth stays logarithmic whatever the names are.
+    while (first < last) {
+        int i;
+        {
+            std::lock_guard lock(mutex_);
+            int count = static_cast<int>(items_.size());
+            last = std::min(last, count - 1); // the list may have shrunk between steps
+            if (first >= last)
+                return true;
+            const SortMode mode = sortMode_;
+            const int mid = first + (last - first) / 2;
+            std::unique_ptr<ImageItem> pivot = std::move(items_[mid]);
+            items_[mid] = std::move(items_[first]);
+            i = first;
+            for (int j = first + 1; j <= last; ++j) {
+                if (Less(*items_[j], *pivot, mode)) {
+                    ++i;
+                    std::swap(items_[i], items_[j]);
+                }
+            }
+            items_[first] = std::move(items_[i]);
+            items_[i] = std::move(pivot);
+        }
+        if (generation && generation->Get() != expected)
+            return false;
+        if (i - first < last - i) {
+            if (!Sort(first, i - 1, generation, expected))
+                return false;
+            first = i + 1;
+        } else {
+            if (!Sort(i + 1, last, generation, expected))
+                return false;
+            last = i - 1;
+        }
+    }
+    return true;
+}
+
+bool ImageItemList::SortAll(const LockedValue* generation, int32_t expected) {
+    return Sort(0, Count() - 1, generation, expected);
+}
+
+void ImageItemList::ReleaseOutside(int first, int last, bool reset) {
+    std::vector<PixelBuffer> freed; // freed after the lock is released
+    std::lock_guard lock(mutex_);
+    for (int i = 0; i < static_cast<int>(items_.size()); ++i) {
+        if (i >= first && i <= last)
+            continue;
+        ImageItem& item = *items_[i];
+        if (reset) {
+            item.Reset();
+        } else {
+            if (item.hasThumbnail())
+                freed.push_back(std::move(item.thumb.thumbBits));
+            if (!item.thumb.preimageBits.isNull())
+                freed.push_back(std::move(item.thumb.preimageBits));
+        }
+    }
+}
+
+std::size_t ImageItemList::PixelBytes() const {
+    std::lock_guard lock(mutex_);
+    std::size_t total = 0;
+    for (const auto& item : items_)
+        total += item->thumb.thumbBits.byteSize() + item->thumb.preimageBits.byteSize();
+    return total;
+}
+
+} // namespace lumora

@@ -1,0 +1,161 @@
+// The locked, ordered list of the items of one view. Every operation holds
+// the list's lock for its whole run (a plain count included) and never calls
+// out to a window while holding it. Other threads never keep pointers into
+// items: they copy items out.
+#pragma once
+
+#include "engine/ImageItem.h"
+#include "engine/ImageKind.h"
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace lumora {
+
+class LockedValue;
+
+enum class SortMode : int32_t { Unsorted = 0, ByName = 1, ByShootingTime = 2 };
+
+// Which pixel buffers CopyOut copies along with the item.
+enum class CopyPixels { All, ThumbnailOnly, None };
+
+// The shooting-information part of an item for the information panel.
+struct ItemInfoRecord {
+    std::string fileName;
+    FileStatus fileStatus;
+    bool hasInfo = false; // false: only fileName and fileStatus are filled
+    ImageInfo imageInfo;
+    ShootingInfo shootingInfo;
+    int32_t makerNoteKind = kMakerNoteNone;
+    MakerNote makerNote;
+};
+
+// A pre-image handed out to the histogram.
+struct PreimageCopy {
+    DibImage pixels;
+    int32_t width = 0;
+    int32_t height = 0;
+    uint32_t size = 0;
+};
+
+// Case-insensitive comparison of file names and paths (ASCII folded fast,
+// other text by Unicode case folding).
+bool EqualsNoCase(std::string_view a, std::string_view b);
+
+// Runs the shooting-information scan on one item (skipped when it is already
+// marked as scanned). A file the parser cannot open leaves the item as it was.
+void ScanItemInfo(ImageItem& item);
+
+class ImageItemList {
+public:
+    ImageItemList() = default;
+    ImageItemList(const ImageItemList&) = delete;
+    ImageItemList& operator=(const ImageItemList&) = delete;
+
+    int Count() const;
+
+    // Gives the item the next id and appends it; returns the id.
+    int32_t Add(ImageItem item);
+
+    // Copies the item at index into out; false (and out cleared) when the
+    // index is outside the list.
+    bool CopyOut(int index, ImageItem& out, CopyPixels pixels = CopyPixels::All) const;
+    // As CopyOut, also giving the list's count.
+    bool CopyOutWithCount(int index, ImageItem& out, int& count,
+                          CopyPixels pixels = CopyPixels::All) const;
+
+    int32_t GetState(int index) const;
+    void SetState(int index, int32_t state);
+    void ClearStateBits(int index, int32_t bits);
+    void SetStateBits(int index, int32_t bits);
+
+    bool HasThumbnail(int index) const;
+    bool IsScanned(int index) const;
+    // Id of the item at index, or -1.
+    int32_t IdAt(int index) const;
+
+    // Stores the thumbnail block when the item at index still has the given
+    // id (a sort or a new load in between would otherwise give the picture
+    // to another file). Returns whether it was stored.
+    bool WriteThumbnailBlock(int index, int32_t id, ThumbnailBlock&& block);
+    bool WriteFileStatus(int index, int32_t id, const FileStatus& status, bool readOnly);
+
+    bool CopyInfo(int index, ItemInfoRecord& out) const;
+    // Hands out a copy of the pre-image unless the kind is GIF, ICO or CUR.
+    bool CopyPreimage(int index, PreimageCopy& out) const;
+
+    // Scans the item at index on a copy outside the lock and writes the scan
+    // fields back only when the item there still has the same id. Returns
+    // whether the item is scanned afterwards.
+    bool ScanInfoAt(int index);
+    // Finds the item with the copy's id, scans it in place under the lock and
+    // copies it back out. False when no item has that id.
+    bool ScanInfoById(ImageItem& copy);
+
+    int CountSelected() const;
+    int FirstSelectedIndex() const; // Count() when none is selected
+    int SelectAll();
+    int InvertSelection(); // selected count afterwards
+    void ClearAllStates();
+
+    int FindByPath(std::string_view path) const; // -1 when absent
+    int FindByName(std::string_view name) const;
+    bool ContainsPath(std::string_view path) const { return FindByPath(path) >= 0; }
+
+    // Appends the full paths (or file names) of the selected items; returns
+    // the total length counting one terminator per name.
+    std::size_t CollectSelected(std::vector<std::string>& out, bool fullPaths) const;
+    // The selected full paths, each followed by a NUL, then a final NUL.
+    std::size_t CollectSelectedPathList(std::string& out) const;
+
+    int RemoveMissing();
+    int RemoveSelectedMissing();
+    int RemoveSelected();
+    bool RemoveByPath(std::string_view path);
+
+    // Resets every item; with deleteItems also empties the list.
+    void Clear(bool deleteItems);
+
+    void SetSortMode(SortMode mode);
+    SortMode GetSortMode() const;
+    // Quicksort of first..last taking the lock once per partition step. When
+    // generation is given and its value no longer equals expected, the sort
+    // stops (the list stays a permutation). Returns false when abandoned.
+    bool Sort(int first, int last, const LockedValue* generation = nullptr, int32_t expected = 0);
+    bool SortAll(const LockedValue* generation = nullptr, int32_t expected = 0);
+
+    // Frees the pixels (reset false) or resets entirely (reset true) every
+    // item outside first..last.
+    void ReleaseOutside(int first, int last, bool reset);
+    // Bytes held by thumbnails and pre-images.
+    std::size_t PixelBytes() const;
+
+    // Lists the files of folder (ending in '/') that pass the filter, pattern
+    // by pattern, appending new items. superseded is asked before each match;
+    // when it answers true the enumeration stops. counted receives the
+    // list's count after each pattern. Returns false when superseded.
+    bool EnumerateFolder(const std::string& folder, const KindFilter& filter,
+                         const std::function<bool()>& superseded,
+                         const std::function<void(int)>& counted);
+
+    // Whether a sorts before b in the given mode.
+    static bool Less(const ImageItem& a, const ImageItem& b, SortMode mode);
+
+private:
+    bool validIndex(int index) const {
+        return index >= 0 && index < static_cast<int>(items_.size());
+    }
+    template <typename Pred> int removeIf(Pred pred);
+
+    mutable std::mutex mutex_;
+    std::vector<std::unique_ptr<ImageItem>> items_;
+    SortMode sortMode_ = SortMode::Unsorted;
+    int32_t nextId_ = 0;
+};
+
+} // namespace lumora

@@ -1,0 +1,90 @@
+// Numeric file kinds of listed images, the extension table used for files
+// that arrive by name, and the folder-scan patterns.
+#pragma once
+
+#include <cstdint>
+#include <string_view>
+
+namespace lumora {
+
+// Codes are stored in items and handed to the parser and the decoders as-is.
+// A code with bit 0x10 set is a RAW kind.
+enum class ImageKind : int32_t {
+    Jpeg = 0,
+    Cr2 = 17,
+    Nef = 18,
+    Orf = 19,
+    Pef = 20,
+    Mrw = 21,
+    Erf = 22,
+    Raf = 23,
+    Sr2 = 24,
+    Crw = 25,
+    Tiff = 257,
+    Bmp = 258,
+    Gif = 259,
+    Ico = 260,
+    Cur = 261,
+    Psd = 262,
+    Unknown = INT32_MIN, // 0x80000000
+};
+
+constexpr int32_t kindCode(ImageKind kind) {
+    return static_cast<int32_t>(kind);
+}
+
+constexpr bool isRawKind(ImageKind kind) {
+    return kind != ImageKind::Unknown && (kindCode(kind) & 0x10) != 0;
+}
+
+// JPEG, the RAW kinds and TIFF carry shooting information; every other kind
+// is created already marked as scanned.
+constexpr bool kindHasExif(ImageKind kind) {
+    return kind == ImageKind::Jpeg || kind == ImageKind::Tiff || isRawKind(kind);
+}
+
+// Kind by the extension of a file name, compared case-insensitively.
+// ".sr2" is deliberately absent: such a file arriving by name is Unknown.
+ImageKind kindFromExtension(std::string_view fileName);
+
+// Label on the kind icon ("JPEG", "RAW", "TIFF", ...); empty for Unknown.
+std::string_view kindLabel(ImageKind kind);
+
+// `FileType` bits.
+constexpr int kFileTypeJpeg = 1;
+constexpr int kFileTypeRaw = 2;
+constexpr int kFileTypeMisc = 4;
+
+// `MiscKind` bits.
+constexpr int kMiscPsd = 1;
+constexpr int kMiscTiff = 2;
+constexpr int kMiscBmp = 4;
+constexpr int kMiscGif = 8;
+constexpr int kMiscIco = 16;
+constexpr int kMiscCur = 32;
+
+// The kind filters and the size limiter a view hands to its engine.
+struct KindFilter {
+    int fileType = 7;        // `FileType`
+    int miscKind = 61;       // `MiscKind`
+    int64_t minFileSize = 0; // bytes; `SizeLimitterSize` x 1000 when `SizeLimitter` is on
+
+    static int64_t minimumSize(bool sizeLimitter, int sizeLimitterSize) {
+        return sizeLimitter ? static_cast<int64_t>(sizeLimitterSize) * 1000 : 0;
+    }
+    // Whether a file of this kind that was pasted into the folder is taken.
+    // Unlike the folder scan, TIFF here asks `MiscKind` bit 2.
+    bool allowsPasted(ImageKind kind) const;
+};
+
+// One folder-scan pattern: "*.<extension>" with the kind it gives.
+struct ScanPattern {
+    std::string_view extension; // without the dot, lower case
+    ImageKind kind;
+};
+
+// Patterns in the order the folder scan searches them, for the given filter.
+// Returns how many were written to out (at most 16).
+int scanPatterns(const KindFilter& filter, ScanPattern out[16]);
+
+} // namespace lumora

@@ -1,0 +1,492 @@
+#include "engine/ThumbnailEngine.h"
+
+#include "engine/ImageItemList.h"
+
+#include <QCoreApplication>
+#include <QEvent>
+
+#include <algorithm>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/syscall.h>
+#include <unistd.h>
+
+namespace lumora {
+
+namespace {
+
+bool pathExists(const std::string& path) {
+    struct stat st;
+    return ::stat(path.c_str(), &st) == 0;
+}
+
+// Threads of the engine run below normal priority.
+void lowerThreadPriority() {
+    ::setpriority(PRIO_PROCESS, static_cast<id_t>(::syscall(SYS_gettid)), 2);
+}
+
+bool takenByName(ImageKind kind) {
+    return kind != ImageKind::Unknown;
+}
+
+} // namespace
+
+void MakePlaceholderThumbnail(ImageItem& item, const ThumbnailParams& params) {
+    ThumbnailBlock block;
+    const int w = std::max(1, params.longSide);
+    const int h = std::max(1, params.shortSide);
+    DibImage image(w, h);
+    for (int y = 0; y < h; ++y) {
+        uint8_t* row = image.scanLine(y);
+        std::fill(row, row + 3 * w, uint8_t{50});
+    }
+    block.thumbBits = std::move(image);
+    block.thumbReal = 0;
+    block.thumbDecoded = 1;
+    block.thumbWidth = w;
+    block.thumbHeight = h;
+    item.thumb = std::move(block);
+}
+
+// ---- worker events --------------------------------------------------------
+
+void WorkerEvents::SignalWork() {
+    std::lock_guard lock(mutex_);
+    work_ = true;
+    cv_.notify_one();
+}
+
+void WorkerEvents::SignalQuit() {
+    std::lock_guard lock(mutex_);
+    quit_ = true;
+    cv_.notify_one();
+}
+
+WorkerEvents::Wake WorkerEvents::Wait() {
+    std::unique_lock lock(mutex_);
+    cv_.wait(lock, [this] { return work_ || quit_; });
+    if (quit_) {
+        quit_ = false;
+        return Wake::Quit;
+    }
+    work_ = false;
+    return Wake::Work;
+}
+
+// ---- engine thread ---------------------------------------------------------
+
+// The object that lives on the engine thread and receives its requests.
+class CThumbnailEngine::Receiver : public QObject {
+public:
+    explicit Receiver(CThumbnailEngine* engine) : engine_(engine) {}
+    bool event(QEvent* event) override {
+        if (event->type() >= QEvent::User) {
+            engine_->handle(event);
+            return true;
+        }
+        return QObject::event(event);
+    }
+
+private:
+    CThumbnailEngine* engine_;
+};
+
+CThumbnailEngine::CThumbnailEngine(IThumbnailView* view, ImageItemList* list)
+    : view_(view), list_(list), maker_(MakePlaceholderThumbnail) {}
+
+CThumbnailEngine::~CThumbnailEngine() {
+    if (isRunning()) {
+        Shutdown(10000);
+        wait(); // never free what the threads still use
+    }
+}
+
+void CThumbnailEngine::Start() {
+    start();
+    std::unique_lock lock(receiverMutex_);
+    receiverReady_.wait(lock, [this] { return receiver_ != nullptr || receiverGone_; });
+}
+
+void CThumbnailEngine::run() {
+    lowerThreadPriority();
+    InitInstance();
+    {
+        Receiver receiver(this);
+        {
+            std::lock_guard lock(receiverMutex_);
+            receiver_ = &receiver;
+        }
+        receiverReady_.notify_all();
+        exec();
+        std::lock_guard lock(receiverMutex_);
+        receiver_ = nullptr;
+        receiverGone_ = true;
+        // Requests still queued are freed with the receiver, payloads included.
+    }
+    ExitInstance();
+}
+
+bool CThumbnailEngine::InitInstance() {
+    worker_ = std::thread([this] { workerMain(); });
+    return true;
+}
+
+void CThumbnailEngine::ExitInstance() {
+    list_->Clear(true);
+    workerEvents_.SignalQuit();
+    if (worker_.joinable())
+        worker_.join();
+}
+
+bool CThumbnailEngine::Shutdown(int timeoutMs) {
+    generation_.Increment();
+    stop_.Set(1);
+    quit();
+    if (!isRunning())
+        return true;
+    return wait(QDeadlineTimer(timeoutMs));
+}
+
+bool CThumbnailEngine::post(QEvent* event) {
+    std::lock_guard lock(receiverMutex_);
+    if (!receiver_) {
+        delete event; // the engine is not running: the request and its payload are dropped
+        return false;
+    }
+    QCoreApplication::postEvent(receiver_, event);
+    return true;
+}
+
+void CThumbnailEngine::LoadFolder(const std::string& folder) {
+    const int32_t generation = generation_.Increment();
+    post(new PayloadEvent<std::string>(WM_ENGINE_LOADFOLDER, std::make_unique<std::string>(folder),
+                                       0, generation));
+}
+
+void CThumbnailEngine::AddPasted(std::vector<std::string> sources, std::string folder) {
+    auto request = std::make_unique<AddPastedRequest>();
+    request->sources = std::move(sources);
+    request->folder = std::move(folder);
+    post(new PayloadEvent<AddPastedRequest>(WM_ENGINE_ADDPASTED, std::move(request)));
+}
+
+void CThumbnailEngine::AddFiles(std::unique_ptr<AddFilesRequest> request) {
+    post(new PayloadEvent<AddFilesRequest>(WM_ENGINE_ADDFILES, std::move(request)));
+}
+
+void CThumbnailEngine::Rescan() {
+    const int32_t generation = generation_.Increment();
+    post(new MessageEvent(WM_ENGINE_RESCAN, 0, generation));
+}
+
+void CThumbnailEngine::VerifyWorksheet() {
+    const int32_t generation = generation_.Increment();
+    post(new MessageEvent(WM_ENGINE_VERIFY, 0, generation));
+}
+
+void CThumbnailEngine::NeedThumbnail(int index) {
+    post(new MessageEvent(WM_ENGINE_NEEDTHUMB, index, 0));
+}
+
+void CThumbnailEngine::handle(QEvent* event) {
+    auto* message = static_cast<MessageEvent*>(event);
+    switch (message->message()) {
+    case WM_ENGINE_LOADFOLDER: {
+        auto* e = static_cast<PayloadEvent<std::string>*>(event);
+        std::unique_ptr<std::string> folder = e->takePayload();
+        if (folder)
+            onLoadFolder(*folder, static_cast<int32_t>(e->lParam));
+        break;
+    }
+    case WM_ENGINE_ADDPASTED: {
+        auto request = static_cast<PayloadEvent<AddPastedRequest>*>(event)->takePayload();
+        if (request)
+            onAddPasted(*request);
+        break;
+    }
+    case WM_ENGINE_ADDFILES: {
+        auto request = static_cast<PayloadEvent<AddFilesRequest>*>(event)->takePayload();
+        if (request)
+            onAddFiles(*request);
+        break;
+    }
+    case WM_ENGINE_RESCAN:
+        onRescan(static_cast<int32_t>(message->lParam));
+        break;
+    case WM_ENGINE_VERIFY:
+        onVerify(static_cast<int32_t>(message->lParam));
+        break;
+    case WM_ENGINE_NEEDTHUMB:
+        onNeedThumbnail(static_cast<int>(message->wParam));
+        break;
+    default:
+        break;
+    }
+}
+
+void CThumbnailEngine::postMain(int message, std::intptr_t wParam, std::intptr_t lParam) {
+    postMessage(mainWindow_, message, wParam, lParam);
+}
+
+void CThumbnailEngine::postCounts() {
+    const int count = list_->Count();
+    postMain(WM_THUMB_COUNT, count);
+    postMain(WM_THUMB_VIEWCOUNT, count, view_->ViewIndex());
+}
+
+void CThumbnailEngine::queueAll() {
+    const int count = list_->Count();
+    if (count > 0)
+        mainQueue_.PushRange(0, count - 1);
+    workerEvents_.SignalWork();
+}
+
+void CThumbnailEngine::onLoadFolder(const std::string& folder, int32_t generation) {
+    requestGeneration_.Set(generation);
+    if (superseded())
+        return;
+    mainQueue_.Clear();
+    priorityQueue_.Clear();
+    view_->ResetDisplay(true);
+    list_->EnumerateFolder(
+        folder, view_->Filter(), [this] { return superseded(); },
+        [this](int count) { postMain(WM_THUMB_COUNT, count); });
+    list_->SetSortMode(SortMode::ByName);
+    postMain(WM_THUMB_PHASE, 2);
+    if (!superseded())
+        list_->SortAll(&generation_, generation);
+    if (superseded())
+        return;
+    view_->LayoutScrollBars();
+    queueAll();
+    if (list_->Count() == 0) {
+        postMessage(view_->Window(), WM_THUMB_NOCURSOR);
+        view_->DrawEmptyPlaceholder();
+    }
+    postMain(WM_THUMB_PHASE, 0);
+    view_->StartWatching();
+}
+
+void CThumbnailEngine::onRescan(int32_t generation) {
+    requestGeneration_.Set(generation);
+    if (!superseded())
+        queueAll();
+}
+
+void CThumbnailEngine::onVerify(int32_t generation) {
+    if (stop_.Get())
+        return;
+    requestGeneration_.Set(generation);
+    const int removed = list_->RemoveMissing();
+    view_->ResetDisplay(false);
+    view_->LayoutScrollBars();
+    if (!superseded())
+        queueAll();
+    if (removed > 0) {
+        postMain(WM_THUMB_VIEWCOUNT, list_->Count(), view_->ViewIndex());
+        postMain(WM_THUMB_MISSING);
+    }
+}
+
+void CThumbnailEngine::onNeedThumbnail(int index) {
+    if (superseded() || list_->HasThumbnail(index))
+        return;
+    priorityQueue_.Push(index);
+    workerEvents_.SignalWork();
+}
+
+void CThumbnailEngine::moveCursorToFirstSelected() {
+    const int cursor = view_->CursorIndex();
+    if (cursor >= 0)
+        list_->ClearStateBits(cursor, kStateCursor);
+    const int first = list_->FirstSelectedIndex();
+    if (first < list_->Count()) {
+        list_->SetStateBits(first, kStateCursor);
+        view_->SetCursorIndex(first);
+        view_->ScrollToCursor();
+    }
+    postMessage(view_->Window(), WM_THUMB_SETCURSOR, -1);
+}
+
+void CThumbnailEngine::onAddFiles(AddFilesRequest& request) {
+    postMain(WM_THUMB_PHASE, 1);
+    const bool hadSelection = list_->CountSelected() != 0;
+    const bool markNew = !hadSelection && request.select;
+    bool result = false;
+    int handled = 0;
+    for (const std::string& path : request.paths) {
+        if (stop_.Get())
+            break;
+        const int existing = list_->FindByPath(path);
+        if (existing >= 0) {
+            if (markNew) {
+                list_->SetStateBits(existing, kStateSelected);
+                result = true;
+            }
+        } else if (pathExists(path)) {
+            const ImageKind kind = kindFromExtension(path);
+            if (takenByName(kind)) {
+                ImageItem item = ImageItem::FromPath(path, kind);
+                if (markNew)
+                    item.state = kStateSelected;
+                list_->Add(std::move(item));
+                result = true;
+            }
+        }
+        if (++handled % 50 == 0)
+            postCounts();
+    }
+    if (stop_.Get())
+        return;
+    view_->LayoutScrollBars();
+    postCounts();
+    if (result && request.rescan) {
+        view_->DrawVisibleItems();
+        queueAll();
+    }
+    postMain(WM_THUMB_PHASE, 0);
+    if (result && request.select)
+        moveCursorToFirstSelected();
+}
+
+void CThumbnailEngine::onAddPasted(AddPastedRequest& request) {
+    std::string folder = request.folder;
+    while (folder.size() > 1 && folder.back() == '/')
+        folder.pop_back();
+    const bool hadSelection = list_->CountSelected() != 0;
+    postMain(WM_THUMB_PHASE, 1);
+    const KindFilter filter = view_->Filter();
+    bool added = false;
+    bool marked = false;
+    for (const std::string& source : request.sources) {
+        if (superseded() || stop_.Get())
+            break;
+        const std::string name(FileNameOf(source));
+        if (name.empty())
+            continue;
+        const int existing = list_->FindByName(name);
+        if (existing >= 0) {
+            if (!hadSelection) {
+                list_->SetStateBits(existing, kStateSelected);
+                marked = true;
+            }
+            continue;
+        }
+        std::string target = folder + "/" + name;
+        if (!pathExists(target))
+            continue;
+        const ImageKind kind = kindFromExtension(target);
+        if (!filter.allowsPasted(kind))
+            continue;
+        ImageItem item = ImageItem::FromPath(std::move(target), kind);
+        if (!hadSelection)
+            item.state = kStateSelected;
+        list_->Add(std::move(item));
+        added = true;
+    }
+    if (added) {
+        postMain(WM_THUMB_PHASE, 2);
+        if (list_->GetSortMode() != SortMode::Unsorted)
+            list_->SortAll(&generation_, requestGeneration_.Get());
+        view_->LayoutScrollBars();
+        view_->DrawVisibleItems();
+        queueAll();
+    }
+    postMain(WM_THUMB_PHASE, 0);
+    if (added || marked)
+        moveCursorToFirstSelected();
+    postMain(WM_THUMB_COUNT, list_->Count());
+}
+
+// ---- worker ----------------------------------------------------------------
+
+void CThumbnailEngine::workerMain() {
+    lowerThreadPriority();
+    while (workerEvents_.Wait() == WorkerEvents::Wake::Work) {
+        if (!stop_.Get())
+            runPass();
+    }
+}
+
+void CThumbnailEngine::postProgress(int done, int total) {
+    postPayload(mainWindow_, WM_THUMB_PROGRESS,
+                std::make_unique<ProgressPair>(ProgressPair{done, total}), 0, view_->ViewIndex());
+}
+
+void CThumbnailEngine::scanCounted(int index, int& scanned, int step, int count) {
+    if (list_->IsScanned(index))
+        return;
+    list_->ScanInfoAt(index);
+    ++scanned;
+    if (scanned % step == 0)
+        postProgress(scanned, count);
+}
+
+void CThumbnailEngine::makeThumbnail(int index) {
+    ImageItem copy;
+    if (!list_->CopyOut(index, copy, CopyPixels::None) || copy.path.empty())
+        return;
+    maker_(copy, view_->Thumbnails());
+    if (copy.thumb.thumbBits.isNull())
+        MakePlaceholderThumbnail(copy, view_->Thumbnails()); // every made item has pixels
+    list_->WriteThumbnailBlock(index, copy.id, std::move(copy.thumb));
+    FileStatus status;
+    bool readOnly = false;
+    struct stat st;
+    if (::stat(copy.path.c_str(), &st) == 0) {
+        status.mode = st.st_mode;
+        status.size = st.st_size;
+        status.accessTime = st.st_atime;
+        status.modificationTime = st.st_mtime;
+        status.changeTime = st.st_ctime;
+        readOnly = (st.st_mode & S_IWUSR) == 0;
+    }
+    list_->WriteFileStatus(index, copy.id, status, readOnly);
+}
+
+void CThumbnailEngine::servePriority(int& scanned, int step, int count) {
+    for (int index = priorityQueue_.Pop(); index != -1; index = priorityQueue_.Pop()) {
+        if (stop_.Get())
+            return;
+        if (!view_->VisibleRange().contains(index))
+            continue;
+        scanCounted(index, scanned, step, count);
+        if (mainQueue_.IsCleared())
+            continue;
+        if (!list_->HasThumbnail(index))
+            makeThumbnail(index);
+        if (!mainQueue_.IsCleared())
+            view_->DrawItem(index);
+    }
+}
+
+void CThumbnailEngine::runPass() {
+    const int count = list_->Count();
+    const int step = std::max(1, count / 50);
+    int scanned = 0;
+    servePriority(scanned, step, count);
+    for (int index = mainQueue_.Pop(); index != -1; index = mainQueue_.Pop()) {
+        // A closing view must not wait for the rest of a long pass.
+        if (stop_.Get())
+            return;
+        servePriority(scanned, step, count);
+        scanCounted(index, scanned, step, count);
+        if (view_->VisibleRange().contains(index) && !mainQueue_.IsCleared()) {
+            if (!list_->HasThumbnail(index))
+                makeThumbnail(index);
+            if (!mainQueue_.IsCleared())
+                view_->DrawItem(index);
+        }
+        if (index == 0)
+            postMessage(view_->Window(), WM_THUMB_SETCURSOR, 0);
+    }
+    if (scanned > 0 && !stop_.Get()) {
+        if (view_->WindowExists()) {
+            postProgress(100, 100);
+            postMain(WM_THUMB_PHASE, 0);
+        }
+        view_->SetBusy(false);
+    }
+}
+
+} // namespace lumora

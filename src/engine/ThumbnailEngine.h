@@ -1,0 +1,162 @@
+// The per-view engine: a thread with its own event queue that lists, sorts
+// and queues a folder's items, plus one worker thread that scans each item's
+// shooting information and makes and draws the thumbnails of the items on
+// screen, visible items first. Requests carry a generation number so that a
+// newer request makes every older one stop early.
+#pragma once
+
+#include "engine/ImageItem.h"
+#include "engine/LockedValues.h"
+#include "engine/ThumbnailView.h"
+#include "platform/Messages.h"
+
+#include <QThread>
+
+#include <condition_variable>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace lumora {
+
+class ImageItemList;
+
+// Engine requests (posted to the engine thread).
+constexpr int WM_ENGINE_ADDPASTED = WM_USER + 1002; // 2026
+constexpr int WM_ENGINE_ADDFILES = WM_USER + 1003;  // 2027
+constexpr int WM_ENGINE_RESCAN = WM_USER + 1004;    // 2028
+constexpr int WM_ENGINE_VERIFY = WM_USER + 1006;    // 2030
+constexpr int WM_ENGINE_NEEDTHUMB = WM_USER + 1007; // 2031
+static_assert(WM_ENGINE_LOADFOLDER == WM_USER + 1001);
+
+// Files to add to a worksheet (paste, drop, worksheet load). The engine owns
+// the request once posted.
+struct AddFilesRequest {
+    std::vector<std::string> paths;
+    bool rescan = false; // redraw and rescan after adding
+    bool select = false; // select what was added
+};
+
+// Files just pasted into the view's folder.
+struct AddPastedRequest {
+    std::vector<std::string> sources; // source paths (their names are looked up in folder)
+    std::string folder;
+};
+
+// Payload of WM_THUMB_PROGRESS; the receiver owns it.
+struct ProgressPair {
+    int done = 0;
+    int total = 0;
+};
+
+// Makes the thumbnail of an item copy: fills item.thumb (never leaving it
+// without pixels: a file that cannot be decoded gets the placeholder).
+using ThumbnailMaker = std::function<void(ImageItem& item, const ThumbnailParams& params)>;
+
+// Fills the thumbnail block with the grey placeholder of the box size.
+void MakePlaceholderThumbnail(ImageItem& item, const ThumbnailParams& params);
+
+// An auto-reset event pair for the worker: work and quit.
+class WorkerEvents {
+public:
+    enum class Wake { Work, Quit };
+    void SignalWork();
+    void SignalQuit();
+    Wake Wait(); // quit wins when both are signalled
+private:
+    std::mutex mutex_;
+    std::condition_variable cv_;
+    bool work_ = false;
+    bool quit_ = false;
+};
+
+class CThumbnailEngine : public QThread {
+    Q_OBJECT
+public:
+    // view and list must outlive the engine's threads (Shutdown returns true).
+    CThumbnailEngine(IThumbnailView* view, ImageItemList* list);
+    ~CThumbnailEngine() override;
+
+    // Where count, phase, progress and missing-file messages go (may be null).
+    void SetMainWindow(QObject* mainWindow) { mainWindow_ = mainWindow; }
+    // Replaces the thumbnail maker (the decoders' by default). Before Start.
+    void SetThumbnailMaker(ThumbnailMaker maker) { maker_ = std::move(maker); }
+
+    // Starts the engine thread and, from it, the worker; returns once the
+    // engine accepts requests.
+    void Start();
+    // Supersedes everything, sets stop, ends the engine thread and waits up
+    // to timeoutMs for it. True when both threads have ended.
+    bool Shutdown(int timeoutMs = 10000);
+
+    // Requests, called on the GUI thread.
+    void LoadFolder(const std::string& folder); // folder ends in '/'
+    void AddPasted(std::vector<std::string> sources, std::string folder);
+    void AddFiles(std::unique_ptr<AddFilesRequest> request);
+    void Rescan();
+    void VerifyWorksheet();
+    void NeedThumbnail(int index);
+
+    int32_t CurrentGeneration() const { return generation_.Get(); }
+    bool IsStopped() const { return stop_.Get() != 0; }
+
+protected:
+    void run() override;
+
+private:
+    class Receiver;
+    friend class Receiver;
+
+    bool post(QEvent* event);
+    void handle(QEvent* event);
+
+    bool InitInstance();
+    void ExitInstance();
+
+    // Handlers on the engine thread.
+    void onLoadFolder(const std::string& folder, int32_t generation);
+    void onAddPasted(AddPastedRequest& request);
+    void onAddFiles(AddFilesRequest& request);
+    void onRescan(int32_t generation);
+    void onVerify(int32_t generation);
+    void onNeedThumbnail(int index);
+
+    bool superseded() const { return generation_.Get() != requestGeneration_.Get(); }
+    void queueAll();
+    void moveCursorToFirstSelected();
+    void postMain(int message, std::intptr_t wParam = 0, std::intptr_t lParam = 0);
+    void postCounts();
+
+    // Worker.
+    void workerMain();
+    void runPass();
+    void servePriority(int& scanned, int step, int count);
+    void scanCounted(int index, int& scanned, int step, int count);
+    void makeThumbnail(int index);
+    void postProgress(int done, int total);
+
+    IThumbnailView* view_;
+    ImageItemList* list_;
+    QObject* mainWindow_ = nullptr;
+    ThumbnailMaker maker_;
+
+    LockedValue generation_;
+    LockedFlag stop_;
+    // Written by the handlers, read by them and by NEEDTHUMB; a LockedValue
+    // because the worker's superseded tests may read it too.
+    LockedValue requestGeneration_;
+    LockedIndexQueue mainQueue_;
+    LockedIndexQueue priorityQueue_;
+    WorkerEvents workerEvents_;
+    std::thread worker_;
+
+    std::mutex receiverMutex_;
+    std::condition_variable receiverReady_;
+    QObject* receiver_ = nullptr; // lives on the engine thread while it runs
+    bool receiverGone_ = false;
+};
+
+} // namespace lumora

@@ -1,0 +1,62 @@
+// What the engine thread and its worker call on the thumbnail view they
+// serve. The view implements it; the calls come from the engine's threads,
+// so every function must be safe to call off the GUI thread (the drawing
+// functions take the view's drawing lock themselves, which may in turn take
+// the item list's lock, never the other way round).
+#pragma once
+
+#include "engine/ImageKind.h"
+
+#include <QObject>
+
+namespace lumora {
+
+struct VisibleIndexRange {
+    int first = 0;
+    int last = -1; // inclusive; last < first means nothing is visible
+    bool contains(int index) const { return index >= first && index <= last; }
+};
+
+// The thumbnail box and options the thumbnail maker needs.
+struct ThumbnailParams {
+    int longSide = 120;
+    int shortSide = 90;
+    bool autoRotate = true;
+};
+
+class IThumbnailView {
+public:
+    virtual ~IThumbnailView() = default;
+
+    // Clears the display; with deleteItems the list is emptied, otherwise
+    // every item is reset (so all are scanned and drawn again).
+    virtual void ResetDisplay(bool deleteItems) = 0;
+    virtual void LayoutScrollBars() = 0;
+    virtual void DrawItem(int index) = 0;
+    virtual void DrawVisibleItems() = 0;
+    virtual void DrawEmptyPlaceholder() = 0;
+    // First and last index of the visible rows, a partly visible row included.
+    virtual VisibleIndexRange VisibleRange() = 0;
+    // Starts the one-shot watch on the view's folder (end of a folder load).
+    virtual void StartWatching() = 0;
+    virtual int CursorIndex() = 0;
+    virtual void SetCursorIndex(int index) = 0;
+    virtual void ScrollToCursor() = 0;
+    // This view's position among the container's views, -1 without container.
+    virtual int ViewIndex() = 0;
+    // Set when a folder load or worksheet check starts; cleared by the worker
+    // at the end of a pass that scanned at least one item.
+    virtual void SetBusy(bool busy) = 0;
+    virtual bool IsBusy() = 0;
+    // Whether the view window still exists (end-of-pass messages).
+    virtual bool WindowExists() = 0;
+
+    // Settings the engine reads: kind filters and size limiter, thumbnail box.
+    virtual KindFilter Filter() = 0;
+    virtual ThumbnailParams Thumbnails() = 0;
+
+    // Receiver of the posted WM_THUMB_SETCURSOR / WM_THUMB_NOCURSOR messages.
+    virtual QObject* Window() = 0;
+};
+
+} // namespace lumora

@@ -1,0 +1,52 @@
+// Outcome of one decode of a file into a DibImage, shared by every decoder.
+#pragma once
+
+#include "imaging/DibImage.h"
+#include "imaging/RequestCounter.h"
+
+#include <cstdint>
+#include <functional>
+
+namespace lumora {
+
+enum class DecodeStatus {
+    Decoded,    // every row was produced (a truncated JPEG counts: the library fills it)
+    Cancelled,  // the request went stale; image holds the rows done so far
+    Failed,     // the file opened but could not be decoded; image may be partial or empty
+    OpenFailed, // the file (or the embedded block) could not be read at all
+};
+
+struct DecodeOutput {
+    DecodeStatus status = DecodeStatus::OpenFailed;
+    DibImage image;
+    int sourceWidth = 0;  // the picture's own size, once its header was read
+    int sourceHeight = 0;
+    int rowsDone = 0;     // output rows written before the decode stopped
+    uint64_t bytesRead = 0; // bytes read from the file for an embedded block
+
+    bool ok() const { return status == DecodeStatus::Decoded && !image.isNull(); }
+};
+
+// Called once the picture's own size is known, before any pixel is decoded.
+using SizeCallback = std::function<void(int width, int height)>;
+
+// Largest picture any decoder accepts, in source pixels, and largest output
+// it allocates. Hostile headers claim sizes far beyond any camera.
+constexpr int64_t kMaxSourcePixels = 400LL * 1000 * 1000;
+constexpr int64_t kMaxOutputPixels = 160LL * 1000 * 1000;
+
+// DCT-style reduction for a target size T: the first d of 8, 4, 2 with
+// T * d < max(width, height), else 1, so the longer side stays above T.
+// T <= 0 means full size (1).
+constexpr int ChooseScaleDenominator(int target, int width, int height) {
+    if (target <= 0)
+        return 1;
+    const int64_t longer = width > height ? width : height;
+    for (int d : {8, 4, 2}) {
+        if (static_cast<int64_t>(target) * d < longer)
+            return d;
+    }
+    return 1;
+}
+
+} // namespace lumora

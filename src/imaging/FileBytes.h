@@ -1,0 +1,66 @@
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <filesystem>
+#include <memory>
+
+namespace lumora {
+
+// Random-access, read-only view of one file's bytes for the metadata parser.
+// It reads the file in a few cached windows (one system call per window), so a
+// walk over many small directory entries costs no seeks. Bytes past the end of
+// the file read as zero. A memory buffer can stand in for the file.
+class CFileBytes {
+public:
+    static constexpr std::size_t kWindowSize = 16 * 1024;
+
+    CFileBytes();
+    ~CFileBytes();
+    CFileBytes(const CFileBytes&) = delete;
+    CFileBytes& operator=(const CFileBytes&) = delete;
+
+    bool OpenFile(const std::filesystem::path& path);
+    // The buffer must outlive every read (it is not copied).
+    void OpenMemory(const std::uint8_t* data, std::size_t size);
+    void Close();
+    bool IsOpen() const { return fd_ >= 0 || memory_ != nullptr; }
+
+    std::uint64_t Size() const { return size_; }
+    // True when [pos, pos + length) lies inside the file.
+    bool Contains(std::uint64_t pos, std::uint64_t length) const {
+        return pos <= size_ && length <= size_ - pos;
+    }
+
+    // Copies length bytes at pos into dst; what lies past the end is zero-filled.
+    // Returns how many bytes came from the file.
+    std::size_t Read(std::uint64_t pos, void* dst, std::size_t length);
+
+    std::uint8_t U8(std::uint64_t pos);
+    std::uint16_t U16(std::uint64_t pos, bool littleEndian);
+    std::uint32_t U32(std::uint64_t pos, bool littleEndian);
+
+    // Number of system reads made so far (for measurements).
+    std::size_t ReadCalls() const { return readCalls_; }
+
+private:
+    struct Window {
+        std::uint64_t start = 0;
+        std::size_t length = 0;
+        bool valid = false;
+        std::array<std::uint8_t, kWindowSize> data;
+    };
+
+    std::size_t ReadDirect(std::uint64_t pos, std::uint8_t* dst, std::size_t length);
+    const Window* WindowFor(std::uint64_t pos, std::size_t length);
+
+    int fd_ = -1;
+    const std::uint8_t* memory_ = nullptr;
+    std::uint64_t size_ = 0;
+    std::unique_ptr<std::array<Window, 3>> windows_;
+    std::size_t nextVictim_ = 1; // window 0 keeps the head of the file
+    std::size_t readCalls_ = 0;
+};
+
+} // namespace lumora

@@ -1,0 +1,288 @@
+#include "imaging/JpegDecoder.h"
+
+#include <cstdio>
+#include <cstring>
+#include <csetjmp>
+#include <memory>
+#include <new>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <jerror.h>
+#include <jpeglib.h>
+
+namespace lumora {
+
+namespace {
+
+// Progressive streams with absurd scan counts only burn time.
+constexpr int kMaxScans = 1000;
+// Working memory libjpeg may take (coefficient buffers of progressive files).
+constexpr long kMaxLibraryMemory = 1536L * 1024 * 1024;
+
+struct ErrorManager {
+    jpeg_error_mgr pub;
+    std::jmp_buf jump;
+};
+
+extern "C" void errorExit(j_common_ptr cinfo) {
+    // Finishing before every row was read is reported as an error; the rows
+    // that are missing simply stay as they are.
+    if (cinfo->err->msg_code == JERR_TOO_LITTLE_DATA)
+        return;
+    auto* err = reinterpret_cast<ErrorManager*>(cinfo->err);
+    std::longjmp(err->jump, 1);
+}
+
+extern "C" void outputMessage(j_common_ptr) {}
+
+extern "C" void progressMonitor(j_common_ptr cinfo) {
+    auto* d = reinterpret_cast<j_decompress_ptr>(cinfo);
+    if (d->is_decompressor && d->input_scan_number > kMaxScans)
+        ERREXIT(cinfo, JERR_NOTIMPL);
+}
+
+// Everything the C-style decode frame needs lives here, outside that frame,
+// so a longjmp out of libjpeg skips no destructor.
+struct DecodeJob {
+    const JpegOptions* options = nullptr;
+    DecodeOutput* out = nullptr;
+    int denominator = 1;
+    int components = 0;      // output components libjpeg delivers
+    bool cmykInverted = false;
+    std::unique_ptr<uint8_t[]> rowBuffer; // for output that is not BGR
+    bool headerRead = false;
+    bool cancelled = false;
+    bool allocationFailed = false;
+};
+
+bool choose(j_decompress_ptr cinfo, DecodeJob& job) {
+    DecodeOutput& out = *job.out;
+    out.sourceWidth = static_cast<int>(cinfo->image_width);
+    out.sourceHeight = static_cast<int>(cinfo->image_height);
+    job.headerRead = true;
+    if (static_cast<int64_t>(cinfo->image_width) * cinfo->image_height > kMaxSourcePixels)
+        return false;
+    if (job.options->onSize)
+        job.options->onSize(out.sourceWidth, out.sourceHeight);
+
+    job.denominator = ChooseScaleDenominator(job.options->scaleTarget, out.sourceWidth,
+                                             out.sourceHeight);
+    cinfo->scale_num = 1;
+    cinfo->scale_denom = static_cast<unsigned>(job.denominator);
+    switch (cinfo->num_components) {
+    case 1:
+    case 3:
+        // libjpeg-turbo writes blue-green-red itself, grey expanded to three.
+        cinfo->out_color_space = JCS_EXT_BGR;
+        job.components = 3;
+        break;
+    case 4:
+        cinfo->out_color_space = JCS_CMYK;
+        job.components = 4;
+        job.cmykInverted = cinfo->saw_Adobe_marker;
+        break;
+    default:
+        // Other component counts give rows of padding only.
+        cinfo->out_color_space = JCS_UNKNOWN;
+        job.components = cinfo->num_components;
+        break;
+    }
+    return true;
+}
+
+bool allocate(j_decompress_ptr cinfo, DecodeJob& job) {
+    const int w = static_cast<int>(cinfo->output_width);
+    const int h = static_cast<int>(cinfo->output_height);
+    if (w <= 0 || h <= 0 || static_cast<int64_t>(w) * h > kMaxOutputPixels)
+        return false;
+    const std::size_t stride = static_cast<std::size_t>(dibStride(w));
+    std::unique_ptr<uint8_t[]> bits(new (std::nothrow) uint8_t[stride * h]);
+    if (!bits) {
+        job.allocationFailed = true;
+        return false;
+    }
+    // Rows are written whole by libjpeg; only the padding needs clearing.
+    const std::size_t used = static_cast<std::size_t>(w) * 3;
+    if (used != stride) {
+        for (int r = 0; r < h; ++r)
+            std::memset(bits.get() + r * stride + used, 0, stride - used);
+    }
+    if (job.components != 3) {
+        std::memset(bits.get(), 0, stride * h);
+        job.rowBuffer.reset(new (std::nothrow)
+                                uint8_t[static_cast<std::size_t>(w) * job.components]);
+        if (!job.rowBuffer) {
+            job.allocationFailed = true;
+            return false;
+        }
+    }
+    job.out->image.adopt(w, h, std::move(bits));
+    return true;
+}
+
+void convertRow(const DecodeJob& job, const uint8_t* src, uint8_t* dst, int width) {
+    if (job.components != 4)
+        return; // unknown layouts stay padding
+    for (int x = 0; x < width; ++x, src += 4, dst += 3) {
+        unsigned c = src[0], m = src[1], y = src[2], k = src[3];
+        if (!job.cmykInverted) {
+            c = 255 - c;
+            m = 255 - m;
+            y = 255 - y;
+            k = 255 - k;
+        }
+        // Inverted values: channel = ink' * black' / 255.
+        dst[0] = static_cast<uint8_t>((y * k + 127) / 255);
+        dst[1] = static_cast<uint8_t>((m * k + 127) / 255);
+        dst[2] = static_cast<uint8_t>((c * k + 127) / 255);
+    }
+}
+
+// The only frame between setjmp and libjpeg: plain locals only.
+bool runDecompress(j_decompress_ptr cinfo, ErrorManager* err, DecodeJob* job) {
+    if (setjmp(err->jump))
+        return false;
+    jpeg_read_header(cinfo, TRUE);
+    if (!choose(cinfo, *job))
+        return false;
+    jpeg_start_decompress(cinfo);
+    if (!allocate(cinfo, *job))
+        return false;
+
+    DibImage& image = job->out->image;
+    const int height = image.height();
+    const int width = image.width();
+    const bool direct = job->components == 3;
+    int rows = 0;
+    while (cinfo->output_scanline < cinfo->output_height) {
+        const int y = static_cast<int>(cinfo->output_scanline);
+        uint8_t* target = image.memoryRow(height - 1 - y);
+        JSAMPROW row = direct ? target : job->rowBuffer.get();
+        if (jpeg_read_scanlines(cinfo, &row, 1) != 1)
+            break;
+        if (!direct)
+            convertRow(*job, row, target, width);
+        job->out->rowsDone = ++rows;
+        if (rows % 5 == 0 && job->options->cancel.IsStale()) {
+            job->cancelled = true;
+            break;
+        }
+    }
+    if (job->cancelled)
+        jpeg_abort_decompress(cinfo);
+    else
+        jpeg_finish_decompress(cinfo);
+    return true;
+}
+
+DecodeOutput decodeWith(j_decompress_ptr cinfo, ErrorManager& err, const JpegOptions& options,
+                        DecodeOutput out) {
+    DecodeJob job;
+    job.options = &options;
+    job.out = &out;
+    bool finished = false;
+    try {
+        finished = runDecompress(cinfo, &err, &job);
+    } catch (const std::bad_alloc&) {
+        finished = false;
+    }
+    jpeg_destroy_decompress(cinfo);
+    if (job.cancelled)
+        out.status = DecodeStatus::Cancelled;
+    else if (finished)
+        out.status = DecodeStatus::Decoded;
+    else
+        out.status = DecodeStatus::Failed;
+    return out;
+}
+
+void setUp(jpeg_decompress_struct& cinfo, ErrorManager& err, jpeg_progress_mgr& progress) {
+    std::memset(&cinfo, 0, sizeof cinfo);
+    cinfo.err = jpeg_std_error(&err.pub);
+    err.pub.error_exit = errorExit;
+    err.pub.output_message = outputMessage;
+    jpeg_create_decompress(&cinfo);
+    cinfo.mem->max_memory_to_use = kMaxLibraryMemory;
+    progress.progress_monitor = progressMonitor;
+    cinfo.progress = &progress;
+}
+
+} // namespace
+
+void CJpegDecoder::PatchStartOfImage(uint8_t* data, std::size_t size, int kind) {
+    if (kind == 21 && size >= 2) {
+        data[0] = 0xFF;
+        data[1] = 0xD8;
+    } else if (kind == 22 && size >= 1) {
+        data[0] = 0xFF;
+    }
+}
+
+bool ReadFileBlock(const std::string& path, uint64_t offset, uint64_t length,
+                   std::unique_ptr<uint8_t[]>& out) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    struct stat st {};
+    bool ok = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && length > 0 &&
+              offset <= static_cast<uint64_t>(st.st_size) &&
+              length <= static_cast<uint64_t>(st.st_size) - offset;
+    if (ok) {
+        out.reset(new (std::nothrow) uint8_t[length]);
+        ok = out != nullptr;
+    }
+    uint64_t done = 0;
+    while (ok && done < length) {
+        const ssize_t n = ::pread(fd, out.get() + done, length - done,
+                                  static_cast<off_t>(offset + done));
+        if (n <= 0)
+            ok = false;
+        else
+            done += static_cast<uint64_t>(n);
+    }
+    ::close(fd);
+    if (!ok)
+        out.reset();
+    return ok;
+}
+
+DecodeOutput CJpegDecoder::DecodeMemory(uint8_t* data, std::size_t size, int kind,
+                                        const JpegOptions& options) {
+    DecodeOutput out;
+    if (!data || size == 0)
+        return out;
+    PatchStartOfImage(data, size, kind);
+    jpeg_decompress_struct cinfo;
+    ErrorManager err;
+    jpeg_progress_mgr progress{};
+    setUp(cinfo, err, progress);
+    jpeg_mem_src(&cinfo, data, static_cast<unsigned long>(size));
+    return decodeWith(&cinfo, err, options, std::move(out));
+}
+
+DecodeOutput CJpegDecoder::Decode(const JpegSource& source, const JpegOptions& options) {
+    if (source.offset != 0 && source.length != 0) {
+        std::unique_ptr<uint8_t[]> block;
+        if (!ReadFileBlock(source.path, source.offset, source.length, block))
+            return DecodeOutput{};
+        DecodeOutput out = DecodeMemory(block.get(), source.length, source.kind, options);
+        out.bytesRead = source.length;
+        return out;
+    }
+    std::FILE* file = std::fopen(source.path.c_str(), "rbe");
+    if (!file)
+        return DecodeOutput{};
+    jpeg_decompress_struct cinfo;
+    ErrorManager err;
+    jpeg_progress_mgr progress{};
+    setUp(cinfo, err, progress);
+    jpeg_stdio_src(&cinfo, file);
+    DecodeOutput out = decodeWith(&cinfo, err, options, DecodeOutput{});
+    std::fclose(file);
+    return out;
+}
+
+} // namespace lumora

@@ -1,0 +1,49 @@
+// JPEG decoding over libjpeg-turbo into the bottom-up BGR layout, from a
+// whole file (stdio source) or from an embedded block read in one piece
+// (memory source), with DCT scaling and cancellation every 5 rows.
+#pragma once
+
+#include "imaging/DecodeResult.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+namespace lumora {
+
+// Where the JPEG stream lies. With offset and length both non-zero the block
+// [offset, offset + length) is read into memory and decoded from there;
+// otherwise the file is decoded from its start.
+struct JpegSource {
+    std::string path; // local 8-bit path
+    uint64_t offset = 0;
+    uint64_t length = 0;
+    int kind = 0; // image kind: 21 and 22 store a damaged start-of-image marker
+};
+
+struct JpegOptions {
+    // Longer-side target for the scale rule; 0 decodes at full size.
+    int scaleTarget = 0;
+    CancelTest cancel;
+    SizeCallback onSize;
+};
+
+class CJpegDecoder {
+public:
+    static DecodeOutput Decode(const JpegSource& source, const JpegOptions& options);
+    // Decodes a JPEG already in memory. The buffer is patched in place for
+    // kinds 21 and 22, so it is taken mutable.
+    static DecodeOutput DecodeMemory(uint8_t* data, std::size_t size, int kind,
+                                     const JpegOptions& options);
+
+    // Sets the start-of-image bytes that kinds 21 (FF D8) and 22 (FF) store
+    // damaged.
+    static void PatchStartOfImage(uint8_t* data, std::size_t size, int kind);
+};
+
+// Reads [offset, offset + length) of a file in one piece; false when the file
+// cannot be opened or the block does not lie inside it.
+bool ReadFileBlock(const std::string& path, uint64_t offset, uint64_t length,
+                   std::unique_ptr<uint8_t[]>& out);
+
+} // namespace lumora

@@ -1,0 +1,182 @@
+#pragma once
+
+#include "imaging/FileBytes.h"
+#include "metadata/ImageInfo.h"
+#include "metadata/MakerNotes.h"
+#include "metadata/ShootingInfo.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace lumora {
+
+// File kinds the parser distinguishes (the numeric codes of the file-kind table).
+enum RawKind : int {
+    kRawKindJpeg = 0,
+    kRawKindCr2 = 17,
+    kRawKindNef = 18,
+    kRawKindOrf = 19,
+    kRawKindPef = 20,
+    kRawKindMrw = 21,
+    kRawKindErf = 22,
+    kRawKindRaf = 23,
+    kRawKindSr2 = 24,
+    kRawKindCrw = 25,
+    kRawKindTiff = 257,
+};
+
+// Reads the metadata of one camera file (JPEG with EXIF, TIFF, TIFF-based RAW,
+// CRW, MRW, RAF): the EXIF and maker-note records and where the embedded
+// thumbnail and preview JPEGs lie. It never decodes pixels.
+//
+// The file is untrusted: every offset and count is checked against the file's
+// size, reads past the end see zeros, walks and directory counts are bounded.
+class CRawParser {
+public:
+    // One embedded JPEG seen in a .nef (SubIFDs and the Nikon preview IFD).
+    struct JpegCandidate {
+        std::uint16_t compression = 0;
+        std::uint32_t offset = 0; // relative to the TIFF header
+        std::uint32_t length = 0;
+        bool fromMakerNote = false;
+    };
+
+    CRawParser();
+    virtual ~CRawParser();
+    CRawParser(const CRawParser&) = delete;
+    CRawParser& operator=(const CRawParser&) = delete;
+
+    // Opens the file, resets all state and parses it. Returns non-zero on success.
+    int Open(const std::filesystem::path& path, int kind);
+    // Parses bytes in memory as if they were the file at path (the path only
+    // serves to find a .crw's sidecar). The buffer must stay valid until Close.
+    int OpenMemory(const std::uint8_t* data, std::size_t size, int kind,
+                   const std::filesystem::path& path = {});
+    void Close();
+
+    void GetImageInfo(ImageInfo& info) const { info = imageInfo_; }
+    void GetShootingInfo(ShootingInfo& info) const { info = shootingInfo_; }
+    // 0 none, 1 Canon, 2 Nikon, 3 Olympus (no record), 6 Fujifilm.
+    int GetMakerNoteKind() const { return makerNoteKind_; }
+    void GetMakerNote(MakerNote& note) const { note = makerNote_; }
+
+    std::uint32_t GetThumbnailLength() const { return thumbnailLength_; }
+    // Absolute file position of the thumbnail JPEG.
+    std::uint64_t GetThumbnailPosition() const { return tiffBase_ + thumbnailOffset_; }
+    std::uint32_t GetPreviewLength() const { return previewLength_; }
+    // Absolute file position of the preview JPEG.
+    std::uint64_t GetPreviewPosition() const {
+        return kind_ == kRawKindRaf ? previewOffset_ : tiffBase_ + previewOffset_;
+    }
+    bool HasSidecarThumbnail() const { return hasSidecar_; }
+    // File name (without folder) of a .crw's sidecar thumbnail file.
+    const std::string& GetSidecarName() const { return sidecarName_; }
+
+    // Inspection helpers.
+    int GetKind() const { return kind_; }
+    bool IsLittleEndian() const { return littleEndian_; }
+    std::uint64_t GetTiffBase() const { return tiffBase_; }
+    std::uint64_t GetFileSize() const { return bytes_.Size(); }
+    const std::vector<JpegCandidate>& GetJpegCandidates() const { return jpegCandidates_; }
+    std::size_t GetReadCalls() const { return bytes_.ReadCalls(); }
+
+    // Limits that keep hostile files cheap.
+    static constexpr std::uint32_t kMaxEntries = 100;
+    static constexpr std::uint64_t kMaxValueBytes = 2'000'000;
+    static constexpr std::size_t kMaxSubIfds = 16;
+    static constexpr std::size_t kMaxContainerBlocks = 256;
+    static constexpr std::size_t kMaxResources = 4096;
+
+private:
+    // One directory entry as the walk hands it to a callback.
+    struct Entry {
+        std::uint16_t tag = 0;
+        std::uint16_t type = 0;
+        std::uint32_t count = 0;
+        std::uint64_t size = 0;      // value bytes (type size x count)
+        std::uint64_t entryPos = 0;  // absolute position of the 12-byte entry
+        std::uint64_t valuePos = 0;  // absolute position of the value bytes
+        std::uint32_t rawOffset = 0; // the entry's last 4 bytes, in the file's byte order
+    };
+    enum class Ifd { Zero, Sub, Exif, One, Two, Canon, Nikon, NikonPreview, Olympus,
+                     OlympusSub, Minolta, Epson, Fujifilm };
+
+    int Parse();
+    void Reset();
+    bool ParseJpeg(std::uint64_t pos);
+    bool ParseTiffHeader(std::uint64_t pos);
+    void ParseTiffStructure(std::uint32_t ifd0Offset);
+    bool ParseCrw();
+    bool ParseMrw();
+    bool ParseRaf();
+    void ParseMakerNote();
+    void ParseCanon(std::uint64_t pos);
+    void ParseNikon(std::uint64_t pos);
+    void ParseOlympus(std::uint64_t pos);
+    void ParseMinolta(std::uint64_t pos);
+    void ParseEpson(std::uint64_t pos);
+    void ParseFujifilm(std::uint64_t pos);
+    void ApplyNefRule();
+    void ScanPhotoshopResources(const Entry& e);
+    void ReadCrwSubdirectory(std::uint64_t start, std::uint64_t length);
+    void ReadSidecar();
+
+    // Walks the directory at pos; offsets of values are relative to base.
+    // Returns false when the directory was not read (too many entries).
+    // nextOffset receives the 4 bytes that follow the entries.
+    bool WalkIfd(std::uint64_t pos, std::uint64_t base, Ifd which, std::uint32_t* nextOffset);
+    void OnEntry(Ifd which, std::uint64_t base, const Entry& e);
+    void OnImageInfo(const Entry& e);
+    void OnSubIfd(const Entry& e);
+    void OnExif(const Entry& e);
+    void OnCanon(const Entry& e);
+    void OnNikon(std::uint64_t base, const Entry& e);
+
+    // Value readers, in the file's byte order.
+    std::uint32_t UInt(const Entry& e, std::uint32_t index = 0);
+    float URational(const Entry& e);
+    float SRational(const Entry& e);
+    std::string Text(const Entry& e, std::size_t maxLength = kMaxTextLength);
+    std::uint16_t U16At(std::uint64_t pos) { return bytes_.U16(pos, littleEndian_); }
+    std::uint32_t U32At(std::uint64_t pos) { return bytes_.U32(pos, littleEndian_); }
+    std::string MakeUpper() const;
+
+    CFileBytes bytes_;
+    std::filesystem::path path_;
+    int kind_ = 0;
+    bool littleEndian_ = true;
+    std::uint64_t tiffBase_ = 0;
+    std::uint32_t exifIfdOffset_ = 0;
+    std::uint32_t makerNoteOffset_ = 0;
+    std::uint32_t ifd1Offset_ = 0;
+    std::uint32_t ifd2Offset_ = 0;
+    std::vector<std::uint32_t> subIfdOffsets_;
+    std::uint32_t thumbnailOffset_ = 0;
+    std::uint32_t thumbnailLength_ = 0;
+    std::uint64_t previewOffset_ = 0;
+    std::uint32_t previewLength_ = 0;
+    std::vector<JpegCandidate> jpegCandidates_;
+    ImageInfo imageInfo_;
+    ShootingInfo shootingInfo_;
+    int makerNoteKind_ = kMakerNoteNone;
+    MakerNote makerNote_;
+    std::string sidecarName_;
+    bool hasSidecar_ = false;
+    std::uint32_t crwWidth_ = 0;
+    std::uint32_t crwHeight_ = 0;
+    bool crwSizeFound_ = false;
+
+    // Per-directory scratch values while walking.
+    std::uint16_t subCompression_ = 0;
+    std::uint32_t subJpegOffset_ = 0;
+    std::uint32_t subJpegLength_ = 0;
+    std::uint32_t olympusSubIfd_ = 0;
+    std::uint32_t nikonPreviewIfd_ = 0;
+    std::uint32_t fujiDummy_ = 0;
+    int depth_ = 0;
+};
+
+} // namespace lumora

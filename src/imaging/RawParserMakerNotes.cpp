@@ -1,0 +1,251 @@
+// Maker notes: the camera makers' own directories inside the EXIF IFD.
+#include "imaging/RawParser.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cstdio>
+#include <cstring>
+
+namespace lumora {
+
+namespace {
+
+// True when the first length bytes, upper-cased, contain needle.
+bool HeaderContains(const std::uint8_t* bytes, std::size_t length, const char* needle) {
+    std::string upper(reinterpret_cast<const char*>(bytes), length);
+    for (char& c : upper) {
+        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    }
+    return upper.find(needle) != std::string::npos;
+}
+
+} // namespace
+
+void CRawParser::ParseMakerNote() {
+    const std::uint64_t pos = tiffBase_ + makerNoteOffset_;
+    switch (kind_) {
+    case kRawKindJpeg: {
+        const std::string make = MakeUpper();
+        if (make.find("CANON") != std::string::npos) {
+            ParseCanon(pos);
+        } else if (make.find("NIKON") != std::string::npos) {
+            ParseNikon(pos);
+        } else if (make.find("FUJIFILM") != std::string::npos) {
+            ParseFujifilm(pos);
+        }
+        break;
+    }
+    case kRawKindCr2:
+        ParseCanon(pos);
+        break;
+    case kRawKindNef:
+        ParseNikon(pos);
+        break;
+    case kRawKindOrf:
+        ParseOlympus(pos);
+        break;
+    case kRawKindMrw:
+        ParseMinolta(pos);
+        break;
+    case kRawKindErf:
+        ParseEpson(pos);
+        break;
+    case kRawKindTiff: {
+        const std::string make = MakeUpper();
+        if (make.find("CANON") != std::string::npos) {
+            ParseCanon(pos);
+        } else if (make.find("NIKON") != std::string::npos) {
+            ParseNikon(pos);
+            ApplyNefRule();
+        } else if (make.find("OLYMPUS") != std::string::npos) {
+            ParseOlympus(pos);
+            if (thumbnailLength_ == 0 && previewLength_ != 0) {
+                thumbnailOffset_ = static_cast<std::uint32_t>(previewOffset_);
+                thumbnailLength_ = previewLength_;
+            }
+        }
+        break;
+    }
+    default:
+        break;
+    }
+}
+
+void CRawParser::ParseCanon(std::uint64_t pos) {
+    makerNote_ = CanonMakerNote{};
+    if (WalkIfd(pos, tiffBase_, Ifd::Canon, nullptr)) {
+        makerNoteKind_ = kMakerNoteCanon;
+    } else {
+        makerNote_ = std::monostate{};
+    }
+}
+
+void CRawParser::OnCanon(const Entry& e) {
+    auto& c = std::get<CanonMakerNote>(makerNote_);
+    // Canon stores its arrays little-endian; they are taken as stored.
+    const auto element = [&](std::uint32_t index) -> std::optional<std::uint16_t> {
+        if (index >= e.count) {
+            return std::nullopt;
+        }
+        return bytes_.U16(e.valuePos + 2 * static_cast<std::uint64_t>(index), true);
+    };
+    switch (e.tag) {
+    case 1:
+        c.macroMode = element(1);
+        c.selfTimer = element(2);
+        c.flashMode = element(4);
+        c.driveMode = element(5);
+        c.focusMode = element(7);
+        c.imageSize = element(10);
+        c.easyMode = element(11);
+        c.meteringMode = element(17);
+        c.exposureMode = element(20);
+        c.lensType = element(22);
+        c.longFocal = element(23);
+        c.shortFocal = element(24);
+        c.focalUnits = element(25);
+        c.flashBits = element(29);
+        break;
+    case 4:
+        c.whiteBalance = element(7);
+        c.sequenceNumber = element(9);
+        c.afPoints = element(14);
+        c.flashCompensation = element(15);
+        break;
+    case 6:
+        c.imageType = Text(e, kCanonTextLength);
+        break;
+    case 7:
+        c.firmwareVersion = Text(e, kCanonTextLength);
+        break;
+    case 8:
+        c.fileNumber = bytes_.U32(e.valuePos, true);
+        break;
+    case 12: {
+        const std::uint32_t v = bytes_.U32(e.valuePos, true);
+        char text[16];
+        std::snprintf(text, sizeof text, "%04X%05d", static_cast<unsigned>(v >> 16),
+                      static_cast<int>(v & 0xFFFF));
+        c.serialNumber = text;
+        break;
+    }
+    case 0xA0:
+        c.colorTemperature = element(9);
+        break;
+    default:
+        break;
+    }
+}
+
+void CRawParser::ParseNikon(std::uint64_t pos) {
+    std::uint8_t header[5];
+    bytes_.Read(pos, header, sizeof header);
+    if (!HeaderContains(header, sizeof header, "NIKON")) {
+        return;
+    }
+    // An embedded TIFF header follows "Nikon\0" and its version; its byte-order
+    // mark is not used: the outer byte order stays in force.
+    const std::uint64_t nikonBase = pos + 10;
+    const std::uint32_t ifdOffset = U32At(nikonBase + 4);
+    makerNote_ = NikonMakerNote{};
+    makerNoteKind_ = kMakerNoteNikon;
+    nikonPreviewIfd_ = 0;
+    WalkIfd(nikonBase + ifdOffset, nikonBase, Ifd::Nikon, nullptr);
+    if (nikonPreviewIfd_ != 0) {
+        subCompression_ = 0;
+        subJpegOffset_ = 0;
+        subJpegLength_ = 0;
+        const std::uint32_t previewIfd = nikonPreviewIfd_;
+        WalkIfd(nikonBase + previewIfd, nikonBase, Ifd::NikonPreview, nullptr);
+        if (subCompression_ == 6 && subJpegOffset_ != 0 && subJpegLength_ != 0) {
+            jpegCandidates_.push_back({6, subJpegOffset_, subJpegLength_, true});
+        }
+    }
+}
+
+void CRawParser::OnNikon(std::uint64_t /*base*/, const Entry& e) {
+    auto& n = std::get<NikonMakerNote>(makerNote_);
+    switch (e.tag) {
+    case 2:
+        // The first value is kept as stored; the second is the ISO setting.
+        n.isoValue0 = bytes_.U16(e.valuePos, true);
+        if (e.count >= 2) {
+            n.isoSetting = U16At(e.valuePos + 2);
+        }
+        break;
+    case 3:
+        n.colorMode = Text(e);
+        break;
+    case 4:
+        n.quality = Text(e);
+        break;
+    case 5:
+        n.whiteBalance = Text(e);
+        break;
+    case 6:
+        n.sharpness = Text(e);
+        break;
+    case 7:
+        n.focusMode = Text(e);
+        break;
+    case 8:
+        n.flashSetting = Text(e);
+        break;
+    case 15:
+        n.isoSelection = Text(e);
+        break;
+    case 17:
+        nikonPreviewIfd_ = UInt(e);
+        break;
+    case 128:
+        n.imageAdjustment = Text(e);
+        break;
+    default:
+        break;
+    }
+}
+
+void CRawParser::ParseOlympus(std::uint64_t pos) {
+    std::uint8_t header[5];
+    bytes_.Read(pos, header, sizeof header);
+    if (!HeaderContains(header, sizeof header, "OLYMP")) {
+        return;
+    }
+    makerNoteKind_ = kMakerNoteOlympus;
+    olympusSubIfd_ = 0;
+    WalkIfd(pos + 8, tiffBase_, Ifd::Olympus, nullptr);
+    if (olympusSubIfd_ != 0) {
+        const std::uint32_t sub = olympusSubIfd_;
+        WalkIfd(tiffBase_ + sub, tiffBase_, Ifd::OlympusSub, nullptr);
+    }
+}
+
+void CRawParser::ParseMinolta(std::uint64_t pos) { WalkIfd(pos, tiffBase_, Ifd::Minolta, nullptr); }
+
+void CRawParser::ParseEpson(std::uint64_t pos) {
+    std::uint8_t header[5];
+    bytes_.Read(pos, header, sizeof header);
+    if (!HeaderContains(header, sizeof header, "EPSON")) {
+        return;
+    }
+    WalkIfd(pos + 8, tiffBase_, Ifd::Epson, nullptr);
+}
+
+void CRawParser::ParseFujifilm(std::uint64_t pos) {
+    std::uint8_t header[8];
+    bytes_.Read(pos, header, sizeof header);
+    if (!HeaderContains(header, sizeof header, "FUJIFILM")) {
+        return;
+    }
+    // This maker note is little-endian whatever the byte order of the EXIF
+    // block around it (big-endian files would otherwise lose it).
+    const bool outer = littleEndian_;
+    littleEndian_ = true;
+    const std::uint32_t offset = U32At(pos + 8);
+    makerNote_ = FujifilmMakerNote{};
+    makerNoteKind_ = kMakerNoteFujifilm;
+    WalkIfd(pos + offset, pos, Ifd::Fujifilm, nullptr);
+    littleEndian_ = outer;
+}
+
+} // namespace lumora

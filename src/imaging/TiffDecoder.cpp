@@ -1,0 +1,131 @@
+#include "imaging/TiffDecoder.h"
+
+#include <algorithm>
+#include <cstring>
+#include <memory>
+#include <mutex>
+#include <new>
+
+#include <tiffio.h>
+
+namespace lumora {
+
+namespace {
+
+void switchHandlersOff() {
+    static std::once_flag once;
+    std::call_once(once, [] {
+        TIFFSetWarningHandler(nullptr);
+        TIFFSetErrorHandler(nullptr);
+    });
+}
+
+struct TiffCloser {
+    void operator()(TIFF* tif) const { TIFFClose(tif); }
+};
+
+// TIFFRGBAImage needs TIFFRGBAImageEnd whatever happens after Begin.
+struct RgbaImage {
+    TIFFRGBAImage img{};
+    bool begun = false;
+    ~RgbaImage() {
+        if (begun)
+            TIFFRGBAImageEnd(&img);
+    }
+};
+
+} // namespace
+
+DecodeOutput CTiffDecoder::Decode(const std::string& path, const TiffOptions& options) {
+    switchHandlersOff();
+    DecodeOutput out;
+    std::unique_ptr<TIFF, TiffCloser> tif(TIFFOpen(path.c_str(), "r"));
+    if (!tif)
+        return out; // OpenFailed
+    out.status = DecodeStatus::Failed;
+
+    uint32_t width = 0, height = 0;
+    uint16_t photometric = 0;
+    TIFFGetField(tif.get(), TIFFTAG_IMAGEWIDTH, &width);
+    TIFFGetField(tif.get(), TIFFTAG_IMAGELENGTH, &height);
+    TIFFGetField(tif.get(), TIFFTAG_PHOTOMETRIC, &photometric);
+    out.sourceWidth = static_cast<int>(std::min<uint32_t>(width, INT32_MAX));
+    out.sourceHeight = static_cast<int>(std::min<uint32_t>(height, INT32_MAX));
+    if (options.onSize)
+        options.onSize(out.sourceWidth, out.sourceHeight);
+    if (width == 0 || height == 0 || static_cast<int64_t>(width) * height > kMaxSourcePixels)
+        return out;
+
+    char message[1024] = {};
+    if (!TIFFRGBAImageOK(tif.get(), message))
+        return out;
+    RgbaImage rgba;
+    if (!TIFFRGBAImageBegin(&rgba.img, tif.get(), 0 /* go on after errors */, message))
+        return out;
+    rgba.begun = true;
+    rgba.img.req_orientation = ORIENTATION_TOPLEFT;
+
+    // A band is what one read delivers: a strip, or a row of tiles.
+    uint32_t band = 0;
+    if (TIFFIsTiled(tif.get()))
+        TIFFGetFieldDefaulted(tif.get(), TIFFTAG_TILELENGTH, &band);
+    else
+        TIFFGetFieldDefaulted(tif.get(), TIFFTAG_ROWSPERSTRIP, &band);
+    band = std::clamp<uint32_t>(band, 1, height);
+    // Keep a band's raster bounded even for one huge strip.
+    const uint32_t maxBandRows = std::max<uint32_t>(1, (64u << 20) / std::max<uint32_t>(width, 1));
+    if (band > maxBandRows)
+        band = maxBandRows;
+
+    const int d = ChooseScaleDenominator(options.subsampleTarget, out.sourceWidth,
+                                         out.sourceHeight);
+    const int outW = std::max(1, out.sourceWidth / d);
+    const int outH = std::max(1, out.sourceHeight / d);
+    std::unique_ptr<uint32_t[]> raster(new (std::nothrow)
+                                           uint32_t[static_cast<std::size_t>(width) * band + 1]);
+    if (!raster)
+        return out;
+    DibImage image(outW, outH);
+    if (image.isNull())
+        return out;
+
+    int rowsDone = 0;
+    bool cancelled = false;
+    for (uint32_t top = 0; top < height && !cancelled; top += band) {
+        const uint32_t rows = std::min(band, height - top);
+        // Skip bands holding no kept row when subsampling.
+        const uint32_t firstKept = ((top + d - 1) / d) * d;
+        if (firstKept >= top + rows || static_cast<int>(firstKept / d) >= outH)
+            continue;
+        rgba.img.row_offset = static_cast<int>(top);
+        rgba.img.col_offset = 0;
+        std::memset(raster.get(), 0, sizeof(uint32_t) * width * rows);
+        TIFFRGBAImageGet(&rgba.img, raster.get(), width, rows); // errors leave what was read
+        for (uint32_t y = firstKept; y < top + rows; y += d) {
+            const int oy = static_cast<int>(y / d);
+            if (oy >= outH)
+                break;
+            const uint32_t* src = raster.get() + static_cast<std::size_t>(y - top) * width;
+            uint8_t* dst = image.scanLine(oy);
+            for (int x = 0; x < outW; ++x, dst += 3) {
+                const uint32_t p = src[static_cast<std::size_t>(x) * d];
+                dst[0] = static_cast<uint8_t>(TIFFGetB(p));
+                dst[1] = static_cast<uint8_t>(TIFFGetG(p));
+                dst[2] = static_cast<uint8_t>(TIFFGetR(p));
+            }
+            ++rowsDone;
+            if (rowsDone % 10 == 0 && options.cancel.IsStale()) {
+                cancelled = true;
+                break;
+            }
+        }
+        if (!cancelled && options.cancel.IsStale())
+            cancelled = true;
+    }
+    out.rowsDone = rowsDone;
+    out.image = std::move(image);
+    out.status = cancelled ? DecodeStatus::Cancelled : DecodeStatus::Decoded;
+    return out;
+}
+
+} // namespace lumora

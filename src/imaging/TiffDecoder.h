@@ -1,0 +1,24 @@
+// TIFF decoding through libtiff's RGBA interface, band by band (a strip or a
+// row of tiles at a time) with cancellation, warning and error handlers off.
+#pragma once
+
+#include "imaging/DecodeResult.h"
+
+#include <string>
+
+namespace lumora {
+
+struct TiffOptions {
+    // Thumbnails keep every d-th pixel of every d-th row, d chosen by the
+    // JPEG scale rule for this target; 0 keeps the full size.
+    int subsampleTarget = 0;
+    CancelTest cancel;
+    SizeCallback onSize;
+};
+
+class CTiffDecoder {
+public:
+    static DecodeOutput Decode(const std::string& path, const TiffOptions& options);
+};
+
+} // namespace lumora

@@ -1,0 +1,14 @@
+lumora_qtest(mainframe_tests
+    SOURCES ${CMAKE_CURRENT_LIST_DIR}/MainFrameTest.cpp
+    LIBS lumora_app)
+
+# The real program, started offscreen, writes a PNG of its window and exits 0.
+if(LUMORA_WIDGETS)
+    add_test(NAME lumora_screenshot
+        COMMAND ${CMAKE_COMMAND}
+            -DLUMORA=$<TARGET_FILE:lumora>
+            -DOUT=${CMAKE_CURRENT_BINARY_DIR}/lumora-screenshot.png
+            -P ${CMAKE_CURRENT_LIST_DIR}/scripts/RunScreenshot.cmake)
+    set_tests_properties(lumora_screenshot PROPERTIES
+        LABELS "widgets" ENVIRONMENT "QT_QPA_PLATFORM=offscreen" TIMEOUT 120)
+endif()

@@ -1,0 +1,6 @@
+lumora_gtest(lumora_decoders_test
+    SOURCES
+        ${CMAKE_CURRENT_LIST_DIR}/JpegDecoderTest.cpp
+        ${CMAKE_CURRENT_LIST_DIR}/OtherDecodersTest.cpp
+    LIBS lumora_decoders JPEG::JPEG TIFF::TIFF Qt6::Gui
+    LABELS sanitize)
