@@ -13,8 +13,10 @@ namespace lumora {
 
 QFont captionFont(const QString& face, int height, int weight) {
     QFont f;
-    f.setFamilies({face, QStringLiteral("Noto Sans CJK JP"), QStringLiteral("DejaVu Sans"),
-                   QStringLiteral("sans-serif")});
+    // Where the face is not installed, a proportional Japanese gothic of the
+    // same build stands in, then narrow Latin faces.
+    f.setFamilies({face, QStringLiteral("IPAPGothic"), QStringLiteral("Noto Sans CJK JP"),
+                   QStringLiteral("DejaVu Sans Condensed"), QStringLiteral("sans-serif")});
     const int px = std::abs(height);
     // A positive height is a cell height; the character height is about 7/8 of it.
     f.setPixelSize(height < 0 ? (px > 0 ? px : 12) : (px * 7 + 4) / 8 + (px == 0 ? 12 : 0));

@@ -17,6 +17,8 @@
 
 namespace lumora {
 
+static_assert(kCursorBit == kStateCursor && kSelectedBit == kStateSelected);
+
 CThumbnailCtrl::CThumbnailCtrl(QWidget* parent, int worksheetMode, int id)
     : QAbstractScrollArea(parent), worksheetMode_(worksheetMode), id_(id) {
     setObjectName(QStringLiteral("ThumbnailCtrl"));

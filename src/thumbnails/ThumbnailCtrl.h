@@ -28,6 +28,7 @@
 #include <string>
 
 class QMenu;
+class QMimeData;
 
 namespace lumora {
 

@@ -20,7 +20,7 @@ bool valid(const IItemStates& items, int i) {
 int selectedCount(const IItemStates& items) {
     int n = 0;
     for (int i = 0; i < items.count(); ++i)
-        n += (items.state(i) & kStateSelected) ? 1 : 0;
+        n += (items.state(i) & kSelectedBit) ? 1 : 0;
     return n;
 }
 
@@ -29,19 +29,19 @@ int leftButtonDown(IItemStates& items, int cursor, int p, bool ctrl, bool shift,
     const int n = items.count();
     if (!valid(items, p)) {
         for (int i = 0; i < n; ++i)
-            put(items, i, items.state(i) & ~kStateSelected, changed);
+            put(items, i, items.state(i) & ~kSelectedBit, changed);
         return cursor;
     }
     if (ctrl) {
         if (valid(items, cursor))
-            put(items, cursor, items.state(cursor) & ~kStateCursor, changed);
-        put(items, p, (items.state(p) ^ kStateSelected) | kStateCursor, changed);
+            put(items, cursor, items.state(cursor) & ~kCursorBit, changed);
+        put(items, p, (items.state(p) ^ kSelectedBit) | kCursorBit, changed);
         return p;
     }
-    if (items.state(p) & kStateSelected) {
+    if (items.state(p) & kSelectedBit) {
         if (valid(items, cursor))
-            put(items, cursor, items.state(cursor) & ~kStateCursor, changed);
-        put(items, p, kStateCursor | kStateSelected, changed);
+            put(items, cursor, items.state(cursor) & ~kCursorBit, changed);
+        put(items, p, kCursorBit | kSelectedBit, changed);
         return p;
     }
     for (int i = 0; i < n; ++i)
@@ -52,9 +52,9 @@ int leftButtonDown(IItemStates& items, int cursor, int p, bool ctrl, bool shift,
         const int lo = std::min(from, p);
         const int hi = std::max(from, p);
         for (int i = lo; i <= hi; ++i)
-            put(items, i, kStateSelected, changed);
+            put(items, i, kSelectedBit, changed);
     }
-    put(items, p, kStateCursor | kStateSelected, changed);
+    put(items, p, kCursorBit | kSelectedBit, changed);
     return p;
 }
 
@@ -63,22 +63,22 @@ void leftButtonUp(IItemStates& items, bool ctrl, bool shift, ChangedItems* chang
         return;
     for (int i = 0; i < items.count(); ++i) {
         const int s = items.state(i);
-        if (!(s & kStateCursor))
-            put(items, i, s & ~kStateSelected, changed);
+        if (!(s & kCursorBit))
+            put(items, i, s & ~kSelectedBit, changed);
     }
 }
 
 int rightButtonDown(IItemStates& items, int cursor, int p, ChangedItems* changed) {
     if (!valid(items, p))
         return cursor;
-    if (items.state(p) & kStateSelected) {
+    if (items.state(p) & kSelectedBit) {
         if (valid(items, cursor))
-            put(items, cursor, items.state(cursor) & ~kStateCursor, changed);
-        put(items, p, items.state(p) | kStateCursor, changed);
+            put(items, cursor, items.state(cursor) & ~kCursorBit, changed);
+        put(items, p, items.state(p) | kCursorBit, changed);
     } else {
         for (int i = 0; i < items.count(); ++i)
             put(items, i, 0, changed);
-        put(items, p, kStateCursor | kStateSelected, changed);
+        put(items, p, kCursorBit | kSelectedBit, changed);
     }
     return p;
 }
@@ -112,7 +112,7 @@ int navigate(NavKey key, int cursor, int count, int columns) {
 
 void moveCursorTo(IItemStates& items, int cursor, ChangedItems* changed) {
     for (int i = 0; i < items.count(); ++i)
-        put(items, i, i == cursor ? (kStateCursor | kStateSelected) : 0, changed);
+        put(items, i, i == cursor ? (kCursorBit | kSelectedBit) : 0, changed);
 }
 
 void selectByBand(IItemStates& items, const ThumbnailLayout& layout, int clientWidth,
@@ -121,19 +121,19 @@ void selectByBand(IItemStates& items, const ThumbnailLayout& layout, int clientW
         const GridRect core = layout.coreRect(i, clientWidth);
         const bool hit = core.intersects(band);
         const int s = items.state(i);
-        put(items, i, hit ? (s | kStateSelected) : (s & ~kStateSelected), changed);
+        put(items, i, hit ? (s | kSelectedBit) : (s & ~kSelectedBit), changed);
     }
 }
 
 int selectAll(IItemStates& items) {
     for (int i = 0; i < items.count(); ++i)
-        items.setState(i, items.state(i) | kStateSelected);
+        items.setState(i, items.state(i) | kSelectedBit);
     return items.count();
 }
 
 int invertSelection(IItemStates& items) {
     for (int i = 0; i < items.count(); ++i)
-        items.setState(i, items.state(i) ^ kStateSelected);
+        items.setState(i, items.state(i) ^ kSelectedBit);
     return selectedCount(items);
 }
 

@@ -10,8 +10,8 @@
 
 namespace lumora {
 
-constexpr int kStateCursor = 1;
-constexpr int kStateSelected = 2;
+constexpr int kCursorBit = 1;
+constexpr int kSelectedBit = 2;
 
 class IItemStates {
 public:

@@ -25,7 +25,7 @@ ThumbnailLayout bare() {
 std::vector<int> selectedOf(const StateArray& a) {
     std::vector<int> out;
     for (int i = 0; i < a.count(); ++i)
-        if (a.state(i) & kStateSelected)
+        if (a.state(i) & kSelectedBit)
             out.push_back(i);
     return out;
 }
@@ -159,7 +159,7 @@ TEST(Selection, CtrlClickOnTheOnlySelectedItemUnselectsItButKeepsTheCursor) {
     cursor = selection::leftButtonDown(a, cursor, 2, true, false);
     selection::leftButtonUp(a, true, false);
     EXPECT_EQ(cursor, 2);
-    EXPECT_EQ(a.state(2), kStateCursor);
+    EXPECT_EQ(a.state(2), kCursorBit);
     EXPECT_EQ(selection::selectedCount(a), 0);
     // Ctrl-click elsewhere moves the cursor bit and adds to the selection.
     cursor = selection::leftButtonDown(a, cursor, 4, true, false);
@@ -170,12 +170,12 @@ TEST(Selection, CtrlClickOnTheOnlySelectedItemUnselectsItButKeepsTheCursor) {
 TEST(Selection, PlainClickOnOneOfSeveralKeepsAllUntilButtonUp) {
     StateArray a(6);
     for (int i : {1, 2, 3})
-        a.setState(i, kStateSelected);
+        a.setState(i, kSelectedBit);
     a.setState(1, 3);
     const int cursor = selection::leftButtonDown(a, 1, 3, false, false);
     EXPECT_EQ(cursor, 3);
     EXPECT_EQ(selectedOf(a), (std::vector<int>{1, 2, 3})); // a drag may follow
-    EXPECT_EQ(a.state(1), kStateSelected);
+    EXPECT_EQ(a.state(1), kSelectedBit);
     selection::leftButtonUp(a, false, false);
     EXPECT_EQ(selectedOf(a), (std::vector<int>{3}));
 }
@@ -186,7 +186,7 @@ TEST(Selection, ClickOnEmptySpaceClearsSelectionAndKeepsCursor) {
     a.setState(2, 2);
     ChangedItems changed;
     EXPECT_EQ(selection::leftButtonDown(a, 0, -1, false, false, &changed), 0);
-    EXPECT_EQ(a.state(0), kStateCursor);
+    EXPECT_EQ(a.state(0), kCursorBit);
     EXPECT_EQ(a.state(2), 0);
     EXPECT_EQ(changed, (ChangedItems{0, 2}));
 }
@@ -199,7 +199,7 @@ TEST(Selection, BandReplacesTheSelection) {
     GridRect band{40, 40, 8 + 148 + 100, 148 + 100};
     selection::selectByBand(a, l, 600, band);
     EXPECT_EQ(selectedOf(a), (std::vector<int>{0, 1, 4, 5}));
-    EXPECT_EQ(a.state(11), kStateCursor); // its selection went, its cursor stays
+    EXPECT_EQ(a.state(11), kCursorBit); // its selection went, its cursor stays
     // Dragging back toward the start shrinks the band and the selection.
     band = GridRect{40, 40, 100, 100};
     selection::selectByBand(a, l, 600, band);
@@ -224,7 +224,7 @@ TEST(Selection, KeysMoveWithinTheListAndNeverExtend) {
 
     StateArray a(n);
     for (int i = 0; i < n; ++i)
-        a.setState(i, kStateSelected);
+        a.setState(i, kSelectedBit);
     selection::moveCursorTo(a, 5);
     EXPECT_EQ(selectedOf(a), (std::vector<int>{5}));
     EXPECT_EQ(a.state(5), 3);
