@@ -14,7 +14,8 @@ CListContainerWnd::CListContainerWnd(QWidget* parent, int id, int infoDividerPos
     : QWidget(parent), id_(id), mainWindow_(mainWindow) {
     setObjectName(QStringLiteral("ListContainer"));
     setFocusPolicy(Qt::StrongFocus);
-    divider_ = new CDivider(this, 59648, 3, showExifWindow ? infoDividerPos : 0, infoDividerPos, 200);
+    divider_ =
+        new CDivider(this, 59648, 3, showExifWindow ? infoDividerPos : 0, infoDividerPos, 200);
 
     auto* info = new QLabel;
     info->setObjectName(QStringLiteral("InfoContainer"));
@@ -52,7 +53,9 @@ CThumbnailCtrl* CListContainerWnd::currentView() const {
     return i >= 0 && i < int(views_.size()) ? views_[std::size_t(i)] : nullptr;
 }
 
-int CListContainerWnd::currentIndex() const { return tabs_->currentIndex(); }
+int CListContainerWnd::currentIndex() const {
+    return tabs_->currentIndex();
+}
 
 int CListContainerWnd::viewIndexOf(const CThumbnailCtrl* view) const {
     for (std::size_t i = 0; i < views_.size(); ++i)
@@ -73,7 +76,9 @@ void CListContainerWnd::ApplySettings(const AppSettings& settings, bool reload) 
     SetInfoPaneShown(settings_.ShowExifWindow != 0);
 }
 
-void CListContainerWnd::SetInfoPaneShown(bool show) { divider_->ShowPane(1, show); }
+void CListContainerWnd::SetInfoPaneShown(bool show) {
+    divider_->ShowPane(1, show);
+}
 
 void CListContainerWnd::SetInfoPanel(QWidget* panel) {
     if (!panel || panel == infoPanel_)

@@ -18,16 +18,16 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QFileSystemModel>
+#include <QGuiApplication>
 #include <QHeaderView>
 #include <QLabel>
 #include <QMessageBox>
-#include <QStatusBar>
-#include <QTreeView>
-#include <QGuiApplication>
 #include <QPixmap>
 #include <QPointer>
 #include <QScreen>
+#include <QStatusBar>
 #include <QTimer>
+#include <QTreeView>
 #include <QWidget>
 
 #include <cmath>
@@ -66,8 +66,8 @@ void CMainFrame::create() {
     // build, is selected in the tree; it is loaded once folder display is on.
     std::optional<QString> last = lastFolderFromSettings();
     if (!last && !QFileInfo::exists(settingsPath_)) {
-        const QString demo = QDir::cleanPath(QCoreApplication::applicationDirPath() +
-                                             QStringLiteral("/../demo"));
+        const QString demo =
+            QDir::cleanPath(QCoreApplication::applicationDirPath() + QStringLiteral("/../demo"));
         if (QFileInfo(demo).isDir())
             last = demo;
     }
@@ -163,8 +163,8 @@ void CMainFrame::onTreeSelChanged() {
     if (readyForFolderDisplay_ && !refreshing_) {
         // The tree may report the folder that is already shown once more.
         const QString shown = listContainer_->folderView()->folder();
-        if (!listContainer_->folderTabCurrent() || QDir::cleanPath(shown) != QDir::cleanPath(path) ||
-            shown.isEmpty())
+        if (!listContainer_->folderTabCurrent() ||
+            QDir::cleanPath(shown) != QDir::cleanPath(path) || shown.isEmpty())
             listContainer_->ShowFolder(path);
     }
 }

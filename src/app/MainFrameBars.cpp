@@ -62,7 +62,8 @@ QString commandText(int id, int part) {
 
 // Button order of the three bars; 0 is a separator.
 const int kBar170[] = {32928, 0, 57635, 57634, 57637};
-const int kBar161[] = {36021, 0, 32790, 32915, 0, 32794, 32908, 32795, 0, 32910, 32793, 0, 32920, 36018};
+const int kBar161[] = {36021, 0, 32790, 32915, 0, 32794, 32908,
+                       32795, 0, 32910, 32793, 0, 32920, 36018};
 const int kBar128[] = {32785, 32784, 32786, 0, 36011, 32905};
 
 // Commands whose buttons can be checked.

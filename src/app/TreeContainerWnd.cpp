@@ -26,8 +26,10 @@ CTreeContainerWnd::CTreeContainerWnd(QWidget* parent, int id, int miniPreviewDiv
     setObjectName(QStringLiteral("TreeContainer"));
     divider_ = new CHorzDivider(this, 59648, 3, miniPreviewDividerPos, miniPreviewDividerPos, 200);
     divider_->SetAnchor(1);
-    tree_ = placeholderPane(QStringLiteral("FolderTree"), QString(), palette().color(QPalette::Base));
-    miniPreview_ = placeholderPane(QStringLiteral("MiniPreviewCtrl"), QString(), QColor(64, 64, 64));
+    tree_ =
+        placeholderPane(QStringLiteral("FolderTree"), QString(), palette().color(QPalette::Base));
+    miniPreview_ =
+        placeholderPane(QStringLiteral("MiniPreviewCtrl"), QString(), QColor(64, 64, 64));
     divider_->SetPane(0, tree_);
     divider_->SetPane(1, miniPreview_);
     if (!showMiniPreview)
@@ -58,7 +60,9 @@ void CTreeContainerWnd::SetMiniPreview(QWidget* preview) {
     divider_->Layout();
 }
 
-void CTreeContainerWnd::SetMiniPreviewShown(bool show) { divider_->ShowPane(1, show); }
+void CTreeContainerWnd::SetMiniPreviewShown(bool show) {
+    divider_->ShowPane(1, show);
+}
 
 void CTreeContainerWnd::resizeEvent(QResizeEvent*) {
     divider_->setGeometry(rect());

@@ -301,8 +301,8 @@ QIcon applicationIcon() {
         p.setBrush(QColor(255, 210, 80));
         p.drawEllipse(QPointF(22, 11), 3, 3);
         p.setBrush(QColor(60, 140, 80));
-        p.drawPolygon(QPolygonF({QPointF(4, 26), QPointF(13, 13), QPointF(19, 21),
-                                 QPointF(22, 18), QPointF(28, 26)}));
+        p.drawPolygon(QPolygonF(
+            {QPointF(4, 26), QPointF(13, 13), QPointF(19, 21), QPointF(22, 18), QPointF(28, 26)}));
         p.end();
         icon.addPixmap(pm);
     }

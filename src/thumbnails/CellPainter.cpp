@@ -113,9 +113,9 @@ QImage composeCell(const ImageItem& item, const CellStyle& style) {
     cell.setDevicePixelRatio(dpr);
 
     const bool selected = item.state & kStateSelected;
-    const QColor background = selected ? (style.focused ? style.selectedForeground
-                                                        : style.selectedBackground)
-                                       : style.canvasNormal;
+    const QColor background =
+        selected ? (style.focused ? style.selectedForeground : style.selectedBackground)
+                 : style.canvasNormal;
     cell.fill(background);
     QPainter p(&cell);
     p.setRenderHint(QPainter::TextAntialiasing);
@@ -152,8 +152,8 @@ QImage composeCell(const ImageItem& item, const CellStyle& style) {
         p.drawImage(QRect(x, y, thumb.width(), thumb.height()), thumb);
 
         if (style.kindIcon) {
-            const QString label = QString::fromLatin1(kindLabel(item.kind).data(),
-                                                      int(kindLabel(item.kind).size()));
+            const QString label =
+                QString::fromLatin1(kindLabel(item.kind).data(), int(kindLabel(item.kind).size()));
             if (!label.isEmpty()) {
                 const QFontMetrics fm(style.kindFont);
                 const int tw = fm.horizontalAdvance(label);

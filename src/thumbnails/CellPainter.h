@@ -26,8 +26,8 @@ QFont captionFont(const QString& face, int height, int weight);
 
 struct CellStyle {
     ThumbnailLayout layout;
-    QColor workspace, canvasNormal, selectedForeground, selectedBackground, edge,
-        cursorForeground, cursorBackground, fileNameColor, exifInfoColor;
+    QColor workspace, canvasNormal, selectedForeground, selectedBackground, edge, cursorForeground,
+        cursorBackground, fileNameColor, exifInfoColor;
     QFont nameFont, infoFont, kindFont;
     bool kindIcon = true;
     bool protectIcon = true;

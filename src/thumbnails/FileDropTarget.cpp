@@ -20,8 +20,12 @@ int fileCount(const QMimeData* data) {
 }
 } // namespace
 
-void CFileDropTarget::SetDragSource(QObject* window) { s_dragSource = window; }
-QObject* CFileDropTarget::DragSource() { return s_dragSource; }
+void CFileDropTarget::SetDragSource(QObject* window) {
+    s_dragSource = window;
+}
+QObject* CFileDropTarget::DragSource() {
+    return s_dragSource;
+}
 
 CFileDropTarget::CFileDropTarget(QWidget* dropWidget, QObject* window)
     : QObject(dropWidget), dropWidget_(dropWidget), window_(window) {

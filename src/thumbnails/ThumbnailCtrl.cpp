@@ -6,8 +6,8 @@
 
 #include <QCoreApplication>
 #include <QFontMetrics>
-#include <QPainter>
 #include <QPaintEvent>
+#include <QPainter>
 #include <QScrollBar>
 #include <QThread>
 #include <QToolTip>
@@ -125,7 +125,9 @@ ThumbnailParams CThumbnailCtrl::Thumbnails() {
 
 // ---- geometry ----------------------------------------------------------------
 
-int CThumbnailCtrl::columnCountLocked() const { return style_.layout.columnCount(client_.width()); }
+int CThumbnailCtrl::columnCountLocked() const {
+    return style_.layout.columnCount(client_.width());
+}
 int CThumbnailCtrl::rowCountLocked(bool fullOnly) const {
     return style_.layout.rowCount(client_.height(), fullOnly);
 }
@@ -571,7 +573,9 @@ void CThumbnailCtrl::sendMain(int message, std::intptr_t wParam, std::intptr_t l
     QCoreApplication::sendEvent(mainWindow_, &e);
 }
 
-void CThumbnailCtrl::sendSelCount() { sendMain(WM_THUMB_SELCOUNT, list_.CountSelected()); }
+void CThumbnailCtrl::sendSelCount() {
+    sendMain(WM_THUMB_SELCOUNT, list_.CountSelected());
+}
 
 bool CThumbnailCtrl::event(QEvent* e) {
     const int type = static_cast<int>(e->type());

@@ -65,7 +65,8 @@ void CThumbnailCtrl::mousePressEvent(QMouseEvent* e) {
     }
     ListStates states(list_);
     ChangedItems changed;
-    const int newCursor = selection::leftButtonDown(states, cursor_.load(), p, ctrl, shift, &changed);
+    const int newCursor =
+        selection::leftButtonDown(states, cursor_.load(), p, ctrl, shift, &changed);
     if (p == -1) {
         drawItems(changed);
         banding_ = true;
