@@ -2,10 +2,15 @@
 # `lumora` executable.
 if(LUMORA_WIDGETS)
     add_library(lumora_app STATIC
-        ${CMAKE_CURRENT_LIST_DIR}/MainFrame.cpp)
+        ${CMAKE_CURRENT_LIST_DIR}/MainFrame.cpp
+        ${CMAKE_CURRENT_LIST_DIR}/LumoraApp.cpp)
     target_include_directories(lumora_app PUBLIC ${CMAKE_SOURCE_DIR}/src)
-    target_link_libraries(lumora_app PUBLIC lumora_settings Qt6::Widgets)
+    target_link_libraries(lumora_app PUBLIC lumora_settings lumora_platform Qt6::Widgets)
 
     add_executable(lumora ${CMAKE_CURRENT_LIST_DIR}/main.cpp)
     target_link_libraries(lumora PRIVATE lumora_app)
+
+    # The font configuration the program points fontconfig at (bin/fonts/).
+    configure_file(${CMAKE_SOURCE_DIR}/src/resources/fonts/lumora-fonts.conf
+                   ${CMAKE_BINARY_DIR}/bin/fonts/lumora-fonts.conf COPYONLY)
 endif()

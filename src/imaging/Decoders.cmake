@@ -1,11 +1,14 @@
 # Decoders of every file kind into DibImage, the thumbnail decode and the
 # loader threads (QtCore/QtGui, no widgets).
 add_library(lumora_decoders STATIC
+    ${CMAKE_CURRENT_LIST_DIR}/PixelMemory.cpp
     ${CMAKE_CURRENT_LIST_DIR}/JpegDecoder.cpp
     ${CMAKE_CURRENT_LIST_DIR}/TiffDecoder.cpp
     ${CMAKE_CURRENT_LIST_DIR}/PsdReader.cpp
-    ${CMAKE_CURRENT_LIST_DIR}/PictureDecoder.cpp)
+    ${CMAKE_CURRENT_LIST_DIR}/PictureDecoder.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/ThumbnailDecoder.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/ImageLoader.cpp)
 target_include_directories(lumora_decoders PUBLIC ${CMAKE_SOURCE_DIR}/src)
 target_link_libraries(lumora_decoders
-    PUBLIC lumora_dib lumora_messages Qt6::Core Qt6::Gui
+    PUBLIC lumora_dib lumora_messages lumora_engine lumora_imagetools lumora_metadata Qt6::Core Qt6::Gui
     PRIVATE JPEG::JPEG TIFF::TIFF Threads::Threads)

@@ -1,5 +1,7 @@
 #include "imaging/JpegDecoder.h"
 
+#include "imaging/PixelMemory.h"
+
 #include <cstdio>
 #include <cstring>
 #include <csetjmp>
@@ -99,7 +101,7 @@ bool allocate(j_decompress_ptr cinfo, DecodeJob& job) {
     if (w <= 0 || h <= 0 || static_cast<int64_t>(w) * h > kMaxOutputPixels)
         return false;
     const std::size_t stride = static_cast<std::size_t>(dibStride(w));
-    std::unique_ptr<uint8_t[]> bits(new (std::nothrow) uint8_t[stride * h]);
+    std::unique_ptr<uint8_t[]> bits = AllocatePixelBlock(stride * h);
     if (!bits) {
         job.allocationFailed = true;
         return false;
@@ -221,11 +223,12 @@ void CJpegDecoder::PatchStartOfImage(uint8_t* data, std::size_t size, int kind) 
     }
 }
 
-bool ReadFileBlock(const std::string& path, uint64_t offset, uint64_t length,
-                   std::unique_ptr<uint8_t[]>& out) {
+BlockRead ReadFileBlock(const std::string& path, uint64_t offset, uint64_t length,
+                        std::unique_ptr<uint8_t[]>& out) {
+    out.reset();
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0)
-        return false;
+        return BlockRead::OpenFailed;
     struct stat st {};
     bool ok = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && length > 0 &&
               offset <= static_cast<uint64_t>(st.st_size) &&
@@ -246,7 +249,7 @@ bool ReadFileBlock(const std::string& path, uint64_t offset, uint64_t length,
     ::close(fd);
     if (!ok)
         out.reset();
-    return ok;
+    return ok ? BlockRead::Read : BlockRead::OutOfRange;
 }
 
 DecodeOutput CJpegDecoder::DecodeMemory(uint8_t* data, std::size_t size, int kind,
@@ -266,8 +269,15 @@ DecodeOutput CJpegDecoder::DecodeMemory(uint8_t* data, std::size_t size, int kin
 DecodeOutput CJpegDecoder::Decode(const JpegSource& source, const JpegOptions& options) {
     if (source.offset != 0 && source.length != 0) {
         std::unique_ptr<uint8_t[]> block;
-        if (!ReadFileBlock(source.path, source.offset, source.length, block))
-            return DecodeOutput{};
+        const BlockRead read = ReadFileBlock(source.path, source.offset, source.length, block);
+        if (read != BlockRead::Read) {
+            DecodeOutput failed;
+            // A block that does not lie in the file is a damaged file, not a
+            // missing one: the decode ends with an empty result.
+            failed.status =
+                read == BlockRead::OpenFailed ? DecodeStatus::OpenFailed : DecodeStatus::Failed;
+            return failed;
+        }
         DecodeOutput out = DecodeMemory(block.get(), source.length, source.kind, options);
         out.bytesRead = source.length;
         return out;

@@ -7,6 +7,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
 
 namespace lumora {
@@ -41,9 +42,11 @@ public:
     static void PatchStartOfImage(uint8_t* data, std::size_t size, int kind);
 };
 
-// Reads [offset, offset + length) of a file in one piece; false when the file
-// cannot be opened or the block does not lie inside it.
-bool ReadFileBlock(const std::string& path, uint64_t offset, uint64_t length,
-                   std::unique_ptr<uint8_t[]>& out);
+enum class BlockRead { Read, OpenFailed, OutOfRange };
+
+// Reads [offset, offset + length) of a file in one piece (one allocation of
+// exactly length bytes, only after the block was checked against the file).
+BlockRead ReadFileBlock(const std::string& path, uint64_t offset, uint64_t length,
+                        std::unique_ptr<uint8_t[]>& out);
 
 } // namespace lumora

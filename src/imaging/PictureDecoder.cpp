@@ -1,5 +1,7 @@
 #include "imaging/PictureDecoder.h"
 
+#include "imaging/PixelMemory.h"
+
 #include <QFile>
 #include <QImage>
 #include <QImageReader>
@@ -24,7 +26,7 @@ DibImage DibFromQImage(const QImage& source) {
     const QImage rgb = source.format() == QImage::Format_RGB888
                            ? source
                            : source.convertToFormat(QImage::Format_RGB888);
-    DibImage out(rgb.width(), rgb.height());
+    DibImage out = MakeBlankDib(rgb.width(), rgb.height());
     if (out.isNull())
         return out;
     for (int y = 0; y < rgb.height(); ++y) {

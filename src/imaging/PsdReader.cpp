@@ -1,5 +1,7 @@
 #include "imaging/PsdReader.h"
 
+#include "imaging/PixelMemory.h"
+
 #include "imaging/DecodeResult.h"
 
 #include <sys/stat.h>
@@ -180,7 +182,7 @@ bool CPsdReader::ReadComposite(DibImage& out) {
     // larger claim is a damaged header, not a picture worth allocating.
     if (static_cast<uint64_t>(width) * height > fileSize * 64)
         return false;
-    out.reset(static_cast<int>(width), static_cast<int>(height));
+    out = MakeBlankDib(static_cast<int>(width), static_cast<int>(height));
     if (out.isNull())
         return false;
     if (depth != 8 || channels < 3)

@@ -1,5 +1,7 @@
 #include "imaging/TiffDecoder.h"
 
+#include "imaging/PixelMemory.h"
+
 #include <algorithm>
 #include <cstring>
 #include <memory>
@@ -85,7 +87,7 @@ DecodeOutput CTiffDecoder::Decode(const std::string& path, const TiffOptions& op
                                            uint32_t[static_cast<std::size_t>(width) * band + 1]);
     if (!raster)
         return out;
-    DibImage image(outW, outH);
+    DibImage image = MakeBlankDib(outW, outH);
     if (image.isNull())
         return out;
 

@@ -1,6 +1,9 @@
 lumora_qtest(mainframe_tests
     SOURCES ${CMAKE_CURRENT_LIST_DIR}/MainFrameTest.cpp
     LIBS lumora_app)
+lumora_qtest(fontconfig_tests
+    SOURCES ${CMAKE_CURRENT_LIST_DIR}/FontConfigTest.cpp
+    LIBS lumora_app)
 
 # The real program, started offscreen, writes a PNG of its window and exits 0.
 if(LUMORA_WIDGETS)

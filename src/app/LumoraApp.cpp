@@ -1,0 +1,103 @@
+#include "app/LumoraApp.h"
+
+#include "app/MainFrame.h"
+#include "app/SettingsStore.h"
+#include "platform/SingleInstance.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+
+#include <cstdlib>
+#include <filesystem>
+
+namespace lumora {
+
+CLumoraApp::CLumoraApp() = default;
+
+CLumoraApp::~CLumoraApp() {
+    frame_.reset();
+    instance_.reset();
+}
+
+bool CLumoraApp::InitInstance(const QStringList& args) {
+    cmdInfo_ = parseCommandLine(args, QDir::currentPath());
+    const bool screenshotRun = !cmdInfo_.screenshot.isEmpty();
+
+    if (!screenshotRun) {
+        instance_ = std::make_unique<CSingleInstance>();
+        switch (instance_->acquire()) {
+        case CSingleInstance::Role::Failed:
+            return false;
+        case CSingleInstance::Role::Second: {
+            const QString file = cmdInfo_.shellCommand == CommandLineInfo::ShellCommand::Open
+                                     ? cmdInfo_.fileName
+                                     : QString();
+            instance_->handOver(file);
+            return false;
+        }
+        case CSingleInstance::Role::First:
+            break;
+        }
+    }
+
+    profilePath_ = settingsFilePathForProcess(QCoreApplication::applicationFilePath());
+    frame_ = std::make_unique<CMainFrame>(profilePath_);
+    frame_->setCreateDefaultWorkSheet(cmdInfo_.shellCommand == CommandLineInfo::ShellCommand::New);
+    frame_->create();
+    frame_->placeFromSettings();
+    frame_->setReadyForFolderDisplay();
+    if (cmdInfo_.shellCommand == CommandLineInfo::ShellCommand::Open)
+        frame_->readWorkSheetListFile(cmdInfo_.fileName);
+    frame_->markRunning();
+
+    if (instance_) {
+        CMainFrame* frame = frame_.get();
+        instance_->setHandler([frame](const std::optional<QString>& file) {
+            frame->bringToFront();
+            if (file)
+                frame->readWorkSheetListFile(*file);
+        });
+        instance_->markReady();
+    }
+
+    if (screenshotRun) {
+        const QString target = cmdInfo_.screenshot;
+        CMainFrame* frame = frame_.get();
+        frame_->whenIdleForScreenshot(
+            [frame, target] { QCoreApplication::exit(frame->saveScreenshot(target) ? 0 : 1); });
+    }
+    return true;
+}
+
+int CLumoraApp::ExitInstance() {
+    instance_.reset();
+    return 0;
+}
+
+int CLumoraApp::run(const QStringList& args) {
+    if (!InitInstance(args)) {
+        ExitInstance();
+        return 0;
+    }
+    const int status = QCoreApplication::exec();
+    frame_.reset();
+    const int exitStatus = ExitInstance();
+    return status != 0 ? status : exitStatus;
+}
+
+void useShippedFontConfig(const char* argv0, bool useProcessImage) {
+    if (std::getenv("FONTCONFIG_FILE") || !argv0)
+        return;
+    std::error_code ec;
+    std::filesystem::path program;
+    if (useProcessImage)
+        program = std::filesystem::read_symlink("/proc/self/exe", ec);
+    if (!useProcessImage || ec)
+        program = std::filesystem::absolute(argv0, ec);
+    const std::filesystem::path config = program.parent_path() / "fonts" / "lumora-fonts.conf";
+    if (std::filesystem::is_regular_file(config, ec))
+        ::setenv("FONTCONFIG_FILE", config.c_str(), 1);
+}
+
+} // namespace lumora

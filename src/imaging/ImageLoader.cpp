@@ -1,0 +1,226 @@
+#include "imaging/ImageLoader.h"
+
+#include "imaging/JpegDecoder.h"
+#include "imaging/PictureDecoder.h"
+#include "imaging/PsdReader.h"
+#include "imaging/TiffDecoder.h"
+
+#include <chrono>
+#include <condition_variable>
+#include <thread>
+
+#include <pthread.h>
+#include <sched.h>
+
+namespace lumora {
+
+namespace {
+
+enum class User { Preview, Mini };
+
+std::mutex runningMutex;
+std::condition_variable runningChanged;
+int running = 0;
+
+struct RunningGuard {
+    RunningGuard() {
+        std::lock_guard lock(runningMutex);
+        ++running;
+    }
+    ~RunningGuard() {
+        std::lock_guard lock(runningMutex);
+        --running;
+        runningChanged.notify_all();
+    }
+};
+
+// Decodes the request's file by kind. Returns false when nothing at all is
+// to be posted (a JPEG that cannot be opened).
+bool decodeByKind(const LoadRequest& request, User user, DecodeOutput& out) {
+    const ImageItem& item = request.entry.item;
+    const CancelTest cancel{request.counter.get(), request.requestNumber};
+    LoaderTarget* target = request.targetWindow.get();
+    auto postSize = [target](int w, int h) {
+        if (target)
+            target->Post(WM_LOADER_SIZE, std::abs(w), std::abs(h));
+    };
+    switch (item.kind) {
+    case ImageKind::Tiff: {
+        TiffOptions options;
+        options.cancel = cancel;
+        options.onSize = postSize;
+        out = CTiffDecoder::Decode(item.path, options);
+        return true;
+    }
+    case ImageKind::Bmp:
+    case ImageKind::Gif:
+    case ImageKind::Ico:
+    case ImageKind::Cur: {
+        PictureOptions options; // black background
+        options.onSize = postSize;
+        out = CPictureDecoder::Decode(item.path, options);
+        return true;
+    }
+    case ImageKind::Psd: {
+        CPsdReader reader;
+        out = DecodeOutput{};
+        if (!reader.Open(item.path))
+            return true;
+        out.status = DecodeStatus::Failed;
+        out.sourceWidth = static_cast<int>(reader.width);
+        out.sourceHeight = static_cast<int>(reader.height);
+        postSize(out.sourceWidth, out.sourceHeight);
+        if (reader.ReadComposite(out.image))
+            out.status = DecodeStatus::Decoded;
+        return true;
+    }
+    default: {
+        JpegOptions options;
+        options.scaleTarget = user == User::Mini ? request.targetSize : 0;
+        options.cancel = cancel;
+        options.onSize = postSize;
+        JpegSource source{item.path, 0, 0, kindCode(item.kind)};
+        if (item.previewOffset != 0 && item.previewLength != 0) {
+            source.offset = item.previewOffset;
+            source.length = item.previewLength;
+        }
+        out = CJpegDecoder::Decode(source, options);
+        return out.status != DecodeStatus::OpenFailed;
+    }
+    }
+}
+
+void runLoad(std::unique_ptr<LoadRequest> request, User user) {
+    if (!request)
+        return;
+    const ImageItem& item = request->entry.item;
+    const bool jpeg = item.kind != ImageKind::Tiff && item.kind != ImageKind::Psd &&
+                      item.kind != ImageKind::Bmp && item.kind != ImageKind::Gif &&
+                      item.kind != ImageKind::Ico && item.kind != ImageKind::Cur;
+    LoaderTarget* target = request->targetWindow.get();
+    if (jpeg && request->entry.words[0] == 0) {
+        if (target)
+            target->Post(WM_PREVIEW_NOENTRY, 0, 0);
+        return;
+    }
+    DecodeOutput out;
+    bool post = false;
+    try {
+        post = decodeByKind(*request, user, out);
+    } catch (const std::bad_alloc&) {
+        out = DecodeOutput{};
+        out.status = DecodeStatus::Failed;
+        post = true;
+    }
+    if (!post || !target)
+        return;
+    const bool cancelled = out.status == DecodeStatus::Cancelled;
+    // The mini preview makes its bitmap only after a decode that was not
+    // cancelled and did not fail; the preview hands over whatever it holds.
+    if (user == User::Mini && out.status != DecodeStatus::Decoded)
+        out.image = DibImage{};
+    if (user == User::Preview) {
+        auto result = std::make_unique<PreviewImageResult>();
+        result->width = out.image.width();
+        result->height = out.image.height();
+        result->image = std::move(out.image);
+        result->requestNumber = request->requestNumber;
+        result->entryWords[0] = request->entry.words[0];
+        result->entryWords[1] = request->entry.words[1];
+        result->item.path = item.path;
+        result->item.fileName = item.fileName;
+        result->item.imageInfo.orientation = item.imageInfo.orientation;
+        result->item.caption = item.caption;
+        target->PostPayload(WM_LOADER_RESULT, std::move(result), 0, cancelled ? 1 : 0);
+    } else {
+        auto result = std::make_unique<MiniImageResult>();
+        result->image = std::move(out.image);
+        result->requestNumber = request->requestNumber;
+        result->entry = std::move(request->entry);
+        target->PostPayload(WM_LOADER_RESULT, std::move(result), 0, cancelled ? 1 : 0);
+    }
+}
+
+void startThread(std::unique_ptr<LoadRequest> request, User user) {
+    auto guard = std::make_shared<RunningGuard>();
+    std::thread([request = std::move(request), user, guard]() mutable {
+        if (user == User::Mini) {
+            sched_param param{};
+            param.sched_priority = 0;
+            pthread_setschedparam(pthread_self(), SCHED_IDLE, &param);
+        }
+        runLoad(std::move(request), user);
+        guard.reset();
+    }).detach();
+}
+
+} // namespace
+
+void RunPreviewLoad(std::unique_ptr<LoadRequest> request) {
+    runLoad(std::move(request), User::Preview);
+}
+void RunMiniPreviewLoad(std::unique_ptr<LoadRequest> request) {
+    runLoad(std::move(request), User::Mini);
+}
+void StartPreviewThread(std::unique_ptr<LoadRequest> request) {
+    startThread(std::move(request), User::Preview);
+}
+void StartMiniPreviewThread(std::unique_ptr<LoadRequest> request) {
+    startThread(std::move(request), User::Mini);
+}
+
+int RunningLoaders() {
+    std::lock_guard lock(runningMutex);
+    return running;
+}
+
+bool WaitForLoaders(int timeoutMs) {
+    std::unique_lock lock(runningMutex);
+    return runningChanged.wait_for(lock, std::chrono::milliseconds(timeoutMs),
+                                   [] { return running == 0; });
+}
+
+CPreviewLoader::CPreviewLoader(QObject* receiver)
+    : target_(std::make_shared<LoaderTarget>(receiver)),
+      counter_(std::make_shared<RequestCounter>()) {}
+
+CPreviewLoader::~CPreviewLoader() {
+    target_->Detach();
+    Cancel();
+}
+
+int32_t CPreviewLoader::Load(const ViewEntry& entry) {
+    const int32_t number = counter_->Get() + 1;
+    counter_->Set(number);
+    auto request = std::make_unique<LoadRequest>();
+    request->targetWindow = target_;
+    request->requestNumber = number;
+    request->entry = entry;
+    request->counter = counter_;
+    StartPreviewThread(std::move(request));
+    return number;
+}
+
+CMiniPreviewLoader::CMiniPreviewLoader(QObject* receiver)
+    : target_(std::make_shared<LoaderTarget>(receiver)),
+      counter_(std::make_shared<RequestCounter>()) {}
+
+CMiniPreviewLoader::~CMiniPreviewLoader() {
+    target_->Detach();
+    counter_->Set(nextNumber_++);
+}
+
+int32_t CMiniPreviewLoader::Load(const ViewEntry& entry, int32_t targetSize) {
+    const int32_t number = nextNumber_++;
+    counter_->Set(number);
+    auto request = std::make_unique<LoadRequest>();
+    request->targetWindow = target_;
+    request->requestNumber = number;
+    request->entry = entry;
+    request->targetSize = targetSize;
+    request->counter = counter_;
+    StartMiniPreviewThread(std::move(request));
+    return number;
+}
+
+} // namespace lumora

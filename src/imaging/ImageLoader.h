@@ -1,0 +1,132 @@
+// Background decodes for the preview and the mini preview: one short-lived
+// thread per request (normal priority for the preview, idle for the mini
+// preview). A loader posts the picture's size (4025) as soon as it is known
+// and its result record (4026) at the end; a JPEG request whose entry's first
+// word is 0 posts 3046 instead. Result records belong to the receiver.
+#pragma once
+
+#include "engine/ImageItem.h"
+#include "imaging/DibImage.h"
+#include "imaging/RequestCounter.h"
+#include "platform/Messages.h"
+
+#include <QObject>
+
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+
+namespace lumora {
+
+// The thumbnail view's entry for an image: two words and the item.
+struct ViewEntry {
+    uint32_t words[2] = {1, 0};
+    ImageItem item;
+};
+
+// Where a loader's messages go. The receiver calls Detach() before it is
+// destroyed; whatever a loader posts after that is dropped and its payload
+// freed, so a loader never posts to a destroyed object.
+class LoaderTarget {
+public:
+    explicit LoaderTarget(QObject* receiver) : receiver_(receiver) {}
+    void Detach() {
+        std::lock_guard lock(mutex_);
+        receiver_ = nullptr;
+    }
+    bool Post(int message, std::intptr_t wParam = 0, std::intptr_t lParam = 0) {
+        std::lock_guard lock(mutex_);
+        return postMessage(receiver_, message, wParam, lParam);
+    }
+    template <typename T>
+    bool PostPayload(int message, std::unique_ptr<T> payload, std::intptr_t wParam = 0,
+                     std::intptr_t lParam = 0) {
+        std::lock_guard lock(mutex_);
+        return postPayload(receiver_, message, std::move(payload), wParam, lParam);
+    }
+
+private:
+    std::mutex mutex_;
+    QObject* receiver_;
+};
+
+struct LoadRequest {
+    std::shared_ptr<LoaderTarget> targetWindow;
+    int32_t requestNumber = 0;
+    ViewEntry entry;
+    int32_t targetSize = 0; // mini preview: longer side of its client area
+    std::shared_ptr<RequestCounter> counter;
+};
+
+// Counts live result records, so that tests can prove none is leaked.
+template <typename T>
+struct LiveCount {
+    LiveCount() { ++live; }
+    LiveCount(const LiveCount&) { ++live; }
+    ~LiveCount() { --live; }
+    static inline std::atomic<int> live{0};
+};
+
+// Preview result: the full-size picture (header and bits as DibImage).
+struct PreviewImageResult : LiveCount<PreviewImageResult> {
+    DibImage image;
+    int32_t width = 0;
+    int32_t height = 0;
+    int32_t bytesPerPixel = 3;
+    int32_t requestNumber = 0;
+    uint32_t entryWords[2] = {0, 0};
+    ImageItem item; // only path, orientation and caption are filled
+};
+
+// Mini-preview result: the reduced picture and a copy of the whole entry.
+struct MiniImageResult : LiveCount<MiniImageResult> {
+    DibImage image;
+    int32_t requestNumber = 0;
+    ViewEntry entry;
+};
+
+// The decodes a loader thread runs; callable directly (tests, tools).
+void RunPreviewLoad(std::unique_ptr<LoadRequest> request);
+void RunMiniPreviewLoad(std::unique_ptr<LoadRequest> request);
+
+// Start a loader thread that owns the request.
+void StartPreviewThread(std::unique_ptr<LoadRequest> request);
+void StartMiniPreviewThread(std::unique_ptr<LoadRequest> request);
+
+// Loader threads still running, and a wait for them to end (shut-down, tests).
+int RunningLoaders();
+bool WaitForLoaders(int timeoutMs);
+
+// The preview control's side: its own request number and counter.
+class CPreviewLoader {
+public:
+    explicit CPreviewLoader(QObject* receiver);
+    ~CPreviewLoader(); // detaches the receiver and makes every running load stale
+    // Increments the request number, stores it in the counter and starts a
+    // thread for the entry; returns the number.
+    int32_t Load(const ViewEntry& entry);
+    int32_t CurrentRequest() const { return counter_->Get(); }
+    void Cancel() { counter_->Set(counter_->Get() + 1); }
+
+private:
+    std::shared_ptr<LoaderTarget> target_;
+    std::shared_ptr<RequestCounter> counter_;
+};
+
+// The mini preview's loader object: a request counter of its own, stored in
+// the shared counter for each new request.
+class CMiniPreviewLoader {
+public:
+    explicit CMiniPreviewLoader(QObject* receiver);
+    ~CMiniPreviewLoader();
+    int32_t Load(const ViewEntry& entry, int32_t targetSize);
+    int32_t CurrentRequest() const { return counter_->Get(); }
+
+private:
+    std::shared_ptr<LoaderTarget> target_;
+    std::shared_ptr<RequestCounter> counter_;
+    int32_t nextNumber_ = 1;
+};
+
+} // namespace lumora

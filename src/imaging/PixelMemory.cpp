@@ -1,0 +1,47 @@
+#include "imaging/PixelMemory.h"
+
+#include <cstring>
+#include <new>
+
+#include <sys/mman.h>
+
+namespace lumora {
+
+namespace {
+constexpr std::size_t kBigBlock = 4u << 20;
+constexpr std::size_t kPage = 4096;
+#ifndef MADV_POPULATE_WRITE
+constexpr int MADV_POPULATE_WRITE = 23;
+#endif
+} // namespace
+
+std::unique_ptr<uint8_t[]> AllocatePixelBlock(std::size_t size) {
+    std::unique_ptr<uint8_t[]> block(new (std::nothrow) uint8_t[size ? size : 1]);
+    if (!block || size < kBigBlock)
+        return block;
+    const auto start = reinterpret_cast<uintptr_t>(block.get());
+    const uintptr_t first = (start + kPage - 1) & ~uintptr_t(kPage - 1);
+    const uintptr_t last = (start + size) & ~uintptr_t(kPage - 1);
+    if (last > first) {
+        // Both are hints: older kernels refuse them and the pages fault in
+        // one by one as before.
+        ::madvise(reinterpret_cast<void*>(first), last - first, MADV_HUGEPAGE);
+        ::madvise(reinterpret_cast<void*>(first), last - first, MADV_POPULATE_WRITE);
+    }
+    return block;
+}
+
+DibImage MakeBlankDib(int width, int height) {
+    DibImage image;
+    if (width <= 0 || height <= 0)
+        return image;
+    const std::size_t size = static_cast<std::size_t>(dibStride(width)) * height;
+    std::unique_ptr<uint8_t[]> bits = AllocatePixelBlock(size);
+    if (!bits)
+        return image;
+    std::memset(bits.get(), 0, size);
+    image.adopt(width, height, std::move(bits));
+    return image;
+}
+
+} // namespace lumora

@@ -1,0 +1,87 @@
+// Copy, move, rename and delete of files and folders with the questions and
+// reports a user of a file manager expects. The questions go through
+// IFileOperationUi, so the operation itself needs no widgets (tests answer
+// them from a script; CFileOperationDialogs asks with message boxes).
+//
+// Safety rules:
+//  - a file is copied to a temporary name beside its target and renamed into
+//    place only when complete, so an existing file is never lost by a failed
+//    or cancelled replacement;
+//  - a move removes a source only after all of it was copied (or renamed in
+//    one step on the same file system);
+//  - symbolic links are copied as links and never followed, so a link loop
+//    cannot make a copy endless;
+//  - a rename never replaces an existing file or folder.
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+#include <cstdint>
+
+namespace lumora {
+
+enum class ReplaceAnswer { Yes, YesToAll, No, Cancel };
+
+class IFileOperationUi {
+public:
+    virtual ~IFileOperationUi() = default;
+    // Delete `paths`; to the trash when `toTrash`. true = go ahead.
+    virtual bool confirmDelete(const QStringList& paths, bool toTrash) = 0;
+    // `path` cannot go to the trash (its volume has none): delete it for good?
+    virtual bool confirmDeletePermanently(const QString& path) = 0;
+    // `target` exists; replace it by `source` (for folders: merge into it)?
+    virtual ReplaceAnswer askReplace(const QString& target, const QString& source) = 0;
+    virtual void reportError(const QString& message) = 0;
+    // Progress of a copy or move in bytes. progress() returns false when the
+    // user cancels.
+    virtual void beginProgress(const QString& title, std::int64_t totalBytes) = 0;
+    virtual bool progress(std::int64_t doneBytes, const QString& currentPath) = 0;
+    virtual void endProgress() = 0;
+};
+
+struct FileOperationResult {
+    bool succeeded = false; // no error (a refused question is not an error)
+    bool aborted = false;   // the user cancelled or declined some part
+    // Top-level items that exist at the destination afterwards (copy, move,
+    // rename), in source order.
+    QStringList targets;
+};
+
+class CShellFileOperation {
+public:
+    explicit CShellFileOperation(IFileOperationUi& ui) : ui_(ui) {}
+
+    // No confirmation before deleting (the caller asked already).
+    void setNoConfirmation(bool on) { noConfirmation_ = on; }
+
+    FileOperationResult rename(const QString& from, const QString& to);
+    // allowUndo: to the trash, asking before a permanent delete where the
+    // volume has no trash.
+    FileOperationResult remove(const QStringList& paths, bool allowUndo);
+    FileOperationResult copy(const QStringList& sources, const QString& destinationFolder);
+    FileOperationResult move(const QStringList& sources, const QString& destinationFolder);
+
+private:
+    struct Run;
+    FileOperationResult transfer(const QStringList& sources, const QString& destinationFolder,
+                                 bool isMove);
+
+    IFileOperationUi& ui_;
+    bool noConfirmation_ = false;
+};
+
+// Moves `path` into the freedesktop trash of its volume: the user's trash
+// ($XDG_DATA_HOME/Trash) on the home volume, else $topdir/.Trash-$uid, with
+// the .trashinfo record. false (and nothing changed) when the volume has no
+// usable trash.
+bool moveToTrash(const QString& path);
+
+// Renames without replacing; false with errno EEXIST when `to` exists.
+bool renameNoReplace(const QString& from, const QString& to);
+
+// "name - コピー.ext", "name - コピー (2).ext", ... : a free name in `folder`
+// for a copy of `name` into its own folder.
+QString copyNameInSameFolder(const QString& folder, const QString& name);
+
+} // namespace lumora
