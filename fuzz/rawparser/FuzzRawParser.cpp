@@ -7,10 +7,10 @@
 #include <iterator>
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    static constexpr int kKinds[] = {
-        lumora::kRawKindJpeg, lumora::kRawKindCr2, lumora::kRawKindNef, lumora::kRawKindOrf,
-        lumora::kRawKindPef,  lumora::kRawKindMrw, lumora::kRawKindErf, lumora::kRawKindRaf,
-        lumora::kRawKindSr2,  lumora::kRawKindCrw, lumora::kRawKindTiff};
+    static constexpr int kKinds[] = {lumora::kRawKindJpeg, lumora::kRawKindCr2, lumora::kRawKindNef,
+                                     lumora::kRawKindOrf,  lumora::kRawKindPef, lumora::kRawKindMrw,
+                                     lumora::kRawKindErf,  lumora::kRawKindRaf, lumora::kRawKindSr2,
+                                     lumora::kRawKindCrw,  lumora::kRawKindTiff};
     if (size < 1) {
         return 0;
     }

@@ -7,15 +7,32 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <QSocketNotifier>
 
+#include <csignal>
 #include <cstdlib>
 #include <filesystem>
 
+#include <sys/socket.h>
+#include <unistd.h>
+
 namespace lumora {
+
+namespace {
+
+int g_signalSockets[2] = {-1, -1};
+
+void onTerminationSignal(int) {
+    const char byte = 1;
+    [[maybe_unused]] const ssize_t written = ::write(g_signalSockets[1], &byte, 1);
+}
+
+} // namespace
 
 CLumoraApp::CLumoraApp() = default;
 
 CLumoraApp::~CLumoraApp() {
+    signalNotifier_.reset();
     frame_.reset();
     instance_.reset();
 }
@@ -61,6 +78,8 @@ bool CLumoraApp::InitInstance(const QStringList& args) {
         instance_->markReady();
     }
 
+    closeOnTerminationSignals();
+
     if (screenshotRun) {
         const QString target = cmdInfo_.screenshot;
         CMainFrame* frame = frame_.get();
@@ -68,6 +87,27 @@ bool CLumoraApp::InitInstance(const QStringList& args) {
             [frame, target] { QCoreApplication::exit(frame->saveScreenshot(target) ? 0 : 1); });
     }
     return true;
+}
+
+void CLumoraApp::closeOnTerminationSignals() {
+    if (g_signalSockets[0] < 0 &&
+        ::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, g_signalSockets) != 0)
+        return;
+    signalNotifier_ = std::make_unique<QSocketNotifier>(g_signalSockets[0], QSocketNotifier::Read);
+    QObject::connect(signalNotifier_.get(), &QSocketNotifier::activated, [this] {
+        char byte = 0;
+        [[maybe_unused]] const ssize_t got = ::read(g_signalSockets[0], &byte, 1);
+        if (frame_)
+            frame_->close();
+        else
+            QCoreApplication::quit();
+    });
+    struct sigaction action {};
+    action.sa_handler = onTerminationSignal;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    for (const int signal : {SIGTERM, SIGINT, SIGHUP})
+        ::sigaction(signal, &action, nullptr);
 }
 
 int CLumoraApp::ExitInstance() {

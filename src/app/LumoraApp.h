@@ -20,6 +20,8 @@
 
 #include <memory>
 
+class QSocketNotifier;
+
 namespace lumora {
 
 class CMainFrame;
@@ -43,10 +45,15 @@ public:
     const QString& profilePath() const { return profilePath_; }
 
 private:
+    // SIGTERM, SIGINT and SIGHUP close the main window like the user would,
+    // so the session's end still writes the settings.
+    void closeOnTerminationSignals();
+
     CommandLineInfo cmdInfo_;
     QString profilePath_;
     std::unique_ptr<CSingleInstance> instance_;
     std::unique_ptr<CMainFrame> frame_;
+    std::unique_ptr<QSocketNotifier> signalNotifier_;
 };
 
 // Points fontconfig at the configuration shipped beside the program, which

@@ -8,9 +8,11 @@ add_library(lumora_engine STATIC
     ${_engine_dir}/FolderScan.cpp
     ${_engine_dir}/LockedValues.h
     ${_engine_dir}/ThumbnailView.h
-    ${_engine_dir}/ThumbnailEngine.h ${_engine_dir}/ThumbnailEngine.cpp)
+    ${_engine_dir}/ThumbnailEngine.h ${_engine_dir}/ThumbnailEngine.cpp
+    ${_engine_dir}/FolderWatcher.h ${_engine_dir}/FolderWatcher.cpp
+    ${_engine_dir}/HeadlessThumbnailView.h ${_engine_dir}/HeadlessThumbnailView.cpp)
 target_include_directories(lumora_engine PUBLIC ${CMAKE_SOURCE_DIR}/src)
-target_link_libraries(lumora_engine PUBLIC lumora_metadata lumora_dib lumora_messages Qt6::Core
+target_link_libraries(lumora_engine PUBLIC lumora_metadata lumora_dib lumora_messages lumora_folderwatch Qt6::Core
     Threads::Threads)
 if(EXISTS ${CMAKE_SOURCE_DIR}/src/imaging/RawParser.h)
     target_sources(lumora_engine PRIVATE ${_engine_dir}/ItemScan.cpp)

@@ -15,13 +15,17 @@ constexpr std::uint64_t kAlign = 4096;
 
 CFileBytes::CFileBytes() = default;
 
-CFileBytes::~CFileBytes() { Close(); }
+CFileBytes::~CFileBytes() {
+    Close();
+}
 
 bool CFileBytes::OpenFile(const std::filesystem::path& path) {
     Close();
     int fd = -1;
     do {
-        fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY);
+        // O_NONBLOCK: opening a FIFO named like an image must not wait for a writer;
+        // it has no effect on the regular files that are read.
+        fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
     } while (fd < 0 && errno == EINTR);
     if (fd < 0) {
         return false;
@@ -34,7 +38,7 @@ bool CFileBytes::OpenFile(const std::filesystem::path& path) {
     fd_ = fd;
     size_ = static_cast<std::uint64_t>(st.st_size);
     if (!windows_) {
-        windows_ = std::make_unique<std::array<Window, 3>>();
+        windows_ = std::make_unique_for_overwrite<std::array<Window, 3>>();
     }
     for (Window& w : *windows_) {
         w.valid = false;

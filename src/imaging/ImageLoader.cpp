@@ -14,6 +14,58 @@
 
 namespace lumora {
 
+bool isJpegKind(ImageKind kind) {
+    return kind != ImageKind::Tiff && kind != ImageKind::Psd && kind != ImageKind::Bmp &&
+           kind != ImageKind::Gif && kind != ImageKind::Ico && kind != ImageKind::Cur;
+}
+
+DecodeOutput DecodeForLoader(const ImageItem& item, int scaleTarget, const CancelTest& cancel,
+                             const SizeCallback& onSize) {
+    DecodeOutput out;
+    switch (item.kind) {
+    case ImageKind::Tiff: {
+        TiffOptions options;
+        options.cancel = cancel;
+        options.onSize = onSize;
+        return CTiffDecoder::Decode(item.path, options);
+    }
+    case ImageKind::Bmp:
+    case ImageKind::Gif:
+    case ImageKind::Ico:
+    case ImageKind::Cur: {
+        PictureOptions options; // black background
+        options.onSize = onSize;
+        return CPictureDecoder::Decode(item.path, options);
+    }
+    case ImageKind::Psd: {
+        CPsdReader reader;
+        if (!reader.Open(item.path))
+            return out; // cannot be read: an empty result all the same
+        out.status = DecodeStatus::Failed;
+        out.sourceWidth = static_cast<int>(reader.width);
+        out.sourceHeight = static_cast<int>(reader.height);
+        if (onSize)
+            onSize(out.sourceWidth, out.sourceHeight);
+        if (reader.ReadComposite(out.image))
+            out.status = DecodeStatus::Decoded;
+        out.rowsDone = out.image.height();
+        return out;
+    }
+    default: {
+        JpegOptions options;
+        options.scaleTarget = scaleTarget;
+        options.cancel = cancel;
+        options.onSize = onSize;
+        JpegSource source{item.path, 0, 0, kindCode(item.kind)};
+        if (item.previewOffset != 0 && item.previewLength != 0) {
+            source.offset = item.previewOffset;
+            source.length = item.previewLength;
+        }
+        return CJpegDecoder::Decode(source, options);
+    }
+    }
+}
+
 namespace {
 
 enum class User { Preview, Mini };
@@ -37,66 +89,21 @@ struct RunningGuard {
 // Decodes the request's file by kind. Returns false when nothing at all is
 // to be posted (a JPEG that cannot be opened).
 bool decodeByKind(const LoadRequest& request, User user, DecodeOutput& out) {
-    const ImageItem& item = request.entry.item;
-    const CancelTest cancel{request.counter.get(), request.requestNumber};
     LoaderTarget* target = request.targetWindow.get();
     auto postSize = [target](int w, int h) {
         if (target)
             target->Post(WM_LOADER_SIZE, std::abs(w), std::abs(h));
     };
-    switch (item.kind) {
-    case ImageKind::Tiff: {
-        TiffOptions options;
-        options.cancel = cancel;
-        options.onSize = postSize;
-        out = CTiffDecoder::Decode(item.path, options);
-        return true;
-    }
-    case ImageKind::Bmp:
-    case ImageKind::Gif:
-    case ImageKind::Ico:
-    case ImageKind::Cur: {
-        PictureOptions options; // black background
-        options.onSize = postSize;
-        out = CPictureDecoder::Decode(item.path, options);
-        return true;
-    }
-    case ImageKind::Psd: {
-        CPsdReader reader;
-        out = DecodeOutput{};
-        if (!reader.Open(item.path))
-            return true;
-        out.status = DecodeStatus::Failed;
-        out.sourceWidth = static_cast<int>(reader.width);
-        out.sourceHeight = static_cast<int>(reader.height);
-        postSize(out.sourceWidth, out.sourceHeight);
-        if (reader.ReadComposite(out.image))
-            out.status = DecodeStatus::Decoded;
-        return true;
-    }
-    default: {
-        JpegOptions options;
-        options.scaleTarget = user == User::Mini ? request.targetSize : 0;
-        options.cancel = cancel;
-        options.onSize = postSize;
-        JpegSource source{item.path, 0, 0, kindCode(item.kind)};
-        if (item.previewOffset != 0 && item.previewLength != 0) {
-            source.offset = item.previewOffset;
-            source.length = item.previewLength;
-        }
-        out = CJpegDecoder::Decode(source, options);
-        return out.status != DecodeStatus::OpenFailed;
-    }
-    }
+    out = DecodeForLoader(request.entry.item, user == User::Mini ? request.targetSize : 0,
+                          CancelTest{request.counter.get(), request.requestNumber}, postSize);
+    return out.status != DecodeStatus::OpenFailed || !isJpegKind(request.entry.item.kind);
 }
 
 void runLoad(std::unique_ptr<LoadRequest> request, User user) {
     if (!request)
         return;
     const ImageItem& item = request->entry.item;
-    const bool jpeg = item.kind != ImageKind::Tiff && item.kind != ImageKind::Psd &&
-                      item.kind != ImageKind::Bmp && item.kind != ImageKind::Gif &&
-                      item.kind != ImageKind::Ico && item.kind != ImageKind::Cur;
+    const bool jpeg = isJpegKind(item.kind);
     LoaderTarget* target = request->targetWindow.get();
     if (jpeg && request->entry.words[0] == 0) {
         if (target)

@@ -6,6 +6,7 @@
 #pragma once
 
 #include "engine/ImageItem.h"
+#include "imaging/DecodeResult.h"
 #include "imaging/DibImage.h"
 #include "imaging/RequestCounter.h"
 #include "platform/Messages.h"
@@ -86,7 +87,14 @@ struct MiniImageResult : LiveCount<MiniImageResult> {
     ViewEntry entry;
 };
 
-// The decodes a loader thread runs; callable directly (tests, tools).
+// The decode behind both loaders: the item's file by kind (JPEG kinds from
+// the RAW preview when the item has one), reduced by the JPEG scale rule for
+// scaleTarget (0: full size). OpenFailed only when the file cannot be opened.
+DecodeOutput DecodeForLoader(const ImageItem& item, int scaleTarget, const CancelTest& cancel,
+                             const SizeCallback& onSize);
+bool isJpegKind(ImageKind kind);
+
+// The loader threads' work; callable directly (tests, tools).
 void RunPreviewLoad(std::unique_ptr<LoadRequest> request);
 void RunMiniPreviewLoad(std::unique_ptr<LoadRequest> request);
 

@@ -302,6 +302,21 @@ DibImage CImageTools::ResizeArea(const DibImage& src, int dstWidth, int dstHeigh
     return out;
 }
 
+bool CImageTools::ResizeAreaRect(const DibImage& src, int sx, int sy, int sw, int sh, DibImage& dst,
+                                 int dx, int dy, int dw, int dh) {
+    auto inside = [](const DibImage& img, int x, int y, int w, int h) {
+        return !img.isNull() && w > 0 && h > 0 && x >= 0 && y >= 0 && x <= img.width() - w &&
+               y <= img.height() - h;
+    };
+    if (!inside(src, sx, sy, sw, sh) || !inside(dst, dx, dy, dw, dh))
+        return false;
+    // The rectangle's lowest memory row is its bottom picture row.
+    const uint8_t* s = src.memoryRow(src.height() - sy - sh) + static_cast<std::size_t>(sx) * 3;
+    uint8_t* d = dst.memoryRow(dst.height() - dy - dh) + static_cast<std::size_t>(dx) * 3;
+    ResizeArea(sw, sh, src.stride(), s, dw, dh, dst.stride(), d);
+    return true;
+}
+
 void CImageTools::RotateLeft90(DibImage& image) {
     rotateQuarter(image, false);
 }

@@ -51,9 +51,17 @@ public:
     // pixel is the mean of the source area it covers, fractional edge pixels
     // weighted by their coverage. Made for reductions (thumbnails); an
     // enlargement degenerates to nearest-with-blended-edges.
+    // Sub-rectangles work too: pass pointers to their first memory row and
+    // column together with the images' full strides.
     static void ResizeArea(int srcWidth, int srcHeight, int srcStride, const uint8_t* src,
                            int dstWidth, int dstHeight, int dstStride, uint8_t* dst);
     static DibImage ResizeArea(const DibImage& src, int dstWidth, int dstHeight);
+    // Area-averages the rectangle (sx, sy, sw, sh) of src into the rectangle
+    // (dx, dy, dw, dh) of dst, both in picture coordinates (y down from the
+    // top). Returns false, writing nothing, unless both rectangles are
+    // non-empty and lie inside their images.
+    static bool ResizeAreaRect(const DibImage& src, int sx, int sy, int sw, int sh, DibImage& dst,
+                               int dx, int dy, int dw, int dh);
 
     // Quarter turns in 64 x 64 tiles; the image is replaced by the turned one
     // (width and height swap, biSizeImage = new stride x new height).

@@ -32,13 +32,17 @@ std::uint64_t TypeSize(std::uint16_t type) {
     }
 }
 
-constexpr std::uint32_t Lo32(std::uint64_t v) { return static_cast<std::uint32_t>(v); }
+constexpr std::uint32_t Lo32(std::uint64_t v) {
+    return static_cast<std::uint32_t>(v);
+}
 
 } // namespace
 
 CRawParser::CRawParser() = default;
 
-CRawParser::~CRawParser() { Close(); }
+CRawParser::~CRawParser() {
+    Close();
+}
 
 void CRawParser::Reset() {
     littleEndian_ = true;
@@ -85,7 +89,9 @@ int CRawParser::OpenMemory(const std::uint8_t* data, std::size_t size, int kind,
     return Parse();
 }
 
-void CRawParser::Close() { bytes_.Close(); }
+void CRawParser::Close() {
+    bytes_.Close();
+}
 
 int CRawParser::Parse() {
     bool ok = false;
@@ -335,8 +341,8 @@ void CRawParser::OnImageInfo(const Entry& e) {
     case 514:
         if (kind_ == kRawKindSr2) {
             // Kept exactly as the camera stored them (these files are little-endian).
-            const std::uint32_t v = e.type == 3 ? bytes_.U16(e.valuePos, true)
-                                               : bytes_.U32(e.valuePos, true);
+            const std::uint32_t v =
+                e.type == 3 ? bytes_.U16(e.valuePos, true) : bytes_.U32(e.valuePos, true);
             if (e.tag == 513) {
                 previewOffset_ = v;
             } else {
@@ -498,8 +504,7 @@ float CRawParser::SRational(const Entry& e) {
 }
 
 std::string CRawParser::Text(const Entry& e, std::size_t maxLength) {
-    const std::size_t n =
-        static_cast<std::size_t>(std::min<std::uint64_t>(e.count, maxLength));
+    const std::size_t n = static_cast<std::size_t>(std::min<std::uint64_t>(e.count, maxLength));
     std::string text(n, '\0');
     bytes_.Read(e.valuePos, text.data(), n);
     const std::size_t zero = text.find('\0');
@@ -560,8 +565,9 @@ void CRawParser::ApplyNefRule() {
         return;
     }
     std::vector<JpegCandidate> sorted = jpegCandidates_;
-    std::stable_sort(sorted.begin(), sorted.end(),
-                     [](const JpegCandidate& a, const JpegCandidate& b) { return a.length < b.length; });
+    std::stable_sort(
+        sorted.begin(), sorted.end(),
+        [](const JpegCandidate& a, const JpegCandidate& b) { return a.length < b.length; });
     const JpegCandidate& preview = sorted.back();
     const JpegCandidate& thumb = sorted.front().fromMakerNote ? sorted[0] : sorted[1];
     previewOffset_ = preview.offset;

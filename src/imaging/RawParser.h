@@ -101,8 +101,21 @@ private:
         std::uint64_t valuePos = 0;  // absolute position of the value bytes
         std::uint32_t rawOffset = 0; // the entry's last 4 bytes, in the file's byte order
     };
-    enum class Ifd { Zero, Sub, Exif, One, Two, Canon, Nikon, NikonPreview, Olympus,
-                     OlympusSub, Minolta, Epson, Fujifilm };
+    enum class Ifd {
+        Zero,
+        Sub,
+        Exif,
+        One,
+        Two,
+        Canon,
+        Nikon,
+        NikonPreview,
+        Olympus,
+        OlympusSub,
+        Minolta,
+        Epson,
+        Fujifilm
+    };
 
     int Parse();
     void Reset();

@@ -80,8 +80,9 @@ void CRawParser::ReadCrwSubdirectory(std::uint64_t start, std::uint64_t length) 
             dataPos = start + bytes_.U32(entry + 6, true);
         }
         if (id == kCrwThumbnailFileName) {
-            std::string name(static_cast<std::size_t>(std::min<std::uint64_t>(dataLength, kMaxSidecarName)),
-                             '\0');
+            std::string name(
+                static_cast<std::size_t>(std::min<std::uint64_t>(dataLength, kMaxSidecarName)),
+                '\0');
             bytes_.Read(dataPos, name.data(), name.size());
             name.resize(std::min(name.size(), name.find('\0')));
             if (IsPlainFileName(name)) {

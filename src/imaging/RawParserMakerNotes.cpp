@@ -220,7 +220,9 @@ void CRawParser::ParseOlympus(std::uint64_t pos) {
     }
 }
 
-void CRawParser::ParseMinolta(std::uint64_t pos) { WalkIfd(pos, tiffBase_, Ifd::Minolta, nullptr); }
+void CRawParser::ParseMinolta(std::uint64_t pos) {
+    WalkIfd(pos, tiffBase_, Ifd::Minolta, nullptr);
+}
 
 void CRawParser::ParseEpson(std::uint64_t pos) {
     std::uint8_t header[5];

@@ -174,7 +174,9 @@ bool fromWholeFile(ImageItem& item, const ThumbnailParams& params) {
     DibImage picture = decodeWhole(item);
     if (picture.isNull())
         return false;
-    if (params.autoRotate && (item.kind == ImageKind::Jpeg || item.kind == ImageKind::Tiff))
+    // A JPEG without a thumbnail is turned like one with (TIFF pictures come
+    // out of the library already flipped by their own orientation tag).
+    if (params.autoRotate && item.kind == ImageKind::Jpeg)
         turn(picture, OrientationQuarterTurns(item.imageInfo.orientation));
     const ThumbnailGeometry g = FittedThumbnailGeometry(picture.width(), picture.height(),
                                                         params.longSide, params.shortSide);

@@ -13,8 +13,8 @@ struct ImageInfo {
     std::optional<std::uint32_t> width;  // ImageWidth; every SubIFD overwrites it
     std::optional<std::uint32_t> height; // ImageLength; likewise
     std::optional<std::uint16_t> compression;
-    std::optional<std::string> make;  // 8-bit text as stored, cut at its first zero
-    std::optional<std::string> model; // 8-bit text as stored
+    std::optional<std::string> make;          // 8-bit text as stored, cut at its first zero
+    std::optional<std::string> model;         // 8-bit text as stored
     std::optional<std::uint16_t> orientation; // 1 to 8
     // "YYYY:MM:DD HH:MM:SS": at most kShootingTimeTextLength bytes are kept.
     std::optional<std::string> shootingDateTime; // DateTimeOriginal

@@ -53,8 +53,8 @@ inline constexpr std::size_t kCanonTextLength = 31;
 
 // Nikon maker note.
 struct NikonMakerNote {
-    std::optional<std::uint16_t> isoValue0;  // tag 2, first value, as stored (not byte-swapped)
-    std::optional<std::uint16_t> isoSetting; // tag 2, second value, in the file's byte order
+    std::optional<std::uint16_t> isoValue0;     // tag 2, first value, as stored (not byte-swapped)
+    std::optional<std::uint16_t> isoSetting;    // tag 2, second value, in the file's byte order
     std::optional<std::string> colorMode;       // tag 3
     std::optional<std::string> quality;         // tag 4
     std::optional<std::string> whiteBalance;    // tag 5

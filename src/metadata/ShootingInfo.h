@@ -15,7 +15,7 @@ struct ShootingInfo {
     std::optional<float> shutterSpeed; // reciprocal of the exposure time: 250 for 1/250 s
     std::optional<float> fNumber;
     std::optional<std::uint32_t> exposureProgram;
-    std::optional<std::uint32_t> iso; // first ISOSpeedRatings value
+    std::optional<std::uint32_t> iso;       // first ISOSpeedRatings value
     std::optional<std::string> exifVersion; // exactly four characters, e.g. "0220"
     std::optional<float> exposureBias;      // EV, signed
     std::optional<float> maxApertureF;      // the lens's smallest F-number

@@ -4,8 +4,8 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <QStandardPaths>
+#include <QTemporaryFile>
 #include <QUrl>
 
 #include <cerrno>
@@ -323,44 +323,47 @@ struct CShellFileOperation::Run {
         if (!in.open(QIODevice::ReadOnly))
             return fail(
                 QStringLiteral("「%1」をコピーできません。\n%2").arg(source, in.errorString()));
-        QSaveFile out(target);
-        out.setDirectWriteFallback(false);
-        if (!out.open(QIODevice::WriteOnly))
+        // Written under a hidden temporary name beside the target and renamed
+        // over it only when complete.
+        QTemporaryFile out(QFileInfo(target).absolutePath() +
+                           QStringLiteral("/.lumora-copy-XXXXXX"));
+        if (!out.open())
             return fail(
                 QStringLiteral("「%1」を作成できません。\n%2").arg(target, out.errorString()));
         if (buffer.size() != kChunk)
             buffer.resize(kChunk);
         for (;;) {
             const qint64 n = in.read(buffer.data(), kChunk);
-            if (n < 0) {
-                out.cancelWriting();
+            if (n < 0)
                 return fail(
                     QStringLiteral("「%1」を読み込めません。\n%2").arg(source, in.errorString()));
-            }
             if (n == 0)
                 break;
-            if (out.write(buffer.constData(), n) != n) {
-                out.cancelWriting();
+            if (out.write(buffer.constData(), n) != n)
                 return fail(
                     QStringLiteral("「%1」に書き込めません。\n%2").arg(target, out.errorString()));
-            }
             done += n;
             if (!ui.progress(done, source)) {
-                out.cancelWriting();
                 cancelled = true;
                 return false;
             }
         }
         if (!ui.progress(done, source)) {
-            out.cancelWriting();
             cancelled = true;
             return false;
         }
-        if (!out.commit())
+        if (!out.flush())
             return fail(
                 QStringLiteral("「%1」に書き込めません。\n%2").arg(target, out.errorString()));
-        QFile::setPermissions(target, in.permissions());
-        copyTimes(source, target);
+        out.close();
+        const QString temp = out.fileName();
+        QFile::setPermissions(temp, in.permissions());
+        copyTimes(source, temp);
+        if (::rename(QFile::encodeName(temp).constData(), QFile::encodeName(target).constData()) !=
+            0)
+            return fail(
+                QStringLiteral("「%1」に書き込めません。\n%2").arg(target, systemError(errno)));
+        out.setAutoRemove(false);
         if (isMove)
             movedFiles.push_back(source);
         return true;

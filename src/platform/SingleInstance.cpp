@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QLocalSocket>
 #include <QPointer>
+#include <QStandardPaths>
 #include <QtEndian>
 
 #include <unistd.h>
@@ -82,8 +83,23 @@ CSingleInstance::~CSingleInstance() {
     lock_.reset(); // releases the lock file
 }
 
+namespace {
+
+QString runtimeFolder() {
+    QString folder = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
+    if (folder.isEmpty())
+        folder = QDir::tempPath();
+    return folder;
+}
+
+} // namespace
+
+QString CSingleInstance::socketName() const {
+    return QDir(runtimeFolder()).filePath(key_);
+}
+
 QString CSingleInstance::lockFilePath() const {
-    return QDir(QDir::tempPath()).filePath(key_ + QStringLiteral(".lock"));
+    return QDir(runtimeFolder()).filePath(key_ + QStringLiteral(".lock"));
 }
 
 CSingleInstance::Role CSingleInstance::acquire() {
@@ -106,8 +122,9 @@ bool CSingleInstance::markReady() {
     server->setSocketOptions(QLocalServer::UserAccessOption);
     // We hold the lock, so a socket of this name is a leftover of a crashed
     // instance: remove it, or listening would fail.
-    QLocalServer::removeServer(key_);
-    if (!server->listen(key_))
+    const QString name = socketName();
+    QLocalServer::removeServer(name);
+    if (!server->listen(name))
         return false;
     connect(server.get(), &QLocalServer::newConnection, this, &CSingleInstance::onNewConnection);
     server_ = std::move(server);
@@ -122,7 +139,7 @@ void CSingleInstance::onNewConnection() {
 CSingleInstance::HandOverResult CSingleInstance::handOver(const QString& file,
                                                           int connectTimeoutMs) const {
     QLocalSocket socket;
-    socket.connectToServer(key_);
+    socket.connectToServer(socketName());
     if (!socket.waitForConnected(connectTimeoutMs))
         return HandOverResult::NotReady;
     QByteArray request;

@@ -1,6 +1,8 @@
 // One running instance per user, and the hand-over from a second one.
 //
-// The "mutex" is a lock file (QLockFile) named after the instance key; it is
+// Both live in the user's private runtime folder (XDG_RUNTIME_DIR, else the
+// per-user folder Qt makes in /tmp), so other users can neither block nor
+// reach them. The "mutex" is a lock file (QLockFile) named after the key; it is
 // held from start-up to exit and a lock left by a crashed instance is taken
 // over (the owner process no longer exists). The running instance listens on
 // a local socket of the same name once it is ready (start-up complete); the
@@ -67,7 +69,8 @@ public:
     // at most `connectTimeoutMs` while connecting.
     HandOverResult handOver(const QString& file, int connectTimeoutMs = 2000) const;
 
-    QString socketName() const { return key_; }
+    // Full path of the local socket, and of the lock file.
+    QString socketName() const;
     QString lockFilePath() const;
 
 private:

@@ -7,6 +7,11 @@ lumora_qtest(fontconfig_tests
 
 # The real program, started offscreen, writes a PNG of its window and exits 0.
 if(LUMORA_WIDGETS)
+    lumora_gtest(realprogram_tests
+        SOURCES ${CMAKE_CURRENT_LIST_DIR}/RealProgramTest.cpp
+        LIBS lumora_settings
+        LABELS widgets)
+    add_dependencies(realprogram_tests lumora)
     add_test(NAME lumora_screenshot
         COMMAND ${CMAKE_COMMAND}
             -DLUMORA=$<TARGET_FILE:lumora>

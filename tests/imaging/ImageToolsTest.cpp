@@ -388,3 +388,30 @@ TEST(ImageToolsArea, FlatColourStaysExactAndIdentityIsExact) {
     EXPECT_TRUE(CImageTools::ResizeArea(DibImage(), 4, 4).isNull());
     EXPECT_TRUE(CImageTools::ResizeArea(src, 0, 4).isNull());
 }
+
+TEST(ImageToolsArea, RectanglesMapPictureCoordinatesAndStayInside) {
+    const DibImage src = randomImage(90, 60, 7);
+    // Crop picture rows 10..39 and columns 20..79 by hand, then reduce.
+    DibImage crop(60, 30);
+    for (int y = 0; y < 30; ++y)
+        std::memcpy(crop.scanLine(y), src.scanLine(10 + y) + 20 * 3, 60 * 3);
+    const DibImage want = CImageTools::ResizeArea(crop, 20, 10);
+
+    DibImage dst(40, 30); // zero: everything outside the target stays black
+    ASSERT_TRUE(CImageTools::ResizeAreaRect(src, 20, 10, 60, 30, dst, 5, 3, 20, 10));
+    for (int y = 0; y < 30; ++y)
+        for (int x = 0; x < 40; ++x) {
+            const bool in = x >= 5 && x < 25 && y >= 3 && y < 13;
+            ASSERT_EQ(pixelAt(dst, x, y), in ? pixelAt(want, x - 5, y - 3) : (Pixel{0, 0, 0}))
+                << x << "," << y;
+        }
+    EXPECT_TRUE(paddingIsZero(dst));
+
+    // Rectangles reaching outside either image are refused untouched.
+    DibImage untouched = dst.clone();
+    EXPECT_FALSE(CImageTools::ResizeAreaRect(src, 80, 0, 11, 10, dst, 0, 0, 4, 4));
+    EXPECT_FALSE(CImageTools::ResizeAreaRect(src, 0, 0, 10, 10, dst, 38, 0, 4, 4));
+    EXPECT_FALSE(CImageTools::ResizeAreaRect(src, -1, 0, 10, 10, dst, 0, 0, 4, 4));
+    EXPECT_FALSE(CImageTools::ResizeAreaRect(src, 0, 0, 0, 10, dst, 0, 0, 4, 4));
+    EXPECT_EQ(0, std::memcmp(untouched.bits(), dst.bits(), dst.byteSize()));
+}

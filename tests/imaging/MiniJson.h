@@ -44,7 +44,8 @@ public:
 
 private:
     void Space() {
-        while (p_ < s_.size() && (s_[p_] == ' ' || s_[p_] == '\n' || s_[p_] == '\r' || s_[p_] == '\t')) {
+        while (p_ < s_.size() &&
+               (s_[p_] == ' ' || s_[p_] == '\n' || s_[p_] == '\r' || s_[p_] == '\t')) {
             ++p_;
         }
     }
@@ -67,13 +68,24 @@ private:
             if (c == '\\' && p_ < s_.size()) {
                 c = s_[p_++];
                 switch (c) {
-                case 'n': out += '\n'; break;
-                case 't': out += '\t'; break;
-                case 'r': out += '\r'; break;
-                case 'b': out += '\b'; break;
-                case 'f': out += '\f'; break;
+                case 'n':
+                    out += '\n';
+                    break;
+                case 't':
+                    out += '\t';
+                    break;
+                case 'r':
+                    out += '\r';
+                    break;
+                case 'b':
+                    out += '\b';
+                    break;
+                case 'f':
+                    out += '\f';
+                    break;
                 case 'u': {
-                    const unsigned code = static_cast<unsigned>(std::strtoul(s_.substr(p_, 4).c_str(), nullptr, 16));
+                    const unsigned code =
+                        static_cast<unsigned>(std::strtoul(s_.substr(p_, 4).c_str(), nullptr, 16));
                     p_ += 4;
                     if (code < 0x80) {
                         out += static_cast<char>(code);
@@ -87,7 +99,8 @@ private:
                     }
                     break;
                 }
-                default: out += c;
+                default:
+                    out += c;
                 }
             } else {
                 out += c;

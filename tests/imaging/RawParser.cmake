@@ -12,3 +12,11 @@ lumora_gtest(rawparser_hostile_test
     SOURCES ${CMAKE_CURRENT_LIST_DIR}/RawParserHostileTest.cpp
     LIBS lumora_rawparser
     LABELS sanitize)
+
+# Runs the built lumora-inspect (normal tree only).
+if(NOT LUMORA_SANITIZE)
+    lumora_gtest(inspect_tool_test
+        SOURCES ${CMAKE_CURRENT_LIST_DIR}/InspectToolTest.cpp
+        LIBS)
+    add_dependencies(inspect_tool_test lumora-inspect)
+endif()

@@ -9,6 +9,7 @@
 #include <cmath>
 #include <filesystem>
 #include <fstream>
+#include <sys/stat.h>
 #include <unistd.h>
 
 using lumora::CanonMakerNote;
@@ -55,20 +56,27 @@ Bytes CameraTiff(bool le, const std::string& make = "Canon",
     TiffBuilder b(le);
     b.Header();
     std::vector<TiffBuilder::Entry> exif = {
-        b.Rational(33434, 1, 250),       b.Rational(33437, 28, 10),
-        b.Short(34850, {2}),             b.Short(34855, {400}),
-        b.Undefined(36864, {'0', '2', '2', '1'}), b.Ascii(36867, "2004:06:09 16:02:35"),
+        b.Rational(33434, 1, 250),
+        b.Rational(33437, 28, 10),
+        b.Short(34850, {2}),
+        b.Short(34855, {400}),
+        b.Undefined(36864, {'0', '2', '2', '1'}),
+        b.Ascii(36867, "2004:06:09 16:02:35"),
         b.Rational(37380, static_cast<std::uint32_t>(-2), 3, true),
-        b.Rational(37381, 4970, 1000),   b.Short(37383, {5}),
-        b.Short(37385, {16}),            b.Rational(37386, 55, 1),
-        b.Short(40961, {1}),             b.Long(40962, {3008}),
-        b.Short(40963, {2000}),          b.Short(41987, {1})};
+        b.Rational(37381, 4970, 1000),
+        b.Short(37383, {5}),
+        b.Short(37385, {16}),
+        b.Rational(37386, 55, 1),
+        b.Short(40961, {1}),
+        b.Long(40962, {3008}),
+        b.Short(40963, {2000}),
+        b.Short(41987, {1})};
     exif.insert(exif.end(), extraExif.begin(), extraExif.end());
     const std::uint32_t exifIfd = b.Ifd(exif);
-    const std::uint32_t ifd0 = b.Ifd({b.Short(256, {3072}), b.Long(257, {2048}), b.Ascii(271, make),
-                                      b.Ascii(272, make + " Model"), b.Short(274, {6}),
-                                      b.Ascii(306, "2004:06:10 10:00:00"),
-                                      b.Long(34665, {exifIfd})});
+    const std::uint32_t ifd0 =
+        b.Ifd({b.Short(256, {3072}), b.Long(257, {2048}), b.Ascii(271, make),
+               b.Ascii(272, make + " Model"), b.Short(274, {6}),
+               b.Ascii(306, "2004:06:10 10:00:00"), b.Long(34665, {exifIfd})});
     b.SetIfd0(ifd0);
     return b.Bytes();
 }
@@ -109,7 +117,8 @@ TEST(RawParserTiff, BigEndianGivesTheSameValues) {
 
 TEST(RawParserTiff, ExposureTimeIsKeptAsItsReciprocal) {
     TiffBuilder b;
-    const Parsed r = ParseBytes(CameraTiff(true, "X", {b.Rational(33434, 2, 1)}), lumora::kRawKindTiff);
+    const Parsed r =
+        ParseBytes(CameraTiff(true, "X", {b.Rational(33434, 2, 1)}), lumora::kRawKindTiff);
     // The later entry of the same tag wins; 2 s gives 0.5.
     EXPECT_FLOAT_EQ(*r.shooting.shutterSpeed, 0.5f);
 }
@@ -138,8 +147,8 @@ TEST(RawParserTiff, DirectoryLimits) {
 TEST(RawParserTiff, OffsetsBeyondTheFileReadAsZero) {
     TiffBuilder b;
     b.Header();
-    b.SetIfd0(b.Ifd({b.At(271, 2, 40, 0x7FFFFFF0), b.Long(34665, {0xFFFFFF00}),
-                     b.At(330, 4, 3, 0xFFFFFFF0)}));
+    b.SetIfd0(b.Ifd(
+        {b.At(271, 2, 40, 0x7FFFFFF0), b.Long(34665, {0xFFFFFF00}), b.At(330, 4, 3, 0xFFFFFFF0)}));
     const Parsed r = ParseBytes(b.Bytes(), lumora::kRawKindTiff);
     ASSERT_TRUE(r.ok);
     EXPECT_EQ(r.image.make, ""); // present, zero-filled
@@ -193,7 +202,8 @@ TEST(RawParserCr2, StripIsPreviewAndIfd1JpegIsThumbnail) {
     TiffBuilder b(true);
     b.Header();
     std::vector<TiffBuilder::Entry> canon = {
-        b.Short(1, {0, 2, 0, 0, 1, 1, 0, 4, 0, 0, 3, 1, 0, 0, 0, 0, 0, 5, 0, 0, 3, 0, 65535, 55, 18, 1, 0, 0, 0, 8}),
+        b.Short(1, {0, 2, 0, 0, 1, 1, 0, 4,     0,  0,  3, 1, 0, 0, 0,
+                    0, 0, 5, 0, 0, 3, 0, 65535, 55, 18, 1, 0, 0, 0, 8}),
         b.Short(4, {0, 0, 0, 0, 0, 0, 0, 1, 0, 7, 0, 0, 0, 0, 12290, 65520}),
         b.Ascii(6, std::string(40, 'T')), b.Long(12, {0x075BCD15}), b.Long(8, {1000024})};
     const std::uint32_t makerNote = b.Ifd(canon);
@@ -235,8 +245,9 @@ Bytes Nef(const std::vector<std::uint32_t>& subIfdLengths, std::uint32_t makerNo
           std::uint16_t isoSetting = 200) {
     TiffBuilder nikon(true); // the maker note's own TIFF structure
     nikon.Header();
-    const std::uint32_t preview = nikon.Ifd(
-        {nikon.Short(259, {6}), nikon.Long(513, {makerNoteLength ? 100u : 0u}), nikon.Long(514, {makerNoteLength})});
+    const std::uint32_t preview =
+        nikon.Ifd({nikon.Short(259, {6}), nikon.Long(513, {makerNoteLength ? 100u : 0u}),
+                   nikon.Long(514, {makerNoteLength})});
     nikon.SetIfd0(nikon.Ifd({nikon.Short(2, {0, isoSetting}), nikon.Ascii(4, "FINE   "),
                              nikon.Ascii(128, "AUTO"), nikon.Long(17, {preview})}));
     Bytes note = {'N', 'i', 'k', 'o', 'n', 0, 2, 0x10, 0, 0};
@@ -245,16 +256,19 @@ Bytes Nef(const std::vector<std::uint32_t>& subIfdLengths, std::uint32_t makerNo
     TiffBuilder b(true);
     b.Header();
     const std::uint32_t noteAt = b.Raw(note);
-    const std::uint32_t exif = b.Ifd({b.At(37500, 7, static_cast<std::uint32_t>(note.size()), noteAt)});
+    const std::uint32_t exif =
+        b.Ifd({b.At(37500, 7, static_cast<std::uint32_t>(note.size()), noteAt)});
     std::vector<std::uint32_t> subs;
     std::uint32_t width = 100;
     for (const std::uint32_t length : subIfdLengths) {
-        subs.push_back(b.Ifd({b.Short(256, {static_cast<std::uint16_t>(width)}), b.Short(257, {50}),
-                              b.Short(259, {6}), b.Long(513, {7000 + length}), b.Long(514, {length})}));
+        subs.push_back(
+            b.Ifd({b.Short(256, {static_cast<std::uint16_t>(width)}), b.Short(257, {50}),
+                   b.Short(259, {6}), b.Long(513, {7000 + length}), b.Long(514, {length})}));
         width += 100;
     }
     std::vector<TiffBuilder::Entry> ifd0 = {b.Short(256, {160}), b.Short(257, {120}),
-                                            b.Ascii(271, "NIKON CORPORATION"), b.Long(34665, {exif})};
+                                            b.Ascii(271, "NIKON CORPORATION"),
+                                            b.Long(34665, {exif})};
     if (!subs.empty()) {
         ifd0.push_back(b.Long(330, subs));
     }
@@ -321,7 +335,7 @@ TEST(RawParserMakerNotes, FujifilmIsLittleEndianEvenInBigEndianFiles) {
 }
 
 TEST(RawParserMakerNotes, OlympusEpsonAndMinoltaLocateJpegs) {
-    {   // .orf: "IIRO" header, Olympus note with a camera-settings sub-IFD
+    { // .orf: "IIRO" header, Olympus note with a camera-settings sub-IFD
         TiffBuilder b(true);
         b.Raw(std::string("IIRO", 4));
         b.U32(0);
@@ -343,7 +357,7 @@ TEST(RawParserMakerNotes, OlympusEpsonAndMinoltaLocateJpegs) {
         EXPECT_EQ(r.thumbPos, 3000u);
         EXPECT_EQ(r.thumbLen, 4000u);
     }
-    {   // .erf: Epson note, tag 0x280 is the JPEG itself
+    { // .erf: Epson note, tag 0x280 is the JPEG itself
         TiffBuilder b(true);
         b.Header();
         const std::uint32_t note = b.Raw(std::string("EPSON\0\1\0", 8));
@@ -362,7 +376,8 @@ TEST(RawParserContainers, MrwBlocksLeadToTheTiffBlock) {
     TiffBuilder tiff(false);
     tiff.Header();
     const std::uint32_t note = tiff.Ifd({tiff.Long(0x88, {600}), tiff.Long(0x89, {26})});
-    const std::uint32_t exif = tiff.Ifd({tiff.At(37500, 7, 30, note), tiff.Rational(33437, 28, 10)});
+    const std::uint32_t exif =
+        tiff.Ifd({tiff.At(37500, 7, 30, note), tiff.Rational(33437, 28, 10)});
     tiff.SetIfd0(tiff.Ifd({tiff.Ascii(271, "Minolta"), tiff.Long(34665, {exif})}));
     TiffBuilder mrw(false);
     mrw.Raw(std::string("\0MRM", 4));
@@ -399,8 +414,14 @@ TEST(RawParserContainers, RafHeaderPointsAtTheExifJpeg) {
     const std::uint32_t at = static_cast<std::uint32_t>(raf.size());
     raf.insert(raf.end(), jpeg.begin(), jpeg.end());
     const std::uint32_t len = static_cast<std::uint32_t>(jpeg.size());
-    const std::uint8_t pos[8] = {0, 0, 0, std::uint8_t(at), std::uint8_t(len >> 24), std::uint8_t(len >> 16),
-                                 std::uint8_t(len >> 8), std::uint8_t(len)};
+    const std::uint8_t pos[8] = {0,
+                                 0,
+                                 0,
+                                 std::uint8_t(at),
+                                 std::uint8_t(len >> 24),
+                                 std::uint8_t(len >> 16),
+                                 std::uint8_t(len >> 8),
+                                 std::uint8_t(len)};
     std::memcpy(raf.data() + 84, pos, 8);
     const Parsed r = ParseBytes(raf, lumora::kRawKindRaf);
     ASSERT_TRUE(r.ok);
@@ -464,15 +485,17 @@ Bytes Crw(int rootEntries, const std::string& sidecar, bool withImageInfo = true
 class TempDir {
 public:
     TempDir() {
-        path_ = std::filesystem::temp_directory_path() /
-                ("lumora-rawparser-" + std::to_string(::getpid()) + "-" + std::to_string(counter_++));
+        path_ =
+            std::filesystem::temp_directory_path() /
+            ("lumora-rawparser-" + std::to_string(::getpid()) + "-" + std::to_string(counter_++));
         std::filesystem::create_directories(path_);
     }
     ~TempDir() { std::filesystem::remove_all(path_); }
     const std::filesystem::path& Path() const { return path_; }
     void Write(const std::string& name, const Bytes& bytes) const {
         std::ofstream(path_ / name, std::ios::binary)
-            .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+            .write(reinterpret_cast<const char*>(bytes.data()),
+                   static_cast<std::streamsize>(bytes.size()));
     }
 
 private:
@@ -498,9 +521,11 @@ TEST(RawParserContainers, CrwSidecarSuppliesTheExif) {
     dir.Write("CRW_0001.CRW", Crw(3, "CRW_0001.THM"));
     TiffBuilder b(true);
     b.Header();
-    const std::uint32_t canonAt = b.Ifd({b.Short(1, {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 17, 18, 19, 4})});
+    const std::uint32_t canonAt = b.Ifd(
+        {b.Short(1, {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 17, 18, 19, 4})});
     const std::uint32_t exif = b.Ifd({b.At(37500, 7, 100, canonAt), b.Rational(33437, 56, 10)});
-    b.SetIfd0(b.Ifd({b.Ascii(271, "Canon"), b.Ascii(272, "Canon EOS 300D"), b.Long(34665, {exif})}));
+    b.SetIfd0(
+        b.Ifd({b.Ascii(271, "Canon"), b.Ascii(272, "Canon EOS 300D"), b.Long(34665, {exif})}));
     dir.Write("CRW_0001.THM", WrapInJpeg(b.Bytes(), true));
 
     CRawParser p;
@@ -576,4 +601,8 @@ TEST(RawParserFile, FileAndMemoryAgree) {
     CRawParser missing;
     EXPECT_FALSE(missing.Open(dir.Path() / "none.nef", lumora::kRawKindNef));
     EXPECT_FALSE(missing.Open(dir.Path(), lumora::kRawKindNef)); // a folder
+    // A FIFO named like an image is refused at once instead of blocking the scan.
+    const auto fifo = dir.Path() / "pipe.jpg";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    EXPECT_FALSE(missing.Open(fifo, lumora::kRawKindJpeg));
 }

@@ -17,9 +17,9 @@ namespace fs = std::filesystem;
 namespace {
 
 const fs::path kSamples = LUMORA_SHARED_SAMPLES;
-constexpr int kAllKinds[] = {kRawKindJpeg, kRawKindCr2, kRawKindNef, kRawKindOrf, kRawKindPef,
-                             kRawKindMrw,  kRawKindErf, kRawKindRaf, kRawKindSr2, kRawKindCrw,
-                             kRawKindTiff};
+constexpr int kAllKinds[] = {kRawKindJpeg, kRawKindCr2, kRawKindNef, kRawKindOrf,
+                             kRawKindPef,  kRawKindMrw, kRawKindErf, kRawKindRaf,
+                             kRawKindSr2,  kRawKindCrw, kRawKindTiff};
 
 std::vector<std::uint8_t> ReadAll(const fs::path& path) {
     std::ifstream in(path, std::ios::binary);
@@ -62,8 +62,8 @@ std::vector<fs::path> FilesIn(std::initializer_list<const char*> folders) {
     return files;
 }
 
-const std::initializer_list<const char*> kSampleFolders = {"camera-jpeg", "orientation", "makernotes",
-                                                           "raw",         "tiff",        "misc"};
+const std::initializer_list<const char*> kSampleFolders = {
+    "camera-jpeg", "orientation", "makernotes", "raw", "tiff", "misc"};
 
 } // namespace
 
@@ -100,7 +100,8 @@ TEST(RawParserHostile, TruncatedSamples) {
         }
         for (const std::size_t cut : cuts) {
             // A copy of exactly cut bytes, so reading one byte more is caught.
-            const std::vector<std::uint8_t> part(bytes.begin(), bytes.begin() + static_cast<long>(cut));
+            const std::vector<std::uint8_t> part(bytes.begin(),
+                                                 bytes.begin() + static_cast<long>(cut));
             for (const int kind : kAllKinds) {
                 Exercise(part.data(), part.size(), kind);
             }
@@ -131,7 +132,8 @@ TEST(RawParserHostile, BitFlippedAndSmashedSamples) {
                 }
             } else {
                 // Counts and offsets replaced by extreme values.
-                static const std::uint32_t kWords[] = {0, 1, 0x7FFFFFFF, 0xFFFFFFFF, 0x80000000, 0xFFFF, 101, 3};
+                static const std::uint32_t kWords[] = {0,          1,      0x7FFFFFFF, 0xFFFFFFFF,
+                                                       0x80000000, 0xFFFF, 101,        3};
                 const std::size_t pos = at(random) & ~std::size_t{1};
                 const std::uint32_t w = kWords[random() % std::size(kWords)];
                 for (std::size_t b = 0; b < 4 && pos + b < bytes.size(); ++b) {
@@ -140,16 +142,17 @@ TEST(RawParserHostile, BitFlippedAndSmashedSamples) {
             }
             const fs::path name = file.filename();
             std::string ext = name.extension().string();
-            const int kind = ext == ".nef" ? kRawKindNef
-                           : ext == ".cr2" ? kRawKindCr2
-                           : ext == ".crw" ? kRawKindCrw
-                           : ext == ".mrw" ? kRawKindMrw
-                           : ext == ".raf" ? kRawKindRaf
-                           : (ext == ".tif" || ext == ".tiff") ? kRawKindTiff
-                                                               : kRawKindJpeg;
+            const int kind = ext == ".nef"                       ? kRawKindNef
+                             : ext == ".cr2"                     ? kRawKindCr2
+                             : ext == ".crw"                     ? kRawKindCrw
+                             : ext == ".mrw"                     ? kRawKindMrw
+                             : ext == ".raf"                     ? kRawKindRaf
+                             : (ext == ".tif" || ext == ".tiff") ? kRawKindTiff
+                                                                 : kRawKindJpeg;
             Exercise(bytes.data(), bytes.size(), kind);
             if (round % 10 == 0) {
-                Exercise(bytes.data(), bytes.size(), kAllKinds[static_cast<std::size_t>(round / 10) % std::size(kAllKinds)]);
+                Exercise(bytes.data(), bytes.size(),
+                         kAllKinds[static_cast<std::size_t>(round / 10) % std::size(kAllKinds)]);
             }
         }
     }
@@ -160,9 +163,9 @@ TEST(RawParserHostile, CrwAndMrwWalksAreBounded) {
     // thousands of empty blocks: both end quickly.
     std::vector<std::uint8_t> crw = {'I', 'I', 14, 0, 0, 0, 'H', 'E', 'A', 'P', 'C', 'C', 'D', 'R'};
     // root table at 14 + 0: 3 entries, each a 0x300A subdirectory spanning the whole file
-    const std::uint8_t root[] = {3, 0, 0x0A, 0x30, 0xFF, 0xFF, 0xFF, 0x7F, 0, 0, 0, 0,
-                                 0x0A, 0x30, 0, 0, 0, 0, 0, 0, 0, 0,
-                                 0x0A, 0x30, 40, 0, 0, 0, 0, 0, 0, 0};
+    const std::uint8_t root[] = {3,    0,    0x0A, 0x30, 0xFF, 0xFF, 0xFF, 0x7F, 0, 0, 0,
+                                 0,    0x0A, 0x30, 0,    0,    0,    0,    0,    0, 0, 0,
+                                 0x0A, 0x30, 40,   0,    0,    0,    0,    0,    0, 0};
     crw.insert(crw.end(), std::begin(root), std::end(root));
     crw.resize(crw.size() + 20, 0xFF);
     crw.insert(crw.end(), {0, 0, 0, 0});

@@ -30,9 +30,9 @@ int KindOf(const fs::path& path) {
         c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
     }
     static const std::pair<const char*, int> kinds[] = {
-        {".jpg", 0},   {".jpeg", 0},  {".cr2", 17}, {".nef", 18}, {".orf", 19}, {".pef", 20},
-        {".mrw", 21},  {".erf", 22},  {".raf", 23}, {".sr2", 24}, {".crw", 25}, {".tif", 257},
-        {".tiff", 257}};
+        {".jpg", 0},  {".jpeg", 0},  {".cr2", 17},  {".nef", 18}, {".orf", 19},
+        {".pef", 20}, {".mrw", 21},  {".erf", 22},  {".raf", 23}, {".sr2", 24},
+        {".crw", 25}, {".tif", 257}, {".tiff", 257}};
     for (const auto& [e, k] : kinds) {
         if (ext == e) {
             return k;
@@ -169,7 +169,8 @@ bool ExifBehindOtherSegments(const std::string& bytes) {
     }
     std::size_t p = 2;
     if (static_cast<unsigned char>(bytes[3]) == 0xE0) {
-        p += 2 + ((static_cast<unsigned char>(bytes[4]) << 8) | static_cast<unsigned char>(bytes[5]));
+        p += 2 +
+             ((static_cast<unsigned char>(bytes[4]) << 8) | static_cast<unsigned char>(bytes[5]));
     }
     return p + 1 < bytes.size() && static_cast<unsigned char>(bytes[p + 1]) != 0xE1;
 }
@@ -177,20 +178,22 @@ bool ExifBehindOtherSegments(const std::string& bytes) {
 std::string CanonSerial(double number) {
     const auto v = static_cast<std::uint32_t>(number);
     char text[16];
-    std::snprintf(text, sizeof text, "%04X%05d", static_cast<unsigned>(v >> 16), static_cast<int>(v & 0xFFFF));
+    std::snprintf(text, sizeof text, "%04X%05d", static_cast<unsigned>(v >> 16),
+                  static_cast<int>(v & 0xFFFF));
     return text;
 }
 
 void CompareCanon(const Dump& d, const CanonMakerNote& c) {
-    const auto raw = [&](const char* what, const std::optional<std::uint16_t>& ours, const char* key,
-                         double id) {
+    const auto raw = [&](const char* what, const std::optional<std::uint16_t>& ours,
+                         const char* key, double id) {
         const auto theirs = Num(d.Val(key, id));
         if (theirs) { // exiftool leaves out some values it considers unset
             SCOPED_TRACE(what);
             ASSERT_TRUE(ours.has_value());
             // Stored as unsigned 16-bit; exiftool shows some of them signed.
             EXPECT_EQ(static_cast<std::int16_t>(*ours),
-                      static_cast<std::int16_t>(static_cast<std::uint16_t>(static_cast<std::int64_t>(*theirs))));
+                      static_cast<std::int16_t>(
+                          static_cast<std::uint16_t>(static_cast<std::int64_t>(*theirs))));
         }
     };
     raw("macroMode", c.macroMode, "Canon:MacroMode", 1);
@@ -209,8 +212,8 @@ void CompareCanon(const Dump& d, const CanonMakerNote& c) {
     raw("afPoints", c.afPoints, "Canon:AFPointsInFocus", 14);
     raw("colorTemperature", c.colorTemperature, "Canon:ColorTemperature", 9);
     // Focal lengths are kept in focal units; exiftool shows millimetres.
-    for (const auto& [ours, key, id] :
-         {std::tuple{c.longFocal, "Canon:MaxFocalLength", 23}, std::tuple{c.shortFocal, "Canon:MinFocalLength", 24}}) {
+    for (const auto& [ours, key, id] : {std::tuple{c.longFocal, "Canon:MaxFocalLength", 23},
+                                        std::tuple{c.shortFocal, "Canon:MinFocalLength", 24}}) {
         if (const auto mm = Num(d.Val(key, id))) {
             ASSERT_TRUE(ours && c.focalUnits && *c.focalUnits != 0) << key;
             EXPECT_NEAR(*ours / static_cast<double>(*c.focalUnits), *mm, 1e-6) << key;
@@ -222,7 +225,8 @@ void CompareCanon(const Dump& d, const CanonMakerNote& c) {
         EXPECT_EQ(*c.flashCompensation == 0, *ev == 0);
     }
     ExpectText("imageType", c.imageType, Str(d.Val("Canon:CanonImageType", 6)), false);
-    ExpectText("firmwareVersion", c.firmwareVersion, Str(d.Val("Canon:CanonFirmwareVersion", 7)), false);
+    ExpectText("firmwareVersion", c.firmwareVersion, Str(d.Val("Canon:CanonFirmwareVersion", 7)),
+               false);
     ExpectNumber("fileNumber", c.fileNumber, Num(d.Val("Canon:FileNumber", 8)));
     // The serial number is shown as "%04X%05d" of its two halves, not as one number.
     const auto serial = Num(d.Val("Canon:SerialNumber", 12));
@@ -243,10 +247,14 @@ void CompareNikon(const Dump& d, const NikonMakerNote& n) {
     // Only the "Nikon" header with an embedded TIFF header is read: older notes
     // keep their tags under other numbers, so exiftool's ids decide what to compare.
     const std::tuple<const char*, const std::optional<std::string>*, int> texts[] = {
-        {"Nikon:ColorMode", &n.colorMode, 3},       {"Nikon:Quality", &n.quality, 4},
-        {"Nikon:WhiteBalance", &n.whiteBalance, 5}, {"Nikon:Sharpness", &n.sharpness, 6},
-        {"Nikon:FocusMode", &n.focusMode, 7},       {"Nikon:FlashSetting", &n.flashSetting, 8},
-        {"Nikon:ISOSelection", &n.isoSelection, 15}, {"Nikon:ImageAdjustment", &n.imageAdjustment, 128}};
+        {"Nikon:ColorMode", &n.colorMode, 3},
+        {"Nikon:Quality", &n.quality, 4},
+        {"Nikon:WhiteBalance", &n.whiteBalance, 5},
+        {"Nikon:Sharpness", &n.sharpness, 6},
+        {"Nikon:FocusMode", &n.focusMode, 7},
+        {"Nikon:FlashSetting", &n.flashSetting, 8},
+        {"Nikon:ISOSelection", &n.isoSelection, 15},
+        {"Nikon:ImageAdjustment", &n.imageAdjustment, 128}};
     for (const auto& [key, ours, id] : texts) {
         if (const auto theirs = Str(d.Val(key, id))) {
             ExpectText(key, *ours, theirs, false);
@@ -255,7 +263,8 @@ void CompareNikon(const Dump& d, const NikonMakerNote& n) {
 }
 
 // The located JPEG of a stripped RAW sample is exiftool's placeholder text or a JPEG.
-void ExpectEmbeddedData(const std::string& bytes, std::uint64_t pos, std::uint32_t length, const char* what) {
+void ExpectEmbeddedData(const std::string& bytes, std::uint64_t pos, std::uint32_t length,
+                        const char* what) {
     SCOPED_TRACE(what);
     ASSERT_LE(pos + length, bytes.size());
     const std::string head = bytes.substr(pos, 6);
@@ -289,7 +298,8 @@ void CompareSample(const fs::path& rel) {
     if (kind == kRawKindCrw) {
         // All EXIF of a .crw comes from its sidecar, which these samples lack.
         EXPECT_FALSE(i.make.has_value());
-        if (const auto name = Str(d.Val("CanonRaw:ThumbnailFileName")); name && p.HasSidecarThumbnail()) {
+        if (const auto name = Str(d.Val("CanonRaw:ThumbnailFileName"));
+            name && p.HasSidecarThumbnail()) {
             EXPECT_EQ(p.GetSidecarName(), *name);
         }
         if (p.GetPreviewLength() != 0) {
@@ -309,11 +319,14 @@ void CompareSample(const fs::path& rel) {
     ExpectText("shootingDateTime", i.shootingDateTime, original, false);
     ExpectNumber("compression", i.compression, Num(d.Val("IFD0:Compression")));
     // Each SubIFD's size overwrites IFD0's.
-    ExpectNumber("width", i.width, Num(d.LastMatching(std::regex("(IFD0|SubIFD[0-9]*):ImageWidth"))));
-    ExpectNumber("height", i.height, Num(d.LastMatching(std::regex("(IFD0|SubIFD[0-9]*):ImageHeight"))));
+    ExpectNumber("width", i.width,
+                 Num(d.LastMatching(std::regex("(IFD0|SubIFD[0-9]*):ImageWidth"))));
+    ExpectNumber("height", i.height,
+                 Num(d.LastMatching(std::regex("(IFD0|SubIFD[0-9]*):ImageHeight"))));
 
     const auto exposure = Num(d.Val("ExifIFD:ExposureTime"));
-    ExpectNumber("shutterSpeed", s.shutterSpeed, exposure ? std::optional(1.0 / *exposure) : std::nullopt, 1e-4);
+    ExpectNumber("shutterSpeed", s.shutterSpeed,
+                 exposure ? std::optional(1.0 / *exposure) : std::nullopt, 1e-4);
     ExpectNumber("fNumber", s.fNumber, Num(d.Val("ExifIFD:FNumber")), 1e-5);
     ExpectNumber("exposureProgram", s.exposureProgram, Num(d.Val("ExifIFD:ExposureProgram")));
     ExpectNumber("iso", s.iso, Num(d.Val("ExifIFD:ISO")));
@@ -368,7 +381,8 @@ void CompareSample(const fs::path& rel) {
         ASSERT_TRUE(start);
         EXPECT_EQ(p.GetPreviewPosition(), p.GetTiffBase() + *start);
         EXPECT_EQ(p.GetThumbnailPosition(), p.GetPreviewPosition());
-        ExpectNumber("previewLength", std::optional(p.GetPreviewLength()), Num(d.Val("Minolta:PreviewImageLength")));
+        ExpectNumber("previewLength", std::optional(p.GetPreviewLength()),
+                     Num(d.Val("Minolta:PreviewImageLength")));
     } else if (const auto thumbLength = Num(d.Val("IFD1:ThumbnailLength"))) {
         EXPECT_EQ(p.GetThumbnailLength(), *thumbLength);
         if (*thumbLength != 0) {
@@ -404,12 +418,24 @@ void CompareFolder(const char* folder) {
 
 } // namespace
 
-TEST(RawParserSamples, CameraJpeg) { CompareFolder("camera-jpeg"); }
-TEST(RawParserSamples, Orientation) { CompareFolder("orientation"); }
-TEST(RawParserSamples, MakerNotes) { CompareFolder("makernotes"); }
-TEST(RawParserSamples, Raw) { CompareFolder("raw"); }
-TEST(RawParserSamples, Tiff) { CompareFolder("tiff"); }
-TEST(RawParserSamples, Misc) { CompareFolder("misc"); }
+TEST(RawParserSamples, CameraJpeg) {
+    CompareFolder("camera-jpeg");
+}
+TEST(RawParserSamples, Orientation) {
+    CompareFolder("orientation");
+}
+TEST(RawParserSamples, MakerNotes) {
+    CompareFolder("makernotes");
+}
+TEST(RawParserSamples, Raw) {
+    CompareFolder("raw");
+}
+TEST(RawParserSamples, Tiff) {
+    CompareFolder("tiff");
+}
+TEST(RawParserSamples, Misc) {
+    CompareFolder("misc");
+}
 
 TEST(RawParserSamples, RafReadsItsHeaderAndJpeg) {
     const fs::path path = kSamples / "raw/FujiFilm.raf";
@@ -420,8 +446,10 @@ TEST(RawParserSamples, RafReadsItsHeaderAndJpeg) {
     ASSERT_TRUE(p.Open(path, kRawKindRaf));
     const std::string bytes = ReadAll(path);
     const auto be32 = [&](std::size_t at) {
-        return (std::uint32_t(std::uint8_t(bytes[at])) << 24) | (std::uint32_t(std::uint8_t(bytes[at + 1])) << 16) |
-               (std::uint32_t(std::uint8_t(bytes[at + 2])) << 8) | std::uint32_t(std::uint8_t(bytes[at + 3]));
+        return (std::uint32_t(std::uint8_t(bytes[at])) << 24) |
+               (std::uint32_t(std::uint8_t(bytes[at + 1])) << 16) |
+               (std::uint32_t(std::uint8_t(bytes[at + 2])) << 8) |
+               std::uint32_t(std::uint8_t(bytes[at + 3]));
     };
     EXPECT_EQ(p.GetPreviewPosition(), be32(84));
     EXPECT_EQ(p.GetPreviewLength(), be32(88));

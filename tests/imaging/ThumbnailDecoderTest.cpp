@@ -27,7 +27,9 @@ ThumbnailParams box(int w = 120, int h = 90, bool rotate = true) {
 // Puts a JPEG thumbnail after some leading bytes, as a camera file holds it.
 ImageItem embeddedItem(const ScratchDir& dir, const std::vector<uint8_t>& thumb, ImageKind kind,
                        const std::string& name = "e.jpg") {
-    std::vector<uint8_t> file(512, 0x33);
+    std::vector<uint8_t> file;
+    file.reserve(512 + thumb.size() + 64);
+    file.resize(512, 0x33);
     file.insert(file.end(), thumb.begin(), thumb.end());
     file.insert(file.end(), 64, 0x44);
     ImageItem item = ImageItem::FromPath(dir.write(name, file), kind);

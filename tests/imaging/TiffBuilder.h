@@ -101,7 +101,8 @@ public:
         }
         return e;
     }
-    Entry Rational(std::uint16_t tag, std::uint32_t n, std::uint32_t d, bool isSigned = false) const {
+    Entry Rational(std::uint16_t tag, std::uint32_t n, std::uint32_t d,
+                   bool isSigned = false) const {
         Entry e{tag, static_cast<std::uint16_t>(isSigned ? 10 : 5), 1, {}, {}};
         Append(e.data, Enc32(n));
         Append(e.data, Enc32(d));
@@ -116,7 +117,8 @@ public:
     Entry Undefined(std::uint16_t tag, const std::vector<std::uint8_t>& b) const {
         return Entry{tag, 7, static_cast<std::uint32_t>(b.size()), b, {}};
     }
-    Entry At(std::uint16_t tag, std::uint16_t type, std::uint32_t count, std::uint32_t offset) const {
+    Entry At(std::uint16_t tag, std::uint16_t type, std::uint32_t count,
+             std::uint32_t offset) const {
         return Entry{tag, type, count, {}, offset};
     }
 
@@ -140,11 +142,13 @@ private:
 };
 
 // Wraps TIFF bytes into a JPEG: SOI, optional JFIF APP0, APP1 "Exif", EOI.
-inline std::vector<std::uint8_t> WrapInJpeg(const std::vector<std::uint8_t>& tiff, bool withApp0 = false,
+inline std::vector<std::uint8_t> WrapInJpeg(const std::vector<std::uint8_t>& tiff,
+                                            bool withApp0 = false,
                                             std::uint8_t firstMarker = 0xE1) {
     std::vector<std::uint8_t> out{0xFF, 0xD8};
     if (withApp0) {
-        const std::uint8_t app0[] = {0xFF, 0xE0, 0x00, 0x10, 'J', 'F', 'I', 'F', 0, 1, 1, 0, 0, 1, 0, 1, 0, 0};
+        const std::uint8_t app0[] = {0xFF, 0xE0, 0x00, 0x10, 'J', 'F', 'I', 'F', 0,
+                                     1,    1,    0,    0,    1,   0,   1,   0,   0};
         out.insert(out.end(), std::begin(app0), std::end(app0));
     }
     const std::size_t length = 2 + 6 + tiff.size();

@@ -23,7 +23,7 @@ TEST(ShootingTime, KeyFollowsTheCalendarFields) {
     EXPECT_EQ(ShootingTimeKey("1980:01:01 00:00:00"), ((1 * 31 + 1) * 24) * 3600);
     EXPECT_EQ(ShootingTimeKey("2004:06:09 16:02:35"),
               ((((24LL * 365 + 6) * 31 + 9) * 24 + 16) * 60 + 2) * 60 + 35);
-    EXPECT_EQ(ShootingTimeKey("0:00:00 00:00:00"), 0);  // year 0 stays 0
+    EXPECT_EQ(ShootingTimeKey("0:00:00 00:00:00"), 0);    // year 0 stays 0
     EXPECT_EQ(ShootingTimeKey("    :  :     :  :  "), 0); // blank dates do not parse
     EXPECT_EQ(ShootingTimeKey("2004-06-09 16:02:35"), 0);
     EXPECT_EQ(ShootingTimeKey(""), 0);
@@ -43,8 +43,9 @@ TEST(ShootingTime, CompareOrdersAndDefersWhenUnknown) {
     EXPECT_EQ(CompareShootingTime(ten, Taken(std::nullopt)), 0);
 
     std::vector<ImageInfo> items = {ten, before, Taken("2004:01:01 00:00:00")};
-    std::stable_sort(items.begin(), items.end(),
-                     [](const ImageInfo& a, const ImageInfo& b) { return CompareShootingTime(a, b) < 0; });
+    std::stable_sort(items.begin(), items.end(), [](const ImageInfo& a, const ImageInfo& b) {
+        return CompareShootingTime(a, b) < 0;
+    });
     EXPECT_EQ(items[0].shootingDateTime, "2004:01:01 00:00:00");
     EXPECT_EQ(items[1].shootingDateTime, "2005:08:03 09:59:59");
 }

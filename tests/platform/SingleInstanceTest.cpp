@@ -62,7 +62,7 @@ int runSecond(const QString& key, const QStringList& extra = {}) {
 void cleanUp(const QString& key) {
     CSingleInstance probe(key);
     QFile::remove(probe.lockFilePath());
-    QLocalServer::removeServer(key);
+    QLocalServer::removeServer(probe.socketName());
 }
 
 } // namespace
@@ -164,7 +164,7 @@ RawResult sendRaw(const QByteArray& bytes) {
         result.file = file;
     });
     QLocalSocket socket;
-    socket.connectToServer(key);
+    socket.connectToServer(instance.socketName());
     EXPECT_TRUE(socket.waitForConnected(2000));
     socket.write(bytes);
     socket.flush();

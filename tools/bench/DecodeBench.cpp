@@ -398,6 +398,9 @@ int runDecode(const std::vector<std::string>& args) {
     if (makeRaw(sample, rawPath, preview)) {
         ViewEntry entry;
         entry.item = ImageItem::FromPath(rawPath.string(), ImageKind::Cr2);
+        // Reading the counters is itself a read: measure it once to take it off.
+        const uint64_t probe = bytesReadByProcess();
+        const uint64_t selfCost = bytesReadByProcess() - probe;
         const uint64_t before = bytesReadByProcess();
         ScanItemInfo(entry.item);
         const uint64_t scanned = bytesReadByProcess();
@@ -407,8 +410,8 @@ int runDecode(const std::vector<std::string>& args) {
             request->counter = std::make_shared<RequestCounter>();
             RunPreviewLoad(std::move(request)); // no target: nothing is posted
             const uint64_t after = bytesReadByProcess();
-            f.rawScanBytes = static_cast<double>(scanned - before);
-            f.rawPreviewBytes = static_cast<double>(after - scanned);
+            f.rawScanBytes = static_cast<double>(scanned - before - selfCost);
+            f.rawPreviewBytes = static_cast<double>(after - scanned - selfCost);
             f.rawExtra = f.rawPreviewBytes - static_cast<double>(preview.size());
         }
     }

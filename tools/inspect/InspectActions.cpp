@@ -57,28 +57,28 @@ bool CopyFileRange(const std::filesystem::path& source, std::uint64_t pos, std::
 
 namespace {
 
-const ActionRegistrar kThumbnail{FileAction{
-    "--extract-thumbnail", "OUT",
-    "write the embedded thumbnail JPEG (or a .crw's sidecar file) to OUT",
-    [](const InspectedFile& f, const std::string& arg, std::string& error) {
-        const auto out = OutputPathFor(f, arg, ".thumb.jpg");
-        if (f.parser.GetThumbnailLength() == 0 && f.parser.HasSidecarThumbnail()) {
-            const auto sidecar = f.path.parent_path() / f.parser.GetSidecarName();
-            std::error_code ec;
-            const auto size = std::filesystem::file_size(sidecar, ec);
-            if (ec) {
-                error = "sidecar " + sidecar.string() + " not found";
-                return false;
-            }
-            return CopyFileRange(sidecar, 0, size, out, error);
-        }
-        if (f.parser.GetThumbnailLength() == 0) {
-            error = "no embedded thumbnail";
-            return false;
-        }
-        return CopyFileRange(f.path, f.parser.GetThumbnailPosition(),
-                             f.parser.GetThumbnailLength(), out, error);
-    }}};
+const ActionRegistrar kThumbnail{
+    FileAction{"--extract-thumbnail", "OUT",
+               "write the embedded thumbnail JPEG (or a .crw's sidecar file) to OUT",
+               [](const InspectedFile& f, const std::string& arg, std::string& error) {
+                   const auto out = OutputPathFor(f, arg, ".thumb.jpg");
+                   if (f.parser.GetThumbnailLength() == 0 && f.parser.HasSidecarThumbnail()) {
+                       const auto sidecar = f.path.parent_path() / f.parser.GetSidecarName();
+                       std::error_code ec;
+                       const auto size = std::filesystem::file_size(sidecar, ec);
+                       if (ec) {
+                           error = "sidecar " + sidecar.string() + " not found";
+                           return false;
+                       }
+                       return CopyFileRange(sidecar, 0, size, out, error);
+                   }
+                   if (f.parser.GetThumbnailLength() == 0) {
+                       error = "no embedded thumbnail";
+                       return false;
+                   }
+                   return CopyFileRange(f.path, f.parser.GetThumbnailPosition(),
+                                        f.parser.GetThumbnailLength(), out, error);
+               }}};
 
 const ActionRegistrar kPreview{FileAction{
     "--extract-preview", "OUT", "write the embedded preview JPEG to OUT",

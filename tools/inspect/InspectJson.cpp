@@ -6,6 +6,7 @@
 #include <cctype>
 #include <cmath>
 #include <cstdio>
+#include <memory>
 #include <optional>
 #include <utility>
 #include <vector>
@@ -57,21 +58,22 @@ std::string Number(double v) {
     return buf;
 }
 
-std::string Number(std::uint64_t v) { return std::to_string(v); }
+std::string Number(std::uint64_t v) {
+    return std::to_string(v);
+}
 
-// Ordered JSON object with pre-rendered values.
+// Ordered JSON object: pre-rendered values or nested objects.
 class Object {
 public:
     template <typename T> Object& Add(const std::string& key, const std::optional<T>& value) {
-        if (!value) {
-            fields_.emplace_back(key, "null");
-        } else {
-            fields_.emplace_back(key, Render(*value));
-        }
-        return *this;
+        return AddRaw(key, value ? Render(*value) : "null");
     }
     Object& AddRaw(const std::string& key, std::string rendered) {
-        fields_.emplace_back(key, std::move(rendered));
+        fields_.push_back({key, std::move(rendered), nullptr});
+        return *this;
+    }
+    Object& AddChild(const std::string& key, Object child) {
+        fields_.push_back({key, {}, std::make_shared<Object>(std::move(child))});
         return *this;
     }
     std::string Json(int indent) const {
@@ -81,26 +83,37 @@ public:
         const std::string pad(static_cast<std::size_t>(indent) + 2, ' ');
         std::string out = "{\n";
         for (std::size_t i = 0; i < fields_.size(); ++i) {
-            out += pad + Quote(fields_[i].first) + ": " + fields_[i].second;
+            const Field& f = fields_[i];
+            out += pad + Quote(f.key) + ": " + (f.child ? f.child->Json(indent + 2) : f.value);
             out += i + 1 < fields_.size() ? ",\n" : "\n";
         }
         return out + std::string(static_cast<std::size_t>(indent), ' ') + "}";
     }
+    // "key: value" lines; nested keys are joined with dots and absent values show as "--".
     std::string Text(const std::string& prefix) const {
         std::string out;
-        for (const auto& [key, value] : fields_) {
-            out += prefix + key + ": " + value + "\n";
+        for (const Field& f : fields_) {
+            if (f.child) {
+                out += f.child->Text(prefix + f.key + ".");
+            } else {
+                out += prefix + f.key + ": " + (f.value == "null" ? "--" : f.value) + "\n";
+            }
         }
         return out;
     }
 
 private:
+    struct Field {
+        std::string key;
+        std::string value;
+        std::shared_ptr<Object> child;
+    };
     static std::string Render(const std::string& v) { return Quote(v); }
     static std::string Render(float v) { return Number(static_cast<double>(v)); }
     template <typename T> static std::string Render(T v) {
         return Number(static_cast<std::uint64_t>(v));
     }
-    std::vector<std::pair<std::string, std::string>> fields_;
+    std::vector<Field> fields_;
 };
 
 Object ImageInfoObject(const ImageInfo& i) {
@@ -206,26 +219,28 @@ Object Range(std::uint64_t offset, std::uint64_t length) {
     return o;
 }
 
-Object Describe(const std::filesystem::path& path, int kind, const CRawParser& parser, int indent) {
+Object Describe(const std::filesystem::path& path, int kind, const CRawParser& parser) {
     ImageInfo image;
     ShootingInfo shooting;
     MakerNote note;
     parser.GetImageInfo(image);
     parser.GetShootingInfo(shooting);
     parser.GetMakerNote(note);
-    const int inner = indent + 2;
     Object o;
     o.AddRaw("path", Quote(path.string()));
     o.AddRaw("kind", std::to_string(kind));
-    o.AddRaw("imageInfo", ImageInfoObject(image).Json(inner));
-    o.AddRaw("shootingInfo", ShootingInfoObject(shooting).Json(inner));
+    o.AddChild("imageInfo", ImageInfoObject(image));
+    o.AddChild("shootingInfo", ShootingInfoObject(shooting));
     o.AddRaw("makerNoteKind", std::to_string(parser.GetMakerNoteKind()));
     const auto noteObject = MakerNoteObject(note);
-    o.AddRaw("makerNote", noteObject ? noteObject->Json(inner) : "null");
-    o.AddRaw("captionSummary", CaptionObject(DeriveCaptionSummary(shooting, note)).Json(inner));
-    o.AddRaw("thumbnail",
-             Range(parser.GetThumbnailPosition(), parser.GetThumbnailLength()).Json(inner));
-    o.AddRaw("preview", Range(parser.GetPreviewPosition(), parser.GetPreviewLength()).Json(inner));
+    if (noteObject) {
+        o.AddChild("makerNote", *noteObject);
+    } else {
+        o.AddRaw("makerNote", "null");
+    }
+    o.AddChild("captionSummary", CaptionObject(DeriveCaptionSummary(shooting, note)));
+    o.AddChild("thumbnail", Range(parser.GetThumbnailPosition(), parser.GetThumbnailLength()));
+    o.AddChild("preview", Range(parser.GetPreviewPosition(), parser.GetPreviewLength()));
     o.AddRaw("sidecar", parser.HasSidecarThumbnail() ? Quote(parser.GetSidecarName()) : "null");
     return o;
 }
@@ -253,12 +268,11 @@ int KindForPath(const std::filesystem::path& path) {
 
 std::string DescribeJson(const std::filesystem::path& path, int kind, const CRawParser& parser,
                          int indent) {
-    return Describe(path, kind, parser, indent).Json(indent);
+    return Describe(path, kind, parser).Json(indent);
 }
 
 std::string DescribeText(const std::filesystem::path& path, int kind, const CRawParser& parser) {
-    // Nested objects print as their JSON on one key; good enough for reading.
-    return Describe(path, kind, parser, 0).Text("");
+    return Describe(path, kind, parser).Text("");
 }
 
 } // namespace lumora::inspect

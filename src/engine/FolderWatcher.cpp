@@ -1,0 +1,128 @@
+#include "engine/FolderWatcher.h"
+
+#include "platform/FolderWatch.h"
+#include "platform/Messages.h"
+
+#include <QTimerEvent>
+
+namespace lumora {
+
+namespace {
+
+// The record handed to one watch thread.
+struct FolderWatch {
+    std::string folder;
+    FolderChangeNotification notification; // opened before the thread starts
+    QObject* viewWindow = nullptr;
+    std::shared_ptr<WatchStopEvent> stopEvent;
+    std::shared_ptr<LockedFlag> ownOperation;
+    std::shared_ptr<LockedFlag> running;
+};
+
+void watchThread(std::unique_ptr<FolderWatch> watch) {
+    bool own = false;
+    if (watch->notification.Wait(*watch->stopEvent) ==
+        FolderChangeNotification::WaitResult::Changed) {
+        if (watch->ownOperation->Get())
+            own = true;
+        else
+            postMessage(watch->viewWindow, WM_THUMB_FOLDERCHANGED);
+    }
+    watch->notification.Close();
+    if (own)
+        postMessage(watch->viewWindow, WM_THUMB_REARMWATCH);
+    watch->running->Set(0);
+}
+
+} // namespace
+
+CFolderWatcher::CFolderWatcher(QObject* viewWindow) : viewWindow_(viewWindow ? viewWindow : this) {}
+
+CFolderWatcher::~CFolderWatcher() {
+    StopWatching();
+}
+
+void CFolderWatcher::SetFolder(std::string folder) {
+    std::lock_guard lock(mutex_);
+    folder_ = std::move(folder);
+}
+
+std::string CFolderWatcher::Folder() const {
+    std::lock_guard lock(mutex_);
+    return folder_;
+}
+
+bool CFolderWatcher::IsWatching() const {
+    std::lock_guard lock(mutex_);
+    return running_ && running_->Get();
+}
+
+void CFolderWatcher::StopWatching() {
+    std::lock_guard lock(mutex_);
+    stopLocked();
+}
+
+void CFolderWatcher::stopLocked() {
+    if (stopEvent_)
+        stopEvent_->Signal();
+    if (thread_.joinable())
+        thread_.join(); // prompt: the watch thread wakes on the stop event
+    stopEvent_.reset();
+    running_.reset();
+}
+
+void CFolderWatcher::StartWatching() {
+    std::lock_guard lock(mutex_);
+    stopLocked();
+    if (folder_.empty())
+        return;
+    auto watch = std::make_unique<FolderWatch>();
+    watch->folder = folder_;
+    watch->viewWindow = viewWindow_;
+    // The notification is opened here, so every change after StartWatching
+    // returns is seen; a folder that cannot be watched is simply not watched.
+    if (!watch->notification.Open(watch->folder))
+        return;
+    watch->stopEvent = std::make_shared<WatchStopEvent>();
+    if (!watch->stopEvent->IsValid())
+        return;
+    watch->ownOperation = ownOperation_;
+    watch->running = std::make_shared<LockedFlag>(1);
+    stopEvent_ = watch->stopEvent;
+    running_ = watch->running;
+    thread_ = std::thread(watchThread, std::move(watch));
+}
+
+bool CFolderWatcher::HandleMessage(QEvent* event) {
+    switch (static_cast<int>(event->type())) {
+    case WM_THUMB_FOLDERCHANGED:
+        if (autoUpdate_)
+            timer_.start(kFolderReloadDelayMs, this);
+        else
+            StartWatching(); // keep the items and go on watching
+        return true;
+    case WM_THUMB_REARMWATCH:
+        StartWatching();
+        return true;
+    default:
+        return false;
+    }
+}
+
+bool CFolderWatcher::event(QEvent* event) {
+    if (HandleMessage(event))
+        return true;
+    return QObject::event(event);
+}
+
+void CFolderWatcher::timerEvent(QTimerEvent* event) {
+    if (event->timerId() != timer_.timerId()) {
+        QObject::timerEvent(event);
+        return;
+    }
+    timer_.stop();
+    if (reload_)
+        reload_();
+}
+
+} // namespace lumora

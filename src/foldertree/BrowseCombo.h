@@ -1,0 +1,34 @@
+// The address box: the folders visited, newest first; Enter in its edit
+// field or picking an item hands the text to the folder tree (through
+// pathEntered, which the main window connects to SelectByPath).
+#pragma once
+
+#include <QComboBox>
+
+namespace lumora {
+
+class CBrowseCombo : public QComboBox {
+    Q_OBJECT
+public:
+    static constexpr int kControlId = 5001;
+    static constexpr int kMaxText = 520;
+
+    explicit CBrowseCombo(QWidget* parent = nullptr);
+
+    // Inserts the path as the first item and makes it the current one
+    // (repeats are kept, as visited).
+    void AddPath(const QString& path, int iconIndex);
+
+signals:
+    void pathEntered(const QString& path);
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void OnActivated(int index);
+
+    bool enterPressed_ = false;
+};
+
+} // namespace lumora

@@ -1,0 +1,381 @@
+#include "engine/ThumbnailEngine.h"
+#include "engine/HeadlessThumbnailView.h"
+#include "engine/ImageItemList.h"
+
+#include "EngineTestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <thread>
+
+namespace lumora {
+namespace {
+
+using namespace std::chrono_literals;
+using test::pumpFor;
+using test::pumpUntil;
+using test::RecordingReceiver;
+using test::TempFolder;
+
+// One view with its list, engine, main window and view window stand-ins.
+struct Rig {
+    explicit Rig(int columns = 8, int rows = 5, ThumbnailMaker maker = {})
+        : view(list, columns, rows), engine(&view, &list) {
+        test::app();
+        view.SetEngine(&engine);
+        view.SetWindow(&viewWindow);
+        view.SetViewIndex(0);
+        engine.SetMainWindow(&mainWindow);
+        if (maker)
+            engine.SetThumbnailMaker(std::move(maker));
+        engine.Start();
+    }
+    ~Rig() { engine.Shutdown(10000); }
+
+    // Loads like the view does: busy set, then the request.
+    void Load(const std::string& folder) {
+        view.SetBusy(true);
+        engine.LoadFolder(folder);
+    }
+    bool WaitIdle(std::chrono::milliseconds timeout = 20s) {
+        return pumpUntil([&] { return !view.IsBusy(); }, timeout);
+    }
+    std::vector<std::string> Names() const {
+        std::vector<std::string> names;
+        for (int i = 0; i < list.Count(); ++i) {
+            ImageItem item;
+            list.CopyOut(i, item, CopyPixels::None);
+            names.push_back(item.fileName);
+        }
+        return names;
+    }
+
+    ImageItemList list;
+    HeadlessThumbnailView view;
+    RecordingReceiver mainWindow;
+    RecordingReceiver viewWindow;
+    CThumbnailEngine engine;
+};
+
+// The add requests end by posting WM_THUMB_SETCURSOR -1 (a pass may also
+// post 0 for item 0).
+bool waitCursorRefresh(const RecordingReceiver& viewWindow) {
+    return pumpUntil(
+        [&] {
+            for (const auto& p : viewWindow.Of(WM_THUMB_SETCURSOR))
+                if (p.wParam == -1)
+                    return true;
+            return false;
+        },
+        5s);
+}
+
+void fill(const TempFolder& dir, const std::string& prefix, int count) {
+    for (int i = 0; i < count; ++i) {
+        char name[64];
+        std::snprintf(name, sizeof name, "%s%05d.jpg", prefix.c_str(), i);
+        dir.Write(name);
+    }
+}
+
+TEST(ThumbnailEngineTest, LoadListsSortsScansAndDrawsTheFirstScreen) {
+    TempFolder dir("load");
+    fill(dir, "img", 60);
+    dir.Write("a.bmp");
+    Rig rig(4, 3);
+    rig.Load(dir.Folder());
+    ASSERT_TRUE(rig.WaitIdle());
+    ASSERT_TRUE(rig.view.WaitForVisibleDrawn(5s));
+    const auto names = rig.Names();
+    ASSERT_EQ(names.size(), 61u);
+    EXPECT_EQ(names.front(), "a.bmp"); // sorted by name across patterns
+    EXPECT_TRUE(std::is_sorted(names.begin(), names.end()));
+    for (int i = 0; i < rig.list.Count(); ++i)
+        EXPECT_EQ(rig.list.HasThumbnail(i), i < 12) << i; // only visible cells get thumbnails
+    EXPECT_EQ(rig.view.DrawnWithThumbnail().size(), 12u);
+    const auto counts = rig.view.Counts();
+    EXPECT_EQ(counts.resetsWithDelete, 1);
+    EXPECT_EQ(counts.watchStarts, 1);
+    EXPECT_EQ(counts.emptyPlaceholders, 0);
+    ASSERT_TRUE(pumpUntil([&] { return !rig.viewWindow.Of(WM_THUMB_SETCURSOR).empty(); }, 2s));
+    EXPECT_EQ(rig.viewWindow.Of(WM_THUMB_SETCURSOR).front().wParam, 0); // cursor to item 0
+    const auto phases = rig.mainWindow.Of(WM_THUMB_PHASE);
+    ASSERT_GE(phases.size(), 2u);
+    EXPECT_EQ(phases.front().wParam, 2);
+    EXPECT_EQ(phases.back().wParam, 0);
+    const auto countMessages = rig.mainWindow.Of(WM_THUMB_COUNT);
+    ASSERT_FALSE(countMessages.empty());
+    EXPECT_EQ(countMessages.back().wParam, 61);
+
+    // Files are scanned but have no thumbnail unless shown; the placeholder
+    // maker still gives every made item pixels and its file status.
+    ImageItem first;
+    rig.list.CopyOut(0, first);
+    EXPECT_EQ(first.thumb.thumbReal, 0);
+    EXPECT_EQ(first.fileStatus.size, 16);
+}
+
+TEST(ThumbnailEngineTest, ProgressStepsEveryFiftiethAndEndsWithHundredOfHundred) {
+    TempFolder dir("progress");
+    fill(dir, "p", 120);
+    Rig rig;
+    rig.Load(dir.Folder());
+    ASSERT_TRUE(rig.WaitIdle());
+    ASSERT_TRUE(pumpUntil(
+        [&] {
+            auto p = rig.mainWindow.Of(WM_THUMB_PROGRESS);
+            return !p.empty() && p.back().done == 100;
+        },
+        5s));
+    const auto progress = rig.mainWindow.Of(WM_THUMB_PROGRESS);
+    ASSERT_EQ(progress.size(), 61u); // 120 / 2 steps plus the closing pair
+    for (int i = 0; i < 60; ++i) {
+        EXPECT_EQ(progress[i].done, 2 * (i + 1));
+        EXPECT_EQ(progress[i].total, 120);
+        EXPECT_EQ(progress[i].lParam, 0); // the view's index
+    }
+    EXPECT_EQ(progress.back().done, 100);
+    EXPECT_EQ(progress.back().total, 100);
+    EXPECT_FALSE(rig.view.IsBusy());
+}
+
+TEST(ThumbnailEngineTest, EmptyFolderShowsPlaceholderAndNoCursor) {
+    TempFolder dir("empty");
+    dir.Write("readme.txt");
+    Rig rig;
+    rig.Load(dir.Folder());
+    ASSERT_TRUE(pumpUntil([&] { return !rig.viewWindow.Of(WM_THUMB_NOCURSOR).empty(); }, 5s));
+    EXPECT_EQ(rig.view.Counts().emptyPlaceholders, 1);
+    EXPECT_EQ(rig.list.Count(), 0);
+    EXPECT_TRUE(rig.viewWindow.Of(WM_THUMB_SETCURSOR).empty());
+    pumpUntil([&] { return !rig.mainWindow.Of(WM_THUMB_COUNT).empty(); }, 1s);
+    for (const auto& c : rig.mainWindow.Of(WM_THUMB_COUNT))
+        EXPECT_EQ(c.wParam, 0);
+    // Nothing was scanned, so the view stays busy.
+    pumpFor(100ms);
+    EXPECT_TRUE(rig.view.IsBusy());
+}
+
+TEST(ThumbnailEngineTest, SecondFolderSupersedesTheFirst) {
+    TempFolder a("folderA");
+    fill(a, "a", 4000);
+    TempFolder b("folderB");
+    fill(b, "b", 30);
+    std::atomic<int> made{0};
+    Rig rig(8, 5, [&](ImageItem& item, const ThumbnailParams& p) {
+        ++made;
+        MakePlaceholderThumbnail(item, p);
+    });
+    rig.Load(a.Folder());
+    rig.Load(b.Folder());
+    ASSERT_TRUE(rig.WaitIdle());
+    ASSERT_TRUE(rig.view.WaitForVisibleDrawn(5s));
+    pumpFor(50ms);
+    const auto names = rig.Names();
+    ASSERT_EQ(names.size(), 30u);
+    for (const auto& n : names)
+        EXPECT_EQ(n[0], 'b') << n;
+    EXPECT_EQ(rig.view.Counts().watchStarts, 1); // only B's load finished
+    for (int i = 0; i < rig.list.Count(); ++i) {
+        ImageItem item;
+        rig.list.CopyOut(i, item, CopyPixels::None);
+        EXPECT_EQ(item.path.rfind(b.Folder(), 0), 0u);
+    }
+    EXPECT_LE(made.load(), 40 + 40); // never A's whole folder
+}
+
+TEST(ThumbnailEngineTest, ScrollingReleasesFarThumbnailsAndRemakesThemOnReturn) {
+    TempFolder dir("scroll");
+    fill(dir, "s", 200);
+    Rig rig(5, 4);
+    rig.Load(dir.Folder());
+    ASSERT_TRUE(rig.WaitIdle());
+    ASSERT_TRUE(rig.view.WaitForVisibleDrawn(5s));
+    rig.view.ScrollTo(12); // three screens down
+    ASSERT_TRUE(rig.view.WaitForVisibleDrawn(5s));
+    EXPECT_FALSE(rig.list.HasThumbnail(0));
+    EXPECT_TRUE(rig.list.HasThumbnail(60));
+    rig.view.ScrollTo(0);
+    ASSERT_TRUE(rig.view.WaitForVisibleDrawn(5s));
+    EXPECT_TRUE(rig.list.HasThumbnail(0));
+    EXPECT_FALSE(rig.list.HasThumbnail(79)); // beyond one screen from the top
+    // The pixels held are bounded by three screens, not by the folder.
+    const std::size_t perItem = DibImage(120, 90).byteSize();
+    EXPECT_LE(rig.list.PixelBytes(), 3u * 20u * perItem);
+}
+
+TEST(ThumbnailEngineTest, AddFilesSelectsNewFilesOnlyWithoutPriorSelection) {
+    TempFolder dir("add");
+    for (const char* name : {"a.jpg", "b.JPG", "c.sr2", "d.txt", "e.tif", "f.jpg"})
+        dir.Write(name);
+    Rig rig;
+    rig.list.Add(ImageItem::FromPath(dir.File("f.jpg"), ImageKind::Jpeg));
+
+    auto request = std::make_unique<AddFilesRequest>();
+    request->paths = {dir.File("a.jpg"), dir.File("b.JPG"),       dir.File("c.sr2"),
+                      dir.File("d.txt"), dir.File("missing.jpg"), dir.File("e.tif")};
+    request->select = true;
+    request->rescan = true;
+    rig.engine.AddFiles(std::move(request));
+    ASSERT_TRUE(waitCursorRefresh(rig.viewWindow));
+    // SR2 is not in the extension table, text files are discarded, missing paths skipped.
+    EXPECT_EQ(rig.Names(), (std::vector<std::string>{"f.jpg", "a.jpg", "b.JPG", "e.tif"}));
+    EXPECT_EQ(rig.list.GetState(0), 0);
+    EXPECT_EQ(rig.list.GetState(1), kStateSelected | kStateCursor);
+    EXPECT_EQ(rig.list.GetState(2), kStateSelected);
+    EXPECT_EQ(rig.list.GetState(3), kStateSelected);
+    EXPECT_EQ(rig.view.CursorIndex(), 1);
+
+    // With a selection in place, added files stay unselected and the cursor
+    // goes to the first selected item; an already listed file is not marked.
+    rig.list.ClearAllStates();
+    rig.list.SetStateBits(2, kStateSelected);
+    rig.view.SetCursorIndex(3);
+    rig.list.SetStateBits(3, kStateCursor);
+    rig.viewWindow.Clear();
+    dir.Write("g.psd");
+    request = std::make_unique<AddFilesRequest>();
+    request->paths = {dir.File("g.psd"), dir.File("F.JPG")};
+    request->select = true;
+    rig.engine.AddFiles(std::move(request));
+    ASSERT_TRUE(waitCursorRefresh(rig.viewWindow));
+    EXPECT_EQ(rig.list.Count(), 5);
+    EXPECT_EQ(rig.list.GetState(4), 0);
+    EXPECT_EQ(rig.list.GetState(0), 0);
+    EXPECT_EQ(rig.list.GetState(3), 0); // the old cursor bit is cleared
+    EXPECT_EQ(rig.list.GetState(2), kStateSelected | kStateCursor);
+    EXPECT_EQ(rig.view.CursorIndex(), 2);
+}
+
+TEST(ThumbnailEngineTest, AddFilesMarksAnAlreadyListedFileWithoutSelection) {
+    TempFolder dir("mark");
+    dir.Write("x.jpg");
+    Rig rig;
+    rig.list.Add(ImageItem::FromPath(dir.File("x.jpg"), ImageKind::Jpeg));
+    auto request = std::make_unique<AddFilesRequest>();
+    request->paths = {dir.File("X.JPG")};
+    request->select = true;
+    rig.engine.AddFiles(std::move(request));
+    ASSERT_TRUE(waitCursorRefresh(rig.viewWindow));
+    EXPECT_EQ(rig.list.Count(), 1);
+    EXPECT_EQ(rig.list.GetState(0), kStateSelected | kStateCursor);
+
+    // Without select nothing is marked and the cursor is left alone.
+    rig.list.ClearAllStates();
+    rig.viewWindow.Clear();
+    request = std::make_unique<AddFilesRequest>();
+    request->paths = {dir.File("x.jpg")};
+    rig.engine.AddFiles(std::move(request));
+    ASSERT_TRUE(pumpUntil(
+        [&] {
+            auto p = rig.mainWindow.Of(WM_THUMB_PHASE);
+            return p.size() >= 4 && p.back().wParam == 0;
+        },
+        5s));
+    pumpFor(50ms);
+    EXPECT_EQ(rig.list.GetState(0), 0);
+    EXPECT_TRUE(rig.viewWindow.Of(WM_THUMB_SETCURSOR).empty());
+}
+
+TEST(ThumbnailEngineTest, PastedFilesFollowTheKindFiltersAndAreSorted) {
+    TempFolder dir("paste");
+    for (const char* name : {"m.jpg", "c.jpg", "t.tif", "b.bmp", "z.jpg"})
+        dir.Write(name);
+    Rig rig;
+    rig.view.SetFilter(KindFilter{kFileTypeJpeg | kFileTypeMisc, kMiscBmp, 0});
+    rig.Load(dir.Folder());
+    ASSERT_TRUE(rig.WaitIdle());
+    // The folder scan lists TIFF regardless of MiscKind.
+    EXPECT_EQ(rig.Names(), (std::vector<std::string>{"b.bmp", "c.jpg", "m.jpg", "t.tif", "z.jpg"}));
+
+    dir.Write("a.jpg");
+    dir.Write("u.tif");
+    rig.engine.AddPasted(
+        {"/elsewhere/a.jpg", "/elsewhere/u.tif", "/elsewhere/gone.jpg", "/elsewhere/M.JPG"},
+        dir.Folder());
+    ASSERT_TRUE(waitCursorRefresh(rig.viewWindow));
+    // The pasted TIFF asks MiscKind bit 2, which is off here.
+    EXPECT_EQ(rig.Names(),
+              (std::vector<std::string>{"a.jpg", "b.bmp", "c.jpg", "m.jpg", "t.tif", "z.jpg"}));
+    EXPECT_EQ(rig.list.GetState(0), kStateSelected | kStateCursor);
+    EXPECT_EQ(rig.list.GetState(3), kStateSelected); // the existing m.jpg is marked
+    EXPECT_EQ(rig.list.CountSelected(), 2);
+}
+
+TEST(ThumbnailEngineTest, VerifyRemovesMissingFilesAndRescans) {
+    TempFolder dir("verify");
+    dir.Write("a.jpg");
+    dir.Write("b.jpg");
+    Rig rig;
+    rig.list.Add(ImageItem::FromPath(dir.File("a.jpg"), ImageKind::Jpeg));
+    rig.list.Add(ImageItem::FromPath(dir.File("b.jpg"), ImageKind::Jpeg));
+    std::filesystem::remove(dir.File("a.jpg"));
+    rig.view.SetBusy(true);
+    rig.engine.VerifyWorksheet();
+    ASSERT_TRUE(pumpUntil([&] { return !rig.mainWindow.Of(WM_THUMB_MISSING).empty(); }, 5s));
+    EXPECT_EQ(rig.Names(), (std::vector<std::string>{"b.jpg"}));
+    const auto viewCount = rig.mainWindow.Of(WM_THUMB_VIEWCOUNT);
+    ASSERT_FALSE(viewCount.empty());
+    EXPECT_EQ(viewCount.back().wParam, 1);
+    EXPECT_TRUE(rig.WaitIdle());
+}
+
+TEST(ThumbnailEngineTest, ClosingABusyViewReturnsWithinTheBound) {
+    TempFolder dir("close");
+    fill(dir, "c", 3000);
+    std::atomic<int> made{0};
+    // Every cell visible and a slow thumbnail maker: the pass would take minutes.
+    auto rig = std::make_unique<Rig>(100, 100, [&](ImageItem& item, const ThumbnailParams& p) {
+        ++made;
+        std::this_thread::sleep_for(20ms);
+        MakePlaceholderThumbnail(item, p);
+    });
+    rig->Load(dir.Folder());
+    ASSERT_TRUE(pumpUntil([&] { return made.load() > 3; }, 10s));
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_TRUE(rig->engine.Shutdown(10000));
+    const auto elapsed = std::chrono::steady_clock::now() - start;
+    EXPECT_LT(elapsed, 10s);
+    EXPECT_TRUE(rig->engine.IsStopped());
+    EXPECT_EQ(rig->list.Count(), 0); // the engine's exit clears the list
+    const int madeAtClose = made.load();
+    rig.reset();
+    EXPECT_LE(made.load(), madeAtClose);
+}
+
+TEST(ThumbnailEngineTest, RequestsAfterShutdownAreDroppedSafely) {
+    TempFolder dir("after");
+    fill(dir, "x", 5);
+    Rig rig;
+    ASSERT_TRUE(rig.engine.Shutdown(10000));
+    rig.engine.LoadFolder(dir.Folder());
+    auto request = std::make_unique<AddFilesRequest>();
+    request->paths = {dir.File("x00000.jpg")};
+    rig.engine.AddFiles(std::move(request));
+    rig.engine.NeedThumbnail(0);
+    pumpFor(50ms);
+    EXPECT_EQ(rig.list.Count(), 0);
+}
+
+TEST(ThumbnailEngineTest, NeedThumbnailServesScrolledInCellsFirst) {
+    TempFolder dir("need");
+    fill(dir, "n", 300);
+    Rig rig(5, 2);
+    rig.Load(dir.Folder());
+    ASSERT_TRUE(rig.WaitIdle());
+    ASSERT_TRUE(rig.view.WaitForVisibleDrawn(5s));
+    EXPECT_FALSE(rig.list.HasThumbnail(200));
+    rig.view.ScrollTo(40); // cells 200..209: drawn without thumbnails, then asked for
+    ASSERT_TRUE(rig.view.WaitForVisibleDrawn(5s));
+    for (int i = 200; i < 210; ++i)
+        EXPECT_TRUE(rig.list.HasThumbnail(i)) << i;
+    // A request for an index that is no longer visible is dropped.
+    rig.engine.NeedThumbnail(5);
+    pumpFor(100ms);
+    EXPECT_FALSE(rig.list.HasThumbnail(5));
+}
+
+} // namespace
+} // namespace lumora

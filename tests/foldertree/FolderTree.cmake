@@ -1,0 +1,6 @@
+lumora_qtest(lumora_foldertree_tests
+    SOURCES ${CMAKE_CURRENT_LIST_DIR}/ShellTreeCtrlTest.cpp
+    LIBS lumora_foldertree)
+lumora_qtest(lumora_browsecombo_tests
+    SOURCES ${CMAKE_CURRENT_LIST_DIR}/BrowseComboTest.cpp
+    LIBS lumora_foldertree)

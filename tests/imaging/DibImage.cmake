@@ -1,0 +1,4 @@
+lumora_gtest(test_dibimage
+    SOURCES ${CMAKE_CURRENT_LIST_DIR}/DibImageTest.cpp
+    LIBS lumora_dib
+    LABELS sanitize)
