@@ -96,6 +96,21 @@ void CMainFrame::createPanes() {
                                            settings_.ShowMiniPreview != 0);
     listContainer_ = new CListContainerWnd(this, 59649, settings_.InfoDividerPos,
                                            settings_.ShowExifWindow != 0, this);
+    // The view's own commands: those that exist run here, the file
+    // operations and worksheets take theirs when they come.
+    connect(listContainer_->folderView(), &CThumbnailCtrl::commandRequested, this, [this](int id) {
+        switch (id) {
+        case 37004: // cut
+            copySelection(true);
+            break;
+        case 37005: // copy
+            copySelection(false);
+            break;
+        default:
+            runCommand(id);
+            break;
+        }
+    });
     createPlaceholderTree();
 }
 

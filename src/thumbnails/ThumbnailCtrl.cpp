@@ -69,7 +69,6 @@ void CThumbnailCtrl::SetMenuSources(std::function<QStringList()> worksheets,
 // ---- settings and loading --------------------------------------------------
 
 void CThumbnailCtrl::ApplySettings(const AppSettings& s, bool redraw, bool reload) {
-    std::vector<int> wanted;
     {
         Lock lock(drawLock_);
         style_.apply(s);

@@ -305,6 +305,30 @@ private slots:
         QCOMPARE(view->HitTest(QPoint(20, 20)), 240);
     }
 
+    void scrollingAwayAndBackMakesThumbnailsAgain() {
+        view = std::make_unique<CThumbnailCtrl>(nullptr, 0);
+        view->SetMainWindow(&main);
+        view->ApplySettings(bareSettings(), false, false);
+        for (int i = 0; i < 200; ++i) // 50 rows
+            view->list().Add(makeItem(i, false));
+        view->resize(600 + view->verticalScrollBar()->sizeHint().width(), 320);
+        view->show();
+        QVERIFY(QTest::qWaitForWindowExposed(view.get()));
+        view->LayoutScrollBars();
+        view->engine()->Rescan();
+        QTRY_VERIFY(view->list().HasThumbnail(0));
+        QTRY_VERIFY(view->list().HasThumbnail(11)); // the partly visible third row
+        QTest::qWait(100);
+        QVERIFY(!view->list().HasThumbnail(199)); // never on screen, never made
+        // Three screens and more down: the first screen is freed, the new
+        // one is asked for and made.
+        view->verticalScrollBar()->setValue(40);
+        QVERIFY(!view->list().HasThumbnail(0));
+        QTRY_VERIFY(view->list().HasThumbnail(160));
+        view->verticalScrollBar()->setValue(0);
+        QTRY_VERIFY(view->list().HasThumbnail(0));
+    }
+
     void tooltipGivesNameAndShootingLines() {
         fill(2);
         ImageItem item = makeItem(7);
