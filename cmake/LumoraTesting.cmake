@@ -22,10 +22,12 @@ function(lumora_gtest name)
         list(APPEND labels sanitize)
         list(REMOVE_DUPLICATES labels)
     endif()
-    gtest_discover_tests(${name}
-        DISCOVERY_MODE PRE_TEST
-        PROPERTIES LABELS "${labels}"
-                   ENVIRONMENT "QT_QPA_PLATFORM=offscreen;ASAN_OPTIONS=detect_leaks=1;UBSAN_OPTIONS=print_stacktrace=1")
+    set(props ENVIRONMENT
+        "QT_QPA_PLATFORM=offscreen;ASAN_OPTIONS=detect_leaks=1;UBSAN_OPTIONS=print_stacktrace=1")
+    if(labels)
+        list(APPEND props LABELS "${labels}")
+    endif()
+    gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST PROPERTIES ${props})
 endfunction()
 
 function(lumora_qtest name)

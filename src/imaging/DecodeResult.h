@@ -19,9 +19,9 @@ enum class DecodeStatus {
 struct DecodeOutput {
     DecodeStatus status = DecodeStatus::OpenFailed;
     DibImage image;
-    int sourceWidth = 0;  // the picture's own size, once its header was read
+    int sourceWidth = 0; // the picture's own size, once its header was read
     int sourceHeight = 0;
-    int rowsDone = 0;     // output rows written before the decode stopped
+    int rowsDone = 0;       // output rows written before the decode stopped
     uint64_t bytesRead = 0; // bytes read from the file for an embedded block
 
     bool ok() const { return status == DecodeStatus::Decoded && !image.isNull(); }

@@ -2,6 +2,7 @@
 // padded to four bytes. Memory row r holds picture row (height - 1 - r).
 #pragma once
 
+#include <climits>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -27,14 +28,20 @@ struct BitmapInfo {
 };
 static_assert(sizeof(BitmapInfo) == 44, "header is copied as a 44-byte block");
 
-constexpr int dibStride(int width) { return ((width * 3 + 3) / 4) * 4; }
+// Widest picture whose row stride still fits an int.
+constexpr int kMaxDibWidth = (INT_MAX - 3) / 3;
+
+constexpr int dibStride(int width) {
+    return ((width * 3 + 3) / 4) * 4;
+}
 
 // Owned 24-bit bottom-up pixels with their header. Move-only: a copy of the
 // pixels is always explicit (clone()).
 class DibImage {
 public:
     DibImage() = default;
-    // Allocates zero-filled pixels for width x height (both > 0).
+    // Allocates zero-filled pixels for width x height (both > 0, width at
+    // most kMaxDibWidth); any other size leaves the image empty.
     DibImage(int width, int height) { reset(width, height); }
 
     DibImage(DibImage&&) noexcept = default;
@@ -46,7 +53,7 @@ public:
         header = BitmapInfo{};
         bits_.reset();
         size_ = 0;
-        if (width <= 0 || height <= 0)
+        if (width <= 0 || height <= 0 || width > kMaxDibWidth)
             return;
         header.biWidth = width;
         header.biHeight = height;

@@ -61,8 +61,7 @@ struct LoadRequest {
 };
 
 // Counts live result records, so that tests can prove none is leaked.
-template <typename T>
-struct LiveCount {
+template <typename T> struct LiveCount {
     LiveCount() { ++live; }
     LiveCount(const LiveCount&) { ++live; }
     ~LiveCount() { --live; }

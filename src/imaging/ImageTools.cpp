@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <new>
 #include <vector>
 
 namespace lumora {
@@ -85,6 +86,8 @@ void rotateQuarter(DibImage& image, bool clockwise) {
         return;
     const int w = std::abs(image.header.biWidth);
     const int h = std::abs(image.header.biHeight);
+    if (h > kMaxDibWidth)
+        return; // the turned rows could not be addressed
     const int srcStride = dibStride(w);
     const int newStride = dibStride(h);
     const std::size_t newSize = static_cast<std::size_t>(newStride) * static_cast<std::size_t>(w);
@@ -146,7 +149,11 @@ int CImageTools::GetBitmapBits24(const DibImage& image, BitmapInfo* destHeader,
     header.biWidth = image.width();
     header.biHeight = image.height();
     header.biSizeImage = static_cast<uint32_t>(image.byteSize());
-    outPixels = std::make_unique<uint8_t[]>(image.byteSize());
+    try {
+        outPixels = std::make_unique<uint8_t[]>(image.byteSize());
+    } catch (const std::bad_alloc&) {
+        return 0; // no memory: a null block and no lines
+    }
     std::memcpy(outPixels.get(), image.bits(), image.byteSize());
     if (destHeader)
         *destHeader = header;

@@ -2,9 +2,9 @@
 
 #include "imaging/PixelMemory.h"
 
+#include <csetjmp>
 #include <cstdio>
 #include <cstring>
-#include <csetjmp>
 #include <memory>
 #include <new>
 
@@ -21,6 +21,8 @@ namespace {
 
 // Progressive streams with absurd scan counts only burn time.
 constexpr int kMaxScans = 1000;
+// Largest whole file read into memory before decoding.
+constexpr uint64_t kMaxWholeFileRead = 256ull << 20;
 // Working memory libjpeg may take (coefficient buffers of progressive files).
 constexpr long kMaxLibraryMemory = 1536L * 1024 * 1024;
 
@@ -52,7 +54,7 @@ struct DecodeJob {
     const JpegOptions* options = nullptr;
     DecodeOutput* out = nullptr;
     int denominator = 1;
-    int components = 0;      // output components libjpeg delivers
+    int components = 0; // output components libjpeg delivers
     bool cmykInverted = false;
     std::unique_ptr<uint8_t[]> rowBuffer; // for output that is not BGR
     bool headerRead = false;
@@ -70,8 +72,8 @@ bool choose(j_decompress_ptr cinfo, DecodeJob& job) {
     if (job.options->onSize)
         job.options->onSize(out.sourceWidth, out.sourceHeight);
 
-    job.denominator = ChooseScaleDenominator(job.options->scaleTarget, out.sourceWidth,
-                                             out.sourceHeight);
+    job.denominator =
+        ChooseScaleDenominator(job.options->scaleTarget, out.sourceWidth, out.sourceHeight);
     cinfo->scale_num = 1;
     cinfo->scale_denom = static_cast<unsigned>(job.denominator);
     switch (cinfo->num_components) {
@@ -239,8 +241,8 @@ BlockRead ReadFileBlock(const std::string& path, uint64_t offset, uint64_t lengt
     }
     uint64_t done = 0;
     while (ok && done < length) {
-        const ssize_t n = ::pread(fd, out.get() + done, length - done,
-                                  static_cast<off_t>(offset + done));
+        const ssize_t n =
+            ::pread(fd, out.get() + done, length - done, static_cast<off_t>(offset + done));
         if (n <= 0)
             ok = false;
         else
@@ -255,8 +257,10 @@ BlockRead ReadFileBlock(const std::string& path, uint64_t offset, uint64_t lengt
 DecodeOutput CJpegDecoder::DecodeMemory(uint8_t* data, std::size_t size, int kind,
                                         const JpegOptions& options) {
     DecodeOutput out;
-    if (!data || size == 0)
+    if (!data || size == 0) {
+        out.status = DecodeStatus::Failed;
         return out;
+    }
     PatchStartOfImage(data, size, kind);
     jpeg_decompress_struct cinfo;
     ErrorManager err;
@@ -282,9 +286,36 @@ DecodeOutput CJpegDecoder::Decode(const JpegSource& source, const JpegOptions& o
         out.bytesRead = source.length;
         return out;
     }
-    std::FILE* file = std::fopen(source.path.c_str(), "rbe");
-    if (!file)
+    // The whole file is read in one piece too: decoding from memory keeps
+    // libjpeg on its fast entropy path, which a 4 KiB stdio buffer often
+    // leaves. Files too big for that fall back to the stdio source.
+    const int fd = ::open(source.path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
         return DecodeOutput{};
+    struct stat st {};
+    const bool regular = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
+    const uint64_t size = regular ? static_cast<uint64_t>(st.st_size) : 0;
+    if (regular && size > 0 && size <= kMaxWholeFileRead) {
+        std::unique_ptr<uint8_t[]> data = AllocatePixelBlock(size);
+        uint64_t done = 0;
+        while (data && done < size) {
+            const ssize_t n = ::pread(fd, data.get() + done, size - done, static_cast<off_t>(done));
+            if (n <= 0)
+                break;
+            done += static_cast<uint64_t>(n);
+        }
+        ::close(fd);
+        if (!data)
+            return DecodeOutput{};
+        // A file that shrank while being read is decoded as far as it goes.
+        // The start-of-image patches are for embedded blocks only.
+        return DecodeMemory(data.get(), done, 0, options);
+    }
+    std::FILE* file = ::fdopen(fd, "rb");
+    if (!file) {
+        ::close(fd);
+        return DecodeOutput{};
+    }
     jpeg_decompress_struct cinfo;
     ErrorManager err;
     jpeg_progress_mgr progress{};

@@ -19,7 +19,7 @@ constexpr uint32_t kGifBackground = 0xC0C0C0; // RGB(192,192,192)
 
 struct PictureOptions {
     uint32_t background = kRgbBlack;
-    bool fill = true; // false draws over whatever the canvas holds (black here)
+    bool fill = true;    // false draws over whatever the canvas holds (black here)
     SizeCallback onSize; // called after rendering, with the pixel size
 };
 

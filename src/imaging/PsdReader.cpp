@@ -12,7 +12,9 @@ namespace lumora {
 
 namespace {
 
-bool readBytes(std::FILE* f, void* out, std::size_t n) { return std::fread(out, 1, n, f) == n; }
+bool readBytes(std::FILE* f, void* out, std::size_t n) {
+    return std::fread(out, 1, n, f) == n;
+}
 
 bool readU16(std::FILE* f, uint16_t& v) {
     uint8_t b[2];
@@ -30,9 +32,13 @@ bool readU32(std::FILE* f, uint32_t& v) {
     return true;
 }
 
-bool seekTo(std::FILE* f, uint64_t pos) { return fseeko(f, static_cast<off_t>(pos), SEEK_SET) == 0; }
+bool seekTo(std::FILE* f, uint64_t pos) {
+    return fseeko(f, static_cast<off_t>(pos), SEEK_SET) == 0;
+}
 
-uint16_t be16(const uint8_t* p) { return static_cast<uint16_t>(p[0] << 8 | p[1]); }
+uint16_t be16(const uint8_t* p) {
+    return static_cast<uint16_t>(p[0] << 8 | p[1]);
+}
 uint32_t be32(const uint8_t* p) {
     return uint32_t(p[0]) << 24 | uint32_t(p[1]) << 16 | uint32_t(p[2]) << 8 | p[3];
 }

@@ -1,7 +1,9 @@
-#Metadata reader for JPEG / EXIF, TIFF and the camera RAW containers(no Qt).
-add_library(lumora_rawparser STATIC ${CMAKE_CURRENT_LIST_DIR} /
-            FileBytes.cpp ${CMAKE_CURRENT_LIST_DIR} / RawParser.cpp ${CMAKE_CURRENT_LIST_DIR} /
-            RawParserContainers.cpp ${CMAKE_CURRENT_LIST_DIR} / RawParserMakerNotes.cpp)
-    target_include_directories(lumora_rawparser PUBLIC ${CMAKE_SOURCE_DIR} / src)
-        target_link_libraries(lumora_rawparser PUBLIC lumora_metadata)
-            set_target_properties(lumora_rawparser PROPERTIES AUTOMOC OFF)
+# Metadata reader for JPEG/EXIF, TIFF and the camera RAW containers (no Qt).
+add_library(lumora_rawparser STATIC
+    ${CMAKE_CURRENT_LIST_DIR}/FileBytes.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/RawParser.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/RawParserContainers.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/RawParserMakerNotes.cpp)
+target_include_directories(lumora_rawparser PUBLIC ${CMAKE_SOURCE_DIR}/src)
+target_link_libraries(lumora_rawparser PUBLIC lumora_metadata)
+set_target_properties(lumora_rawparser PROPERTIES AUTOMOC OFF)

@@ -24,7 +24,9 @@ constexpr int kThumbTarget = 160;
 constexpr int kFitWidth = 160;
 constexpr int kFitHeight = 120;
 
-int trunc(double v) { return static_cast<int>(v); }
+int trunc(double v) {
+    return static_cast<int>(v);
+}
 
 std::string folderOf(const std::string& path) {
     const auto slash = path.find_last_of('/');
@@ -63,9 +65,8 @@ DibImage decodeThumbJpeg(const ImageItem& item) {
     }
     if (item.thumbOffset == 0 || item.thumbLength == 0)
         return {};
-    DecodeOutput out =
-        CJpegDecoder::Decode(JpegSource{item.path, item.thumbOffset, item.thumbLength, kind},
-                             options);
+    DecodeOutput out = CJpegDecoder::Decode(
+        JpegSource{item.path, item.thumbOffset, item.thumbLength, kind}, options);
     return out.ok() ? std::move(out.image) : DibImage{};
 }
 
@@ -112,7 +113,9 @@ bool fromEmbedded(ImageItem& item, const ThumbnailParams& params) {
     return true;
 }
 
-bool isIcon(ImageKind kind) { return kind == ImageKind::Ico || kind == ImageKind::Cur; }
+bool isIcon(ImageKind kind) {
+    return kind == ImageKind::Ico || kind == ImageKind::Cur;
+}
 
 // Decodes the whole file reduced for a thumbnail; empty when it cannot.
 DibImage decodeWhole(const ImageItem& item) {
@@ -152,8 +155,8 @@ DibImage decodeWhole(const ImageItem& item) {
     case ImageKind::Gif:
     case ImageKind::Ico:
     case ImageKind::Cur: {
-        DecodeOutput out =
-            CPictureDecoder::Decode(item.path, CPictureDecoder::ThumbnailOptions(kindCode(item.kind)));
+        DecodeOutput out = CPictureDecoder::Decode(
+            item.path, CPictureDecoder::ThumbnailOptions(kindCode(item.kind)));
         if (!out.ok())
             return {};
         // Pictures larger than the 160 x 120 fit are reduced to it first.
@@ -292,8 +295,8 @@ DibImage MakeUnknownPlaceholder(int Tw, int Th) {
                 const int tops[] = {50, 70};
                 for (int i = 0; i < 2; ++i) {
                     const int top = tops[i] - textHeight / 2;
-                    painter.drawText(QRect(0, top, kFitWidth, textHeight), Qt::AlignHCenter | Qt::AlignTop,
-                                     lines[i]);
+                    painter.drawText(QRect(0, top, kFitWidth, textHeight),
+                                     Qt::AlignHCenter | Qt::AlignTop, lines[i]);
                 }
             }
             DibImage made = DibFromQImage(image);

@@ -79,8 +79,8 @@ DecodeOutput CTiffDecoder::Decode(const std::string& path, const TiffOptions& op
     if (band > maxBandRows)
         band = maxBandRows;
 
-    const int d = ChooseScaleDenominator(options.subsampleTarget, out.sourceWidth,
-                                         out.sourceHeight);
+    const int d =
+        ChooseScaleDenominator(options.subsampleTarget, out.sourceWidth, out.sourceHeight);
     const int outW = std::max(1, out.sourceWidth / d);
     const int outH = std::max(1, out.sourceHeight / d);
     std::unique_ptr<uint32_t[]> raster(new (std::nothrow)

@@ -49,7 +49,7 @@ void copyTimes(const QString& source, const QString& target) {
     struct stat st;
     if (::lstat(QFile::encodeName(source).constData(), &st) != 0)
         return;
-    const struct timespec times[2] = {st.st_atim, st.st_mtim};
+    const decltype(st.st_atim) times[2] = {st.st_atim, st.st_mtim};
     ::utimensat(AT_FDCWD, QFile::encodeName(target).constData(), times, AT_SYMLINK_NOFOLLOW);
 }
 

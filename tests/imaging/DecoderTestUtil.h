@@ -64,8 +64,7 @@ inline std::vector<uint8_t> encodeJpeg(int width, int height, int components,
 class ScratchDir {
 public:
     ScratchDir() {
-        std::string templ =
-            (std::filesystem::temp_directory_path() / "lumora-dec-XXXXXX").string();
+        std::string templ = (std::filesystem::temp_directory_path() / "lumora-dec-XXXXXX").string();
         if (::mkdtemp(templ.data()))
             path_ = templ;
     }
@@ -103,15 +102,17 @@ inline std::vector<uint8_t> readAll(const std::string& path) {
     return bytes;
 }
 
-inline bool haveDjpeg() { return std::system("djpeg -version >/dev/null 2>&1") == 0; }
+inline bool haveDjpeg() {
+    return std::system("djpeg -version >/dev/null 2>&1") == 0;
+}
 
 // djpeg's BMP output is the same bottom-up BGR layout with padded rows:
 // returns its pixel block (empty on failure) and the size.
 inline std::vector<uint8_t> djpegBmp(const std::string& path, const std::string& scale, int& w,
                                      int& h) {
-    const std::string cmd =
-        "djpeg -bmp " + (scale.empty() ? std::string() : "-scale " + scale + " ") + "'" + path +
-        "' 2>/dev/null";
+    const std::string cmd = "djpeg -bmp " +
+                            (scale.empty() ? std::string() : "-scale " + scale + " ") + "'" + path +
+                            "' 2>/dev/null";
     std::vector<uint8_t> bmp;
     if (std::FILE* p = ::popen(cmd.c_str(), "r")) {
         uint8_t buf[65536];
@@ -143,7 +144,11 @@ inline std::vector<uint8_t> djpegBmp(const std::string& path, const std::string&
     return std::vector<uint8_t>(bmp.begin() + offset, bmp.end());
 }
 
-inline std::string samples() { return LUMORA_SHARED_SAMPLES; }
-inline bool haveSamples() { return std::filesystem::is_directory(samples()); }
+inline std::string samples() {
+    return LUMORA_SHARED_SAMPLES;
+}
+inline bool haveSamples() {
+    return std::filesystem::is_directory(samples());
+}
 
 } // namespace lumora::test

@@ -50,6 +50,10 @@ TEST(DibImage, EmptySizesGiveAnEmptyImage) {
         EXPECT_EQ(img.byteSize(), 0u);
         EXPECT_EQ(img.width(), 0);
     }
+    // A width whose row stride would overflow an int stays empty instead.
+    DibImage tooWide(lumora::kMaxDibWidth + 1, 1);
+    EXPECT_TRUE(tooWide.isNull());
+    EXPECT_EQ(tooWide.byteSize(), 0u);
     DibImage empty;
     EXPECT_TRUE(empty.clone().isNull());
 }

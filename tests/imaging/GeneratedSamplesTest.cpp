@@ -18,8 +18,8 @@ class GeneratedSamples : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
         dir_ = new test::ScratchDir;
-        written_ = new std::vector<samples::WrittenSample>(
-            samples::writeSampleFolder(dir_->file("demo")));
+        written_ =
+            new std::vector<samples::WrittenSample>(samples::writeSampleFolder(dir_->file("demo")));
     }
     static void TearDownTestSuite() {
         delete written_;
@@ -46,8 +46,9 @@ TEST_F(GeneratedSamples, EveryKindMakesARealThumbnail) {
         EXPECT_EQ(item.thumb.thumbReal, placeholder ? 0 : 1) << s.name << ": " << s.note;
         EXPECT_FALSE(item.thumb.thumbBits.isNull()) << s.name;
         EXPECT_LE(std::max(item.thumb.thumbWidth, item.thumb.thumbHeight), 120) << s.name;
-        if ((s.thumbnail.length != 0 || !s.sidecar.empty()) && s.kind != samples::kKindPsd)
+        if ((s.thumbnail.length != 0 || !s.sidecar.empty()) && s.kind != samples::kKindPsd) {
             EXPECT_EQ(item.useEmbedded, 1) << s.name;
+        }
     }
 }
 

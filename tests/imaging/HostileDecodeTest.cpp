@@ -99,12 +99,12 @@ TEST(HostileSamples, DamagedRawPreviews) {
         uint32_t offset, length;
         bool picture;
     } cases[] = {
-        {2048, static_cast<uint32_t>(preview.size()), true},      // intact
-        {2048, static_cast<uint32_t>(preview.size() / 2), true},  // cut short: filled rows
+        {2048, static_cast<uint32_t>(preview.size()), true},              // intact
+        {2048, static_cast<uint32_t>(preview.size() / 2), true},          // cut short: filled rows
         {2048 + 100, static_cast<uint32_t>(preview.size()) - 100, false}, // no start marker
-        {2048, static_cast<uint32_t>(preview.size()) + 1, false}, // one byte past the end
-        {0xFFFFFFF0u, 0x20, false},                               // far outside
-        {2048, 40, false},                                        // header only
+        {2048, static_cast<uint32_t>(preview.size()) + 1, false},         // one byte past the end
+        {0xFFFFFFF0u, 0x20, false},                                       // far outside
+        {2048, 40, false},                                                // header only
     };
     for (const Case& c : cases) {
         ImageItem item = ImageItem::FromPath(path, ImageKind::Nef);

@@ -53,7 +53,9 @@ public:
     }
 };
 
-void drain() { QCoreApplication::sendPostedEvents(); }
+void drain() {
+    QCoreApplication::sendPostedEvents();
+}
 
 void waitForResults(Receiver& r, std::size_t count) {
     for (int i = 0; i < 1000 && r.previews.size() + r.minis.size() < count; ++i) {
@@ -233,8 +235,9 @@ TEST(ImageLoader, OnlyTheLatestOfQuickRequestsIsCurrent) {
     for (std::size_t i = 0, k = 0; i < r.messages.size(); ++i) {
         if (r.messages[i].type != WM_LOADER_RESULT)
             continue;
-        if (r.previews[k++]->requestNumber == last)
+        if (r.previews[k++]->requestNumber == last) {
             EXPECT_EQ(r.messages[i].lParam, 0);
+        }
     }
 }
 

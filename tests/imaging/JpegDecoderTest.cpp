@@ -28,19 +28,16 @@ TEST(JpegScaleRule, MiniPreviewAndThumbnailEdgeCases) {
     EXPECT_EQ(ChooseScaleDenominator(160, 1281, 960), 8);
     EXPECT_EQ(ChooseScaleDenominator(160, 160, 120), 1);
     EXPECT_EQ(ChooseScaleDenominator(160, 120, 321), 2); // the longer side counts
-    EXPECT_EQ(ChooseScaleDenominator(0, 6000, 4000), 1);  // full size
+    EXPECT_EQ(ChooseScaleDenominator(0, 6000, 4000), 1); // full size
 }
 
 TEST(JpegDecoder, ScaledOutputSizesFollowTheRule) {
     ScratchDir dir;
     struct Case {
         int w, h, target, outW, outH;
-    } cases[] = {{640, 480, 160, 320, 240},
-                 {1280, 960, 160, 320, 240},
-                 {160, 120, 160, 160, 120},
-                 {4000, 3000, 400, 500, 375},
-                 {4000, 3000, 600, 1000, 750},
-                 {1001, 37, 160, 251, 10}}; // partial blocks round up
+    } cases[] = {{640, 480, 160, 320, 240},    {1280, 960, 160, 320, 240},
+                 {160, 120, 160, 160, 120},    {4000, 3000, 400, 500, 375},
+                 {4000, 3000, 600, 1000, 750}, {1001, 37, 160, 251, 10}}; // partial blocks round up
     for (const Case& c : cases) {
         const auto path = dir.write("s.jpg", encodeJpeg(c.w, c.h, 3, test::pattern, 60));
         DecodeOutput out = decodeFile(path, c.target);
@@ -163,8 +160,7 @@ TEST(JpegDecoder, EmbeddedBlockWithDamagedStartOfImage) {
     // Without the patch the same blocks are not JPEG streams.
     EXPECT_EQ(CJpegDecoder::Decode(JpegSource{mrw, 1000, len, 17}, {}).status,
               DecodeStatus::Failed);
-    EXPECT_EQ(CJpegDecoder::Decode(JpegSource{erf, 1000, len, 0}, {}).status,
-              DecodeStatus::Failed);
+    EXPECT_EQ(CJpegDecoder::Decode(JpegSource{erf, 1000, len, 0}, {}).status, DecodeStatus::Failed);
 }
 
 TEST(JpegDecoder, UnreadableSourcesFailCleanly) {

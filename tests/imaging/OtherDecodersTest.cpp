@@ -131,7 +131,9 @@ struct Psd {
     void raw(const std::vector<uint8_t>& b) { bytes.insert(bytes.end(), b.begin(), b.end()); }
 };
 
-uint8_t psdValue(int channel, int x, int y) { return static_cast<uint8_t>(channel * 80 + x * 3 + y); }
+uint8_t psdValue(int channel, int x, int y) {
+    return static_cast<uint8_t>(channel * 80 + x * 3 + y);
+}
 
 // width x height RGB, compression 0 or 1, optional JPEG thumbnail resource.
 std::vector<uint8_t> makePsd(int w, int h, int compression, const std::vector<uint8_t>& thumb,
@@ -345,7 +347,9 @@ std::vector<uint8_t> halfTransparentGif(int w, int h) {
     return g;
 }
 
-const uint8_t* pixel(const DibImage& img, int x, int y) { return img.scanLine(y) + x * 3; }
+const uint8_t* pixel(const DibImage& img, int x, int y) {
+    return img.scanLine(y) + x * 3;
+}
 
 TEST(PictureDecoder, BackgroundsFollowTheUser) {
     ScratchDir dir;
@@ -356,7 +360,8 @@ TEST(PictureDecoder, BackgroundsFollowTheUser) {
     cur[2] = 2;
     const auto curPath = dir.write("a.cur", cur);
     const auto gif = dir.write("a.gif", halfTransparentGif(20, 10));
-    const auto bmp = writeQt(dir, "a.bmp", halfTransparent(7, 5).convertToFormat(QImage::Format_RGB32), "bmp");
+    const auto bmp =
+        writeQt(dir, "a.bmp", halfTransparent(7, 5).convertToFormat(QImage::Format_RGB32), "bmp");
 
     for (const auto& [path, kind] : {std::pair{ico, 260}, {curPath, 261}}) {
         DecodeOutput preview = CPictureDecoder::Decode(path, {});

@@ -41,9 +41,9 @@ ImageItem embeddedItem(const ScratchDir& dir, const std::vector<uint8_t>& thumb,
 
 void quadrants(int x, int y, uint8_t* p, int w, int h) {
     const bool left = x < w / 2, top = y < h / 2;
-    p[0] = left && top ? 230 : 20;      // red top-left
-    p[1] = !left && top ? 230 : 20;     // green top-right
-    p[2] = left && !top ? 230 : 20;     // blue bottom-left
+    p[0] = left && top ? 230 : 20;  // red top-left
+    p[1] = !left && top ? 230 : 20; // green top-right
+    p[2] = left && !top ? 230 : 20; // blue bottom-left
 }
 
 struct Rgb {
@@ -192,7 +192,8 @@ TEST(DecodeThumbnail, DamagedSourcesGetThePlaceholder) {
         EXPECT_EQ(at(t.thumbBits, 1, 1).r, 50);
     }
     // A JPEG whose embedded thumbnail is damaged still has its picture.
-    ImageItem jpeg = ImageItem::FromPath(dir.write("e.jpg", encodeJpeg(320, 240, 3)), ImageKind::Jpeg);
+    ImageItem jpeg =
+        ImageItem::FromPath(dir.write("e.jpg", encodeJpeg(320, 240, 3)), ImageKind::Jpeg);
     jpeg.useEmbedded = 1;
     jpeg.thumbOffset = 2;
     jpeg.thumbLength = 100;
@@ -270,7 +271,8 @@ TEST(DecodeThumbnail, CameraSamplesUseTheirEmbeddedThumbnails) {
     if (!test::haveSamples())
         GTEST_SKIP() << "no shared samples";
     int embedded = 0;
-    for (const auto& entry : std::filesystem::directory_iterator(test::samples() + "/camera-jpeg")) {
+    for (const auto& entry :
+         std::filesystem::directory_iterator(test::samples() + "/camera-jpeg")) {
         ImageItem item = ImageItem::FromPath(entry.path().string(), ImageKind::Jpeg);
         ScanItemInfo(item);
         DecodeThumbnail(item, box(160, 120));

@@ -16,6 +16,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <cmath>
 #include <cstdio>
@@ -23,6 +24,7 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 extern char** environ;
@@ -47,7 +49,8 @@ double median(std::vector<double> v) {
 
 // Runs a program with stdout and stderr on /dev/null; wall time in ms, or a
 // negative value when it could not run or failed.
-double runTimed(const std::vector<std::string>& argv, const std::vector<std::string>& extraEnv = {}) {
+double runTimed(const std::vector<std::string>& argv,
+                const std::vector<std::string>& extraEnv = {}) {
     std::vector<char*> args;
     for (const auto& a : argv)
         args.push_back(const_cast<char*>(a.c_str()));
@@ -147,7 +150,8 @@ void put32(std::vector<uint8_t>& v, std::size_t at, uint32_t x) {
 }
 
 // An EXIF block: IFD0 with the orientation, IFD1 pointing at the thumbnail.
-std::vector<uint8_t> exifWithThumbnail(const std::vector<uint8_t>& thumb, uint32_t& thumbTiffOffset) {
+std::vector<uint8_t> exifWithThumbnail(const std::vector<uint8_t>& thumb,
+                                       uint32_t& thumbTiffOffset) {
     std::vector<uint8_t> e = {'E', 'x', 'i', 'f', 0, 0};
     const std::size_t tiff = e.size();
     e.resize(tiff + 8 + 2 + 12 + 4 + 2 + 3 * 12 + 4, 0);
@@ -191,7 +195,8 @@ Generated generate(const fs::path& dir, int index, int w, int h) {
     g.thumbOffset = 2 + 4 + 6 + tiffOffset;
     g.thumbLength = static_cast<uint32_t>(thumb.size());
     std::ofstream(g.path, std::ios::binary)
-        .write(reinterpret_cast<const char*>(file.data()), static_cast<std::streamsize>(file.size()));
+        .write(reinterpret_cast<const char*>(file.data()),
+               static_cast<std::streamsize>(file.size()));
     return g;
 }
 
@@ -248,6 +253,8 @@ struct Figures {
     double fullOurs = NAN, fullDjpeg = NAN, fullRatio = NAN;
     double scaledOurs = NAN, scaledDjpeg = NAN, scaledRatio = NAN;
     double thumbsPerS = NAN, vipsPerS = NAN, thumbsRatio = NAN;
+    double thumbsAllPerS = NAN, vipsAllPerS = NAN, thumbsAllRatio = NAN;
+    int cores = 1;
     double exifMs = NAN;
     double rawExtra = NAN, rawScanBytes = NAN, rawPreviewBytes = NAN;
     int files = 0, megapixels = 0;
@@ -280,9 +287,9 @@ int runDecode(const std::vector<std::string>& args) {
     const int reps = quick ? 3 : 7;
     const int width = 6000, height = 4000; // 24 megapixels
 
-    const fs::path dir = keep.empty()
-                             ? fs::temp_directory_path() / ("lumora-bench-" + std::to_string(getpid()))
-                             : fs::path(keep);
+    const fs::path dir =
+        keep.empty() ? fs::temp_directory_path() / ("lumora-bench-" + std::to_string(getpid()))
+                     : fs::path(keep);
     fs::create_directories(dir);
     std::vector<Generated> files;
     if (given.empty()) {
@@ -370,6 +377,42 @@ int runDecode(const std::vector<std::string>& args) {
     f.vipsPerS = median(peerRate);
     f.thumbsRatio = median(rateRatio);
 
+    // The same on every core: one decoding thread per core against
+    // vipsthumbnail at its default concurrency.
+    const unsigned cores = std::max(1u, std::thread::hardware_concurrency());
+    std::vector<double> allRatio, allOurs, allPeer;
+    for (int r = 0; r < std::max(3, reps / 2); ++r) {
+        std::atomic<std::size_t> next{0};
+        auto start = Clock::now();
+        std::vector<std::thread> workers;
+        for (unsigned c = 0; c < cores; ++c)
+            workers.emplace_back([&] {
+                for (std::size_t i; (i = next++) < files.size();) {
+                    ImageItem item = ImageItem::FromPath(files[i].path, ImageKind::Jpeg);
+                    DecodeThumbnail(item, box);
+                }
+            });
+        for (auto& w : workers)
+            w.join();
+        const double ours = files.size() * 1000.0 / msSince(start);
+        allOurs.push_back(ours);
+        if (vips) {
+            std::vector<std::string> cmd = {"vipsthumbnail", "-s", "160x120", "-o",
+                                            (vipsOut / "%s.jpg").string()};
+            for (const auto& file : files)
+                cmd.push_back(file.path);
+            const double ms = runTimed(cmd);
+            if (ms > 0) {
+                allPeer.push_back(files.size() * 1000.0 / ms);
+                allRatio.push_back(ours / allPeer.back());
+            }
+        }
+    }
+    f.cores = static_cast<int>(cores);
+    f.thumbsAllPerS = median(allOurs);
+    f.vipsAllPerS = median(allPeer);
+    f.thumbsAllRatio = median(allRatio);
+
     // Thumbnails from the EXIF thumbnail.
     std::vector<double> exif;
     const int exifReps = quick ? 300 : 2000;
@@ -428,11 +471,15 @@ int runDecode(const std::vector<std::string>& args) {
                 f.fullOurs, f.fullDjpeg, num(f.fullRatio).c_str());
     std::printf("  1/8 decode        lumora %8.2f ms   djpeg %8.2f ms   ratio %s (goal <= 1.10)\n",
                 f.scaledOurs, f.scaledDjpeg, num(f.scaledRatio).c_str());
-    std::printf("  thumbnails        lumora %8.1f /s   vipsthumbnail %6.1f /s   ratio %s (goal >= 2)\n",
-                f.thumbsPerS, f.vipsPerS, num(f.thumbsRatio).c_str());
+    std::printf(
+        "  thumbnails, 1 core lumora %7.1f /s   vipsthumbnail %6.1f /s   ratio %s (goal >= 2)\n",
+        f.thumbsPerS, f.vipsPerS, num(f.thumbsRatio).c_str());
+    std::printf("  thumbnails, %d cores lumora %6.1f /s   vipsthumbnail %6.1f /s   ratio %s\n",
+                f.cores, f.thumbsAllPerS, f.vipsAllPerS, num(f.thumbsAllRatio).c_str());
     std::printf("  EXIF thumbnail    %s ms per thumbnail (goal <= 0.3)\n", num(f.exifMs).c_str());
-    std::printf("  RAW preview       %s bytes read beyond the preview (goal <= 131072); scan read %s\n",
-                num(f.rawExtra).c_str(), num(f.rawScanBytes).c_str());
+    std::printf(
+        "  RAW preview       %s bytes read beyond the preview (goal <= 131072); scan read %s\n",
+        num(f.rawExtra).c_str(), num(f.rawScanBytes).c_str());
     if (!djpeg)
         std::printf("  (djpeg not found: install libjpeg-turbo-progs)\n");
     if (!vips)
@@ -442,12 +489,13 @@ int runDecode(const std::vector<std::string>& args) {
                     "\"full_decode_vs_djpeg\":%s,\"scaled_decode_ms\":%s,\"djpeg_scaled_ms\":%s,"
                     "\"scaled_decode_vs_djpeg\":%s,\"thumbs_per_s\":%s,\"vipsthumbnail_per_s\":%s,"
                     "\"thumbs_per_s_vs_vipsthumbnail\":%s,\"exif_thumbnail_ms\":%s,"
-                    "\"raw_preview_extra_bytes\":%s,\"raw_scan_bytes\":%s}\n",
+                    "\"raw_preview_extra_bytes\":%s,\"raw_scan_bytes\":%s,\"cores\":%d,"
+                    "\"thumbs_per_s_all_cores_vs_vipsthumbnail\":%s}\n",
                     f.files, f.megapixels, num(f.fullOurs).c_str(), num(f.fullDjpeg).c_str(),
                     num(f.fullRatio).c_str(), num(f.scaledOurs).c_str(), num(f.scaledDjpeg).c_str(),
                     num(f.scaledRatio).c_str(), num(f.thumbsPerS).c_str(), num(f.vipsPerS).c_str(),
                     num(f.thumbsRatio).c_str(), num(f.exifMs).c_str(), num(f.rawExtra).c_str(),
-                    num(f.rawScanBytes).c_str());
+                    num(f.rawScanBytes).c_str(), f.cores, num(f.thumbsAllRatio).c_str());
     }
     return 0;
 }
