@@ -1,11 +1,33 @@
 #include "app/MainFrame.h"
 
+#include "app/ListContainerWnd.h"
+#include "app/StatusTexts.h"
+#include "app/TreeContainerWnd.h"
+#include "controls/Divider.h"
+#include "controls/TextProgressCtrl.h"
+#include "engine/ThumbnailEngine.h"
+#include "platform/ClipboardFiles.h"
+#include "platform/Messages.h"
+#include "resources/ToolIcons.h"
+#include "thumbnails/ThumbnailCtrl.h"
+
+#include <QApplication>
+#include <QClipboard>
 #include <QCloseEvent>
+#include <QComboBox>
+#include <QDir>
+#include <QFileInfo>
+#include <QFileSystemModel>
 #include <QGuiApplication>
+#include <QHeaderView>
+#include <QLabel>
+#include <QMessageBox>
 #include <QPixmap>
 #include <QPointer>
 #include <QScreen>
+#include <QStatusBar>
 #include <QTimer>
+#include <QTreeView>
 #include <QWidget>
 
 #include <cmath>
@@ -16,14 +38,244 @@ namespace lumora {
 CMainFrame::CMainFrame(QString settingsPath, QWidget* parent)
     : QMainWindow(parent), settingsPath_(std::move(settingsPath)) {
     setWindowTitle(titleFor({}));
-    setCentralWidget(new QWidget(this));
     resize(1024, 720);
 }
 
 CMainFrame::~CMainFrame() = default;
 
 void CMainFrame::create() {
+    // Settings first: every pane is built from them.
     LoadSettings();
+    setWindowIcon(applicationIcon());
+    createPanes();
+    createBars();
+    createStatusBar();
+    ApplySettings(false);
+
+    // The main divider fills the client area between the bars: the tree
+    // container keeps its width, the list container takes the rest.
+    mainDivider_ = new CDivider(nullptr, 59648, 3, settings_.MainDividerPos, 0, 60);
+    mainDivider_->SetPane(0, treeContainer_);
+    mainDivider_->SetPane(1, listContainer_);
+    setCentralWidget(mainDivider_);
+    mainDivider_->Layout();
+
+    ready_ = true;
+
+    // The last folder, or on the very first run the demo folder beside the
+    // build, is selected in the tree; it is loaded once folder display is on.
+    std::optional<QString> last = lastFolderFromSettings();
+    if (!last && !QFileInfo::exists(settingsPath_)) {
+        const QString demo =
+            QDir::cleanPath(QCoreApplication::applicationDirPath() + QStringLiteral("/../demo"));
+        if (QFileInfo(demo).isDir())
+            last = demo;
+    }
+    if (last && !last->isEmpty())
+        selectByPath(*last);
+
+    if (QClipboard* cb = QGuiApplication::clipboard())
+        connect(cb, &QClipboard::dataChanged, this, &CMainFrame::onClipboardChanged);
+
+    setLiveValuesProvider([this] {
+        LiveSettingValues live;
+        live.MainDividerPos = mainDivider_->GetPosition();
+        live.InfoDividerPos = listContainer_->infoPaneExtent();
+        live.MiniPreviewDividerPos = treeContainer_->miniPreviewExtent();
+        live.ShowMiniPreview = treeContainer_->miniPreviewShown() ? 1 : 0;
+        return live;
+    });
+    setSelectedFolderProvider([this] {
+        const QString tree = treeSelectedPath_ ? treeSelectedPath_() : QString();
+        return tree.isEmpty() ? currentFolderPath_ : tree;
+    });
+}
+
+void CMainFrame::createPanes() {
+    treeContainer_ = new CTreeContainerWnd(this, 59648, settings_.MiniPreviewDividerPos,
+                                           settings_.ShowMiniPreview != 0);
+    listContainer_ = new CListContainerWnd(this, 59649, settings_.InfoDividerPos,
+                                           settings_.ShowExifWindow != 0, this);
+    // The view's own commands: those that exist run here, the file
+    // operations and worksheets take theirs when they come.
+    connect(listContainer_->folderView(), &CThumbnailCtrl::commandRequested, this, [this](int id) {
+        switch (id) {
+        case 37004: // cut
+            copySelection(true);
+            break;
+        case 37005: // copy
+            copySelection(false);
+            break;
+        default:
+            runCommand(id);
+            break;
+        }
+    });
+    createPlaceholderTree();
+}
+
+void CMainFrame::createPlaceholderTree() {
+    // A plain folder tree over the file system stands in until the shell
+    // folder tree takes the slot.
+    auto* model = new QFileSystemModel(this);
+    model->setFilter(QDir::AllDirs | QDir::NoDotAndDotDot | QDir::Drives);
+    model->setRootPath(QDir::rootPath());
+    auto* view = new QTreeView;
+    view->setObjectName(QStringLiteral("FolderTree"));
+    view->setModel(model);
+    for (int c = 1; c < model->columnCount(); ++c)
+        view->hideColumn(c);
+    view->setHeaderHidden(true);
+    view->setUniformRowHeights(true);
+    view->setRootIndex(model->index(QDir::rootPath()));
+    connect(view->selectionModel(), &QItemSelectionModel::currentChanged, this,
+            [this, model](const QModelIndex& current) {
+                placeholderSelection_ = model->filePath(current);
+                postMessage(this, WM_TREE_SELCHANGED);
+            });
+    setFolderTree(
+        view, [this] { return placeholderSelection_; },
+        [this, view, model](const QString& path) {
+            const QModelIndex index = model->index(path);
+            if (!index.isValid())
+                return false;
+            placeholderSelection_ = QDir::cleanPath(path);
+            view->setCurrentIndex(index);
+            view->scrollTo(index);
+            postMessage(this, WM_TREE_SELCHANGED);
+            return true;
+        });
+}
+
+void CMainFrame::setFolderTree(QWidget* tree, std::function<QString()> selectedPath,
+                               std::function<bool(const QString&)> selectByPath) {
+    treeSelectedPath_ = std::move(selectedPath);
+    treeSelectByPath_ = std::move(selectByPath);
+    if (treeContainer_ && tree)
+        treeContainer_->SetTree(tree);
+}
+
+void CMainFrame::selectByPath(const QString& path) {
+    const QString clean = QDir::cleanPath(QDir::fromNativeSeparators(path.trimmed()));
+    if (clean.isEmpty() || !QFileInfo(clean).isDir())
+        return;
+    if (treeSelectByPath_)
+        treeSelectByPath_(clean);
+}
+
+void CMainFrame::ApplySettings(bool reload) {
+    if (listContainer_)
+        listContainer_->ApplySettings(settings_, reload);
+}
+
+void CMainFrame::onTreeSelChanged() {
+    if (!ready_)
+        return;
+    const QString path = treeSelectedPath_ ? treeSelectedPath_() : QString();
+    if (listContainer_->folderTabCurrent())
+        setTitleFromFolder(path);
+    currentFolderPath_ = path;
+    if (readyForFolderDisplay_ && !refreshing_) {
+        // The tree may report the folder that is already shown once more.
+        const QString shown = listContainer_->folderView()->folder();
+        if (!listContainer_->folderTabCurrent() ||
+            QDir::cleanPath(shown) != QDir::cleanPath(path) || shown.isEmpty())
+            listContainer_->ShowFolder(path);
+    }
+}
+
+void CMainFrame::setTitleFromFolder(const QString& path) {
+    setFolderTitle(path);
+    if (!addressBox_ || path.isEmpty())
+        return;
+    // The path goes to the top of the address box's list.
+    const int existing = addressBox_->findText(path);
+    if (existing > 0)
+        addressBox_->removeItem(existing);
+    if (existing != 0)
+        addressBox_->insertItem(0, path);
+    addressBox_->setCurrentIndex(0);
+    addressBox_->setEditText(path);
+}
+
+bool CMainFrame::event(QEvent* e) {
+    const int type = static_cast<int>(e->type());
+    switch (type) {
+    case WM_TREE_SELCHANGED:
+        onTreeSelChanged();
+        return true;
+    case WM_LIST_TITLECOUNT: {
+        if (listContainer_->folderTabCurrent())
+            setTitleFromFolder(currentFolderPath_);
+        const CThumbnailCtrl* view = listContainer_->currentView();
+        setStatusPane(3, countStatusText(view ? view->Count() : -1));
+        return true;
+    }
+    case WM_THUMB_COUNT:
+        setStatusPane(3, countStatusText(static_cast<MessageEvent*>(e)->wParam));
+        return true;
+    case WM_THUMB_PHASE:
+        if (const auto text = phaseStatusText(static_cast<MessageEvent*>(e)->wParam))
+            setStatusPane(0, *text);
+        return true;
+    case WM_THUMB_SELCOUNT: {
+        const auto count = static_cast<MessageEvent*>(e)->wParam;
+        if (count != -1) {
+            selectedCount_ = static_cast<int>(count);
+            setStatusPane(0, selectionStatusText(selectedCount_));
+        }
+        return true;
+    }
+    case WM_THUMB_PROGRESS: {
+        auto* m = static_cast<PayloadEvent<ProgressPair>*>(e);
+        const ProgressPair* pair = m->payload();
+        if (pair && m->lParam == listContainer_->currentIndex()) {
+            if (pair->done == pair->total) {
+                progress_->SetWindowText(QString());
+                progress_->SetPos(0);
+            } else {
+                progress_->SetWindowText(progressStatusText(pair->done, pair->total));
+                progress_->SetRange(0, pair->total);
+                progress_->SetPos(pair->done);
+            }
+        }
+        if (pair && pair->done == pair->total && waitingForFirstLoad_) {
+            waitingForFirstLoad_ = false;
+            endStartupWork();
+        }
+        return true;
+    }
+    case WM_THUMB_MISSING:
+        QMessageBox::warning(this, QStringLiteral("Lumora"),
+                             QStringLiteral("ワークシート内のサムネイルでファイルが存在しないものが"
+                                            "あります。これらはワークートから除外されます。"));
+        return true;
+    case WM_THUMB_FOCUS:
+        focusPane_ = static_cast<MessageEvent*>(e)->wParam ? 1 : 0;
+        return true;
+    case WM_THUMB_VIEWCOUNT:
+    case WM_THUMB_LISTCLEARED:
+    case WM_THUMB_CURRENTITEM:
+        // Tab labels, the viewer and the mini preview take these once they
+        // exist; payloads are freed with the events.
+        return true;
+    case WM_THUMB_NOCURSOR:
+        // An empty folder: nothing more will arrive for the first load.
+        if (waitingForFirstLoad_) {
+            waitingForFirstLoad_ = false;
+            endStartupWork();
+        }
+        return true;
+    default:
+        break;
+    }
+    if (e->type() == QEvent::FocusIn) {
+        if (focusPane_ == 1)
+            listContainer_->setFocus();
+        else if (treeContainer_->tree())
+            treeContainer_->tree()->setFocus();
+    }
+    return QMainWindow::event(e);
 }
 
 void CMainFrame::LoadSettings() {
@@ -90,7 +342,18 @@ void CMainFrame::placeFromSettings() {
 }
 
 void CMainFrame::setReadyForFolderDisplay() {
+    if (readyForFolderDisplay_)
+        return;
     readyForFolderDisplay_ = true;
+    // The folder selected during creation is loaded now.
+    const QString path = treeSelectedPath_ ? treeSelectedPath_() : currentFolderPath_;
+    if (!path.isEmpty() && listContainer_) {
+        currentFolderPath_ = path;
+        setTitleFromFolder(path);
+        beginStartupWork();
+        waitingForFirstLoad_ = true;
+        listContainer_->ShowFolder(path);
+    }
 }
 
 void CMainFrame::readWorkSheetListFile(const QString& path) {

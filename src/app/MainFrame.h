@@ -34,15 +34,26 @@
 #include "app/SettingsStore.h"
 
 #include <QMainWindow>
+#include <QPointer>
 #include <QString>
 
 #include <functional>
 #include <optional>
 #include <vector>
 
+class QAction;
 class QCloseEvent;
+class QComboBox;
+class QLabel;
+class QToolBar;
 
 namespace lumora {
+
+class CDivider;
+class CListContainerWnd;
+class CTextProgressCtrl;
+class CThumbnailCtrl;
+class CTreeContainerWnd;
 
 class CMainFrame : public QMainWindow {
     Q_OBJECT
@@ -106,15 +117,75 @@ public:
     // Saves an image of the window as PNG.
     bool saveScreenshot(const QString& pngPath);
 
+    // ---- panes, bars and status -------------------------------------------
+    CTreeContainerWnd* treeContainer() const { return treeContainer_; }
+    CListContainerWnd* listContainer() const { return listContainer_; }
+    CDivider* mainDivider() const { return mainDivider_; }
+    QComboBox* addressBox() const { return addressBox_; }
+    QToolBar* toolBar(int id) const;
+    QAction* commandAction(int id) const;
+    CTextProgressCtrl* progressBar() const { return progress_; }
+    // Text of status pane 0..3.
+    QString statusPaneText(int pane) const;
+    bool ready() const { return ready_; }
+    QString currentFolderPath() const { return currentFolderPath_; }
+    int focusPane() const { return focusPane_; }
+
+    // The folder tree's slot: the widget, its selected path and its
+    // SelectByPath. Until a tree is given, a plain folder tree stands in.
+    void setFolderTree(QWidget* tree, std::function<QString()> selectedPath,
+                       std::function<bool(const QString&)> selectByPath);
+    // Address box: passes a path the user typed or picked to the tree.
+    void selectByPath(const QString& path);
+
+    // ApplySettings(reload): hands the record to the list container.
+    void ApplySettings(bool reload);
+    // Runs a command when its enable rule allows it (menus, bars, keys).
+    bool runCommand(int id);
+    bool commandEnabled(int id) const;
+    void updateCommandStates();
+
 signals:
     // Emitted after closeEvent has written the settings.
     void settingsWrittenAtExit();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    bool event(QEvent* event) override;
 
 private:
     void flushScreenshotCallbacks();
+    void createPanes();
+    void createBars();
+    void createStatusBar();
+    void createPlaceholderTree();
+    void onTreeSelChanged();
+    void onClipboardChanged();
+    void setTitleFromFolder(const QString& path);
+    void setStatusPane(int pane, const QString& text);
+    void toggleFileType(int bit);
+    void copySelection(bool cut);
+
+    CTreeContainerWnd* treeContainer_ = nullptr;
+    CListContainerWnd* listContainer_ = nullptr;
+    CDivider* mainDivider_ = nullptr;
+    QComboBox* addressBox_ = nullptr;
+    QToolBar* bar170_ = nullptr;
+    QToolBar* bar161_ = nullptr;
+    QToolBar* bar128_ = nullptr;
+    QToolBar* addressBar_ = nullptr;
+    QLabel* pane_[4] = {};
+    CTextProgressCtrl* progress_ = nullptr;
+    std::function<QString()> treeSelectedPath_;
+    std::function<bool(const QString&)> treeSelectByPath_;
+    QString placeholderSelection_;
+
+    bool ready_ = false;
+    bool refreshing_ = false;
+    QString currentFolderPath_;
+    int selectedCount_ = 0;
+    int focusPane_ = 1;
+    bool waitingForFirstLoad_ = false;
 
     QString settingsPath_;
     AppSettings settings_;

@@ -1,0 +1,127 @@
+#include "app/ListContainerWnd.h"
+
+#include "platform/Messages.h"
+#include "thumbnails/FileDropTarget.h"
+#include "thumbnails/ThumbnailCtrl.h"
+
+#include <QLabel>
+#include <QTabBar>
+
+namespace lumora {
+
+CListContainerWnd::CListContainerWnd(QWidget* parent, int id, int infoDividerPos,
+                                     bool showExifWindow, QObject* mainWindow)
+    : QWidget(parent), id_(id), mainWindow_(mainWindow) {
+    setObjectName(QStringLiteral("ListContainer"));
+    setFocusPolicy(Qt::StrongFocus);
+    divider_ =
+        new CDivider(this, 59648, 3, showExifWindow ? infoDividerPos : 0, infoDividerPos, 200);
+
+    auto* info = new QLabel;
+    info->setObjectName(QStringLiteral("InfoContainer"));
+    info->setAutoFillBackground(true);
+    info->setMinimumSize(0, 0);
+    infoPanel_ = info;
+
+    tabs_ = new QTabBar(this);
+    tabs_->setObjectName(QStringLiteral("TabStrip"));
+    tabs_->setShape(QTabBar::RoundedSouth);
+    tabs_->setDrawBase(true);
+    tabs_->setExpanding(false);
+    tabs_->setGeometry(0, 0, 100, 20);
+    tabs_->addTab(QStringLiteral("フォルダ"));
+
+    folderView_ = new CThumbnailCtrl(divider_, 0, 1002);
+    folderView_->SetMainWindow(mainWindow);
+    folderView_->SetContainer(this);
+    folderView_->SetViewIndexSource([this] { return viewIndexOf(folderView_); });
+    views_.push_back(folderView_);
+    tabs_->setCurrentIndex(0);
+
+    divider_->SetPane(0, folderView_);
+    divider_->SetPane(1, info);
+    divider_->SetAnchor(1);
+    divider_->SetEdge();
+    if (!showExifWindow)
+        divider_->ShowPane(1, false);
+}
+
+CListContainerWnd::~CListContainerWnd() = default;
+
+CThumbnailCtrl* CListContainerWnd::currentView() const {
+    const int i = currentIndex();
+    return i >= 0 && i < int(views_.size()) ? views_[std::size_t(i)] : nullptr;
+}
+
+int CListContainerWnd::currentIndex() const {
+    return tabs_->currentIndex();
+}
+
+int CListContainerWnd::viewIndexOf(const CThumbnailCtrl* view) const {
+    for (std::size_t i = 0; i < views_.size(); ++i)
+        if (views_[i] == view)
+            return int(i);
+    return -1;
+}
+
+void CListContainerWnd::ShowFolder(const QString& path) {
+    tabs_->setCurrentIndex(0);
+    folderView_->LoadFolder(path);
+}
+
+void CListContainerWnd::ApplySettings(const AppSettings& settings, bool reload) {
+    settings_ = settings;
+    if (CThumbnailCtrl* view = currentView())
+        view->ApplySettings(settings_, true, reload);
+    SetInfoPaneShown(settings_.ShowExifWindow != 0);
+}
+
+void CListContainerWnd::SetInfoPaneShown(bool show) {
+    divider_->ShowPane(1, show);
+}
+
+void CListContainerWnd::SetInfoPanel(QWidget* panel) {
+    if (!panel || panel == infoPanel_)
+        return;
+    QWidget* old = infoPanel_;
+    const bool shown = divider_->isPaneShown(1);
+    divider_->SetPane(1, panel);
+    panel->setVisible(shown);
+    infoPanel_ = panel;
+    if (old)
+        old->deleteLater();
+    divider_->Layout();
+}
+
+void CListContainerWnd::resizeEvent(QResizeEvent*) {
+    const int h = height() - kTabStripHeight;
+    divider_->setGeometry(0, 0, width(), h > 0 ? h : 0);
+    tabs_->setGeometry(0, h > 0 ? h : 0, width(), kTabStripHeight);
+}
+
+void CListContainerWnd::focusInEvent(QFocusEvent*) {
+    if (CThumbnailCtrl* view = currentView())
+        view->setFocus(Qt::OtherFocusReason);
+}
+
+bool CListContainerWnd::event(QEvent* e) {
+    switch (static_cast<int>(e->type())) {
+    case WM_THUMB_PREIMAGE:   // for the information panel's histogram
+    case WM_THUMB_NOPREIMAGE: // the histogram is cleared
+    case WM_THUMB_OPENVIEWER: // for the viewer window
+    case WM_THUMB_COUNTCHANGED:
+        // The payloads are freed with the events until their panes exist.
+        return true;
+    case WM_DROP_CANENTER:
+    case WM_DROP_CANDROP:
+    case WM_DROP_LEAVE:
+    case WM_DROP_FILES:
+        if (auto* m = dynamic_cast<DropMessageEvent*>(e))
+            m->result = 0;
+        return true;
+    default:
+        return QWidget::event(e);
+    }
+}
+
+} // namespace lumora

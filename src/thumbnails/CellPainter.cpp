@@ -1,0 +1,186 @@
+#include "thumbnails/CellPainter.h"
+
+#include "app/AppSettings.h"
+#include "thumbnails/CaptionText.h"
+
+#include <QFontMetrics>
+#include <QPainter>
+#include <QPainterPath>
+
+#include <cstdlib>
+
+namespace lumora {
+
+QFont captionFont(const QString& face, int height, int weight) {
+    QFont f;
+    // Where the face is not installed, a proportional Japanese gothic of the
+    // same build stands in, then narrow Latin faces.
+    f.setFamilies({face, QStringLiteral("IPAPGothic"), QStringLiteral("Noto Sans CJK JP"),
+                   QStringLiteral("DejaVu Sans Condensed"), QStringLiteral("sans-serif")});
+    const int px = std::abs(height);
+    // A positive height is a cell height; the character height is about 7/8 of it.
+    f.setPixelSize(height < 0 ? (px > 0 ? px : 12) : (px * 7 + 4) / 8 + (px == 0 ? 12 : 0));
+    if (weight > 0)
+        f.setWeight(static_cast<QFont::Weight>(weight < 1 ? 1 : (weight > 1000 ? 1000 : weight)));
+    f.setStyleStrategy(QFont::PreferAntialias);
+    return f;
+}
+
+void CellStyle::apply(const AppSettings& s) {
+    workspace = colorFromRef(s.ThumbWorkspace);
+    canvasNormal = colorFromRef(s.CanvasNormal);
+    selectedForeground = colorFromRef(s.CanvasSelectedForeground);
+    selectedBackground = colorFromRef(s.CanvasSelectedBackground);
+    edge = colorFromRef(s.ThumbEdge);
+    cursorForeground = colorFromRef(s.CursorForeground);
+    cursorBackground = colorFromRef(s.CursorBackground);
+    fileNameColor = colorFromRef(s.FileName);
+    exifInfoColor = colorFromRef(s.ExifInfo);
+    nameFont = captionFont(s.FileNameFace, s.FileNameHeight, s.FileNameWidth);
+    infoFont = captionFont(s.ExifInfoFace, s.ExifInfoHeight, s.ExifInfoWidth);
+    kindFont = captionFont(QStringLiteral("MS UI Gothic"), -10, 700);
+    kindIcon = s.KindIcon != 0;
+    protectIcon = s.ProtectIcon != 0;
+    layout.imageSpace = s.ImageSpace;
+    layout.itemSpace = s.ItemSpace;
+    layout.showFileName = s.ShowFileName != 0;
+    layout.showGuide = s.ShowGuide != 0;
+    layout.setThumbnailSize(s.ThumbnailSize, s.CustomThumbnailSizeHorz, s.CustomThumbnailSizeVert);
+    layout.nameLineHeight = QFontMetrics(nameFont).height();
+    layout.infoLineHeight = QFontMetrics(infoFont).height();
+}
+
+QImage thumbnailImage(const ImageItem& item) {
+    const DibImage& dib = item.thumb.thumbBits;
+    if (dib.isNull() || dib.width() <= 0 || dib.height() <= 0 ||
+        dib.byteSize() < static_cast<std::size_t>(dib.stride()) * dib.height())
+        return {};
+    // Bottom-up rows: the last memory row is the top picture row.
+    QImage image(dib.width(), dib.height(), QImage::Format_RGB32);
+    for (int y = 0; y < dib.height(); ++y) {
+        const uint8_t* src = dib.scanLine(y);
+        auto* dst = reinterpret_cast<QRgb*>(image.scanLine(y));
+        for (int x = 0; x < dib.width(); ++x)
+            dst[x] = qRgb(src[3 * x + 2], src[3 * x + 1], src[3 * x]);
+    }
+    if (item.kind == ImageKind::Ico || item.kind == ImageKind::Cur) {
+        image = image.convertToFormat(QImage::Format_ARGB32);
+        const QRgb key = qRgb(0, 1, 0);
+        for (int y = 0; y < image.height(); ++y) {
+            auto* line = reinterpret_cast<QRgb*>(image.scanLine(y));
+            for (int x = 0; x < image.width(); ++x)
+                if ((line[x] | 0xFF000000u) == key)
+                    line[x] = 0;
+        }
+    }
+    return image;
+}
+
+namespace {
+
+// The read-only mark: a small padlock on a yellow tag, 22 x 12.
+void drawProtectMark(QPainter& p, int x, int y) {
+    p.save();
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(QPen(QColor(90, 70, 0), 1));
+    p.setBrush(QColor(255, 214, 64));
+    p.drawRoundedRect(QRectF(x + 0.5, y + 0.5, 21, 11), 2, 2);
+    p.setPen(QPen(QColor(60, 60, 60), 1.2));
+    p.setBrush(Qt::NoBrush);
+    p.drawArc(QRectF(x + 7.5, y + 1.5, 7, 7), 0, 180 * 16);
+    p.setPen(Qt::NoPen);
+    p.setBrush(QColor(60, 60, 60));
+    p.drawRect(QRectF(x + 6.5, y + 5, 9, 5.5));
+    p.restore();
+}
+
+QColor kindColor(ImageKind kind) {
+    if (kind == ImageKind::Jpeg)
+        return colorFromRef(0x0000C8);
+    if (isRawKind(kind))
+        return colorFromRef(0xC80000);
+    return colorFromRef(0x640064);
+}
+
+} // namespace
+
+QImage composeCell(const ImageItem& item, const CellStyle& style) {
+    const ThumbnailLayout& l = style.layout;
+    const int cw = l.cellWidth();
+    const int ch = l.cellHeight();
+    const qreal dpr = style.devicePixelRatio > 0 ? style.devicePixelRatio : 1.0;
+    QImage cell(qRound(cw * dpr), qRound(ch * dpr), QImage::Format_ARGB32_Premultiplied);
+    cell.setDevicePixelRatio(dpr);
+
+    const bool selected = item.state & kStateSelected;
+    const QColor background =
+        selected ? (style.focused ? style.selectedForeground : style.selectedBackground)
+                 : style.canvasNormal;
+    cell.fill(background);
+    QPainter p(&cell);
+    p.setRenderHint(QPainter::TextAntialiasing);
+
+    if (l.showFileName) {
+        p.setFont(style.nameFont);
+        p.setPen(style.fileNameColor);
+        const int bottom = l.imageSpace + l.longSide + l.nameLineHeight + 4;
+        const QFontMetrics fm(style.nameFont);
+        const QString name =
+            fm.elidedText(QString::fromStdString(item.fileName), Qt::ElideMiddle, cw - 4);
+        p.drawText(QRect(0, bottom - l.nameLineHeight, cw, l.nameLineHeight),
+                   Qt::AlignHCenter | Qt::AlignTop | Qt::TextSingleLine, name);
+    }
+    if (l.showGuide) {
+        p.setFont(style.infoFont);
+        p.setPen(style.exifInfoColor);
+        int y1 = l.imageSpace + l.longSide + l.infoLineHeight + 4;
+        if (l.showFileName)
+            y1 += l.nameLineHeight + 4;
+        const int y2 = y1 + l.infoLineHeight + 2;
+        const auto flags = Qt::AlignHCenter | Qt::AlignTop | Qt::TextSingleLine;
+        p.drawText(QRect(0, y1 - l.infoLineHeight, cw, l.infoLineHeight), flags,
+                   captionLine1(item.caption));
+        p.drawText(QRect(0, y2 - l.infoLineHeight, cw, l.infoLineHeight), flags,
+                   captionLine2(item.caption));
+    }
+
+    const QImage thumb = thumbnailImage(item);
+    if (!thumb.isNull()) {
+        const int x = l.imageSpace + (l.longSide - thumb.width()) / 2;
+        const int y = l.imageSpace + (l.longSide - thumb.height()) / 2;
+        p.setRenderHint(QPainter::SmoothPixmapTransform, dpr != 1.0);
+        p.drawImage(QRect(x, y, thumb.width(), thumb.height()), thumb);
+
+        if (style.kindIcon) {
+            const QString label =
+                QString::fromLatin1(kindLabel(item.kind).data(), int(kindLabel(item.kind).size()));
+            if (!label.isEmpty()) {
+                const QFontMetrics fm(style.kindFont);
+                const int tw = fm.horizontalAdvance(label);
+                const int th = fm.height();
+                p.fillRect(QRect(1, 1, tw + 2, th + 2), kindColor(item.kind));
+                p.setFont(style.kindFont);
+                p.setPen(Qt::white);
+                p.drawText(QRect(2, 2, tw, th), Qt::AlignLeft | Qt::AlignTop, label);
+            }
+        }
+    }
+    if (item.readOnly && style.protectIcon)
+        drawProtectMark(p, cw - 22 - 1, 1);
+
+    // Frame: a 2-pixel cursor frame, else the 1-pixel edge.
+    p.setBrush(Qt::NoBrush);
+    if (item.state & kStateCursor) {
+        QPen pen(style.focused ? style.cursorForeground : style.cursorBackground, 2);
+        pen.setJoinStyle(Qt::MiterJoin);
+        p.setPen(pen);
+        p.drawRect(QRectF(1, 1, cw - 2, ch - 2));
+    } else {
+        p.setPen(QPen(style.edge, 1));
+        p.drawRect(QRectF(0.5, 0.5, cw - 1, ch - 1));
+    }
+    p.end();
+    return cell;
+}
+
+} // namespace lumora

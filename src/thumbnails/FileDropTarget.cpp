@@ -1,0 +1,87 @@
+#include "thumbnails/FileDropTarget.h"
+
+#include "platform/ClipboardFiles.h"
+
+#include <QCoreApplication>
+#include <QDragEnterEvent>
+#include <QDragMoveEvent>
+#include <QDropEvent>
+
+namespace lumora {
+
+namespace {
+QPointer<QObject> s_dragSource;
+
+int fileCount(const QMimeData* data) {
+    if (!data)
+        return 0;
+    const auto list = readFileList(*data);
+    return list ? int(list->paths.size()) : 0;
+}
+} // namespace
+
+void CFileDropTarget::SetDragSource(QObject* window) {
+    s_dragSource = window;
+}
+QObject* CFileDropTarget::DragSource() {
+    return s_dragSource;
+}
+
+CFileDropTarget::CFileDropTarget(QWidget* dropWidget, QObject* window)
+    : QObject(dropWidget), dropWidget_(dropWidget), window_(window) {
+    dropWidget->setAcceptDrops(true);
+    dropWidget->installEventFilter(this);
+}
+
+std::intptr_t CFileDropTarget::send(int message, const QMimeData* data) {
+    if (!window_)
+        return 0;
+    DropMessageEvent e(message, data);
+    QCoreApplication::sendEvent(window_, &e);
+    return e.result;
+}
+
+bool CFileDropTarget::eventFilter(QObject* watched, QEvent* event) {
+    if (watched != dropWidget_)
+        return false;
+    switch (event->type()) {
+    case QEvent::DragEnter: {
+        auto* e = static_cast<QDragEnterEvent*>(event);
+        const std::intptr_t answer = send(WM_DROP_CANENTER, e->mimeData());
+        if (answer == 100 || (e->mimeData() && hasFileList(*e->mimeData()))) {
+            e->setDropAction(Qt::CopyAction);
+            e->accept();
+        } else {
+            e->ignore();
+        }
+        return true;
+    }
+    case QEvent::DragMove: {
+        auto* e = static_cast<QDragMoveEvent*>(event);
+        const bool fromHere = s_dragSource && s_dragSource == window_;
+        if (fileCount(e->mimeData()) > 0 && !fromHere &&
+            send(WM_DROP_CANDROP, e->mimeData()) == 100) {
+            e->setDropAction(Qt::CopyAction);
+            e->accept();
+        } else {
+            e->ignore();
+        }
+        return true;
+    }
+    case QEvent::DragLeave:
+        send(WM_DROP_LEAVE, nullptr);
+        event->accept();
+        return true;
+    case QEvent::Drop: {
+        auto* e = static_cast<QDropEvent*>(event);
+        send(WM_DROP_FILES, e->mimeData());
+        e->setDropAction(Qt::CopyAction);
+        e->accept();
+        return true;
+    }
+    default:
+        return false;
+    }
+}
+
+} // namespace lumora

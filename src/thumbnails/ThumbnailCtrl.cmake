@@ -1,0 +1,12 @@
+# The thumbnail grid widget and its drop-target helper.
+if(LUMORA_WIDGETS AND TARGET lumora_engine)
+    add_library(lumora_thumbnails STATIC
+        ${CMAKE_CURRENT_LIST_DIR}/CellPainter.cpp
+        ${CMAKE_CURRENT_LIST_DIR}/FileDropTarget.cpp
+        ${CMAKE_CURRENT_LIST_DIR}/ThumbnailCtrl.cpp
+        ${CMAKE_CURRENT_LIST_DIR}/ThumbnailInput.cpp)
+    target_include_directories(lumora_thumbnails PUBLIC ${CMAKE_SOURCE_DIR}/src)
+    target_link_libraries(lumora_thumbnails PUBLIC
+        Qt6::Widgets lumora_thumbnail_rules lumora_engine lumora_settings lumora_shell
+        lumora_messages)
+endif()

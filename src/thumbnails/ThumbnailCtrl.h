@@ -1,0 +1,226 @@
+// The thumbnail grid of one item list: a folder view or a worksheet view.
+//
+// Drawing model: the view keeps an off-screen canvas of its whole client
+// area. Every cell is composed in its own image and copied onto the canvas in
+// one block while the drawing lock is held; the canvas is copied to the
+// screen when Qt paints. The engine's threads call DrawItem and the other
+// view functions directly: they compose and copy under the drawing lock and
+// then schedule a repaint; only the GUI thread touches the widget itself.
+#pragma once
+
+#include "app/AppSettings.h"
+#include "engine/ImageItemList.h"
+#include "engine/ThumbnailEngine.h"
+#include "engine/ThumbnailView.h"
+#include "thumbnails/CellPainter.h"
+#include "thumbnails/ThumbnailSelection.h"
+
+#include <QAbstractScrollArea>
+#include <QImage>
+#include <QPointer>
+#include <QRegion>
+#include <QTimer>
+
+#include <atomic>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <string>
+
+class QMenu;
+class QMimeData;
+
+namespace lumora {
+
+class CFileDropTarget;
+
+class CThumbnailCtrl : public QAbstractScrollArea, public IThumbnailView {
+    Q_OBJECT
+public:
+    // Creates and starts the view's engine. worksheetMode 0: folder view.
+    explicit CThumbnailCtrl(QWidget* parent = nullptr, int worksheetMode = 0, int id = 1002);
+    ~CThumbnailCtrl() override;
+
+    // Receivers of the view's messages (main window and container).
+    void SetMainWindow(QObject* mainWindow);
+    void SetContainer(QObject* container) { container_ = container; }
+    // Position of this view among the container's views (-1 without one).
+    void SetViewIndexSource(std::function<int()> source) { viewIndexSource_ = std::move(source); }
+    // Worksheet names and registered applications for the context menu.
+    void SetMenuSources(std::function<QStringList()> worksheets,
+                        std::function<QStringList()> applications);
+
+    void ApplySettings(const AppSettings& settings, bool redraw, bool reload);
+    void LoadFolder(const QString& path);
+    void SetSortMode(int mode);
+    int Count() const { return list_.Count(); }
+
+    ImageItemList& list() { return list_; }
+    CThumbnailEngine* engine() { return engine_.get(); }
+    int worksheetMode() const { return worksheetMode_; }
+    QString folder() const { return folder_; }
+    int sortState() const { return sortState_; }
+    int cursor() const { return cursor_.load(); }
+    int topRow() const { return topRow_.load(); }
+    bool focused() const { return focused_.load(); }
+    const ThumbnailLayout& layout() const { return style_.layout; }
+    QRect cellRectInWindow(int index) const;
+
+    // Geometry on the current client area.
+    int ColumnCount() const;
+    int RowCount(bool fullOnly) const;
+    void VisibleRange(bool fullOnly, int& first, int& last) const;
+    int HitTest(const QPoint& windowPoint) const;
+
+    void PaintBackground();
+    void ScrollContent(int rows);
+    void EnsureCursorVisible();
+
+    // Operations for the commands and the viewer.
+    void OpenViewer();
+    void UpdateCurrentItem();
+    void Refresh();
+    void NextItem();
+    void PreviousItem();
+    void GoToItem(int index);
+    int SelectAll();
+    int InvertSelection();
+
+    // IThumbnailView (callable from the engine's threads).
+    void ResetDisplay(bool deleteItems) override;
+    void LayoutScrollBars() override;
+    void DrawItem(int index) override;
+    void DrawVisibleItems() override;
+    void DrawEmptyPlaceholder() override;
+    VisibleIndexRange VisibleRange() override;
+    void StartWatching() override {}
+    int CursorIndex() override { return cursor_.load(); }
+    void SetCursorIndex(int index) override { cursor_.store(index); }
+    void ScrollToCursor() override;
+    int ViewIndex() override { return viewIndexSource_ ? viewIndexSource_() : -1; }
+    void SetBusy(bool busy) override { busy_.store(busy); }
+    bool IsBusy() override { return busy_.load(); }
+    bool WindowExists() override { return alive_.load(); }
+    KindFilter Filter() override;
+    ThumbnailParams Thumbnails() override;
+    QObject* Window() override { return this; }
+
+    // The canvas as it would appear on screen (tests, screenshots).
+    QImage grabCanvas() const;
+    bool bandShown() const { return bandShown_; }
+    QRect bandRect() const { return lastBand_; }
+    int autoScrollDirection() const { return autoScrollDirection_; }
+    int autoScrollInterval() const { return autoScrollTimer_.interval(); }
+    bool autoScrollActive() const { return autoScrollTimer_.isActive(); }
+    // Tool tip text of the item under a window point (empty outside items).
+    QString tooltipTextAt(const QPoint& windowPoint) const;
+    // The context menu as it would be shown for item p (-1: empty space).
+    std::unique_ptr<QMenu> buildContextMenu(int p);
+
+signals:
+    // The cursor item's information for the information panel.
+    void infoRecordChanged(std::shared_ptr<const ItemInfoRecord> record);
+    // Commands the view hands on (file operations, worksheets, applications).
+    void commandRequested(int id);
+
+protected:
+    bool event(QEvent* e) override;
+    void paintEvent(QPaintEvent* e) override;
+    void resizeEvent(QResizeEvent* e) override;
+    void scrollContentsBy(int dx, int dy) override;
+    void wheelEvent(QWheelEvent* e) override;
+    void mousePressEvent(QMouseEvent* e) override;
+    void mouseMoveEvent(QMouseEvent* e) override;
+    void mouseReleaseEvent(QMouseEvent* e) override;
+    void mouseDoubleClickEvent(QMouseEvent* e) override;
+    void keyPressEvent(QKeyEvent* e) override;
+    void focusInEvent(QFocusEvent* e) override;
+    void focusOutEvent(QFocusEvent* e) override;
+    void showEvent(QShowEvent* e) override;
+    void hideEvent(QHideEvent* e) override;
+    bool viewportEvent(QEvent* e) override;
+
+private:
+    friend class ListStates;
+    using Lock = std::unique_lock<std::mutex>;
+
+    // Under the drawing lock.
+    void rebuildCanvasLocked();
+    void composeLocked(int index, bool& needsThumb);
+    void paintBackgroundLocked();
+    void placeholderLocked();
+    void markDirtyLocked(const QRect& r);
+    int columnCountLocked() const;
+    int rowCountLocked(bool fullOnly) const;
+
+    void flushDirty();
+    void runOnGui(std::function<void()> fn);
+    void applyScrollBar(int totalRows, int page, int position, bool reset);
+    void drawItems(const ChangedItems& indexes);
+    void sendMain(int message, std::intptr_t wParam = 0, std::intptr_t lParam = 0);
+    void sendSelCount();
+    void moveCursorBit(int index);
+    void setTopRow(int row, bool scroll);
+    void scrollLines(int lines);
+
+    // Rubber band and drag.
+    QPoint toContent(const QPoint& p) const;
+    void updateBand(const QPoint& windowPoint);
+    void stopBand();
+    void onAutoScroll();
+    void startAutoScrollRule(const QPoint& windowPoint);
+    void startDrag();
+    void dropFiles(const QMimeData* data);
+    void showTooltip();
+
+    ImageItemList list_;
+    std::unique_ptr<CThumbnailEngine> engine_;
+    QPointer<QObject> mainWindow_;
+    QPointer<QObject> container_;
+    std::function<int()> viewIndexSource_;
+    std::function<QStringList()> worksheetNames_;
+    std::function<QStringList()> applicationNames_;
+    CFileDropTarget* dropTarget_ = nullptr;
+
+    const int worksheetMode_;
+    const int id_;
+    QString folder_;
+    int sortState_ = 0;
+    KindFilter filter_;
+    bool autoRotate_ = true;
+
+    // Guarded by drawLock_: the layout values, the style and the canvas.
+    mutable std::mutex drawLock_;
+    CellStyle style_;
+    QImage canvas_;
+    QSize client_;
+    QRegion dirty_;
+    std::atomic<bool> updatePending_{false};
+    std::atomic<bool> clearing_{false};
+    std::atomic<bool> visible_{false};
+    std::atomic<bool> alive_{true};
+    std::atomic<bool> busy_{false};
+    std::atomic<bool> focused_{false};
+    std::atomic<int> topRow_{0};
+    std::atomic<int> cursor_{-1};
+
+    // Mouse state (GUI thread).
+    bool buttonDown_ = false;
+    QPoint downPoint_;
+    bool dragArmed_ = false;
+    bool dragging_ = false;
+    bool banding_ = false;
+    QPoint bandStart_, bandEnd_; // content coordinates
+    bool bandShown_ = false;
+    QRect lastBand_;
+    QTimer autoScrollTimer_; // timer 1001
+    int autoScrollDirection_ = 0;
+    int rightDownItem_ = -1;
+    int wheelRemainder_ = 0;
+    std::string lastCurrentPath_;
+
+    QTimer tooltipTimer_;
+    QPoint tooltipPoint_;
+};
+
+} // namespace lumora

@@ -1,0 +1,8 @@
+# Grid geometry, caption texts and selection rules of the thumbnail view
+# (no widgets).
+add_library(lumora_thumbnail_rules STATIC
+    ${CMAKE_CURRENT_LIST_DIR}/CaptionText.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/ThumbnailLayout.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/ThumbnailSelection.cpp)
+target_include_directories(lumora_thumbnail_rules PUBLIC ${CMAKE_SOURCE_DIR}/src)
+target_link_libraries(lumora_thumbnail_rules PUBLIC Qt6::Core lumora_metadata)

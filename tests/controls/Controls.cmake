@@ -1,0 +1,1 @@
+lumora_qtest(lumora_divider_test SOURCES DividerTest.cpp LIBS lumora_controls)

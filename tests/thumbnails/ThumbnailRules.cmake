@@ -1,0 +1,1 @@
+lumora_gtest(lumora_thumbnail_rules_test SOURCES ThumbnailRulesTest.cpp LIBS lumora_thumbnail_rules)

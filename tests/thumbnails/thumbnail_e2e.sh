@@ -1,0 +1,54 @@
+#!/bin/bash
+# End-to-end check of clicks, the rubber band and keys on a real X window.
+# Skips (77) when Xvfb or xdotool is missing.
+set -u
+prog="$1"
+command -v Xvfb >/dev/null && command -v xdotool >/dev/null || { echo "Xvfb/xdotool missing"; exit 77; }
+work=$(mktemp -d)
+state="$work/state"
+display=":$((100 + RANDOM % 800))"
+Xvfb "$display" -screen 0 1024x768x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
+xvfb=$!
+cleanup() { kill "$app" "$xvfb" 2>/dev/null; wait 2>/dev/null; rm -rf "$work"; }
+trap cleanup EXIT
+export DISPLAY="$display"
+for _ in $(seq 50); do xdotool getmouselocation >/dev/null 2>&1 && break; sleep 0.1; done
+QT_QPA_PLATFORM=xcb "$prog" "$state" &
+app=$!
+xdotool search --sync --name LumoraE2E >/dev/null || { echo "no window"; exit 1; }
+sleep 0.5
+win=$(xdotool search --name LumoraE2E | head -1)
+read -r wx wy < <(xdotool getwindowgeometry "$win" | awk '/Position/ {split($2, p, ","); print p[1], p[2]}')
+
+fail=0
+expect() { # expect "<state>" "<what>"
+    for _ in $(seq 30); do
+        [ "$(cat "$state" 2>/dev/null)" = "$1" ] && { echo "ok: $2"; return; }
+        sleep 0.1
+    done
+    echo "FAIL: $2: wanted '$1', got '$(cat "$state" 2>/dev/null)'"; fail=1
+}
+cell() { # centre of cell i (4 columns, pitch 148, first cell at 8,8, size 140)
+    echo $((wx + 8 + ($1 % 4) * 148 + 70)) $((wy + 8 + ($1 / 4) * 148 + 70))
+}
+
+xdotool mousemove $(cell 2) click 1
+expect "cursor=2 top=0 selected=2" "click selects one item"
+xdotool keydown shift mousemove $(cell 5) click 1 keyup shift
+expect "cursor=5 top=0 selected=2,3,4,5" "shift-click selects the span"
+xdotool keydown ctrl mousemove $(cell 9) click 1 keyup ctrl
+expect "cursor=9 top=0 selected=2,3,4,5,9" "ctrl-click adds one"
+# Band from the gap left of cell 0 across the cores of 0, 1, 4 and 5.
+xdotool mousemove $((wx + 3)) $((wy + 3)) mousedown 1 mousemove $((wx + 150)) $((wy + 150)) \
+    mousemove $((wx + 260)) $((wy + 250)) mouseup 1
+expect "cursor=9 top=0 selected=0,1,4,5" "rubber band replaces the selection"
+xdotool mousemove $(cell 1) click 1
+xdotool key Right
+expect "cursor=2 top=0 selected=2" "Right moves the cursor"
+xdotool key shift+Down
+expect "cursor=6 top=0 selected=6" "keys never extend the selection"
+xdotool key End
+expect "cursor=7 top=0 selected=7" "End goes to the row's last item"
+for _ in 1 2 3 4; do xdotool key Down; done
+expect "cursor=23 top=3 selected=23" "Down scrolls the cursor into view"
+exit $fail
