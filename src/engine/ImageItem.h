@@ -13,6 +13,7 @@
 #include "metadata/ShootingInfo.h"
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -45,6 +46,33 @@ public:
         return *this;
     }
     void clear() { DibImage::operator=(DibImage{}); }
+};
+
+// An owned heap value, absent or present; a copy is a deep copy. Keeps a
+// large, mostly absent record out of every item.
+template <typename T> class OwnedBox {
+public:
+    OwnedBox() = default;
+    OwnedBox(const OwnedBox& other)
+        : value_(other.value_ ? std::make_unique<T>(*other.value_) : nullptr) {}
+    OwnedBox(OwnedBox&&) noexcept = default;
+    OwnedBox& operator=(const OwnedBox& other) {
+        if (this != &other)
+            value_ = other.value_ ? std::make_unique<T>(*other.value_) : nullptr;
+        return *this;
+    }
+    OwnedBox& operator=(OwnedBox&&) noexcept = default;
+
+    void emplace(T value) { value_ = std::make_unique<T>(std::move(value)); }
+    void reset() { value_.reset(); }
+    explicit operator bool() const { return value_ != nullptr; }
+    T* get() { return value_.get(); }
+    const T* get() const { return value_.get(); }
+    T& operator*() { return *value_; }
+    const T& operator*() const { return *value_; }
+
+private:
+    std::unique_ptr<T> value_;
 };
 
 // File status taken when the thumbnail is made; all zero before.
@@ -88,7 +116,7 @@ struct ImageItem {
     ImageInfo imageInfo;
     ShootingInfo shootingInfo;
     int32_t makerNoteKind = kMakerNoteNone;
-    MakerNote makerNote;
+    OwnedBox<MakerNote> makerNote; // the record of makerNoteKind 1, 2 or 6; absent otherwise
     ThumbnailBlock thumb;
     uint32_t thumbOffset = 0;   // absolute file offset of the embedded thumbnail JPEG
     uint32_t thumbLength = 0;   // 0 when the file carries none

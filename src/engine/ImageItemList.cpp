@@ -170,7 +170,8 @@ bool ImageItemList::CopyInfo(int index, ItemInfoRecord& out) const {
         out.imageInfo = item.imageInfo;
         out.shootingInfo = item.shootingInfo;
         out.makerNoteKind = item.makerNoteKind;
-        out.makerNote = item.makerNote;
+        if (item.makerNote)
+            out.makerNote = *item.makerNote;
     }
     return true;
 }

@@ -49,11 +49,14 @@ void ScanItemInfo(ImageItem& item) {
             it.previewLength = 0;
         }
         it.makerNoteKind = parser.GetMakerNoteKind();
-        it.makerNote = MakerNote{};
+        it.makerNote.reset();
+        MakerNote note;
         if (it.makerNoteKind == kMakerNoteCanon || it.makerNoteKind == kMakerNoteNikon ||
             it.makerNoteKind == kMakerNoteFujifilm)
-            parser.GetMakerNote(it.makerNote);
-        it.caption = DeriveCaptionSummary(it.shootingInfo, it.makerNote);
+            parser.GetMakerNote(note);
+        it.caption = DeriveCaptionSummary(it.shootingInfo, note);
+        if (!std::holds_alternative<std::monostate>(note))
+            it.makerNote.emplace(std::move(note));
         parser.Close();
         it.exifScanned = 1;
     } catch (...) {

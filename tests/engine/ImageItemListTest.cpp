@@ -84,7 +84,7 @@ TEST(ImageItemTest, NewAndResetItemsMarkKindsWithoutExifAsScanned) {
     jpeg.exifScanned = 1;
     jpeg.imageInfo.make = "Maker";
     jpeg.thumb.thumbBits = DibImage(4, 4);
-    jpeg.makerNote = NikonMakerNote{};
+    jpeg.makerNote.emplace(NikonMakerNote{});
     jpeg.Reset();
     EXPECT_EQ(jpeg.id, 7);
     EXPECT_EQ(jpeg.path, "/f/a.jpg");
@@ -94,7 +94,7 @@ TEST(ImageItemTest, NewAndResetItemsMarkKindsWithoutExifAsScanned) {
     EXPECT_EQ(jpeg.exifScanned, 0);
     EXPECT_FALSE(jpeg.imageInfo.make);
     EXPECT_FALSE(jpeg.hasThumbnail());
-    EXPECT_TRUE(std::holds_alternative<std::monostate>(jpeg.makerNote));
+    EXPECT_FALSE(jpeg.makerNote);
 }
 
 TEST(ImageItemTest, CopyIsDeep) {
@@ -103,7 +103,7 @@ TEST(ImageItemTest, CopyIsDeep) {
     a.thumb.thumbBits.bits()[0] = 11;
     a.thumb.preimageBits = DibImage(16, 12);
     a.imageInfo.model = "M1";
-    a.makerNote = FujifilmMakerNote{std::string("SN")};
+    a.makerNote.emplace(FujifilmMakerNote{std::string("SN")});
     ImageItem b = a;
     ASSERT_FALSE(b.thumb.thumbBits.isNull());
     EXPECT_NE(b.thumb.thumbBits.bits(), a.thumb.thumbBits.bits());
@@ -111,7 +111,9 @@ TEST(ImageItemTest, CopyIsDeep) {
     b.thumb.thumbBits.bits()[0] = 99;
     EXPECT_EQ(a.thumb.thumbBits.bits()[0], 11);
     EXPECT_EQ(b.thumb.preimageSize(), a.thumb.preimageSize());
-    EXPECT_EQ(std::get<FujifilmMakerNote>(b.makerNote).serialNumber, "SN");
+    ASSERT_TRUE(b.makerNote);
+    EXPECT_NE(b.makerNote.get(), a.makerNote.get());
+    EXPECT_EQ(std::get<FujifilmMakerNote>(*b.makerNote).serialNumber, "SN");
 
     // A moved-from buffer is empty, not a stale size with null pixels.
     PixelBuffer moved = std::move(a.thumb.thumbBits);
@@ -236,7 +238,7 @@ TEST(ImageItemListTest, CopyInfoOnlyCarriesRecordsWithMakeOrModel) {
     with.imageInfo.model = "X100";
     with.shootingInfo.iso = 200;
     with.makerNoteKind = kMakerNoteFujifilm;
-    with.makerNote = FujifilmMakerNote{std::string("123")};
+    with.makerNote.emplace(FujifilmMakerNote{std::string("123")});
     list.Add(with);
     ImageItem without = ImageItem::FromPath("/f/b.jpg", ImageKind::Jpeg);
     without.shootingInfo.iso = 400;
