@@ -1,5 +1,6 @@
 #include "engine/FolderWatcher.h"
 
+#include "engine/PostedOrder.h"
 #include "platform/FolderWatch.h"
 #include "platform/Messages.h"
 
@@ -25,12 +26,14 @@ void watchThread(std::unique_ptr<FolderWatch> watch) {
         FolderChangeNotification::WaitResult::Changed) {
         if (watch->ownOperation->Get())
             own = true;
-        else
-            postMessage(watch->viewWindow, WM_THUMB_FOLDERCHANGED);
+        else {
+            PostMessageOrdered(watch->viewWindow, WM_THUMB_FOLDERCHANGED);
+        }
     }
     watch->notification.Close();
-    if (own)
-        postMessage(watch->viewWindow, WM_THUMB_REARMWATCH);
+    if (own) {
+        PostMessageOrdered(watch->viewWindow, WM_THUMB_REARMWATCH);
+    }
     watch->running->Set(0);
 }
 
@@ -94,6 +97,7 @@ void CFolderWatcher::StartWatching() {
 }
 
 bool CFolderWatcher::HandleMessage(QEvent* event) {
+    MarkDelivered();
     switch (static_cast<int>(event->type())) {
     case WM_THUMB_FOLDERCHANGED:
         if (autoUpdate_)

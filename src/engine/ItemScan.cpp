@@ -3,13 +3,26 @@
 
 #include "imaging/RawParser.h"
 
+#include <memory>
+
 namespace lumora {
+
+namespace {
+
+// One parser per scanning thread, reused from file to file: its read
+// windows are allocated once instead of for every file.
+CRawParser& threadParser() {
+    thread_local std::unique_ptr<CRawParser> parser = std::make_unique<CRawParser>();
+    return *parser;
+}
+
+} // namespace
 
 void ScanItemInfo(ImageItem& item) {
     if (item.exifScanned)
         return;
+    CRawParser& parser = threadParser();
     try {
-        CRawParser parser;
         if (!parser.Open(item.path, kindCode(item.kind)))
             return;
         ImageItem& it = item;
@@ -45,6 +58,7 @@ void ScanItemInfo(ImageItem& item) {
         it.exifScanned = 1;
     } catch (...) {
         // A parser failure ends the scan without changing the item further.
+        parser.Close();
     }
 }
 

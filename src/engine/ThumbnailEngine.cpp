@@ -1,6 +1,7 @@
 #include "engine/ThumbnailEngine.h"
 
 #include "engine/ImageItemList.h"
+#include "engine/PostedOrder.h"
 
 #include <QCoreApplication>
 #include <QEvent>
@@ -80,6 +81,7 @@ class CThumbnailEngine::Receiver : public QObject {
 public:
     explicit Receiver(CThumbnailEngine* engine) : engine_(engine) {}
     bool event(QEvent* event) override {
+        MarkDelivered();
         if (event->type() >= QEvent::User) {
             engine_->handle(event);
             return true;
@@ -99,6 +101,7 @@ CThumbnailEngine::~CThumbnailEngine() {
         Shutdown(10000);
         wait(); // never free what the threads still use
     }
+    MarkJoined(this);
 }
 
 void CThumbnailEngine::Start() {
@@ -124,6 +127,7 @@ void CThumbnailEngine::run() {
         // Requests still queued are freed with the receiver, payloads included.
     }
     ExitInstance();
+    MarkFinished(this);
 }
 
 bool CThumbnailEngine::InitInstance() {
@@ -142,50 +146,47 @@ bool CThumbnailEngine::Shutdown(int timeoutMs) {
     generation_.Increment();
     stop_.Set(1);
     quit();
-    if (!isRunning())
-        return true;
-    return wait(QDeadlineTimer(timeoutMs));
+    const bool ended = !isRunning() || wait(QDeadlineTimer(timeoutMs));
+    if (ended)
+        MarkJoined(this);
+    return ended;
 }
 
-bool CThumbnailEngine::post(QEvent* event) {
+bool CThumbnailEngine::post(std::unique_ptr<QEvent> event) {
     std::lock_guard lock(receiverMutex_);
-    if (!receiver_) {
-        delete event; // the engine is not running: the request and its payload are dropped
-        return false;
-    }
-    QCoreApplication::postEvent(receiver_, event);
-    return true;
+    // Without a running engine the request and its payload are dropped.
+    return PostOrdered(receiver_, std::move(event));
 }
 
 void CThumbnailEngine::LoadFolder(const std::string& folder) {
     const int32_t generation = generation_.Increment();
-    post(new PayloadEvent<std::string>(WM_ENGINE_LOADFOLDER, std::make_unique<std::string>(folder),
-                                       0, generation));
+    post(std::make_unique<PayloadEvent<std::string>>(
+        WM_ENGINE_LOADFOLDER, std::make_unique<std::string>(folder), 0, generation));
 }
 
 void CThumbnailEngine::AddPasted(std::vector<std::string> sources, std::string folder) {
     auto request = std::make_unique<AddPastedRequest>();
     request->sources = std::move(sources);
     request->folder = std::move(folder);
-    post(new PayloadEvent<AddPastedRequest>(WM_ENGINE_ADDPASTED, std::move(request)));
+    post(std::make_unique<PayloadEvent<AddPastedRequest>>(WM_ENGINE_ADDPASTED, std::move(request)));
 }
 
 void CThumbnailEngine::AddFiles(std::unique_ptr<AddFilesRequest> request) {
-    post(new PayloadEvent<AddFilesRequest>(WM_ENGINE_ADDFILES, std::move(request)));
+    post(std::make_unique<PayloadEvent<AddFilesRequest>>(WM_ENGINE_ADDFILES, std::move(request)));
 }
 
 void CThumbnailEngine::Rescan() {
     const int32_t generation = generation_.Increment();
-    post(new MessageEvent(WM_ENGINE_RESCAN, 0, generation));
+    post(std::make_unique<MessageEvent>(WM_ENGINE_RESCAN, 0, generation));
 }
 
 void CThumbnailEngine::VerifyWorksheet() {
     const int32_t generation = generation_.Increment();
-    post(new MessageEvent(WM_ENGINE_VERIFY, 0, generation));
+    post(std::make_unique<MessageEvent>(WM_ENGINE_VERIFY, 0, generation));
 }
 
 void CThumbnailEngine::NeedThumbnail(int index) {
-    post(new MessageEvent(WM_ENGINE_NEEDTHUMB, index, 0));
+    post(std::make_unique<MessageEvent>(WM_ENGINE_NEEDTHUMB, index, 0));
 }
 
 void CThumbnailEngine::handle(QEvent* event) {
@@ -225,7 +226,7 @@ void CThumbnailEngine::handle(QEvent* event) {
 }
 
 void CThumbnailEngine::postMain(int message, std::intptr_t wParam, std::intptr_t lParam) {
-    postMessage(mainWindow_, message, wParam, lParam);
+    PostMessageOrdered(mainWindow_, message, wParam, lParam);
 }
 
 void CThumbnailEngine::postCounts() {
@@ -260,7 +261,7 @@ void CThumbnailEngine::onLoadFolder(const std::string& folder, int32_t generatio
     view_->LayoutScrollBars();
     queueAll();
     if (list_->Count() == 0) {
-        postMessage(view_->Window(), WM_THUMB_NOCURSOR);
+        PostMessageOrdered(view_->Window(), WM_THUMB_NOCURSOR);
         view_->DrawEmptyPlaceholder();
     }
     postMain(WM_THUMB_PHASE, 0);
@@ -305,7 +306,7 @@ void CThumbnailEngine::moveCursorToFirstSelected() {
         view_->SetCursorIndex(first);
         view_->ScrollToCursor();
     }
-    postMessage(view_->Window(), WM_THUMB_SETCURSOR, -1);
+    PostMessageOrdered(view_->Window(), WM_THUMB_SETCURSOR, -1);
 }
 
 void CThumbnailEngine::onAddFiles(AddFilesRequest& request) {
@@ -409,8 +410,9 @@ void CThumbnailEngine::workerMain() {
 }
 
 void CThumbnailEngine::postProgress(int done, int total) {
-    postPayload(mainWindow_, WM_THUMB_PROGRESS,
-                std::make_unique<ProgressPair>(ProgressPair{done, total}), 0, view_->ViewIndex());
+    PostPayloadOrdered(mainWindow_, WM_THUMB_PROGRESS,
+                       std::make_unique<ProgressPair>(ProgressPair{done, total}), 0,
+                       view_->ViewIndex());
 }
 
 void CThumbnailEngine::scanCounted(int index, int& scanned, int step, int count) {
@@ -477,8 +479,9 @@ void CThumbnailEngine::runPass() {
             if (!mainQueue_.IsCleared())
                 view_->DrawItem(index);
         }
-        if (index == 0)
-            postMessage(view_->Window(), WM_THUMB_SETCURSOR, 0);
+        if (index == 0) {
+            PostMessageOrdered(view_->Window(), WM_THUMB_SETCURSOR, 0);
+        }
     }
     if (scanned > 0 && !stop_.Get()) {
         if (view_->WindowExists()) {

@@ -110,7 +110,7 @@ private:
     class Receiver;
     friend class Receiver;
 
-    bool post(QEvent* event);
+    bool post(std::unique_ptr<QEvent> event);
     void handle(QEvent* event);
 
     bool InitInstance();

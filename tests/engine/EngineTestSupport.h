@@ -2,6 +2,7 @@
 // a receiver that records posted messages, and temporary folders of files.
 #pragma once
 
+#include "engine/PostedOrder.h"
 #include "engine/ThumbnailEngine.h"
 #include "platform/Messages.h"
 
@@ -59,6 +60,7 @@ struct Posted {
 class RecordingReceiver : public QObject {
 public:
     bool event(QEvent* event) override {
+        MarkDelivered();
         if (event->type() < QEvent::User)
             return QObject::event(event);
         auto* m = static_cast<MessageEvent*>(event);

@@ -24,6 +24,7 @@ using test::TempFolder;
 class MessageCounter : public QObject {
 public:
     bool eventFilter(QObject*, QEvent* event) override {
+        MarkDelivered();
         if (static_cast<int>(event->type()) == WM_THUMB_FOLDERCHANGED)
             ++changed;
         if (static_cast<int>(event->type()) == WM_THUMB_REARMWATCH)

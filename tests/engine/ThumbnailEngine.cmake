@@ -17,6 +17,11 @@ if(CMAKE_CXX_FLAGS MATCHES "-fsanitize=thread" AND TARGET engine_thread_test)
     foreach(_engine_tsan engine_thread_test engine_watch_test)
         add_test(NAME ${_engine_tsan}_tsan COMMAND ${_engine_tsan})
         set_tests_properties(${_engine_tsan}_tsan PROPERTIES LABELS tsan
-            ENVIRONMENT "TSAN_OPTIONS=halt_on_error=1 second_deadlock_stack=1")
+            ENVIRONMENT "TSAN_OPTIONS=halt_on_error=1 second_deadlock_stack=1 suppressions=${CMAKE_CURRENT_LIST_DIR}/tsan.supp")
     endforeach()
 endif()
+
+lumora_gtest(engine_samples_test
+    SOURCES ${CMAKE_CURRENT_LIST_DIR}/EngineSamplesTest.cpp
+    LIBS lumora_engine lumora_decoders lumora_samplegen
+    LABELS sanitize)

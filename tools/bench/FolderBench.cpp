@@ -1,0 +1,349 @@
+// lumora-bench folder: the engine over generated folders of camera JPEGs
+// (with and without EXIF thumbnails) and a stand-in view of 8 x 5 cells:
+// time to the first screen of thumbnails, the shooting-information scan
+// rate, thumbnail memory after scrolling through the list, the same scan
+// by exiftool, and system calls per file for listing plus scanning.
+#include "BenchCommands.h"
+
+#include "engine/HeadlessThumbnailView.h"
+#include "engine/ImageItemList.h"
+#include "engine/ThumbnailEngine.h"
+#include "imaging/ThumbnailDecoder.h"
+#include "samples/SampleGen.h"
+
+#include <QCoreApplication>
+
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+extern char** environ;
+
+namespace lumora::bench {
+namespace {
+
+namespace fs = std::filesystem;
+using Clock = std::chrono::steady_clock;
+using namespace std::chrono_literals;
+
+constexpr int kColumns = 8;
+constexpr int kRows = 5; // 40 visible cells
+
+double msBetween(Clock::time_point a, Clock::time_point b) {
+    return std::chrono::duration<double, std::milli>(b - a).count();
+}
+
+double median(std::vector<double> v) {
+    if (v.empty())
+        return NAN;
+    std::sort(v.begin(), v.end());
+    const std::size_t n = v.size();
+    return n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
+}
+
+QCoreApplication& app() {
+    static int argc = 1;
+    static char name[] = "lumora-bench";
+    static char* argv[] = {name, nullptr};
+    static QCoreApplication* instance = new QCoreApplication(argc, argv);
+    return *instance;
+}
+
+// Runs argv with stdout/stderr on /dev/null; wall ms, negative on failure.
+double runTimed(const std::vector<std::string>& argv) {
+    std::vector<char*> args;
+    for (const auto& a : argv)
+        args.push_back(const_cast<char*>(a.c_str()));
+    args.push_back(nullptr);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+    pid_t pid;
+    const auto start = Clock::now();
+    int rc = posix_spawnp(&pid, args[0], &actions, nullptr, args.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    if (rc != 0)
+        return -1;
+    int status = 0;
+    waitpid(pid, &status, 0);
+    const double ms = msBetween(start, Clock::now());
+    return WIFEXITED(status) && WEXITSTATUS(status) == 0 ? ms : -1;
+}
+
+bool haveProgram(const std::string& name) {
+    return runTimed({"sh", "-c", "command -v " + name}) >= 0;
+}
+
+// Makes (or reuses) a folder of count camera JPEGs. The first 1,000 files
+// are generated; larger folders repeat their bytes under further names.
+std::string makeFolder(int count, bool withThumbnail) {
+    const std::string dir =
+        "/tmp/lumora-bench-folder-" + std::to_string(count) + (withThumbnail ? "-exif" : "-plain");
+    const std::string marker = dir + "/.complete";
+    if (fs::exists(marker))
+        return dir;
+    fs::remove_all(dir);
+    fs::create_directories(dir);
+    samples::CameraJpegOptions base;
+    base.camera = samples::canonCamera();
+    base.withThumbnail = withThumbnail;
+    const int generated = std::min(count, 1000);
+    const std::string seedDir = dir + "/.seed";
+    samples::writeCameraJpegFolder(seedDir, generated, base);
+    std::vector<fs::path> seeds;
+    for (const auto& e : fs::directory_iterator(seedDir))
+        seeds.push_back(e.path());
+    std::sort(seeds.begin(), seeds.end());
+    for (int i = 0; i < count; ++i) {
+        char name[32];
+        std::snprintf(name, sizeof name, "IMG_%05d.JPG", i + 1);
+        fs::copy_file(seeds[i % seeds.size()], fs::path(dir) / name);
+    }
+    fs::remove_all(seedDir);
+    std::ofstream(marker) << count;
+    return dir;
+}
+
+struct LoadFigures {
+    double firstScreenMs = NAN;
+    double scannedMs = NAN;
+    double memoryAfterScrollMb = NAN;
+    double peakMemoryMb = NAN;
+};
+
+// One load of folder through a fresh engine and stand-in view.
+LoadFigures loadOnce(const std::string& folder, bool scroll) {
+    app();
+    LoadFigures figures;
+    ImageItemList list;
+    HeadlessThumbnailView view(list, kColumns, kRows);
+    CThumbnailEngine engine(&view, &list);
+    engine.SetThumbnailMaker(DecodeThumbnail);
+    view.SetEngine(&engine);
+    engine.Start();
+
+    view.SetBusy(true);
+    const auto start = Clock::now();
+    engine.LoadFolder(folder + "/");
+    if (view.WaitUntil([&] { return list.Count() > 0; }, 60s) && view.WaitForVisibleDrawn(60s))
+        figures.firstScreenMs = msBetween(start, Clock::now());
+    if (view.WaitUntil([&] { return !view.IsBusy(); }, 300s))
+        figures.scannedMs = msBetween(start, Clock::now());
+
+    if (scroll) {
+        std::size_t peak = list.PixelBytes();
+        const int rows = (list.Count() + kColumns - 1) / kColumns;
+        for (int top = kRows; top < rows; top += kRows) {
+            view.ScrollTo(top);
+            view.WaitForVisibleDrawn(30s);
+            peak = std::max(peak, list.PixelBytes());
+        }
+        figures.memoryAfterScrollMb = list.PixelBytes() / 1e6;
+        figures.peakMemoryMb = peak / 1e6;
+    }
+    engine.Shutdown(10000);
+    return figures;
+}
+
+// Syscalls of a child that lists and scans folder once (strace -f -c).
+long countSyscalls(const std::string& self, const std::string& folder) {
+    const std::string out = "/tmp/lumora-bench-strace.txt";
+    fs::remove(out);
+    if (runTimed({"strace", "-f", "-c", "-o", out, self, "folder", "--scan-once", folder}) < 0)
+        return -1;
+    std::ifstream in(out);
+    std::string line;
+    long total = -1;
+    while (std::getline(in, line)) {
+        std::istringstream words(line);
+        std::vector<std::string> tokens;
+        for (std::string w; words >> w;)
+            tokens.push_back(w);
+        if (tokens.size() >= 5 && tokens.back() == "total")
+            total = std::stol(tokens[3]);
+    }
+    return total;
+}
+
+// --scan-once DIR: load and scan one folder, nothing else (for strace).
+int scanOnce(const std::string& folder) {
+    app();
+    ImageItemList list;
+    HeadlessThumbnailView view(list, kColumns, kRows);
+    CThumbnailEngine engine(&view, &list);
+    engine.SetThumbnailMaker(DecodeThumbnail);
+    view.SetEngine(&engine);
+    engine.Start();
+    view.SetBusy(true);
+    engine.LoadFolder(folder + "/");
+    // Coarse polling keeps the waiting thread's own calls few.
+    const auto deadline = Clock::now() + 300s;
+    while (Clock::now() < deadline) {
+        std::this_thread::sleep_for(50ms);
+        if (!view.IsBusy() || (list.Count() == 0 && view.Counts().watchStarts > 0))
+            break;
+    }
+    engine.Shutdown(10000);
+    return 0;
+}
+
+std::string selfPath() {
+    char buf[4096];
+    ssize_t n = ::readlink("/proc/self/exe", buf, sizeof buf - 1);
+    if (n <= 0)
+        return {};
+    buf[n] = 0;
+    return buf;
+}
+
+void jsonField(std::string& json, const char* key, double value) {
+    char buf[128];
+    if (std::isnan(value))
+        std::snprintf(buf, sizeof buf, "\"%s\": null", key);
+    else
+        std::snprintf(buf, sizeof buf, "\"%s\": %.3f", key, value);
+    if (json.size() > 1)
+        json += ", ";
+    json += buf;
+}
+
+int runFolder(const std::vector<std::string>& args) {
+    bool quick = false;
+    bool json = false;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        if (args[i] == "--quick")
+            quick = true;
+        else if (args[i] == "--json")
+            json = true;
+        else if (args[i] == "--scan-once" && i + 1 < args.size())
+            return scanOnce(args[i + 1]);
+        else {
+            std::fprintf(stderr, "usage: lumora-bench folder [--quick] [--json]\n");
+            return 2;
+        }
+    }
+    const int runs = quick ? 1 : 3;
+    std::printf("folder benchmark (%s): stand-in view %d x %d cells, warm cache\n",
+                quick ? "quick" : "full", kColumns, kRows);
+
+    const std::string exif1k = makeFolder(1000, true);
+    const std::string plain1k = makeFolder(1000, false);
+    const std::string exif10k = makeFolder(10000, true);
+    const std::string plain10k = quick ? std::string() : makeFolder(10000, false);
+
+    std::string out = "{";
+    double scanRate10k = NAN;
+    double firstScreen10k = NAN;
+    struct Case {
+        std::string dir;
+        int count;
+        const char* label;
+    };
+    std::vector<Case> cases = {{exif1k, 1000, "1000 with EXIF thumbnails"},
+                               {plain1k, 1000, "1000 without EXIF thumbnails"},
+                               {exif10k, 10000, "10000 with EXIF thumbnails"}};
+    if (!quick)
+        cases.push_back({plain10k, 10000, "10000 without EXIF thumbnails"});
+    for (const auto& c : cases) {
+        loadOnce(c.dir, false); // warm the caches
+        std::vector<double> first, scanned;
+        for (int r = 0; r < runs; ++r) {
+            LoadFigures f = loadOnce(c.dir, false);
+            first.push_back(f.firstScreenMs);
+            scanned.push_back(f.scannedMs);
+        }
+        const double firstMs = median(first);
+        const double scanMs = median(scanned);
+        const double rate = c.count / (scanMs / 1000.0);
+        std::printf("  %-32s first screen %8.1f ms   all scanned %8.1f ms   %9.0f files/s\n",
+                    c.label, firstMs, scanMs, rate);
+        const std::string key =
+            std::to_string(c.count) + (c.dir.find("-plain") != std::string::npos ? "_noexif" : "");
+        jsonField(out, ("first_screen_ms_" + key).c_str(), firstMs);
+        jsonField(out, ("scan_ms_" + key).c_str(), scanMs);
+        if (c.dir == exif10k) {
+            scanRate10k = rate;
+            firstScreen10k = firstMs;
+        }
+    }
+    (void)firstScreen10k;
+    jsonField(out, "scan_files_per_s", scanRate10k);
+
+    // Memory after scrolling through the whole list.
+    const std::string scrollDir = quick ? exif1k : exif10k;
+    const int scrollCount = quick ? 1000 : 10000;
+    LoadFigures scrolled = loadOnce(scrollDir, true);
+    std::printf("  thumbnail memory after scrolling %d items: %.2f MB (peak %.2f MB)\n",
+                scrollCount, scrolled.memoryAfterScrollMb, scrolled.peakMemoryMb);
+    jsonField(out, "thumbnail_memory_mb_after_scroll", scrolled.memoryAfterScrollMb);
+    jsonField(out, "thumbnail_memory_mb_peak", scrolled.peakMemoryMb);
+
+    // The peer: exiftool over the same folder.
+    double vsExiftool = NAN;
+    if (haveProgram("exiftool")) {
+        const std::string dir = quick ? exif1k : exif10k;
+        const int count = quick ? 1000 : 10000;
+        runTimed({"exiftool", "-fast2", "-T", "-ExposureTime", "-FNumber", "-ISO", dir});
+        const double ms =
+            runTimed({"exiftool", "-fast2", "-T", "-ExposureTime", "-FNumber", "-ISO", dir});
+        if (ms > 0) {
+            const double peerRate = count / (ms / 1000.0);
+            vsExiftool = scanRate10k / peerRate;
+            std::printf("  exiftool -fast2 over %d files: %.0f ms (%.0f files/s); engine %.1f x "
+                        "faster\n",
+                        count, ms, peerRate, vsExiftool);
+            jsonField(out, "exiftool_files_per_s", peerRate);
+        }
+    } else {
+        std::printf("  exiftool not installed: no peer figure\n");
+    }
+    jsonField(out, "scan_vs_exiftool", vsExiftool);
+
+    // System calls per file for listing plus scanning.
+    double perFile = NAN;
+    const std::string self = selfPath();
+    if (haveProgram("strace") && !self.empty()) {
+        const std::string empty = "/tmp/lumora-bench-folder-empty";
+        fs::create_directories(empty);
+        const std::string dir = quick ? exif1k : exif10k;
+        const int count = quick ? 1000 : 10000;
+        const long base = countSyscalls(self, empty);
+        const long full = countSyscalls(self, dir);
+        if (base >= 0 && full >= 0) {
+            perFile = static_cast<double>(full - base) / count;
+            std::printf(
+                "  system calls: %ld for %d files, %ld for an empty folder: %.2f per file\n", full,
+                count, base, perFile);
+        }
+    } else {
+        std::printf("  strace not installed: no system-call count\n");
+    }
+    jsonField(out, "syscalls_per_file", perFile);
+    out += "}";
+    if (json)
+        std::printf("%s\n", out.c_str());
+    return 0;
+}
+
+const BenchRegistrar registrar{{"folder",
+                                "engine over 1,000/10,000-file folders: first screen, scan rate, "
+                                "memory, exiftool peer, syscalls",
+                                runFolder}};
+
+} // namespace
+} // namespace lumora::bench
