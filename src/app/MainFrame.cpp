@@ -6,8 +6,10 @@
 #include "controls/Divider.h"
 #include "controls/TextProgressCtrl.h"
 #include "engine/ThumbnailEngine.h"
+#include "foldertree/ShellTreeCtrl.h"
 #include "platform/ClipboardFiles.h"
 #include "platform/Messages.h"
+#include "platform/VolumeWatcher.h"
 #include "resources/ToolIcons.h"
 #include "thumbnails/ThumbnailCtrl.h"
 
@@ -86,9 +88,11 @@ void CMainFrame::create() {
         return live;
     });
     setSelectedFolderProvider([this] {
-        const QString tree = treeSelectedPath_ ? treeSelectedPath_() : QString();
+        // The tree names virtual nodes by a stable name.
+        const QString tree = shellTree_ ? shellTree_->GetSelectedIdList() : QString();
         return tree.isEmpty() ? currentFolderPath_ : tree;
     });
+    watchVolumes();
 }
 
 void CMainFrame::createPanes() {
@@ -115,36 +119,40 @@ void CMainFrame::createPanes() {
 }
 
 void CMainFrame::createPlaceholderTree() {
-    // A plain folder tree over the file system stands in until the shell
-    // folder tree takes the slot.
-    auto* model = new QFileSystemModel(this);
-    model->setFilter(QDir::AllDirs | QDir::NoDotAndDotDot | QDir::Drives);
-    model->setRootPath(QDir::rootPath());
-    auto* view = new QTreeView;
-    view->setObjectName(QStringLiteral("FolderTree"));
-    view->setModel(model);
-    for (int c = 1; c < model->columnCount(); ++c)
-        view->hideColumn(c);
-    view->setHeaderHidden(true);
-    view->setUniformRowHeights(true);
-    view->setRootIndex(model->index(QDir::rootPath()));
-    connect(view->selectionModel(), &QItemSelectionModel::currentChanged, this,
-            [this, model](const QModelIndex& current) {
-                placeholderSelection_ = model->filePath(current);
-                postMessage(this, WM_TREE_SELCHANGED);
-            });
+    // The shell folder tree (control 1001) in the tree container's upper pane.
+    shellTree_ = new CShellTreeCtrl;
+    shellTree_->setObjectName(QStringLiteral("FolderTree"));
+    shellTree_->SetMainWindow(this);
+    CShellTreeCtrl* tree = shellTree_;
     setFolderTree(
-        view, [this] { return placeholderSelection_; },
-        [this, view, model](const QString& path) {
-            const QModelIndex index = model->index(path);
-            if (!index.isValid())
-                return false;
-            placeholderSelection_ = QDir::cleanPath(path);
-            view->setCurrentIndex(index);
-            view->scrollTo(index);
-            postMessage(this, WM_TREE_SELCHANGED);
-            return true;
+        tree, [tree] { return tree->GetSelectedPath(); },
+        [tree](const QString& path) {
+            const QString before = tree->GetSelectedIdList();
+            tree->SelectByPath(path);
+            return tree->GetSelectedIdList() != before;
         });
+}
+
+void CMainFrame::watchVolumes() {
+    // Volumes coming and going refresh the tree: an arrival one second
+    // later (timer 2000), a removal at once.
+    auto* watcher = new CVolumeWatcher(this);
+    driveTimer_ = new QTimer(this);
+    driveTimer_->setSingleShot(true);
+    driveTimer_->setInterval(1000);
+    connect(driveTimer_, &QTimer::timeout, this, [this] {
+        if (shellTree_)
+            shellTree_->Refresh();
+    });
+    connect(watcher, &CVolumeWatcher::volumeArrived, this, [this] {
+        if (settings_.AutoDriveDetect == 1 && !driveTimer_->isActive())
+            driveTimer_->start();
+    });
+    connect(watcher, &CVolumeWatcher::volumeRemoved, this, [this] {
+        if (settings_.AutoDriveDetect == 1 && shellTree_)
+            shellTree_->Refresh();
+    });
+    watcher->start();
 }
 
 void CMainFrame::setFolderTree(QWidget* tree, std::function<QString()> selectedPath,
@@ -156,11 +164,12 @@ void CMainFrame::setFolderTree(QWidget* tree, std::function<QString()> selectedP
 }
 
 void CMainFrame::selectByPath(const QString& path) {
-    const QString clean = QDir::cleanPath(QDir::fromNativeSeparators(path.trimmed()));
-    if (clean.isEmpty() || !QFileInfo(clean).isDir())
+    // The tree parses the text itself ("~", virtual nodes' names, case).
+    const QString text = path.trimmed();
+    if (text.isEmpty())
         return;
     if (treeSelectByPath_)
-        treeSelectByPath_(clean);
+        treeSelectByPath_(text);
 }
 
 void CMainFrame::ApplySettings(bool reload) {

@@ -53,6 +53,7 @@ class CDivider;
 class CListContainerWnd;
 class CTextProgressCtrl;
 class CThumbnailCtrl;
+class CShellTreeCtrl;
 class CTreeContainerWnd;
 
 class CMainFrame : public QMainWindow {
@@ -159,6 +160,7 @@ private:
     void createBars();
     void createStatusBar();
     void createPlaceholderTree();
+    void watchVolumes();
     void onTreeSelChanged();
     void onClipboardChanged();
     void setTitleFromFolder(const QString& path);
@@ -167,6 +169,8 @@ private:
     void copySelection(bool cut);
 
     CTreeContainerWnd* treeContainer_ = nullptr;
+    CShellTreeCtrl* shellTree_ = nullptr;
+    class QTimer* driveTimer_ = nullptr;
     CListContainerWnd* listContainer_ = nullptr;
     CDivider* mainDivider_ = nullptr;
     QComboBox* addressBox_ = nullptr;

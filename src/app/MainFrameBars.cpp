@@ -5,6 +5,8 @@
 #include "app/StatusTexts.h"
 #include "app/TreeContainerWnd.h"
 #include "controls/TextProgressCtrl.h"
+#include "foldertree/BrowseCombo.h"
+#include "foldertree/ShellTreeCtrl.h"
 #include "platform/ClipboardFiles.h"
 #include "resources/ToolIcons.h"
 #include "thumbnails/ThumbnailCtrl.h"
@@ -118,19 +120,14 @@ void CMainFrame::createBars() {
     auto* label = new QLabel(QStringLiteral("フォルダ"), addressBar_);
     label->setContentsMargins(4, 0, 6, 0);
     addressBar_->addWidget(label);
-    addressBox_ = new QComboBox(addressBar_);
+    auto* browseCombo = new CBrowseCombo(addressBar_);
+    addressBox_ = browseCombo;
     addressBox_->setObjectName(QStringLiteral("BrowseCombo"));
-    addressBox_->setEditable(true);
-    addressBox_->setInsertPolicy(QComboBox::NoInsert);
-    addressBox_->setMaxVisibleItems(20);
     addressBox_->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
     addressBox_->setMinimumContentsLength(40);
     addressBar_->addWidget(addressBox_);
     addToolBar(Qt::TopToolBarArea, addressBar_);
-    connect(addressBox_->lineEdit(), &QLineEdit::returnPressed, this,
-            [this] { selectByPath(addressBox_->currentText()); });
-    connect(addressBox_, &QComboBox::activated, this,
-            [this](int index) { selectByPath(addressBox_->itemText(index)); });
+    connect(browseCombo, &CBrowseCombo::pathEntered, this, &CMainFrame::selectByPath);
 
     // Accelerators.
     auto shortcut = [this](QKeySequence key, int cmd) {
@@ -309,6 +306,8 @@ bool CMainFrame::runCommand(int id) {
         break;
     case 32905:
         refreshing_ = true;
+        if (shellTree_)
+            shellTree_->Refresh();
         if (view)
             view->Refresh();
         refreshing_ = false;

@@ -428,9 +428,14 @@ void CThumbnailEngine::makeThumbnail(int index) {
     ImageItem copy;
     if (!list_->CopyOut(index, copy, CopyPixels::None) || copy.path.empty())
         return;
-    maker_(copy, view_->Thumbnails());
+    const ThumbnailParams params = view_->Thumbnails();
+    try {
+        maker_(copy, params);
+    } catch (...) {
+        copy.thumb = ThumbnailBlock{}; // a failed decode gets the placeholder below
+    }
     if (copy.thumb.thumbBits.isNull())
-        MakePlaceholderThumbnail(copy, view_->Thumbnails()); // every made item has pixels
+        MakePlaceholderThumbnail(copy, params); // every made item has pixels
     list_->WriteThumbnailBlock(index, copy.id, std::move(copy.thumb));
     FileStatus status;
     bool readOnly = false;

@@ -8,6 +8,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <stdexcept>
 #include <thread>
 
 namespace lumora {
@@ -375,6 +376,28 @@ TEST(ThumbnailEngineTest, NeedThumbnailServesScrolledInCellsFirst) {
     rig.engine.NeedThumbnail(5);
     pumpFor(100ms);
     EXPECT_FALSE(rig.list.HasThumbnail(5));
+}
+
+TEST(ThumbnailEngineTest, FailedThumbnailsStillGetPixelsAndThePassGoesOn) {
+    TempFolder dir("failing");
+    fill(dir, "f", 12);
+    std::atomic<int> calls{0};
+    Rig rig(4, 3, [&](ImageItem& item, const ThumbnailParams&) {
+        if (++calls % 2)
+            throw std::runtime_error("decoder failure");
+        item.thumb = ThumbnailBlock{}; // nothing made
+    });
+    rig.Load(dir.Folder());
+    ASSERT_TRUE(rig.WaitIdle());
+    ASSERT_TRUE(rig.view.WaitForVisibleDrawn(5s));
+    for (int i = 0; i < 12; ++i) {
+        ImageItem item;
+        rig.list.CopyOut(i, item);
+        EXPECT_TRUE(item.hasThumbnail()) << i;
+        EXPECT_EQ(item.thumb.thumbReal, 0);
+        EXPECT_EQ(item.thumb.thumbWidth, 120);
+    }
+    EXPECT_EQ(calls.load(), 12); // each made once: placeholders are not asked for again
 }
 
 } // namespace

@@ -4,3 +4,8 @@ lumora_qtest(lumora_foldertree_tests
 lumora_qtest(lumora_browsecombo_tests
     SOURCES ${CMAKE_CURRENT_LIST_DIR}/BrowseComboTest.cpp
     LIBS lumora_foldertree)
+if(TARGET lumora_app)
+    lumora_qtest(lumora_mainframe_tree_tests
+        SOURCES ${CMAKE_CURRENT_LIST_DIR}/MainFrameTreeTest.cpp
+        LIBS lumora_app lumora_foldertree)
+endif()
