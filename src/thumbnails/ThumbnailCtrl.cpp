@@ -1,5 +1,6 @@
 #include "thumbnails/ThumbnailCtrl.h"
 
+#include "imaging/ThumbnailDecoder.h"
 #include "platform/Messages.h"
 #include "thumbnails/FileDropTarget.h"
 #include "thumbnails/ThumbnailMessages.h"
@@ -42,6 +43,7 @@ CThumbnailCtrl::CThumbnailCtrl(QWidget* parent, int worksheetMode, int id)
 
     dropTarget_ = new CFileDropTarget(viewport(), this);
     engine_ = std::make_unique<CThumbnailEngine>(this, &list_);
+    engine_->SetThumbnailMaker(DecodeThumbnail);
     engine_->Start();
 }
 
