@@ -14,9 +14,5 @@ add_library(lumora_engine STATIC
 target_include_directories(lumora_engine PUBLIC ${CMAKE_SOURCE_DIR}/src)
 target_link_libraries(lumora_engine PUBLIC lumora_metadata lumora_dib lumora_messages lumora_folderwatch Qt6::Core
     Threads::Threads)
-if(EXISTS ${CMAKE_SOURCE_DIR}/src/imaging/RawParser.h)
-    target_sources(lumora_engine PRIVATE ${_engine_dir}/ItemScan.cpp)
-    target_link_libraries(lumora_engine PUBLIC lumora_rawparser)
-else()
-    target_sources(lumora_engine PRIVATE ${_engine_dir}/ItemScanWithoutParser.cpp)
-endif()
+target_sources(lumora_engine PRIVATE ${_engine_dir}/ItemScan.cpp)
+target_link_libraries(lumora_engine PUBLIC lumora_rawparser)

@@ -82,7 +82,8 @@ public:
 
     // Where count, phase, progress and missing-file messages go (may be null).
     void SetMainWindow(QObject* mainWindow) { mainWindow_ = mainWindow; }
-    // Replaces the thumbnail maker (the decoders' by default). Before Start.
+    // The thumbnail maker, set before Start: the view passes DecodeThumbnail
+    // (imaging/ThumbnailDecoder.h); without one every item gets the placeholder.
     void SetThumbnailMaker(ThumbnailMaker maker) { maker_ = std::move(maker); }
 
     // Starts the engine thread and, from it, the worker; returns once the
