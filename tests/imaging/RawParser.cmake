@@ -16,7 +16,7 @@ lumora_gtest(rawparser_hostile_test
 # Runs the built lumora-inspect (normal tree only).
 if(NOT LUMORA_SANITIZE)
     lumora_gtest(inspect_tool_test
-        SOURCES ${CMAKE_CURRENT_LIST_DIR}/InspectToolTest.cpp
+        SOURCES ${CMAKE_CURRENT_LIST_DIR}/FileInfoToolTest.cpp
         LIBS)
     add_dependencies(inspect_tool_test lumora-inspect)
 endif()

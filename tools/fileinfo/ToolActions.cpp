@@ -1,4 +1,4 @@
-#include "InspectActions.h"
+#include "ToolActions.h"
 
 #include <cstdio>
 #include <fstream>

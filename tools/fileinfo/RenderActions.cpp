@@ -3,7 +3,7 @@
 // so that the pixels can be compared with other tools.
 //   --thumbnail-box WxH   box for the following --render-thumbnail (160x120)
 //   --auto-rotate on|off  turn by the EXIF orientation (on)
-#include "InspectActions.h"
+#include "ToolActions.h"
 
 #include "engine/ImageItemList.h"
 #include "imaging/ImageLoader.h"

@@ -1,4 +1,4 @@
-#include "InspectJson.h"
+#include "JsonReport.h"
 
 #include "metadata/CaptionSummary.h"
 

@@ -1,6 +1,6 @@
 // lumora-inspect: prints what the metadata parser finds in camera files.
-#include "InspectActions.h"
-#include "InspectJson.h"
+#include "ToolActions.h"
+#include "JsonReport.h"
 
 #include <cstdio>
 #include <cstring>
