@@ -161,6 +161,9 @@ private:
     void createStatusBar();
     void createPlaceholderTree();
     void watchVolumes();
+    // The private messages of the panes, the views and the engine
+    // (MainFrameMessages.cpp); false for any other event.
+    bool handleMessage(QEvent* event);
     void onTreeSelChanged();
     void onClipboardChanged();
     void setTitleFromFolder(const QString& path);
