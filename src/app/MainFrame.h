@@ -141,6 +141,12 @@ public:
 
     // ApplySettings(reload): hands the record to the list container.
     void ApplySettings(bool reload);
+    // Command 32937: the settings sheet on the record; after OK the record
+    // is saved and applied (rebuilding the thumbnails when the sheet says
+    // so). Returns true when OK was pressed. MainFrameSettings.cpp.
+    bool OnAppSetting();
+    // The sheet, created on first use and reused.
+    class CAppSettingDlg* appSettingDlg();
     // Runs a command when its enable rule allows it (menus, bars, keys).
     bool runCommand(int id);
     bool commandEnabled(int id) const;
