@@ -18,7 +18,17 @@ struct FolderWatch {
     std::shared_ptr<WatchStopEvent> stopEvent;
     std::shared_ptr<LockedFlag> ownOperation;
     std::shared_ptr<LockedFlag> running;
+    CFolderWatcher::ChangePoster poster;
 };
+
+void post(const FolderWatch& watch, bool own) {
+    if (watch.poster) {
+        MarkPosted();
+        watch.poster(own);
+    } else {
+        PostMessageOrdered(watch.viewWindow, own ? WM_THUMB_REARMWATCH : WM_THUMB_FOLDERCHANGED);
+    }
+}
 
 void watchThread(std::unique_ptr<FolderWatch> watch) {
     bool own = false;
@@ -26,14 +36,12 @@ void watchThread(std::unique_ptr<FolderWatch> watch) {
         FolderChangeNotification::WaitResult::Changed) {
         if (watch->ownOperation->Get())
             own = true;
-        else {
-            PostMessageOrdered(watch->viewWindow, WM_THUMB_FOLDERCHANGED);
-        }
+        else
+            post(*watch, false);
     }
     watch->notification.Close();
-    if (own) {
-        PostMessageOrdered(watch->viewWindow, WM_THUMB_REARMWATCH);
-    }
+    if (own)
+        post(*watch, true);
     watch->running->Set(0);
 }
 
@@ -91,22 +99,32 @@ void CFolderWatcher::StartWatching() {
         return;
     watch->ownOperation = ownOperation_;
     watch->running = std::make_shared<LockedFlag>(1);
+    watch->poster = poster_;
     stopEvent_ = watch->stopEvent;
     running_ = watch->running;
     thread_ = std::thread(watchThread, std::move(watch));
+}
+
+void CFolderWatcher::SetPoster(ChangePoster poster) {
+    std::lock_guard lock(mutex_);
+    poster_ = std::move(poster);
+}
+
+void CFolderWatcher::OnFolderChanged() {
+    if (autoUpdate_)
+        timer_.start(kFolderReloadDelayMs, this);
+    else
+        StartWatching(); // keep the items and go on watching
 }
 
 bool CFolderWatcher::HandleMessage(QEvent* event) {
     MarkDelivered();
     switch (static_cast<int>(event->type())) {
     case WM_THUMB_FOLDERCHANGED:
-        if (autoUpdate_)
-            timer_.start(kFolderReloadDelayMs, this);
-        else
-            StartWatching(); // keep the items and go on watching
+        OnFolderChanged();
         return true;
     case WM_THUMB_REARMWATCH:
-        StartWatching();
+        OnRearm();
         return true;
     default:
         return false;

@@ -45,6 +45,20 @@ public:
     void StopWatching();
     bool IsWatching() const;
 
+    // How the watch thread tells the view: called on the watch thread with
+    // false for a foreign change (WM_THUMB_FOLDERCHANGED) and true for one
+    // made by the view's own operation (WM_THUMB_REARMWATCH); it must only
+    // post. Without one, the two messages are posted to viewWindow. Set it
+    // before the first StartWatching.
+    using ChangePoster = std::function<void(bool ownOperation)>;
+    void SetPoster(ChangePoster poster);
+
+    // What the view does on the two messages (GUI thread): a foreign change
+    // reloads one second later with AutoUpdate on, else watches again; a
+    // change of its own only watches again.
+    void OnFolderChanged();
+    void OnRearm() { StartWatching(); }
+
     // Handles WM_THUMB_FOLDERCHANGED and WM_THUMB_REARMWATCH; false for any
     // other event.
     bool HandleMessage(QEvent* event);
@@ -61,6 +75,7 @@ private:
     std::string folder_;
     bool autoUpdate_ = true;
     std::function<void()> reload_;
+    ChangePoster poster_; // guarded by mutex_
     std::shared_ptr<LockedFlag> ownOperation_ = std::make_shared<LockedFlag>();
     mutable std::mutex mutex_; // guards the running watch's handles
     std::shared_ptr<WatchStopEvent> stopEvent_;

@@ -1,8 +1,10 @@
 #include "thumbnails/ThumbnailCtrl.h"
 
+#include "engine/PostedOrder.h"
 #include "imaging/ThumbnailDecoder.h"
 #include "platform/Messages.h"
 #include "thumbnails/FileDropTarget.h"
+#include "thumbnails/FolderWatchMessages.h"
 #include "thumbnails/ThumbnailMessages.h"
 
 #include <QCoreApplication>
@@ -42,6 +44,15 @@ CThumbnailCtrl::CThumbnailCtrl(QWidget* parent, int worksheetMode, int id)
     connect(&tooltipTimer_, &QTimer::timeout, this, &CThumbnailCtrl::showTooltip);
 
     dropTarget_ = new CFileDropTarget(viewport(), this);
+    // The watch thread only posts; it is joined before the view goes away.
+    watcher_ = std::make_unique<CFolderWatcher>(this);
+    watcher_->SetPoster([this](bool own) {
+        if (own)
+            PostNew<RearmWatchMessage>(this);
+        else
+            PostNew<FolderChangedMessage>(this);
+    });
+    watcher_->SetReloadHandler([this] { reloadAfterFolderChange(); });
     engine_ = std::make_unique<CThumbnailEngine>(this, &list_);
     engine_->SetThumbnailMaker(DecodeThumbnail);
     engine_->Start();
@@ -53,6 +64,7 @@ CThumbnailCtrl::~CThumbnailCtrl() {
     if (engine_)
         engine_->Shutdown(10000);
     engine_.reset();
+    watcher_->StopWatching(); // no load can start a new watch any more
     list_.Clear(true);
 }
 
@@ -81,6 +93,7 @@ void CThumbnailCtrl::ApplySettings(const AppSettings& s, bool redraw, bool reloa
         filter_.minFileSize = KindFilter::minimumSize(s.SizeLimitter != 0, s.SizeLimitterSize);
         autoRotate_ = s.AutoRotate != 0;
     }
+    watcher_->SetAutoUpdate(s.AutoUpdate != 0);
     LayoutScrollBars();
     if (reload) {
         Refresh();
@@ -99,6 +112,8 @@ void CThumbnailCtrl::LoadFolder(const QString& path) {
     busy_.store(true);
     sortState_ = 1;
     folder_ = path.endsWith(QLatin1Char('/')) ? path : path + QLatin1Char('/');
+    if (!worksheetMode_)
+        watcher_->SetFolder(folder_.toStdString());
     cursor_.store(-1);
     engine_->LoadFolder(folder_.toStdString());
 }
@@ -379,6 +394,10 @@ void CThumbnailCtrl::showEvent(QShowEvent* e) {
         rebuildCanvasLocked();
     }
     DrawVisibleItems();
+    if (refreshWhenShown_) {
+        refreshWhenShown_ = false;
+        Refresh();
+    }
 }
 
 void CThumbnailCtrl::hideEvent(QHideEvent* e) {
@@ -578,7 +597,31 @@ void CThumbnailCtrl::sendSelCount() {
     sendMain(WM_THUMB_SELCOUNT, list_.CountSelected());
 }
 
+void CThumbnailCtrl::StartWatching() {
+    if (worksheetMode_ || !alive_.load())
+        return;
+    watcher_->StartWatching();
+}
+
+void CThumbnailCtrl::reloadAfterFolderChange() {
+    // A view that is not on show reloads when it is shown again.
+    if (isVisible())
+        Refresh();
+    else
+        refreshWhenShown_ = true;
+}
+
 bool CThumbnailCtrl::event(QEvent* e) {
+    if (MessageCast<FolderChangedMessage>(e)) {
+        MarkDelivered();
+        watcher_->OnFolderChanged();
+        return true;
+    }
+    if (MessageCast<RearmWatchMessage>(e)) {
+        MarkDelivered();
+        watcher_->OnRearm();
+        return true;
+    }
     const int type = static_cast<int>(e->type());
     switch (type) {
     case WM_THUMB_SETCURSOR: {
