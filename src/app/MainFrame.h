@@ -165,6 +165,7 @@ private:
     void onClipboardChanged();
     void setTitleFromFolder(const QString& path);
     void setStatusPane(int pane, const QString& text);
+    void fitStatusPane(int pane);
     void toggleFileType(int bit);
     void copySelection(bool cut);
 
