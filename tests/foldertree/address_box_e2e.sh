@@ -2,8 +2,9 @@
 # End-to-end check of the address box in the real program on a virtual X
 # server: a folder path typed with real key presses and Return (or keypad
 # Enter) is selected in the folder tree and its images fill the grid, also a
-# folder made after the tree listed its parent. Skips (77) when Xvfb, xdotool
-# or ImageMagick is missing.
+# folder made after the tree listed its parent; an image another program
+# copies into the shown folder appears by itself. Skips (77) when Xvfb,
+# xdotool or ImageMagick is missing.
 set -u
 prog="$1"
 for tool in Xvfb xdotool import convert; do
@@ -38,6 +39,7 @@ app=$!
 timeout 30 xdotool search --sync --name '^Lumora' >/dev/null || { echo "no window"; exit 1; }
 sleep 1
 win=$(xdotool search --name '^Lumora' | head -1)
+read -r wx wy < <(xdotool getwindowgeometry "$win" | awk '/Position/ {split($2, p, ","); print p[1], p[2]}')
 
 fail=0
 title() { xdotool getwindowname "$win"; }
@@ -64,9 +66,10 @@ expect_pixels() { # expect_pixels "<colour>" more|none "<what>"
     done
     echo "FAIL: $3: $n pixels of $1"; fail=1
 }
-# Types into the address box (second bar row) and presses the given key.
+# Types into the address box (on the second bar row, 48 pixels down) and
+# presses the given key.
 address() { # address "<text>" <key>
-    xdotool mousemove 500 48 click 1
+    xdotool mousemove $((wx + 500)) $((wy + 48)) click 1
     sleep 0.2
     xdotool key ctrl+a
     xdotool type --delay 10 "$1"
@@ -84,6 +87,12 @@ address "$pics/two" KP_Enter
 expect_title "Lumora - $pics/two" "keypad Enter selects a folder made after the listing"
 expect_pixels '#0000ff' more "the new folder's images fill the grid"
 expect_pixels '#ff0000' none "the old folder's images are gone"
+
+# Another program copies an image into the shown folder: the folder watch
+# lists it about a second later, without F5.
+convert -size 64x48 xc:'#00ff00' "$work/g1.jpg"
+cp "$work/g1.jpg" "$pics/two/g1.jpg"
+expect_pixels '#00ff00' more "a file copied in by another program appears"
 
 # A path that is no folder changes nothing.
 address "$pics/none" Return
