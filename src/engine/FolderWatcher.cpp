@@ -1,8 +1,7 @@
 #include "engine/FolderWatcher.h"
 
-#include "engine/PostedOrder.h"
 #include "platform/FolderWatch.h"
-#include "platform/Messages.h"
+#include "platform/PostedOrder.h"
 
 #include <QTimerEvent>
 
@@ -18,17 +17,7 @@ struct FolderWatch {
     std::shared_ptr<WatchStopEvent> stopEvent;
     std::shared_ptr<LockedFlag> ownOperation;
     std::shared_ptr<LockedFlag> running;
-    CFolderWatcher::ChangePoster poster;
 };
-
-void post(const FolderWatch& watch, bool own) {
-    if (watch.poster) {
-        MarkPosted();
-        watch.poster(own);
-    } else {
-        PostMessageOrdered(watch.viewWindow, own ? WM_THUMB_REARMWATCH : WM_THUMB_FOLDERCHANGED);
-    }
-}
 
 void watchThread(std::unique_ptr<FolderWatch> watch) {
     bool own = false;
@@ -36,12 +25,14 @@ void watchThread(std::unique_ptr<FolderWatch> watch) {
         FolderChangeNotification::WaitResult::Changed) {
         if (watch->ownOperation->Get())
             own = true;
-        else
-            post(*watch, false);
+        else {
+            PostNewOrdered<FolderChangedMessage>(watch->viewWindow);
+        }
     }
     watch->notification.Close();
-    if (own)
-        post(*watch, true);
+    if (own) {
+        PostNewOrdered<RearmWatchMessage>(watch->viewWindow);
+    }
     watch->running->Set(0);
 }
 
@@ -99,36 +90,25 @@ void CFolderWatcher::StartWatching() {
         return;
     watch->ownOperation = ownOperation_;
     watch->running = std::make_shared<LockedFlag>(1);
-    watch->poster = poster_;
     stopEvent_ = watch->stopEvent;
     running_ = watch->running;
     thread_ = std::thread(watchThread, std::move(watch));
 }
 
-void CFolderWatcher::SetPoster(ChangePoster poster) {
-    std::lock_guard lock(mutex_);
-    poster_ = std::move(poster);
-}
-
-void CFolderWatcher::OnFolderChanged() {
-    if (autoUpdate_)
-        timer_.start(kFolderReloadDelayMs, this);
-    else
-        StartWatching(); // keep the items and go on watching
-}
-
 bool CFolderWatcher::HandleMessage(QEvent* event) {
     MarkDelivered();
-    switch (static_cast<int>(event->type())) {
-    case WM_THUMB_FOLDERCHANGED:
-        OnFolderChanged();
+    if (MessageCast<FolderChangedMessage>(event)) {
+        if (autoUpdate_)
+            timer_.start(kFolderReloadDelayMs, this);
+        else
+            StartWatching(); // keep the items and go on watching
         return true;
-    case WM_THUMB_REARMWATCH:
-        OnRearm();
-        return true;
-    default:
-        return false;
     }
+    if (MessageCast<RearmWatchMessage>(event)) {
+        StartWatching();
+        return true;
+    }
+    return false;
 }
 
 bool CFolderWatcher::event(QEvent* event) {

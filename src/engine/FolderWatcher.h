@@ -1,11 +1,12 @@
 // The view's one-shot folder watch: each watch reports at most one change
-// and ends. A foreign change is posted as WM_THUMB_FOLDERCHANGED; a change
+// and ends. A foreign change is posted as FolderChangedMessage; a change
 // made while the view's own-operation flag is set is posted as
-// WM_THUMB_REARMWATCH. The view hands both messages to HandleMessage, which
+// RearmWatchMessage. The view hands both messages to HandleMessage, which
 // reloads one second later (AutoUpdate on) or starts a new watch.
 #pragma once
 
 #include "engine/LockedValues.h"
+#include "platform/Message.h"
 
 #include <QBasicTimer>
 #include <QObject>
@@ -19,6 +20,15 @@
 namespace lumora {
 
 class WatchStopEvent;
+
+// Posted by the watch thread to the view window, handled by HandleMessage.
+constexpr int WM_THUMB_FOLDERCHANGED = WM_USER + 2019; // 3043
+constexpr int WM_THUMB_REARMWATCH = WM_USER + 2028;    // 3052
+
+// The folder changed from outside the program.
+struct FolderChangedMessage : Message<WM_THUMB_FOLDERCHANGED> {};
+// The folder changed by the view's own file operation: watch again.
+struct RearmWatchMessage : Message<WM_THUMB_REARMWATCH> {};
 
 // View timer that reloads after a change.
 constexpr int kFolderReloadTimerId = 1002;
@@ -45,21 +55,7 @@ public:
     void StopWatching();
     bool IsWatching() const;
 
-    // How the watch thread tells the view: called on the watch thread with
-    // false for a foreign change (WM_THUMB_FOLDERCHANGED) and true for one
-    // made by the view's own operation (WM_THUMB_REARMWATCH); it must only
-    // post. Without one, the two messages are posted to viewWindow. Set it
-    // before the first StartWatching.
-    using ChangePoster = std::function<void(bool ownOperation)>;
-    void SetPoster(ChangePoster poster);
-
-    // What the view does on the two messages (GUI thread): a foreign change
-    // reloads one second later with AutoUpdate on, else watches again; a
-    // change of its own only watches again.
-    void OnFolderChanged();
-    void OnRearm() { StartWatching(); }
-
-    // Handles WM_THUMB_FOLDERCHANGED and WM_THUMB_REARMWATCH; false for any
+    // Handles FolderChangedMessage and RearmWatchMessage; false for any
     // other event.
     bool HandleMessage(QEvent* event);
     bool ReloadPending() const { return timer_.isActive(); }
@@ -75,7 +71,6 @@ private:
     std::string folder_;
     bool autoUpdate_ = true;
     std::function<void()> reload_;
-    ChangePoster poster_; // guarded by mutex_
     std::shared_ptr<LockedFlag> ownOperation_ = std::make_shared<LockedFlag>();
     mutable std::mutex mutex_; // guards the running watch's handles
     std::shared_ptr<WatchStopEvent> stopEvent_;

@@ -105,11 +105,11 @@ public:
     bool IsBusy() override { return busy_.load(); }
     bool WindowExists() override { return alive_.load(); }
     KindFilter Filter() override;
-    ThumbnailParams Thumbnails() override;
+    ThumbnailBox Thumbnails() override;
     QObject* Window() override { return this; }
 
-    // Set around the view's own file operations, so that the changes they
-    // make never reload the folder.
+    // Set while the view's own file operations run, so that the changes they
+    // make never reload the folder (the folder watch reads it).
     LockedFlag& OwnOperation() { return watcher_->OwnOperation(); }
     bool watching() const { return watcher_->IsWatching(); }
     bool reloadPending() const { return watcher_->ReloadPending(); }
@@ -167,7 +167,8 @@ private:
     void runOnGui(std::function<void()> fn);
     void applyScrollBar(int totalRows, int page, int position, bool reset);
     void drawItems(const ChangedItems& indexes);
-    void sendMain(int message, std::intptr_t wParam = 0, std::intptr_t lParam = 0);
+    // Builds message M and sends it to the main window, if there is one.
+    template <typename M, typename... Args> void sendMainNew(Args&&... args);
     void sendSelCount();
     void moveCursorBit(int index);
     void setTopRow(int row, bool scroll);
