@@ -66,10 +66,25 @@ expect_pixels() { # expect_pixels "<colour>" more|none "<what>"
     done
     echo "FAIL: $3: $n pixels of $1"; fail=1
 }
-# Types into the address box (on the second bar row, 48 pixels down) and
-# presses the given key.
+# The address box's edit field: the first run of white pixels down the
+# column x = 500 (menus and bars above it are grey, the grid below too).
+boxy=""
+find_box() {
+    import -window "$win" "$work/shot.png" 2>/dev/null
+    convert "$work/shot.png" -crop 1x200+500+0 +repage txt:- 2>/dev/null |
+        awk -F'[,:]' '/#FFFFFF/ {print $2}' >"$work/white"
+    local first last
+    first=$(head -1 "$work/white")
+    [ -n "$first" ] || { echo "FAIL: no address box found"; exit 1; }
+    last=$first
+    while grep -qx "$((last + 1))" "$work/white"; do last=$((last + 1)); done
+    boxy=$(((first + last) / 2))
+}
+find_box
+echo "address box edit field at y=$boxy"
+# Types into the address box and presses the given key.
 address() { # address "<text>" <key>
-    xdotool mousemove $((wx + 500)) $((wy + 48)) click 1
+    xdotool mousemove $((wx + 500)) $((wy + boxy)) click 1
     sleep 0.2
     xdotool key ctrl+a
     xdotool type --delay 10 "$1"
