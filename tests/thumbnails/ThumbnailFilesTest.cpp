@@ -1,7 +1,7 @@
 // The real thumbnail view with its real engine on real files: the folder
 // watch (changes made by other programs) and the protect icon.
-#include "engine/ThumbnailEngine.h"
 #include "engine/FolderWatcher.h"
+#include "engine/ThumbnailEngine.h"
 #include "thumbnails/ThumbnailCtrl.h"
 
 #include <QElapsedTimer>
