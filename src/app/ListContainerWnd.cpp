@@ -1,5 +1,7 @@
 #include "app/ListContainerWnd.h"
 
+#include "metadata/InfoContainer.h"
+#include "viewer/PaneMessages.h"
 #include "platform/Messages.h"
 #include "thumbnails/FileDropTarget.h"
 #include "thumbnails/ThumbnailCtrl.h"
@@ -17,10 +19,7 @@ CListContainerWnd::CListContainerWnd(QWidget* parent, int id, int infoDividerPos
     divider_ =
         new CDivider(this, 59648, 3, showExifWindow ? infoDividerPos : 0, infoDividerPos, 200);
 
-    auto* info = new QLabel;
-    info->setObjectName(QStringLiteral("InfoContainer"));
-    info->setAutoFillBackground(true);
-    info->setMinimumSize(0, 0);
+    auto* info = new CInfoContainer(divider_);
     infoPanel_ = info;
 
     tabs_ = new QTabBar(this);
@@ -36,6 +35,7 @@ CListContainerWnd::CListContainerWnd(QWidget* parent, int id, int infoDividerPos
     folderView_->SetContainer(this);
     folderView_->SetViewIndexSource([this] { return viewIndexOf(folderView_); });
     views_.push_back(folderView_);
+    WatchViewInfo(folderView_);
     tabs_->setCurrentIndex(0);
 
     divider_->SetPane(0, folderView_);
@@ -74,6 +74,16 @@ void CListContainerWnd::ApplySettings(const AppSettings& settings, bool reload) 
     if (CThumbnailCtrl* view = currentView())
         view->ApplySettings(settings_, true, reload);
     SetInfoPaneShown(settings_.ShowExifWindow != 0);
+    if (auto* info = qobject_cast<CInfoContainer*>(infoPanel_.data()))
+        info->SetHistogramMode(settings_.HistogramMode);
+}
+
+void CListContainerWnd::WatchViewInfo(CThumbnailCtrl* view) {
+    connect(view, &CThumbnailCtrl::infoRecordChanged, this,
+            [this](std::shared_ptr<const ItemInfoRecord> record) {
+                if (auto* info = qobject_cast<CInfoContainer*>(infoPanel_.data()); info && record)
+                    info->ShowItem(*record);
+            });
 }
 
 void CListContainerWnd::SetInfoPaneShown(bool show) {
@@ -105,9 +115,17 @@ void CListContainerWnd::focusInEvent(QFocusEvent*) {
 }
 
 bool CListContainerWnd::event(QEvent* e) {
+    if (auto* m = MessageCast<ThumbPreimageMessage>(e)) {
+        if (auto* info = qobject_cast<CInfoContainer*>(infoPanel_.data()))
+            info->SetHistogramSource(std::move(m->preimage));
+        return true;
+    }
+    if (MessageCast<ThumbNoPreimageMessage>(e)) {
+        if (auto* info = qobject_cast<CInfoContainer*>(infoPanel_.data()))
+            info->ClearHistogram();
+        return true;
+    }
     switch (static_cast<int>(e->type())) {
-    case WM_THUMB_PREIMAGE:   // for the information panel's histogram
-    case WM_THUMB_NOPREIMAGE: // the histogram is cleared
     case WM_THUMB_OPENVIEWER: // for the viewer window
     case WM_THUMB_COUNTCHANGED:
         // The payloads are freed with the events until their panes exist.

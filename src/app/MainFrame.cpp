@@ -12,6 +12,8 @@
 #include "platform/VolumeWatcher.h"
 #include "resources/ToolIcons.h"
 #include "thumbnails/ThumbnailCtrl.h"
+#include "viewer/MiniPreviewCtrl.h"
+#include "viewer/PaneMessages.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -208,6 +210,12 @@ void CMainFrame::setTitleFromFolder(const QString& path) {
 }
 
 bool CMainFrame::event(QEvent* e) {
+    if (auto* m = MessageCast<ThumbCurrentItemMessage>(e)) {
+        // The view's current item, shown in the mini preview.
+        if (auto* mini = qobject_cast<CMiniPreviewCtrl*>(treeContainer_->miniPreview()))
+            mini->SetItem(std::move(m->item));
+        return true;
+    }
     const int type = static_cast<int>(e->type());
     switch (type) {
     case WM_TREE_SELCHANGED:
@@ -264,8 +272,7 @@ bool CMainFrame::event(QEvent* e) {
         return true;
     case WM_THUMB_VIEWCOUNT:
     case WM_THUMB_LISTCLEARED:
-    case WM_THUMB_CURRENTITEM:
-        // Tab labels, the viewer and the mini preview take these once they
+        // Tab labels and the viewer take these once they
         // exist; payloads are freed with the events.
         return true;
     case WM_THUMB_NOCURSOR:

@@ -4,6 +4,7 @@
 #include "platform/Messages.h"
 #include "thumbnails/FileDropTarget.h"
 #include "thumbnails/ThumbnailMessages.h"
+#include "viewer/PaneMessages.h"
 
 #include <QCoreApplication>
 #include <QFontMetrics>
@@ -643,13 +644,12 @@ void CThumbnailCtrl::UpdateCurrentItem() {
         DrawItem(0);
     }
     if (container_) {
-        auto pre = std::make_unique<PreimageCopy>();
-        if (c >= 0 && list_.CopyPreimage(c, *pre)) {
-            PayloadEvent<PreimageCopy> ev(WM_THUMB_PREIMAGE, std::move(pre));
-            QCoreApplication::sendEvent(container_, &ev);
+        ThumbPreimageMessage pre;
+        if (c >= 0 && list_.CopyPreimage(c, pre.preimage)) {
+            Send(container_.data(), pre);
         } else {
-            MessageEvent ev(WM_THUMB_NOPREIMAGE);
-            QCoreApplication::sendEvent(container_, &ev);
+            ThumbNoPreimageMessage none;
+            Send(container_.data(), none);
         }
     }
     if (c >= 0) {
@@ -666,8 +666,11 @@ void CThumbnailCtrl::UpdateCurrentItem() {
             if (!record->item.hasThumbnail())
                 list_.ScanInfoById(record->item);
             if (mainWindow_) {
-                PayloadEvent<ThumbItemRecord> ev(WM_THUMB_CURRENTITEM, std::move(record));
-                QCoreApplication::sendEvent(mainWindow_, &ev);
+                ThumbCurrentItemMessage current;
+                current.item = std::move(record->item);
+                current.index = record->index;
+                current.count = record->count;
+                Send(mainWindow_.data(), current);
             }
         }
     }

@@ -1,4 +1,5 @@
 #include "thumbnails/ThumbnailCtrl.h"
+#include "viewer/PaneMessages.h"
 #include "platform/ClipboardFiles.h"
 #include "platform/Messages.h"
 #include "thumbnails/CellPainter.h"
@@ -22,15 +23,15 @@ public:
     int currentItems = 0;
     int lastCurrentIndex = -1;
     bool event(QEvent* e) override {
+        if (auto* m = MessageCast<ThumbCurrentItemMessage>(e)) {
+            ++currentItems;
+            lastCurrentIndex = m->index;
+            return true;
+        }
         switch (static_cast<int>(e->type())) {
         case WM_THUMB_SELCOUNT:
             lastSelCount = int(static_cast<MessageEvent*>(e)->wParam);
             ++selMessages;
-            return true;
-        case WM_THUMB_CURRENTITEM:
-            ++currentItems;
-            if (auto* p = static_cast<PayloadEvent<ThumbItemRecord>*>(e)->payload())
-                lastCurrentIndex = p->index;
             return true;
         default:
             return QObject::event(e);
