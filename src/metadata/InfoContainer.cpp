@@ -4,6 +4,9 @@
 #include "engine/ImageItemList.h"
 #include "viewer/HistogramCtrl.h"
 
+#include <QAction>
+#include <QClipboard>
+#include <QGuiApplication>
 #include <QHeaderView>
 #include <QPainter>
 #include <QTreeWidget>
@@ -45,7 +48,28 @@ CInfoContainer::CInfoContainer(QWidget* parent) : QWidget(parent) {
     makerNoteGroup_ = groups[kInfoGroupCount - 1];
     for (QTreeWidgetItem* g : groups)
         g->setExpanded(true);
+
+    auto* copy = new QAction(tree_);
+    copy->setShortcut(QKeySequence::Copy);
+    copy->setShortcutContext(Qt::WidgetWithChildrenShortcut);
+    connect(copy, &QAction::triggered, this, [this] {
+        if (QClipboard* cb = QGuiApplication::clipboard())
+            cb->setText(RowsAsText());
+    });
+    tree_->addAction(copy);
     layoutChildren();
+}
+
+QString CInfoContainer::RowsAsText() const {
+    QString out;
+    for (int g = 0; g < tree_->topLevelItemCount(); ++g) {
+        const QTreeWidgetItem* group = tree_->topLevelItem(g);
+        out += group->text(0) + QLatin1Char('\n');
+        for (int r = 0; r < group->childCount(); ++r)
+            out += group->child(r)->text(0) + QLatin1Char('\t') + group->child(r)->text(1) +
+                   QLatin1Char('\n');
+    }
+    return out;
 }
 
 CInfoContainer::~CInfoContainer() = default;

@@ -63,6 +63,9 @@ public:
     // Times the rows were replaced while the tree list's redrawing was on
     // (stays 0: rows are only ever replaced with redrawing off).
     int rowsReplacedWhileDrawing() const { return replacedWhileDrawing_; }
+    // Every row as "item<TAB>data" lines, groups as lines of their own; what
+    // Ctrl+C in the list puts on the clipboard.
+    QString RowsAsText() const;
 
 protected:
     void resizeEvent(QResizeEvent*) override;

@@ -62,11 +62,12 @@ struct CMiniPreviewCtrl::Finisher {
     std::mutex mutex;
     CMiniPreviewCtrl* receiver = nullptr;
 
-    void Finished() {
+    void Finished(int number) {
         std::lock_guard lock(mutex);
         if (receiver)
             QMetaObject::invokeMethod(
-                receiver, [r = receiver] { r->decodeFinished(); }, Qt::QueuedConnection);
+                receiver, [r = receiver, number] { r->decodeFinished(number); },
+                Qt::QueuedConnection);
     }
 };
 
@@ -123,17 +124,21 @@ void CMiniPreviewCtrl::startDecode(const ImageItem& item) {
     running_ = true;
     ++decodesStarted_;
     decodeStarted();
-    std::thread([request = std::move(request), finisher = finisher_]() mutable {
+    std::thread([request = std::move(request), finisher = finisher_, number]() mutable {
         sched_param param{};
         pthread_setschedparam(pthread_self(), SCHED_IDLE, &param);
         RunMiniPreviewLoad(std::move(request));
-        finisher->Finished();
+        finisher->Finished(number);
         decodeEnded();
     }).detach();
 }
 
-void CMiniPreviewCtrl::decodeFinished() {
+void CMiniPreviewCtrl::decodeFinished(int number) {
     running_ = false;
+    // A JPEG that cannot be opened posts no result at all; the pane must not
+    // go on showing the previous file under the new selection.
+    if (number == requestId_ && lastResultNumber_ != number)
+        DropImage();
     if (!pending_)
         return;
     pending_ = false;
@@ -170,6 +175,7 @@ void CMiniPreviewCtrl::installResult(std::unique_ptr<MiniImageResult> result) {
     // A superseded result leaves the pane as it is; it is freed here.
     if (result->requestNumber != requestId_)
         return;
+    lastResultNumber_ = result->requestNumber;
     image_ = QImage();
     caption_.clear();
     if (!result->image.isNull()) {

@@ -72,7 +72,7 @@ protected:
 
 private:
     void startDecode(const ImageItem& item);
-    void decodeFinished();
+    void decodeFinished(int number);
     void installResult(std::unique_ptr<MiniImageResult> result);
 
     QImage image_;
@@ -89,6 +89,7 @@ private:
     int nextNumber_ = 1;
     bool running_ = false;
     bool pending_ = false;
+    int lastResultNumber_ = 0; // request number of the last result received
     int decodesStarted_ = 0;
 };
 
