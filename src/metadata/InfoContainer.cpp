@@ -4,10 +4,10 @@
 #include "engine/ImageItemList.h"
 #include "viewer/HistogramCtrl.h"
 
-#include <QAction>
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QPainter>
 #include <QTreeWidget>
 
@@ -49,15 +49,25 @@ CInfoContainer::CInfoContainer(QWidget* parent) : QWidget(parent) {
     for (QTreeWidgetItem* g : groups)
         g->setExpanded(true);
 
-    auto* copy = new QAction(tree_);
-    copy->setShortcut(QKeySequence::Copy);
-    copy->setShortcutContext(Qt::WidgetWithChildrenShortcut);
-    connect(copy, &QAction::triggered, this, [this] {
-        if (QClipboard* cb = QGuiApplication::clipboard())
-            cb->setText(RowsAsText());
-    });
-    tree_->addAction(copy);
+    // Ctrl+C in the list is the list's own, ahead of the main window's
+    // accelerator of the same key.
+    tree_->installEventFilter(this);
     layoutChildren();
+}
+
+bool CInfoContainer::eventFilter(QObject* watched, QEvent* e) {
+    if (watched == tree_ && (e->type() == QEvent::ShortcutOverride || e->type() == QEvent::KeyPress)) {
+        auto* key = static_cast<QKeyEvent*>(e);
+        if (key->matches(QKeySequence::Copy)) {
+            if (e->type() == QEvent::KeyPress) {
+                if (QClipboard* cb = QGuiApplication::clipboard())
+                    cb->setText(RowsAsText());
+            }
+            e->accept();
+            return true;
+        }
+    }
+    return QWidget::eventFilter(watched, e);
 }
 
 QString CInfoContainer::RowsAsText() const {

@@ -68,6 +68,7 @@ public:
     QString RowsAsText() const;
 
 protected:
+    bool eventFilter(QObject* watched, QEvent* e) override;
     void resizeEvent(QResizeEvent*) override;
     void paintEvent(QPaintEvent*) override;
 
