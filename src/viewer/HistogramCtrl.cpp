@@ -48,6 +48,9 @@ void VLine(QPainter& p, int x, int y0, int y1) { // y0 included, y1 excluded
 CHistogramCtrl::CHistogramCtrl(QWidget* parent) : QWidget(parent) {
     setObjectName(QStringLiteral("HistogramCtrl"));
     setAttribute(Qt::WA_OpaquePaintEvent);
+    font_ = QFont(QStringLiteral("MS UI Gothic"));
+    font_.setPointSize(8);
+    textHeight_ = QFontMetrics(font_).height();
 }
 
 void CHistogramCtrl::ComputeTables(const DibImage& pixels, int mode, std::array<Table, 4>& tables) {
@@ -117,16 +120,19 @@ int CHistogramCtrl::BarHeight(std::uint32_t count, int graphHeight, bool* overfl
 
 QImage CHistogramCtrl::Render(QSize size) const {
     QImage image(size.expandedTo(QSize(1, 1)), QImage::Format_RGB32);
+    RenderInto(image);
+    return image;
+}
+
+void CHistogramCtrl::RenderInto(QImage& image) const {
     image.fill(Qt::black);
     QPainter p(&image);
-    const int cw = size.width();
-    const int ch = size.height();
+    const int cw = image.width();
+    const int ch = image.height();
     const int H = GraphHeight(mode_, ch);
     const int right = cw;
-    QFont font(QStringLiteral("MS UI Gothic"));
-    font.setPointSize(8);
-    p.setFont(font);
-    const int textHeight = p.fontMetrics().height();
+    p.setFont(font_);
+    const int textHeight = textHeight_;
 
     const int first = mode_ == 1 ? 1 : 0;
     const int graphs = mode_ == 1 ? 3 : 1;
@@ -169,16 +175,17 @@ QImage CHistogramCtrl::Render(QSize size) const {
     p.drawText(cell.translated(10 - 30, 0), flags, QStringLiteral("0"));
     p.drawText(cell.translated(cw / 2 - 30, 0), flags, QStringLiteral("128"));
     p.drawText(cell.translated(right - 10 - 30, 0), flags, QStringLiteral("255"));
-    p.end();
-    return image;
 }
 
 void CHistogramCtrl::paintEvent(QPaintEvent*) {
     ++paintCount_;
     // Drawn off screen in one piece, then copied: no flicker.
-    const QImage frame = Render(size());
+    const QSize client = size().expandedTo(QSize(1, 1));
+    if (buffer_.size() != client)
+        buffer_ = QImage(client, QImage::Format_RGB32);
+    RenderInto(buffer_);
     QPainter p(this);
-    p.drawImage(0, 0, frame);
+    p.drawImage(0, 0, buffer_);
 }
 
 } // namespace lumora

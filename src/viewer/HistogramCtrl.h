@@ -8,6 +8,7 @@
 
 #include "imaging/DibImage.h"
 
+#include <QFont>
 #include <QImage>
 #include <QWidget>
 
@@ -55,6 +56,7 @@ protected:
 
 private:
     void recompute();
+    void RenderInto(QImage& image) const;
 
     std::array<Table, 4> bins_{};
     int mode_ = 0;
@@ -62,6 +64,9 @@ private:
     int height_ = 120;
     DibImage pixels_;
     int paintCount_ = 0;
+    QFont font_;
+    int textHeight_ = 0;
+    QImage buffer_; // the off-screen picture, kept between paints
 };
 
 } // namespace lumora

@@ -128,8 +128,8 @@ void CMiniPreviewCtrl::startDecode(const ImageItem& item) {
         sched_param param{};
         pthread_setschedparam(pthread_self(), SCHED_IDLE, &param);
         RunMiniPreviewLoad(std::move(request));
+        decodeEnded(); // counted as ended before the control may start the next
         finisher->Finished(number);
-        decodeEnded();
     }).detach();
 }
 
