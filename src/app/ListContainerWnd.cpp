@@ -1,10 +1,10 @@
 #include "app/ListContainerWnd.h"
 
 #include "metadata/InfoContainer.h"
-#include "viewer/PaneMessages.h"
 #include "platform/Messages.h"
 #include "thumbnails/FileDropTarget.h"
 #include "thumbnails/ThumbnailCtrl.h"
+#include "viewer/PaneMessages.h"
 
 #include <QLabel>
 #include <QTabBar>

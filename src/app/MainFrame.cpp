@@ -212,7 +212,9 @@ void CMainFrame::setTitleFromFolder(const QString& path) {
 bool CMainFrame::event(QEvent* e) {
     if (auto* m = MessageCast<ThumbCurrentItemMessage>(e)) {
         // The view's current item, shown in the mini preview.
-        if (auto* mini = qobject_cast<CMiniPreviewCtrl*>(treeContainer_->miniPreview()))
+        if (auto* mini = treeContainer_
+                             ? qobject_cast<CMiniPreviewCtrl*>(treeContainer_->miniPreview())
+                             : nullptr)
             mini->SetItem(std::move(m->item));
         return true;
     }
@@ -454,6 +456,10 @@ void CMainFrame::flushScreenshotCallbacks() {
 }
 
 bool CMainFrame::saveScreenshot(const QString& pngPath) {
+    // The mini preview decodes in the background; the picture shows it done.
+    if (auto* mini = treeContainer_ ? qobject_cast<CMiniPreviewCtrl*>(treeContainer_->miniPreview())
+                                    : nullptr)
+        mini->WaitUntilIdle(5000);
     return grab().save(pngPath, "PNG");
 }
 

@@ -56,7 +56,8 @@ CInfoContainer::CInfoContainer(QWidget* parent) : QWidget(parent) {
 }
 
 bool CInfoContainer::eventFilter(QObject* watched, QEvent* e) {
-    if (watched == tree_ && (e->type() == QEvent::ShortcutOverride || e->type() == QEvent::KeyPress)) {
+    if (watched == tree_ &&
+        (e->type() == QEvent::ShortcutOverride || e->type() == QEvent::KeyPress)) {
         auto* key = static_cast<QKeyEvent*>(e);
         if (key->matches(QKeySequence::Copy)) {
             if (e->type() == QEvent::KeyPress) {

@@ -10,27 +10,13 @@ const std::array<std::string_view, kInfoGroupCount> kInfoGroups = {
     "ファイル情報", "Exif基本情報", "Exif撮影情報", "メーカーノート"};
 
 const std::array<FixedRowLabel, kFixedRowCount> kFixedRows = {{
-    {0, "ファイル名"},
-    {0, "ファイルサイズ"},
-    {1, "メーカー名"},
-    {1, "モデル名"},
-    {1, "解像度"},
-    {1, "アスペクト比"},
-    {1, "撮影日時"},
-    {1, "変更日時"},
-    {1, "方向"},
-    {1, "Exifバージョン"},
-    {2, "シャッター速度"},
-    {2, "絞り"},
-    {2, "露出補正"},
-    {2, "露出プログラム"},
-    {2, "ISO"},
-    {2, "光源"},
-    {2, "測光方式"},
-    {2, "焦点距離"},
-    {2, "フラッシュ"},
-    {2, "ホワイトバランス"},
-    {2, "色空間"},
+    {0, "ファイル名"},     {0, "ファイルサイズ"},   {1, "メーカー名"},
+    {1, "モデル名"},       {1, "解像度"},           {1, "アスペクト比"},
+    {1, "撮影日時"},       {1, "変更日時"},         {1, "方向"},
+    {1, "Exifバージョン"}, {2, "シャッター速度"},   {2, "絞り"},
+    {2, "露出補正"},       {2, "露出プログラム"},   {2, "ISO"},
+    {2, "光源"},           {2, "測光方式"},         {2, "焦点距離"},
+    {2, "フラッシュ"},     {2, "ホワイトバランス"}, {2, "色空間"},
     {2, "レンズ最小F値"},
 }};
 
@@ -53,7 +39,8 @@ std::string FormatFixed(double value, int decimals) {
     char buf[64];
     // to_chars is locale-free, unlike printf under a user locale with a
     // decimal comma; fixed notation of a huge float still fits in 64 chars.
-    auto [end, ec] = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::fixed, decimals);
+    auto [end, ec] =
+        std::to_chars(buf, buf + sizeof buf, value, std::chars_format::fixed, decimals);
     if (ec != std::errc())
         return std::string(kAbsent);
     return std::string(buf, end);
@@ -170,40 +157,61 @@ std::string_view OrientationText(unsigned orientation) {
 }
 
 std::string_view ExposureProgramText(std::uint32_t program) {
-    static constexpr std::string_view kTexts[] = {
-        "Unknown", "マニュアル", "ノーマル", "絞り優先", "シャッター優先",
-        "Creative", "Action", "ポートレイト", "風景"};
+    static constexpr std::string_view kTexts[] = {"Unknown",  "マニュアル",     "ノーマル",
+                                                  "絞り優先", "シャッター優先", "Creative",
+                                                  "Action",   "ポートレイト",   "風景"};
     return program < std::size(kTexts) ? kTexts[program] : "Reserved";
 }
 
 std::string_view LightSourceText(unsigned lightSource) {
     switch (lightSource) {
-    case 0: return "不明";
-    case 1: return "太陽光";
-    case 2: return "蛍光灯";
-    case 3: return "タングステン";
-    case 17: return "標準光A";
-    case 18: return "標準光B";
-    case 19: return "標準光C";
-    case 20: return "D55";
-    case 21: return "D65";
-    case 22: return "D75";
-    case 255: return "その他";
-    default: return "Reserved";
+    case 0:
+        return "不明";
+    case 1:
+        return "太陽光";
+    case 2:
+        return "蛍光灯";
+    case 3:
+        return "タングステン";
+    case 17:
+        return "標準光A";
+    case 18:
+        return "標準光B";
+    case 19:
+        return "標準光C";
+    case 20:
+        return "D55";
+    case 21:
+        return "D65";
+    case 22:
+        return "D75";
+    case 255:
+        return "その他";
+    default:
+        return "Reserved";
     }
 }
 
 std::string_view MeteringModeText(unsigned meteringMode) {
     switch (meteringMode) {
-    case 0: return "不明";
-    case 1: return "平均測光";
-    case 2: return "中央重点測光";
-    case 3: return "スポット測光";
-    case 4: return "マルチスポット測光";
-    case 5: return "分割測光";
-    case 6: return "部分測光";
-    case 255: return "その他";
-    default: return "Reserved";
+    case 0:
+        return "不明";
+    case 1:
+        return "平均測光";
+    case 2:
+        return "中央重点測光";
+    case 3:
+        return "スポット測光";
+    case 4:
+        return "マルチスポット測光";
+    case 5:
+        return "分割測光";
+    case 6:
+        return "部分測光";
+    case 255:
+        return "その他";
+    default:
+        return "Reserved";
     }
 }
 
@@ -248,7 +256,9 @@ std::array<std::string, kFixedRowCount> FixedRowValues(const ItemInfo& info) {
     if (sh.flash)
         v[18] = (*sh.flash & 1) ? "ON" : "OFF";
     if (sh.whiteBalance)
-        v[19] = *sh.whiteBalance == 0 ? "オート" : *sh.whiteBalance == 1 ? "マニュアル" : "Reserved";
+        v[19] = *sh.whiteBalance == 0   ? "オート"
+                : *sh.whiteBalance == 1 ? "マニュアル"
+                                        : "Reserved";
     if (sh.colorSpace)
         v[20] = *sh.colorSpace == 1        ? "sRGB"
                 : *sh.colorSpace == 0xFFFF ? "Uncalibrated"
@@ -274,24 +284,28 @@ std::string Pick(const std::optional<std::uint16_t>& v,
 std::vector<InfoRow> CanonRows(const CanonMakerNote& c) {
     std::vector<InfoRow> rows;
     rows.push_back({"ドライブモード", Pick(c.driveMode, {{0, "1コマ撮影"}, {1, "連続撮影"}})});
-    rows.push_back({"ホワイトバランス",
-                    Pick(c.whiteBalance,
-                         {{0, "AUTO"}, {1, "太陽光"}, {2, "曇"}, {3, "白熱電球"}, {4, "蛍光灯"},
-                          {5, "フラッシュ"}, {6, "カスタム"}},
-                         "不明")});
-    rows.push_back({"色温度", c.colorTemperature ? Dec(*c.colorTemperature) + " K"
-                                                  : std::string(kAbsent)});
+    rows.push_back({"ホワイトバランス", Pick(c.whiteBalance,
+                                             {{0, "AUTO"},
+                                              {1, "太陽光"},
+                                              {2, "曇"},
+                                              {3, "白熱電球"},
+                                              {4, "蛍光灯"},
+                                              {5, "フラッシュ"},
+                                              {6, "カスタム"}},
+                                             "不明")});
+    rows.push_back(
+        {"色温度", c.colorTemperature ? Dec(*c.colorTemperature) + " K" : std::string(kAbsent)});
     rows.push_back({"フラッシュ", Pick(c.flashMode, {{0, "非発光"},
-                                                      {1, "自動"},
-                                                      {2, "常時発光"},
-                                                      {3, "赤目防止"},
-                                                      {4, "スローシンクロ"},
-                                                      {5, "自動+赤目防止"},
-                                                      {6, "常時発光+赤目防止"},
-                                                      {16, "外部フラッシュ"}})});
+                                                     {1, "自動"},
+                                                     {2, "常時発光"},
+                                                     {3, "赤目防止"},
+                                                     {4, "スローシンクロ"},
+                                                     {5, "自動+赤目防止"},
+                                                     {6, "常時発光+赤目防止"},
+                                                     {16, "外部フラッシュ"}})});
     rows.push_back({"フラッシュ詳細", c.flashBits ? Hex(*c.flashBits) : std::string(kAbsent)});
-    rows.push_back({"フラッシュ補正",
-                    c.flashCompensation ? Hex(*c.flashCompensation) : std::string(kAbsent)});
+    rows.push_back(
+        {"フラッシュ補正", c.flashCompensation ? Hex(*c.flashCompensation) : std::string(kAbsent)});
     rows.push_back({"AFモード", Pick(c.focusMode, {{0, "ONE SHOT"},
                                                    {1, "AI SERVO"},
                                                    {2, "AI FOCUS"},
@@ -299,9 +313,9 @@ std::vector<InfoRow> CanonRows(const CanonMakerNote& c) {
                                                    {4, "Single"},
                                                    {5, "連続"},
                                                    {6, "Manual"}})});
-    rows.push_back({"測光モード",
-                    Pick(c.meteringMode,
-                         {{3, "評価測光"}, {4, "部分測光"}, {5, "中央部重点平均測光"}})});
+    rows.push_back(
+        {"測光モード",
+         Pick(c.meteringMode, {{3, "評価測光"}, {4, "部分測光"}, {5, "中央部重点平均測光"}})});
     rows.push_back({"露出プログラム", Pick(c.exposureMode, {{0, "イメージセレクト"},
                                                             {1, "プログラムAE"},
                                                             {2, "シャッター優先"},

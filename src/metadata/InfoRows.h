@@ -20,7 +20,7 @@ namespace lumora {
 // The part of an image item that the panel keeps a deep copy of. A value
 // type: copying it duplicates make, model and the maker-note record.
 struct ItemInfo {
-    std::string fileName;   // last path element, 8-bit/UTF-8 as listed
+    std::string fileName;      // last path element, 8-bit/UTF-8 as listed
     std::int64_t fileSize = 0; // bytes; 0 shows "--"
     ImageInfo imageInfo;
     ShootingInfo shootingInfo;
@@ -64,10 +64,10 @@ struct InfoRow {
 std::vector<InfoRow> MakerNoteRows(const ItemInfo& info);
 
 // Single value formats (exposed for the captions and tests).
-std::string FormatFileSize(std::int64_t bytes);        // "1,234,567 bytes"; <= 0: "--"
-std::string FormatShutterSpeed(float shutterSpeed);    // "2.0 秒", "1/250 秒"
-std::string FormatExposureBias(float bias);            // "+0.3", "0.0", "-0.7"
-std::string FormatFixed(double value, int decimals);   // locale-free "%.*f"
+std::string FormatFileSize(std::int64_t bytes);      // "1,234,567 bytes"; <= 0: "--"
+std::string FormatShutterSpeed(float shutterSpeed);  // "2.0 秒", "1/250 秒"
+std::string FormatExposureBias(float bias);          // "+0.3", "0.0", "-0.7"
+std::string FormatFixed(double value, int decimals); // locale-free "%.*f"
 std::string_view OrientationText(unsigned orientation);
 std::string_view ExposureProgramText(std::uint32_t program);
 std::string_view LightSourceText(unsigned lightSource);

@@ -70,8 +70,8 @@ void CHistogramCtrl::ComputeTables(const DibImage& pixels, int mode, std::array<
                                           tables[std::size_t(c) + 1].data(), kNormalisedPixels);
     } else {
         std::vector<uint8_t> planes(count * 3);
-        CImageTools::ConvertToYCbCrPlanes(w, h, pixels.bits(), planes.data(),
-                                          planes.data() + count, planes.data() + 2 * count, 3);
+        CImageTools::ConvertToYCbCrPlanes(w, h, pixels.bits(), planes.data(), planes.data() + count,
+                                          planes.data() + 2 * count, 3);
         CImageTools::ComputeHistogram(planes.data(), count, tables[0].data(), kNormalisedPixels);
     }
 }

@@ -4,7 +4,10 @@
 #include "imaging/ImageTools.h"
 #include "metadata/ImageInfo.h"
 
+#include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QPainter>
+#include <QThread>
 
 #include <algorithm>
 #include <atomic>
@@ -260,6 +263,20 @@ void CMiniPreviewCtrl::paintEvent(QPaintEvent* e) {
     const bool reduce = dest.width() < image_.width();
     p.setRenderHint(QPainter::SmoothPixmapTransform, reduce);
     p.drawImage(dest, image_);
+}
+
+bool CMiniPreviewCtrl::WaitUntilIdle(int timeoutMs) {
+    QElapsedTimer timer;
+    timer.start();
+    while (running_ || pending_) {
+        if (timer.elapsed() > timeoutMs)
+            return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        if (running_)
+            QThread::msleep(2);
+    }
+    QCoreApplication::processEvents(); // the repaint
+    return true;
 }
 
 int CMiniPreviewCtrl::RunningDecodes() {

@@ -65,6 +65,10 @@ public:
     static int MaxRunningDecodes();
     static void ResetMaxRunningDecodes();
     static bool WaitForDecodes(int timeoutMs);
+    // Runs the event loop until this control's decodes (also a pending one)
+    // are done and their results installed; false on timeout. For
+    // screenshots and tools.
+    bool WaitUntilIdle(int timeoutMs);
 
 protected:
     bool event(QEvent* e) override;

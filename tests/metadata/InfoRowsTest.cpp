@@ -161,11 +161,28 @@ TEST(InfoRows, FixedRowFormats) {
     info.imageInfo.orientation = 6;
     info.imageInfo.shootingDateTime = "2005:01:02 03:04:05";
     const auto v = FixedRowValues(info);
-    const char* expected[kFixedRowCount] = {
-        "IMG_0001.JPG", "1,234 bytes", "Canon", "Canon EOS 20D", "3072 x 2048", "3 : 2",
-        "2005:01:02 03:04:05", "--", "右上・縦(6)", "0221", "1/60 秒", "F5.6", "-0.3",
-        "絞り優先", "400", "D65", "分割測光", "17 mm", "ON", "マニュアル", "Uncalibrated",
-        "F4.0"};
+    const char* expected[kFixedRowCount] = {"IMG_0001.JPG",
+                                            "1,234 bytes",
+                                            "Canon",
+                                            "Canon EOS 20D",
+                                            "3072 x 2048",
+                                            "3 : 2",
+                                            "2005:01:02 03:04:05",
+                                            "--",
+                                            "右上・縦(6)",
+                                            "0221",
+                                            "1/60 秒",
+                                            "F5.6",
+                                            "-0.3",
+                                            "絞り優先",
+                                            "400",
+                                            "D65",
+                                            "分割測光",
+                                            "17 mm",
+                                            "ON",
+                                            "マニュアル",
+                                            "Uncalibrated",
+                                            "F4.0"};
     for (int i = 0; i < kFixedRowCount; ++i)
         EXPECT_EQ(v[std::size_t(i)], expected[i]) << kFixedRows[std::size_t(i)].label;
 }

@@ -1,10 +1,10 @@
 #include "thumbnails/ThumbnailCtrl.h"
-#include "viewer/PaneMessages.h"
 #include "platform/ClipboardFiles.h"
 #include "platform/Messages.h"
 #include "thumbnails/CellPainter.h"
 #include "thumbnails/FileDropTarget.h"
 #include "thumbnails/ThumbnailMessages.h"
+#include "viewer/PaneMessages.h"
 
 #include <QMenu>
 #include <QMimeData>

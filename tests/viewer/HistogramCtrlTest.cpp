@@ -112,7 +112,7 @@ private slots:
                 const QColor frame(128, 128, 128);
                 QCOMPARE(At(img, 10, T + 15), frame);
                 QCOMPARE(At(img, 10, T + H - 1), frame);
-                QCOMPARE(At(img, 150, T + H), frame);     // bottom edge over the bars
+                QCOMPARE(At(img, 150, T + H), frame);      // bottom edge over the bars
                 QCOMPARE(At(img, cw - 10, T + 16), frame); // right edge
                 QCOMPARE(At(img, 100, T + 15), overflow ? QColor(200, 200, 0) : frame);
                 QCOMPARE(At(img, 5, T + 40), QColor(Qt::black)); // left of the frame
@@ -130,7 +130,7 @@ private slots:
             QCOMPARE(At(img, 40, H - k * ((H - 15) / 4)), grid);
             QCOMPARE(At(img, 10 + k * ((300 - 20) / 4), 60), grid);
         }
-        QCOMPARE(At(img, 40, H - 1), QColor(Qt::black)); // empty bins draw no bars
+        QCOMPARE(At(img, 40, H - 1), QColor(Qt::black));   // empty bins draw no bars
         QCOMPARE(At(img, 100, 15), QColor(128, 128, 128)); // no overflow
         // The scale text sits under the graph, between the frame and the bottom.
         bool text = false;

@@ -204,7 +204,7 @@ private slots:
         QCOMPARE(r.top(), 1 + 16 + (224 - 214) / 2);
         const QImage pane = s.ctrl.grab().toImage();
         QCOMPARE(QColor(pane.pixel(295, 4)), s.ctrl.palette().color(QPalette::Button));
-        QCOMPARE(QColor(pane.pixel(3, 120)), QColor(Qt::black));    // beside the picture
+        QCOMPARE(QColor(pane.pixel(3, 120)), QColor(Qt::black)); // beside the picture
         QCOMPARE(QColor(pane.pixel(r.left() + 20, r.center().y())).red() > 150, true);
         QCOMPARE(QColor(pane.pixel(r.right() - 20, r.center().y())).blue() > 150, true);
         bool text = false; // the caption is written in the caption line

@@ -259,8 +259,8 @@ int runPanels(const std::vector<std::string>& args) {
             ours.push_back(msSince(start));
             spinUntil([&] { return !mini.decoding(); }, 60000);
             if (djpeg) {
-                const double t = runTimed(
-                    {"djpeg", "-scale", "1/8", "-outfile", "/dev/null", big.string()});
+                const double t =
+                    runTimed({"djpeg", "-scale", "1/8", "-outfile", "/dev/null", big.string()});
                 if (t >= 0)
                     theirs.push_back(t);
             }
@@ -309,9 +309,10 @@ int runPanels(const std::vector<std::string>& args) {
     if (std::ifstream loadavg("/proc/loadavg"); loadavg)
         loadavg >> load;
     std::printf("lumora-bench panels%s (load average %.2f)\n", quick ? " (quick)" : "", load);
-    std::printf("  info panel + histogram update   %8.3f ms median, CPU %.3f ms (goal <= 2 ms): rows and "
-                "tables %.3f, panel paint %.3f (histogram drawing alone %.3f)\n",
-                infoMs, infoCpuMs, infoUpdateMs, histogramPaintMs, histogramRenderMs);
+    std::printf(
+        "  info panel + histogram update   %8.3f ms median, CPU %.3f ms (goal <= 2 ms): rows and "
+        "tables %.3f, panel paint %.3f (histogram drawing alone %.3f)\n",
+        infoMs, infoCpuMs, infoUpdateMs, histogramPaintMs, histogramRenderMs);
     std::printf("  mini preview 24 MP              %8.1f ms   djpeg -scale 1/8 %8.1f ms   "
                 "ratio %s (goal <= 1.2)\n",
                 miniMs, djpegMs, num(ratio).c_str());
@@ -326,8 +327,8 @@ int runPanels(const std::vector<std::string>& args) {
                     "\"info_panel_update_cpu_ms\":%s,\"load_average\":%s,"
                     "\"key_steps\":%d,\"decodes_started\":%d,\"rss_growth_kb\":%ld}\n",
                     num(infoMs).c_str(), num(miniMs).c_str(), num(djpegMs).c_str(),
-                    num(ratio).c_str(), maxRunning, num(infoCpuMs).c_str(), num(load).c_str(), steps,
-                    started, rssEnd - rssStart);
+                    num(ratio).c_str(), maxRunning, num(infoCpuMs).c_str(), num(load).c_str(),
+                    steps, started, rssEnd - rssStart);
     return 0;
 }
 
