@@ -1,10 +1,9 @@
 #include "app/ListContainerWnd.h"
 
 #include "metadata/InfoContainer.h"
-#include "platform/Messages.h"
 #include "thumbnails/FileDropTarget.h"
 #include "thumbnails/ThumbnailCtrl.h"
-#include "viewer/PaneMessages.h"
+#include "thumbnails/ThumbnailMessages.h"
 
 #include <QLabel>
 #include <QTabBar>
@@ -115,31 +114,27 @@ void CListContainerWnd::focusInEvent(QFocusEvent*) {
 }
 
 bool CListContainerWnd::event(QEvent* e) {
-    if (auto* m = MessageCast<ThumbPreimageMessage>(e)) {
-        if (auto* info = qobject_cast<CInfoContainer*>(infoPanel_.data()))
-            info->SetHistogramSource(std::move(m->preimage));
+    if (auto* m = MessageCast<PreimageMessage>(e)) {
+        auto* info = qobject_cast<CInfoContainer*>(infoPanel_.data());
+        if (info && m->preimage)
+            info->SetHistogramSource(std::move(*m->preimage));
         return true;
     }
-    if (MessageCast<ThumbNoPreimageMessage>(e)) {
+    if (MessageCast<NoPreimageMessage>(e)) {
         if (auto* info = qobject_cast<CInfoContainer*>(infoPanel_.data()))
             info->ClearHistogram();
         return true;
     }
-    switch (static_cast<int>(e->type())) {
-    case WM_THUMB_OPENVIEWER: // for the viewer window
-    case WM_THUMB_COUNTCHANGED:
-        // The payloads are freed with the events until their panes exist.
+    if (MessageCast<OpenViewerMessage>(e) || // for the viewer window
+        MessageCast<CountChangedMessage>(e)) {
+        // The payloads are freed with the messages until their panes exist.
         return true;
-    case WM_DROP_CANENTER:
-    case WM_DROP_CANDROP:
-    case WM_DROP_LEAVE:
-    case WM_DROP_FILES:
-        if (auto* m = dynamic_cast<DropMessageEvent*>(e))
-            m->result = 0;
-        return true;
-    default:
-        return QWidget::event(e);
     }
+    // The container itself takes no drops (its views do).
+    if (MessageCast<DropCanEnterMessage>(e) || MessageCast<DropCanDropMessage>(e) ||
+        MessageCast<DropLeaveMessage>(e) || MessageCast<DropFilesMessage>(e))
+        return true;
+    return QWidget::event(e);
 }
 
 } // namespace lumora

@@ -205,17 +205,13 @@ void CMiniPreviewCtrl::installResult(std::unique_ptr<MiniImageResult> result) {
 }
 
 bool CMiniPreviewCtrl::event(QEvent* e) {
-    switch (static_cast<int>(e->type())) {
-    case WM_LOADER_RESULT:
-        if (auto* m = dynamic_cast<PayloadEvent<MiniImageResult>*>(e))
-            installResult(m->takePayload());
+    if (auto* m = MessageCast<MiniPreviewResultMessage>(e)) {
+        installResult(std::move(m->result));
         return true;
-    case WM_LOADER_SIZE:
-    case WM_PREVIEW_NOENTRY:
-        return true; // the mini preview needs neither
-    default:
-        return QFrame::event(e);
     }
+    if (MessageCast<LoaderSizeMessage>(e) || MessageCast<PreviewNoEntryMessage>(e))
+        return true; // the mini preview needs neither
+    return QFrame::event(e);
 }
 
 QRect CMiniPreviewCtrl::imageRect() const {

@@ -6,7 +6,7 @@
 #include "thumbnails/ThumbnailCtrl.h"
 #include "viewer/HistogramCtrl.h"
 #include "viewer/MiniPreviewCtrl.h"
-#include "viewer/PaneMessages.h"
+#include "thumbnails/ThumbnailMessages.h"
 
 #include <QTemporaryDir>
 #include <QTreeWidget>
@@ -65,12 +65,13 @@ private slots:
         QCOMPARE(info->histogramHeight(), 300);
         QCOMPARE(info->histogram()->histogramMode(), 1);
 
-        ThumbPreimageMessage pre;
-        pre.preimage.pixels = DibImage(8, 6);
-        std::memset(pre.preimage.pixels.bits(), 90, pre.preimage.pixels.byteSize());
+        auto copy = std::make_unique<PreimageCopy>();
+        copy->pixels = DibImage(8, 6);
+        std::memset(copy->pixels.bits(), 90, copy->pixels.byteSize());
+        PreimageMessage pre(std::move(copy));
         QVERIFY(Send(&list, pre));
         QCOMPARE(info->histogram()->bins(1)[90], 19200u);
-        ThumbNoPreimageMessage none;
+        NoPreimageMessage none;
         QVERIFY(Send(&list, none));
         QCOMPARE(info->histogram()->bins(1)[90], 0u);
 

@@ -1,10 +1,8 @@
 #include "thumbnails/ThumbnailCtrl.h"
 #include "platform/ClipboardFiles.h"
-#include "platform/Messages.h"
 #include "thumbnails/CellPainter.h"
 #include "thumbnails/FileDropTarget.h"
 #include "thumbnails/ThumbnailMessages.h"
-#include "viewer/PaneMessages.h"
 
 #include <QMenu>
 #include <QMimeData>
@@ -23,19 +21,18 @@ public:
     int currentItems = 0;
     int lastCurrentIndex = -1;
     bool event(QEvent* e) override {
-        if (auto* m = MessageCast<ThumbCurrentItemMessage>(e)) {
-            ++currentItems;
-            lastCurrentIndex = m->index;
-            return true;
-        }
-        switch (static_cast<int>(e->type())) {
-        case WM_THUMB_SELCOUNT:
-            lastSelCount = int(static_cast<MessageEvent*>(e)->wParam);
+        if (auto* m = MessageCast<SelCountMessage>(e)) {
+            lastSelCount = m->count;
             ++selMessages;
             return true;
-        default:
-            return QObject::event(e);
         }
+        if (auto* m = MessageCast<CurrentItemMessage>(e)) {
+            ++currentItems;
+            if (m->record)
+                lastCurrentIndex = m->record->index;
+            return true;
+        }
+        return QObject::event(e);
     }
 };
 

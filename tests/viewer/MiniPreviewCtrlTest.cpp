@@ -146,7 +146,7 @@ private slots:
         stale->image = DibImage(17, 13);
         stale->entry.item = ItemFor(a);
         const int live = MiniImageResult::live.load();
-        postPayload(&s.ctrl, WM_LOADER_RESULT, std::move(stale), 0, 1);
+        PostNew<MiniPreviewResultMessage>(&s.ctrl, std::move(stale), true);
         QCoreApplication::processEvents();
         QCOMPARE(s.ctrl.imageSize(), shown);
         QCOMPARE(s.ctrl.caption(), QStringLiteral("second.jpg"));
