@@ -78,6 +78,7 @@ CMiniPreviewCtrl::CMiniPreviewCtrl(QWidget* parent)
     : QFrame(parent), target_(std::make_shared<LoaderTarget>(this)),
       counter_(std::make_shared<RequestCounter>()), finisher_(std::make_shared<Finisher>()) {
     setObjectName(QStringLiteral("MiniPreviewCtrl"));
+    setProperty("controlId", 0xE901);
     setFrameStyle(QFrame::Panel | QFrame::Sunken); // static edge
     setLineWidth(1);
     setAttribute(Qt::WA_OpaquePaintEvent);
