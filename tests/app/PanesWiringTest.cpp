@@ -4,9 +4,9 @@
 #include "app/TreeContainerWnd.h"
 #include "metadata/InfoContainer.h"
 #include "thumbnails/ThumbnailCtrl.h"
+#include "thumbnails/ThumbnailMessages.h"
 #include "viewer/HistogramCtrl.h"
 #include "viewer/MiniPreviewCtrl.h"
-#include "thumbnails/ThumbnailMessages.h"
 
 #include <QTemporaryDir>
 #include <QTreeWidget>
