@@ -13,6 +13,7 @@
 #include "platform/VolumeWatcher.h"
 #include "resources/ToolIcons.h"
 #include "thumbnails/ThumbnailCtrl.h"
+#include "viewer/MiniPreviewCtrl.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -371,6 +372,10 @@ void CMainFrame::flushScreenshotCallbacks() {
 }
 
 bool CMainFrame::saveScreenshot(const QString& pngPath) {
+    // The mini preview decodes in the background; the picture shows it done.
+    if (auto* mini = treeContainer_ ? qobject_cast<CMiniPreviewCtrl*>(treeContainer_->miniPreview())
+                                    : nullptr)
+        mini->WaitUntilIdle(5000);
     return grab().save(pngPath, "PNG");
 }
 
