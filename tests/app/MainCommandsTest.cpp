@@ -1,6 +1,7 @@
 // The commands through the real main window: the menu bar, the dynamic
 // menus, the One Key, open-with, paste, delete, the refresh rule.
 #include "app/MainCommands.h"
+#include "app/AboutDlg.h"
 #include "app/FileCommands.h"
 #include "app/ListContainerWnd.h"
 #include "app/MainFrame.h"
@@ -17,6 +18,7 @@
 #include <QAction>
 #include <QClipboard>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
@@ -550,6 +552,23 @@ private slots:
                 d->close();
             }
         QCOMPARE(shown, 1);
+    }
+
+    void aboutDialogAndHomePage() {
+        CAboutDlg about;
+        QCOMPARE(about.windowTitle(), QStringLiteral("Lumora のバージョン情報"));
+        QStringList texts;
+        for (QLabel* l : about.findChildren<QLabel*>())
+            texts << l->text();
+        QVERIFY(texts.contains(QStringLiteral("High Performance Image Viewer for Digital Camera")));
+        QVERIFY(texts.contains(QStringLiteral("Lumora Version 2.60")));
+        // No public page yet: the README shipped beside the program.
+        const QUrl home = homePageUrl();
+        QVERIFY(home.isLocalFile());
+        QVERIFY2(QFileInfo(home.toLocalFile()).isFile(), qPrintable(home.toString()));
+        QVERIFY(home.toLocalFile().endsWith(QStringLiteral("README.md")));
+        if (qEnvironmentVariableIsSet("LUMORA_SHOT_DIR"))
+            about.grab().save(qEnvironmentVariable("LUMORA_SHOT_DIR") + "/about.png");
     }
 
     void tabSwitchesBetweenTreeAndView() {
