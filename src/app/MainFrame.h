@@ -145,6 +145,12 @@ public:
 
     // ApplySettings(reload): hands the record to the list container.
     void ApplySettings(bool reload);
+    // Command 32937: the settings sheet on the record; after OK the record
+    // is saved and applied (rebuilding the thumbnails when the sheet says
+    // so). Returns true when OK was pressed. MainFrameSettings.cpp.
+    bool OnAppSetting();
+    // The sheet, created on first use and reused.
+    class CAppSettingDlg* appSettingDlg();
     // Runs a command when its enable rule allows it (menus, bars, keys).
     bool runCommand(int id);
     bool commandEnabled(int id) const;
@@ -166,6 +172,9 @@ private:
     void createStatusBar();
     void createPlaceholderTree();
     void watchVolumes();
+    // The private messages of the panes, the views and the engine
+    // (MainFrameMessages.cpp); false for any other event.
+    bool handleMessage(QEvent* event);
     void onTreeSelChanged();
     void onClipboardChanged();
     void setTitleFromFolder(const QString& path);

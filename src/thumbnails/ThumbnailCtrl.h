@@ -104,7 +104,7 @@ public:
     bool IsBusy() override { return busy_.load(); }
     bool WindowExists() override { return alive_.load(); }
     KindFilter Filter() override;
-    ThumbnailParams Thumbnails() override;
+    ThumbnailBox Thumbnails() override;
     QObject* Window() override { return this; }
 
     // The canvas as it would appear on screen (tests, screenshots).
@@ -159,7 +159,8 @@ private:
     void runOnGui(std::function<void()> fn);
     void applyScrollBar(int totalRows, int page, int position, bool reset);
     void drawItems(const ChangedItems& indexes);
-    void sendMain(int message, std::intptr_t wParam = 0, std::intptr_t lParam = 0);
+    // Builds message M and sends it to the main window, if there is one.
+    template <typename M, typename... Args> void sendMainNew(Args&&... args);
     void sendSelCount();
     void moveCursorBit(int index);
     void setTopRow(int row, bool scroll);
