@@ -13,6 +13,7 @@
 #include "platform/VolumeWatcher.h"
 #include "thumbnails/ThumbnailCtrl.h"
 #include "thumbnails/ThumbnailFileOps.h"
+#include "thumbnails/ThumbnailMessages.h"
 
 #include <QAbstractButton>
 #include <QAction>
@@ -318,20 +319,21 @@ private slots:
         view->removeEventFilter(&counter);
     }
 
-    void oneKeyCodes() {
-        QCOMPARE(oneKeyCodeFromKeyData(3735553).scanCode, 0x39);
-        QVERIFY(!oneKeyCodeFromKeyData(3735553).extended);
-        QCOMPARE(qtKeyFromScanCode(oneKeyCodeFromKeyData(3735553)), int(Qt::Key_Space));
-        QCOMPARE(evdevCodeFromScanCode({0x39, false}), 57);
-        // The extended flag tells the arrows from the keypad.
-        QCOMPARE(evdevCodeFromScanCode({0x48, true}), 103);
-        QCOMPARE(evdevCodeFromScanCode({0x48, false}), 72);
-        QCOMPARE(keyDataFromOneKeyCode({0x4D, true}), 0x014D0001);
-        // X11 reports the evdev code plus 8.
+    void oneKeyMatchesThePhysicalKey() {
+        // X11 reports the evdev code plus 8: 65 is the space bar.
         QKeyEvent x11Space(QEvent::KeyPress, Qt::Key_Space, Qt::NoModifier, 65, 0, 0);
         QVERIFY(keyEventMatchesOneKey(x11Space, 3735553));
+        // Another physical key that a layout maps to a space is not it.
         QKeyEvent x11Other(QEvent::KeyPress, Qt::Key_Space, Qt::NoModifier, 66, 0, 0);
         QVERIFY(!keyEventMatchesOneKey(x11Other, 3735553));
+        // The extended flag tells the Up arrow (E0 48) from keypad 8 (48).
+        QKeyEvent up(QEvent::KeyPress, Qt::Key_Up, Qt::NoModifier, 111, 0, 0);
+        QVERIFY(keyEventMatchesOneKey(up, 0x01480001));
+        QVERIFY(!keyEventMatchesOneKey(up, 0x00480001));
+        // Without native codes the key decides.
+        QKeyEvent plain(QEvent::KeyPress, Qt::Key_Space, Qt::NoModifier);
+        QVERIFY(keyEventMatchesOneKey(plain, 3735553));
+        QVERIFY(!keyEventMatchesOneKey(plain, 0x00FF0001));
     }
 
     void openWithStartsTheProgramWithOneArgumentPerFile() {
@@ -488,6 +490,14 @@ private slots:
             box.text,
             QStringLiteral("選択されたアイテムをワークシートから除去します。\nよろしいですか？"));
         QCOMPARE(sheet.Count(), 3);
+        // The viewer's request for one file: that item only.
+        answerNextBox(QMessageBox::Yes, nullptr);
+        DeleteItemsMessage one;
+        one.path = files[1].toStdString();
+        QVERIFY(Send(&sheet, one));
+        QVERIFY(one.result);
+        QCOMPARE(sheet.Count(), 2);
+        QVERIFY(!sheet.list().ContainsPath(files[1].toStdString()));
         answerNextBox(QMessageBox::Yes, nullptr);
         QCOMPARE(DeleteItems(sheet, nullptr, QString()), 1);
         QCOMPARE(sheet.Count(), 0);
