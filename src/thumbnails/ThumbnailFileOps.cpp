@@ -77,7 +77,7 @@ int DeleteItems(CThumbnailCtrl& view, QWidget* owner, const QString& path, IFile
         const auto answer = QMessageBox::question(
             owner, QStringLiteral("Lumora"),
             QStringLiteral("選択されたアイテムをワークシートから除去します。\nよろしいですか？"),
-            QMessageBox::Yes | QMessageBox::No, QMessageBox::No);
+            QMessageBox::Yes | QMessageBox::No, QMessageBox::Yes);
         if (answer != QMessageBox::Yes)
             return 0;
         if (path.isEmpty())
