@@ -31,6 +31,7 @@ void CMainFrame::createBars() {
     // the command table.
     commands_ = new CMainCommands(*this);
     commands_->build();
+    commands_->hooks().runSettingsDialog = [this] { OnAppSetting(); };
 
     // The address box on its own row, labelled "フォルダ".
     addToolBarBreak(Qt::TopToolBarArea);

@@ -2,6 +2,7 @@
 
 #include "imaging/ThumbnailDecoder.h"
 #include "thumbnails/FileDropTarget.h"
+#include "thumbnails/ThumbnailFileOps.h"
 #include "thumbnails/ThumbnailMessages.h"
 
 #include <QCoreApplication>
@@ -616,8 +617,9 @@ bool CThumbnailCtrl::event(QEvent* e) {
         UpdateCurrentItem();
     } else if (MessageCast<OpenCurrentMessage>(e)) {
         OpenViewer();
-    } else if (MessageCast<DeleteItemsMessage>(e)) {
-        emit commandRequested(ID_THUMB_DELETE);
+    } else if (auto* m = MessageCast<DeleteItemsMessage>(e)) {
+        m->result = DeleteItems(*this, qobject_cast<QWidget*>(m->owner),
+                                QString::fromStdString(m->path)) != 0;
     } else if (auto* m = MessageCast<GetCountMessage>(e)) {
         m->result = list_.Count();
     } else if (auto* m = MessageCast<DropCanEnterMessage>(e)) {

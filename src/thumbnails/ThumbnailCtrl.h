@@ -45,6 +45,7 @@ public:
     // Receivers of the view's messages (main window and container).
     void SetMainWindow(QObject* mainWindow);
     void SetContainer(QObject* container) { container_ = container; }
+    QObject* container() const { return container_; }
     // Position of this view among the container's views (-1 without one).
     void SetViewIndexSource(std::function<int()> source) { viewIndexSource_ = std::move(source); }
     // Worksheet names and registered applications for the context menu.
