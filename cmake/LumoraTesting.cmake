@@ -6,6 +6,10 @@
 # lumora_qtest(NAME SOURCES... LIBS...)
 #   A Qt Test executable run on the offscreen platform (widget trees only).
 
+# Tests never write into the user's thumbnail cache: programs under test use
+# one inside the build tree (tests that look into it use their own folders).
+set(LUMORA_TEST_CACHE_HOME "${CMAKE_BINARY_DIR}/test-cache")
+
 function(lumora_gtest name)
     cmake_parse_arguments(T "" "" "SOURCES;LIBS;LABELS" ${ARGN})
     if(LUMORA_SANITIZE AND NOT "sanitize" IN_LIST T_LABELS)
@@ -23,7 +27,7 @@ function(lumora_gtest name)
         list(REMOVE_DUPLICATES labels)
     endif()
     set(props ENVIRONMENT
-        "QT_QPA_PLATFORM=offscreen;ASAN_OPTIONS=detect_leaks=1;UBSAN_OPTIONS=print_stacktrace=1")
+        "QT_QPA_PLATFORM=offscreen;ASAN_OPTIONS=detect_leaks=1;UBSAN_OPTIONS=print_stacktrace=1;XDG_CACHE_HOME=${LUMORA_TEST_CACHE_HOME}")
     if(labels)
         list(APPEND props LABELS "${labels}")
     endif()
@@ -44,5 +48,5 @@ function(lumora_qtest name)
     add_test(NAME ${name} COMMAND ${name})
     set_tests_properties(${name} PROPERTIES
         LABELS "widgets;${T_LABELS}"
-        ENVIRONMENT "QT_QPA_PLATFORM=offscreen")
+        ENVIRONMENT "QT_QPA_PLATFORM=offscreen;XDG_CACHE_HOME=${LUMORA_TEST_CACHE_HOME}")
 endfunction()

@@ -129,15 +129,34 @@ void CThumbnailEngine::run() {
 }
 
 bool CThumbnailEngine::InitInstance() {
+    int threads = decodeThreads_;
+    if (threads < 0)
+        threads = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
+    if (threads > 0) {
+        // A few waiting jobs per thread keep every core busy while the
+        // worker scans ahead; more would only delay a scroll's new cells.
+        pool_ = std::make_unique<CThumbnailPool>(
+            threads, 2 * threads, [this](const ThumbnailJob& job) { runPoolJob(job); },
+            [this](const ThumbnailJob& job) { return poolJobWanted(job); });
+    }
     worker_ = std::thread([this] { workerMain(); });
     return true;
 }
 
 void CThumbnailEngine::ExitInstance() {
+    // The pool's threads end first: a blocked Submit returns and no job
+    // still reads the list being cleared.
+    if (pool_)
+        pool_->Close();
     list_->Clear(true);
     workerEvents_.SignalQuit();
     if (worker_.joinable())
         worker_.join();
+    pool_.reset();
+}
+
+int64_t CThumbnailEngine::PoolJobsRun() const {
+    return pool_ ? pool_->JobsRun() : 0;
 }
 
 bool CThumbnailEngine::Shutdown(int timeoutMs) {
@@ -225,6 +244,8 @@ void CThumbnailEngine::onLoadFolder(const std::string& folder, int32_t generatio
         return;
     mainQueue_.Clear();
     priorityQueue_.Clear();
+    if (pool_)
+        pool_->Cancel();
     view_->ResetDisplay(true);
     list_->EnumerateFolder(
         folder, view_->Filter(), [this] { return superseded(); },
@@ -404,10 +425,18 @@ bool UserMayWriteFile(const std::string& path) {
     return ::faccessat(AT_FDCWD, path.c_str(), W_OK, AT_EACCESS) == 0;
 }
 
-void CThumbnailEngine::makeThumbnail(int index) {
+bool CThumbnailEngine::makeThumbnail(int index) {
     ImageItem copy;
     if (!list_->CopyOut(index, copy, CopyPixels::None) || copy.path.empty())
-        return;
+        return true;
+    // A whole-file decode goes to the pool, which draws the cell itself.
+    if (pool_ && !copy.useEmbedded && pool_->Submit({index, copy.id, generation_.Get()}))
+        return false;
+    finishThumbnail(index, copy);
+    return true;
+}
+
+void CThumbnailEngine::finishThumbnail(int index, ImageItem& copy) {
     const ThumbnailBox params = view_->Thumbnails();
     try {
         maker_(copy, params);
@@ -431,6 +460,24 @@ void CThumbnailEngine::makeThumbnail(int index) {
     list_->WriteFileStatus(index, copy.id, status, readOnly);
 }
 
+// A queued job is dropped unstarted when a newer request superseded it or
+// its cell scrolled out of view (the view asks again when it comes back).
+bool CThumbnailEngine::poolJobWanted(const ThumbnailJob& job) {
+    return !stop_.Get() && generation_.Get() == job.generation &&
+           view_->VisibleRange().contains(job.index);
+}
+
+void CThumbnailEngine::runPoolJob(const ThumbnailJob& job) {
+    ImageItem copy;
+    // The item must still be the one queued: same place, same id.
+    if (!list_->CopyOut(job.index, copy, CopyPixels::None) || copy.id != job.id ||
+        copy.path.empty() || list_->HasThumbnail(job.index))
+        return;
+    finishThumbnail(job.index, copy);
+    if (!stop_.Get() && generation_.Get() == job.generation)
+        view_->DrawItem(job.index);
+}
+
 void CThumbnailEngine::servePriority(int& scanned, int step, int count) {
     for (int index = priorityQueue_.Pop(); index != -1; index = priorityQueue_.Pop()) {
         if (stop_.Get())
@@ -440,8 +487,8 @@ void CThumbnailEngine::servePriority(int& scanned, int step, int count) {
         scanCounted(index, scanned, step, count);
         if (mainQueue_.IsCleared())
             continue;
-        if (!list_->HasThumbnail(index))
-            makeThumbnail(index);
+        if (!list_->HasThumbnail(index) && !makeThumbnail(index))
+            continue;
         if (!mainQueue_.IsCleared())
             view_->DrawItem(index);
     }
@@ -459,14 +506,19 @@ void CThumbnailEngine::runPass() {
         servePriority(scanned, step, count);
         scanCounted(index, scanned, step, count);
         if (view_->VisibleRange().contains(index) && !mainQueue_.IsCleared()) {
-            if (!list_->HasThumbnail(index))
-                makeThumbnail(index);
-            if (!mainQueue_.IsCleared())
+            const bool madeHere = list_->HasThumbnail(index) || makeThumbnail(index);
+            if (madeHere && !mainQueue_.IsCleared())
                 view_->DrawItem(index);
         }
         if (index == 0) {
             PostNewOrdered<SetCursorMessage>(view_->Window(), 0);
         }
+    }
+    // The pass ends when the pool has made what it was given (a newer
+    // request or a closing view ends the wait at once).
+    if (pool_) {
+        const int32_t generation = generation_.Get();
+        pool_->WaitIdle([&] { return stop_.Get() || generation_.Get() != generation; });
     }
     if (scanned > 0 && !stop_.Get()) {
         if (view_->WindowExists()) {

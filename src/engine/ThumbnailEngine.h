@@ -3,11 +3,23 @@
 // shooting information and makes and draws the thumbnails of the items on
 // screen, visible items first. Requests carry a generation number so that a
 // newer request makes every older one stop early.
+//
+// Thumbnails that need a whole-file decode (items without an embedded
+// thumbnail) go from the worker to a decode pool (engine/ThumbnailPool.h)
+// with one thread per core, which makes, stores and draws them; the worker
+// keeps its order and only hands the jobs over.
+//
+// Threads: the GUI thread makes the engine, calls the requests and
+// Shutdown; the engine thread runs the handlers; the worker runs the passes;
+// the pool threads run the whole-file decodes. All of them may call the view
+// (IThumbnailView) and the item list, whose locks are taken one at a time or
+// view before list; no engine lock is held around a view or list call.
 #pragma once
 
 #include "engine/EngineRequests.h"
 #include "engine/ImageItem.h"
 #include "engine/LockedValues.h"
+#include "engine/ThumbnailPool.h"
 #include "engine/ThumbnailView.h"
 
 #include <QThread>
@@ -61,7 +73,14 @@ public:
     void SetMainWindow(QObject* mainWindow) { mainWindow_ = mainWindow; }
     // The thumbnail maker, set before Start: the view passes DecodeThumbnail
     // (imaging/ThumbnailDecoder.h); without one every item gets the placeholder.
+    // The maker runs on the worker and, for items without an embedded
+    // thumbnail, on the pool threads, several at once.
     void SetThumbnailMaker(ThumbnailMaker maker) { maker_ = std::move(maker); }
+    // Threads of the decode pool, set before Start: 0 makes every thumbnail
+    // on the worker itself; the default is one per core.
+    void SetDecodeThreads(int threads) { decodeThreads_ = threads; }
+    // Whole-file thumbnails the pool has made so far (0 without a pool).
+    int64_t PoolJobsRun() const;
 
     // Starts the engine thread and, from it, the worker; returns once the
     // engine accepts requests.
@@ -113,13 +132,20 @@ private:
     void runPass();
     void servePriority(int& scanned, int step, int count);
     void scanCounted(int index, int& scanned, int step, int count);
-    void makeThumbnail(int index);
+    bool makeThumbnail(int index); // false when the pool makes and draws it
+    void finishThumbnail(int index, ImageItem& copy);
+    bool poolJobWanted(const ThumbnailJob& job);
+    void runPoolJob(const ThumbnailJob& job);
     void postProgress(int done, int total);
 
     IThumbnailView* view_;
     ImageItemList* list_;
     QObject* mainWindow_ = nullptr;
     ThumbnailMaker maker_;
+    int decodeThreads_ = -1; // -1: one per core
+    // Made by InitInstance on the engine thread, closed and freed by
+    // ExitInstance (after the worker has been joined); in between only read.
+    std::unique_ptr<CThumbnailPool> pool_;
 
     LockedValue generation_;
     LockedFlag stop_;

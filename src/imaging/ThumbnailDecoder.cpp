@@ -13,6 +13,7 @@
 #include <QPainter>
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <mutex>
 
@@ -173,7 +174,10 @@ DibImage decodeWhole(const ImageItem& item) {
     }
 }
 
+std::atomic<int64_t> wholeFileDecodes{0};
+
 bool fromWholeFile(ImageItem& item, const ThumbnailBox& params) {
+    wholeFileDecodes.fetch_add(1, std::memory_order_relaxed);
     DibImage picture = decodeWhole(item);
     if (picture.isNull())
         return false;
@@ -253,6 +257,10 @@ ThumbnailGeometry FittedThumbnailGeometry(int width, int height, int Tw, int Th)
     else
         g.destination = {trunc((Tw - Tw * x) / 2), 0, std::max(1, trunc(Tw * x)), Tw};
     return g;
+}
+
+int64_t WholeFileDecodeCount() {
+    return wholeFileDecodes.load(std::memory_order_relaxed);
 }
 
 DibImage ResizeNearest(const DibImage& src, int width, int height) {

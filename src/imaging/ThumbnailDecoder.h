@@ -35,6 +35,10 @@ DibImage MakeUnknownPlaceholder(int Tw, int Th);
 // throws; a file that cannot be decoded gets the placeholder.
 void DecodeThumbnail(ImageItem& item, const ThumbnailBox& params);
 
+// Whole-file decodes DecodeThumbnail has started in this process, on every
+// thread (a diagnostic for tests and benchmarks).
+int64_t WholeFileDecodeCount();
+
 // Nearest-neighbour resize that keeps colours exact (icons and cursors keep
 // their transparency key).
 DibImage ResizeNearest(const DibImage& src, int width, int height);

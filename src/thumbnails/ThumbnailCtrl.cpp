@@ -1,5 +1,6 @@
 #include "thumbnails/ThumbnailCtrl.h"
 
+#include "imaging/CachedThumbnail.h"
 #include "imaging/ThumbnailDecoder.h"
 #include "thumbnails/FileDropTarget.h"
 #include "thumbnails/ThumbnailFileOps.h"
@@ -47,7 +48,9 @@ CThumbnailCtrl::CThumbnailCtrl(QWidget* parent, int worksheetMode, int id)
     watcher_ = std::make_unique<CFolderWatcher>(this);
     watcher_->SetReloadHandler([this] { reloadAfterFolderChange(); });
     engine_ = std::make_unique<CThumbnailEngine>(this, &list_);
-    engine_->SetThumbnailMaker(DecodeThumbnail);
+    // Files without an embedded thumbnail go through the desktop's shared
+    // thumbnail cache (read and written on the engine's threads only).
+    engine_->SetThumbnailMaker(CachedThumbnailMaker(std::make_shared<CThumbnailCache>()));
     engine_->Start();
 }
 

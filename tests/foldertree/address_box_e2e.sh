@@ -11,6 +11,7 @@ for tool in Xvfb xdotool import convert; do
     command -v "$tool" >/dev/null || { echo "$tool missing"; exit 77; }
 done
 work=$(mktemp -d)
+export XDG_CACHE_HOME="$work/cache" # never the user's thumbnail cache
 display=":$((100 + RANDOM % 800))"
 app=""
 cleanup() {

@@ -5,6 +5,7 @@ set -u
 prog="$1"
 command -v Xvfb >/dev/null && command -v xdotool >/dev/null || { echo "Xvfb/xdotool missing"; exit 77; }
 work=$(mktemp -d)
+export XDG_CACHE_HOME="$work/cache" # never the user's thumbnail cache
 state="$work/state"
 display=":$((100 + RANDOM % 800))"
 Xvfb "$display" -screen 0 1024x768x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &

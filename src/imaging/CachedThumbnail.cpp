@@ -1,0 +1,160 @@
+#include "imaging/CachedThumbnail.h"
+
+#include "imaging/ImageTools.h"
+#include "imaging/PictureDecoder.h"
+#include "imaging/ThumbnailDecoder.h"
+#include "metadata/ImageInfo.h"
+
+#include <QFile>
+
+#include <algorithm>
+
+namespace lumora {
+
+namespace {
+
+void turn(DibImage& image, int quarterTurns) {
+    if (quarterTurns == 1)
+        CImageTools::RotateRight90(image);
+    else if (quarterTurns == 2)
+        CImageTools::RotateHalf(image);
+    else if (quarterTurns == 3)
+        CImageTools::RotateLeft90(image);
+}
+
+bool isIcon(ImageKind kind) {
+    return kind == ImageKind::Ico || kind == ImageKind::Cur;
+}
+
+// Cached pictures are stored upright. A whole-file decode turns only JPEGs
+// by their orientation, and only with auto-rotation on; these are the
+// quarter turns from the upright picture back to what the decode shows.
+int turnsFromUpright(const ImageItem& item, const ThumbnailBox& params) {
+    if (params.autoRotate || item.kind != ImageKind::Jpeg)
+        return 0;
+    return (4 - OrientationQuarterTurns(item.imageInfo.orientation)) % 4;
+}
+
+// The thumbnail block from a cached picture, fitted as fromWholeFile fits a
+// decoded one. False when the picture is too small for the box.
+bool fromCached(ImageItem& item, const ThumbnailBox& params, const QImage& cached) {
+    QImage opaque = cached;
+    if (opaque.hasAlphaChannel()) {
+        // Transparent parts show as the cell's dark grey, as the decoders do.
+        QImage flat(opaque.size(), QImage::Format_RGB32);
+        flat.fill(QColor(50, 50, 50));
+        for (int y = 0; y < opaque.height(); ++y)
+            for (int x = 0; x < opaque.width(); ++x) {
+                const QColor c = opaque.pixelColor(x, y);
+                const double a = c.alphaF();
+                flat.setPixelColor(x, y,
+                                   QColor(int(c.red() * a + 50 * (1 - a)),
+                                          int(c.green() * a + 50 * (1 - a)),
+                                          int(c.blue() * a + 50 * (1 - a))));
+            }
+        opaque = std::move(flat);
+    }
+    DibImage picture = DibFromQImage(opaque);
+    if (picture.isNull())
+        return false;
+    turn(picture, turnsFromUpright(item, params));
+    const ThumbnailGeometry g = FittedThumbnailGeometry(picture.width(), picture.height(),
+                                                        params.longSide, params.shortSide);
+    const int dw = g.destination.width, dh = g.destination.height;
+    // A picture smaller than the cell would be enlarged: decode instead,
+    // unless the file itself is that small.
+    const auto& info = item.imageInfo;
+    const bool fileIsSmall = info.width && info.height &&
+                             *info.width <= static_cast<uint32_t>(picture.width()) &&
+                             *info.height <= static_cast<uint32_t>(picture.height());
+    if ((picture.width() < dw && picture.height() < dh) && !fileIsSmall)
+        return false;
+    DibImage thumb = isIcon(item.kind) ? ResizeNearest(picture, dw, dh)
+                                       : CImageTools::ResizeArea(picture, dw, dh);
+    if (thumb.isNull())
+        return false;
+    ThumbnailBlock t;
+    t.thumbBits = std::move(thumb);
+    t.srcX = 0;
+    t.srcY = 0;
+    t.srcWidth = picture.width();
+    t.srcHeight = picture.height();
+    t.preimageBits = std::move(picture);
+    t.dstX = g.destination.x;
+    t.dstY = g.destination.y;
+    t.thumbWidth = dw;
+    t.thumbHeight = dh;
+    t.thumbDecoded = 1;
+    t.thumbReal = 1;
+    item.thumb = std::move(t);
+    return true;
+}
+
+void placeholder(ImageItem& item, const ThumbnailBox& params) {
+    ThumbnailBlock block;
+    block.thumbBits = MakeUnknownPlaceholder(params.longSide, params.shortSide);
+    block.thumbWidth = block.thumbBits.width();
+    block.thumbHeight = block.thumbBits.height();
+    block.thumbDecoded = 1;
+    block.thumbReal = 0;
+    item.thumb = std::move(block);
+}
+
+// The decoded pre-image, upright, for the cache.
+QImage uprightPicture(const ImageItem& item, const ThumbnailBox& params) {
+    const DibImage& pre = item.thumb.preimageBits;
+    if (pre.isNull())
+        return {};
+    const int back = turnsFromUpright(item, params);
+    if (back == 0)
+        return QImageFromDib(pre);
+    DibImage upright = pre.clone();
+    turn(upright, (4 - back) % 4);
+    return QImageFromDib(upright);
+}
+
+} // namespace
+
+void DecodeThumbnailCached(ImageItem& item, const ThumbnailBox& params,
+                           const CThumbnailCache* cache) {
+    if (!cache || item.useEmbedded) {
+        DecodeThumbnail(item, params);
+        return;
+    }
+    try {
+        const std::optional<CacheSource> source =
+            CacheSourceForFile(QFile::decodeName(QByteArray::fromStdString(item.path)));
+        if (!source) {
+            DecodeThumbnail(item, params);
+            return;
+        }
+        const auto flavor = CThumbnailCache::FlavorFor(params.longSide, params.shortSide);
+        const QImage cached = cache->Lookup(*source, flavor);
+        if (!cached.isNull() && fromCached(item, params, cached))
+            return;
+        if (cache->HasFailure(*source)) {
+            placeholder(item, params);
+            return;
+        }
+        DecodeThumbnail(item, params);
+        if (item.thumb.thumbReal) {
+            const QImage picture = uprightPicture(item, params);
+            if (!picture.isNull())
+                cache->Store(*source, flavor, picture);
+        } else {
+            cache->StoreFailure(*source);
+        }
+    } catch (const std::exception&) {
+        // The cache only costs speed: whatever went wrong, decode.
+        if (item.thumb.thumbBits.isNull())
+            DecodeThumbnail(item, params);
+    }
+}
+
+ThumbnailMaker CachedThumbnailMaker(std::shared_ptr<const CThumbnailCache> cache) {
+    return [cache = std::move(cache)](ImageItem& item, const ThumbnailBox& params) {
+        DecodeThumbnailCached(item, params, cache.get());
+    };
+}
+
+} // namespace lumora
