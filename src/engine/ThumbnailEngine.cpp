@@ -430,7 +430,7 @@ bool CThumbnailEngine::makeThumbnail(int index) {
     if (!list_->CopyOut(index, copy, CopyPixels::None) || copy.path.empty())
         return true;
     // A whole-file decode goes to the pool, which draws the cell itself.
-    if (pool_ && !copy.useEmbedded && pool_->Submit({index, copy.id, generation_.Get()}))
+    if (pool_ && !copy.useEmbedded && pool_->Submit({index, copy.id, requestGeneration_.Get()}))
         return false;
     finishThumbnail(index, copy);
     return true;

@@ -10,11 +10,15 @@ lumora_gtest(engine_watch_test
     SOURCES ${CMAKE_CURRENT_LIST_DIR}/FolderWatcherTest.cpp
     LIBS lumora_engine
     LABELS sanitize)
+lumora_gtest(engine_pool_test
+    SOURCES ${CMAKE_CURRENT_LIST_DIR}/ThumbnailPoolTest.cpp
+    LIBS lumora_engine
+    LABELS sanitize)
 
 # In a ThreadSanitizer tree (CMAKE_CXX_FLAGS with -fsanitize=thread) the
 # threaded engine tests also run as whole programs under the label tsan.
 if(CMAKE_CXX_FLAGS MATCHES "-fsanitize=thread" AND TARGET engine_thread_test)
-    foreach(_engine_tsan engine_thread_test engine_watch_test)
+    foreach(_engine_tsan engine_thread_test engine_watch_test engine_pool_test)
         add_test(NAME ${_engine_tsan}_tsan COMMAND ${_engine_tsan})
         set_tests_properties(${_engine_tsan}_tsan PROPERTIES LABELS tsan
             ENVIRONMENT "TSAN_OPTIONS=halt_on_error=1 second_deadlock_stack=1 suppressions=${CMAKE_CURRENT_LIST_DIR}/tsan.supp")
