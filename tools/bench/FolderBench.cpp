@@ -2,12 +2,16 @@
 // (with and without EXIF thumbnails) and a stand-in view of 8 x 5 cells:
 // time to the first screen of thumbnails, the shooting-information scan
 // rate, thumbnail memory after scrolling through the list, the same scan
-// by exiftool, and system calls per file for listing plus scanning.
+// by exiftool, and system calls per file for listing plus scanning; then
+// whole-file thumbnails of big camera JPEGs without EXIF thumbnails: the
+// decode pool against one worker and against vipsthumbnail on every core,
+// and a second visit served by the shared thumbnail cache.
 #include "BenchCommands.h"
 
 #include "engine/HeadlessThumbnailView.h"
 #include "engine/ImageItemList.h"
 #include "engine/ThumbnailEngine.h"
+#include "imaging/CachedThumbnail.h"
 #include "imaging/ThumbnailDecoder.h"
 #include "samples/SampleGen.h"
 
@@ -215,6 +219,142 @@ int scanOnce(const std::string& folder) {
     return 0;
 }
 
+// ---- whole-file thumbnails and the shared cache ------------------------------
+
+// A folder of count big JPEGs without EXIF thumbnails. A few dozen distinct
+// pictures are encoded (that is slow at 24 MP) and repeated under the other
+// names; every file is still decoded on its own.
+std::string makeBigFolder(int count, int width, int height) {
+    const std::string dir = "/tmp/lumora-bench-big-" + std::to_string(count) + "-" +
+                            std::to_string(width) + "x" + std::to_string(height);
+    const std::string marker = dir + "/.complete";
+    if (fs::exists(marker))
+        return dir;
+    fs::remove_all(dir);
+    fs::create_directories(dir);
+    samples::CameraJpegOptions base;
+    base.camera = samples::canonCamera();
+    base.withThumbnail = false;
+    base.width = width;
+    base.height = height;
+    const int distinct = std::min(count, 24);
+    const std::string seedDir = dir + "/.seed";
+    samples::writeCameraJpegFolder(seedDir, distinct, base);
+    std::vector<fs::path> seeds;
+    for (const auto& e : fs::directory_iterator(seedDir))
+        seeds.push_back(e.path());
+    std::sort(seeds.begin(), seeds.end());
+    for (int i = 0; i < count; ++i) {
+        char name[32];
+        std::snprintf(name, sizeof name, "DSC_%05d.JPG", i + 1);
+        fs::copy_file(seeds[i % seeds.size()], fs::path(dir) / name);
+    }
+    fs::remove_all(seedDir);
+    std::ofstream(marker) << count;
+    return dir;
+}
+
+// Reads every file once so that all runs start from a warm file cache.
+void warmFiles(const std::string& dir) {
+    std::vector<char> buffer(1 << 20);
+    for (const auto& e : fs::directory_iterator(dir)) {
+        std::FILE* f = std::fopen(e.path().c_str(), "rb");
+        if (!f)
+            continue;
+        while (std::fread(buffer.data(), 1, buffer.size(), f) > 0) {
+        }
+        std::fclose(f);
+    }
+}
+
+// One visit of folder in a view of columns x rows cells with a 160 x 120
+// box: ms until every visible cell holds its thumbnail (NAN on timeout).
+// decodeThreads 0 makes every thumbnail on the worker; cacheRoot empty
+// means no cache.
+double visitMs(const std::string& folder, int columns, int rows, int decodeThreads,
+               const std::string& cacheRoot) {
+    app();
+    ImageItemList list;
+    HeadlessThumbnailView view(list, columns, rows);
+    view.SetThumbnailBox(ThumbnailBox{160, 120, true});
+    CThumbnailEngine engine(&view, &list);
+    if (cacheRoot.empty())
+        engine.SetThumbnailMaker(DecodeThumbnail);
+    else
+        engine.SetThumbnailMaker(CachedThumbnailMaker(
+            std::make_shared<CThumbnailCache>(QString::fromStdString(cacheRoot))));
+    engine.SetDecodeThreads(decodeThreads);
+    view.SetEngine(&engine);
+    engine.Start();
+    view.SetBusy(true);
+    const auto start = Clock::now();
+    engine.LoadFolder(folder + "/");
+    double ms = NAN;
+    if (view.WaitUntil([&] { return list.Count() > 0; }, 60s) && view.WaitForVisibleDrawn(600s))
+        ms = msBetween(start, Clock::now());
+    engine.Shutdown(10000);
+    return ms;
+}
+
+struct ThumbFigures {
+    double singleWorkerMs = NAN;
+    double poolMs = NAN;
+    double vipsMs = NAN;
+    double secondAllMs = NAN;
+    double secondFirstScreenMs = NAN;
+};
+
+ThumbFigures wholeFileThumbnails(bool quick) {
+    ThumbFigures f;
+    const int count = quick ? 100 : 1000;
+    const int width = quick ? 3000 : 6000, height = quick ? 2000 : 4000;
+    const int cores = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
+    const std::string dir = makeBigFolder(count, width, height);
+    warmFiles(dir);
+    const int allRows = (count + kColumns - 1) / kColumns; // every item on screen
+    const std::string cacheRoot =
+        "/tmp/lumora-bench-thumbcache-" + std::to_string(::getpid()) + "/thumbnails";
+    fs::remove_all(fs::path(cacheRoot).parent_path());
+
+    f.singleWorkerMs = visitMs(dir, kColumns, allRows, 0, {});
+    f.poolMs = visitMs(dir, kColumns, allRows, cores, cacheRoot); // fills the cache
+    if (haveProgram("vipsthumbnail")) {
+        const std::string out = "/tmp/lumora-bench-vips-" + std::to_string(::getpid());
+        fs::create_directories(out);
+        const std::string command = "ls " + dir + "/*.JPG | xargs -P " + std::to_string(cores) +
+                                    " -n 16 vipsthumbnail --size 160x120 -o " + out + "/%s.jpg";
+        f.vipsMs = runTimed({"sh", "-c", command});
+        if (f.vipsMs < 0)
+            f.vipsMs = NAN;
+        fs::remove_all(out);
+    }
+    f.secondAllMs = visitMs(dir, kColumns, allRows, cores, cacheRoot);
+    std::vector<double> firstScreens;
+    for (int i = 0; i < 3; ++i)
+        firstScreens.push_back(visitMs(dir, kColumns, kRows, cores, cacheRoot));
+    f.secondFirstScreenMs = median(firstScreens);
+    fs::remove_all(fs::path(cacheRoot).parent_path());
+
+    const double ideal = f.singleWorkerMs / cores;
+    std::printf("  %d JPEGs of %d x %d without EXIF thumbnails, box 160 x 120, %d cores:
+", count,
+                width, height, cores);
+    std::printf("    one worker %.0f ms; pool %.0f ms = %.2f x the ideal %.0f ms
+",
+                f.singleWorkerMs, f.poolMs, f.poolMs / ideal, ideal);
+    if (std::isnan(f.vipsMs))
+        std::printf("    vipsthumbnail not installed (scripts/install-deps --bench): no peer
+");
+    else
+        std::printf("    vipsthumbnail on %d cores %.0f ms: pool takes %.2f x its time
+", cores,
+                    f.vipsMs, f.poolMs / f.vipsMs);
+    std::printf("    second visit: all %.2f s, first screen %.1f ms
+", f.secondAllMs / 1000.0,
+                f.secondFirstScreenMs);
+    return f;
+}
+
 std::string selfPath() {
     char buf[4096];
     ssize_t n = ::readlink("/proc/self/exe", buf, sizeof buf - 1);
@@ -235,22 +375,26 @@ void jsonField(std::string& json, const char* key, double value) {
     json += buf;
 }
 
+void engineFigures(std::string& out, bool quick);
+
 int runFolder(const std::vector<std::string>& args) {
     bool quick = false;
     bool json = false;
+    bool thumbsOnly = false;
     for (std::size_t i = 0; i < args.size(); ++i) {
         if (args[i] == "--quick")
             quick = true;
+        else if (args[i] == "--thumbs-only")
+            thumbsOnly = true;
         else if (args[i] == "--json")
             json = true;
         else if (args[i] == "--scan-once" && i + 1 < args.size())
             return scanOnce(args[i + 1]);
         else {
-            std::fprintf(stderr, "usage: lumora-bench folder [--quick] [--json]\n");
+            std::fprintf(stderr, "usage: lumora-bench folder [--quick] [--thumbs-only] [--json]\n");
             return 2;
         }
     }
-    const int runs = quick ? 1 : 3;
     double load = NAN;
     if (std::FILE* f = std::fopen("/proc/loadavg", "r")) {
         if (std::fscanf(f, "%lf", &load) != 1)
@@ -261,14 +405,30 @@ int runFolder(const std::vector<std::string>& args) {
                 "%.1f on %u cores\n",
                 quick ? "quick" : "full", kColumns, kRows, load,
                 std::thread::hardware_concurrency());
+    std::string out = "{";
+    jsonField(out, "load_average", load);
+    if (!thumbsOnly)
+        engineFigures(out, quick);
+    const ThumbFigures thumbs = wholeFileThumbnails(quick);
+    const double cores = std::max(1u, std::thread::hardware_concurrency());
+    jsonField(out, "full_decode_thumbs_vs_ideal", thumbs.poolMs / (thumbs.singleWorkerMs / cores));
+    jsonField(out, "thumbs_vs_vipsthumbnail_all_cores", thumbs.poolMs / thumbs.vipsMs);
+    jsonField(out, "second_visit_all_s", thumbs.secondAllMs / 1000.0);
+    jsonField(out, "second_visit_first_screen_ms", thumbs.secondFirstScreenMs);
+    out += "}";
+    if (json)
+        std::printf("%s\n", out.c_str());
+    return 0;
+}
 
+// The list, scan, memory, exiftool and system-call figures.
+void engineFigures(std::string& out, bool quick) {
+    const int runs = quick ? 1 : 3;
     const std::string exif1k = makeFolder(1000, true);
     const std::string plain1k = makeFolder(1000, false);
     const std::string exif10k = makeFolder(10000, true);
     const std::string plain10k = quick ? std::string() : makeFolder(10000, false);
 
-    std::string out = "{";
-    jsonField(out, "load_average", load);
     double scanRate10k = NAN;
     double firstScreen10k = NAN;
     struct Case {
@@ -360,15 +520,11 @@ int runFolder(const std::vector<std::string>& args) {
         std::printf("  strace not installed: no system-call count\n");
     }
     jsonField(out, "syscalls_per_file", perFile);
-    out += "}";
-    if (json)
-        std::printf("%s\n", out.c_str());
-    return 0;
 }
 
 const BenchRegistrar registrar{{"folder",
                                 "engine over 1,000/10,000-file folders: first screen, scan rate, "
-                                "memory, exiftool peer, syscalls",
+                                "memory, exiftool peer, syscalls, whole-file thumbnails and the shared cache",
                                 runFolder}};
 
 } // namespace
