@@ -8,6 +8,7 @@
 #include <QFile>
 
 #include <algorithm>
+#include <cmath>
 
 namespace lumora {
 
@@ -37,7 +38,7 @@ int turnsFromUpright(const ImageItem& item, const ThumbnailBox& params) {
 
 // The thumbnail block from a cached picture, fitted as fromWholeFile fits a
 // decoded one. False when the picture is too small for the box.
-bool fromCached(ImageItem& item, const ThumbnailBox& params, const QImage& cached) {
+bool fromCached(ImageItem& item, const ThumbnailBox& params, const QImage& cached, QSize recorded) {
     QImage opaque = cached;
     if (opaque.hasAlphaChannel()) {
         // Transparent parts show as the cell's dark grey, as the decoders do.
@@ -57,9 +58,24 @@ bool fromCached(ImageItem& item, const ThumbnailBox& params, const QImage& cache
     DibImage picture = DibFromQImage(opaque);
     if (picture.isNull())
         return false;
-    turn(picture, turnsFromUpright(item, params));
-    const ThumbnailGeometry g = FittedThumbnailGeometry(picture.width(), picture.height(),
-                                                        params.longSide, params.shortSide);
+    const int back = turnsFromUpright(item, params);
+    turn(picture, back);
+    // The picture the entry was scaled from fixes the proportions, so the
+    // cell matches a decode to the pixel; a recorded size that does not fit
+    // the entry (another program's, or a damaged key) is not trusted.
+    int fitW = picture.width(), fitH = picture.height();
+    if (recorded.isValid()) {
+        if (back % 2 == 1)
+            recorded.transpose();
+        const double a = double(recorded.width()) / recorded.height();
+        const double b = double(fitW) / fitH;
+        if (std::abs(a / b - 1.0) < 0.03) {
+            fitW = recorded.width();
+            fitH = recorded.height();
+        }
+    }
+    const ThumbnailGeometry g =
+        FittedThumbnailGeometry(fitW, fitH, params.longSide, params.shortSide);
     const int dw = g.destination.width, dh = g.destination.height;
     // A picture smaller than the cell would be enlarged: decode instead,
     // unless the file itself is that small.
@@ -129,8 +145,9 @@ void DecodeThumbnailCached(ImageItem& item, const ThumbnailBox& params,
             return;
         }
         const auto flavor = CThumbnailCache::FlavorFor(params.longSide, params.shortSide);
-        const QImage cached = cache->Lookup(*source, flavor);
-        if (!cached.isNull() && fromCached(item, params, cached))
+        QSize recorded;
+        const QImage cached = cache->Lookup(*source, flavor, &recorded);
+        if (!cached.isNull() && fromCached(item, params, cached, recorded))
             return;
         if (cache->HasFailure(*source)) {
             placeholder(item, params);

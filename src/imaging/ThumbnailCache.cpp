@@ -69,7 +69,7 @@ bool makePrivateFolders(const QString& path) {
 
 // Reads a cache entry without trusting it: regular file, bounded size,
 // non-blocking open (a FIFO planted in the cache must not stall the worker).
-QImage readEntry(const QString& path, QString* uri, QString* mtime) {
+QImage readEntry(const QString& path, QString* uri, QString* mtime, QString* picture = nullptr) {
     const QByteArray native = QFile::encodeName(path);
     const int fd = ::open(native.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
     if (fd < 0)
@@ -95,6 +95,8 @@ QImage readEntry(const QString& path, QString* uri, QString* mtime) {
     QImage image = reader.read();
     *uri = image.text(QStringLiteral("Thumb::URI"));
     *mtime = image.text(QStringLiteral("Thumb::MTime"));
+    if (picture)
+        *picture = image.text(QStringLiteral("Lumora::Picture"));
     return image;
 }
 
@@ -130,7 +132,8 @@ QByteArray textChunk(const char* key, const QByteArray& value) {
 
 // The PNG of `image` with the cache's text keys right after the header
 // chunk. Qt's writer cannot be used for the keys: it splits them at colons.
-QByteArray encodeEntry(const QImage& image, const CacheSource& source, const QByteArray& uri) {
+QByteArray encodeEntry(const QImage& image, const CacheSource& source, const QByteArray& uri,
+                       QSize picture) {
     QByteArray png;
     {
         QBuffer buffer(&png);
@@ -146,6 +149,9 @@ QByteArray encodeEntry(const QImage& image, const CacheSource& source, const QBy
                       textChunk("Thumb::MTime", QByteArray::number(source.mtime)) +
                       textChunk("Thumb::Size", QByteArray::number(source.size)) +
                       textChunk("Software", kSoftware);
+    if (picture.isValid())
+        keys += textChunk("Lumora::Picture", QByteArray::number(picture.width()) + 'x' +
+                                                 QByteArray::number(picture.height()));
     png.insert(kAfterHeader, keys);
     return png;
 }
@@ -160,7 +166,7 @@ bool matches(const CacheSource& source, const QByteArray& expectedUri, const QSt
 // Writes `image` with the keys to a temporary file beside `target` (0600)
 // and renames it into place.
 bool writeEntry(const QString& target, const QImage& image, const CacheSource& source,
-                const QByteArray& uri) {
+                const QByteArray& uri, QSize picture = {}) {
     const QString folder = QFileInfo(target).absolutePath();
     if (!makePrivateFolders(folder))
         return false;
@@ -169,7 +175,7 @@ bool writeEntry(const QString& target, const QImage& image, const CacheSource& s
     if (fd < 0)
         return false;
     const QString tmpPath = QFile::decodeName(tmpl);
-    const QByteArray png = encodeEntry(image, source, uri);
+    const QByteArray png = encodeEntry(image, source, uri, picture);
     bool ok = !png.isEmpty();
     for (qsizetype done = 0; ok && done < png.size();) {
         const ssize_t n = ::write(fd, png.constData() + done, size_t(png.size() - done));
@@ -243,17 +249,33 @@ QString CThumbnailCache::FailPath(const QByteArray& uri) const {
            EntryName(uri);
 }
 
-QImage CThumbnailCache::Lookup(const CacheSource& source, Flavor flavor) const {
+// "WxH" with both sides in 1..65535, else an invalid size.
+static QSize parsePictureSize(const QString& text) {
+    const QStringList parts = text.split(QLatin1Char('x'));
+    if (parts.size() != 2)
+        return {};
+    bool okW = false, okH = false;
+    const int w = parts[0].toInt(&okW), h = parts[1].toInt(&okH);
+    if (!okW || !okH || w <= 0 || h <= 0 || w > 65535 || h > 65535)
+        return {};
+    return {w, h};
+}
+
+QImage CThumbnailCache::Lookup(const CacheSource& source, Flavor flavor, QSize* picture) const {
+    if (picture)
+        *picture = QSize();
     if (root_.isEmpty())
         return {};
     const QByteArray uri = UriForPath(source.path);
     const Flavor order[2] = {flavor, Flavor::Large};
     const int tries = flavor == Flavor::Normal ? 2 : 1;
     for (int i = 0; i < tries; ++i) {
-        QString keyUri, keyMtime;
-        QImage image = readEntry(EntryPath(order[i], uri), &keyUri, &keyMtime);
+        QString keyUri, keyMtime, keyPicture;
+        QImage image = readEntry(EntryPath(order[i], uri), &keyUri, &keyMtime, &keyPicture);
         if (image.isNull() || !matches(source, uri, keyUri, keyMtime))
             continue;
+        if (picture)
+            *picture = parsePictureSize(keyPicture);
         const int limit = FlavorSize(flavor);
         if (image.width() > limit || image.height() > limit)
             image = image.scaled(limit, limit, Qt::KeepAspectRatio, Qt::SmoothTransformation);
@@ -270,7 +292,7 @@ bool CThumbnailCache::Store(const CacheSource& source, Flavor flavor, const QIma
     if (image.width() > limit || image.height() > limit)
         scaled = image.scaled(limit, limit, Qt::KeepAspectRatio, Qt::SmoothTransformation);
     const QByteArray uri = UriForPath(source.path);
-    return writeEntry(EntryPath(flavor, uri), scaled, source, uri);
+    return writeEntry(EntryPath(flavor, uri), scaled, source, uri, image.size());
 }
 
 bool CThumbnailCache::StoreFailure(const CacheSource& source) const {

@@ -22,6 +22,7 @@
 #pragma once
 
 #include <QImage>
+#include <QSize>
 #include <QString>
 
 #include <cstdint>
@@ -66,10 +67,15 @@ public:
 
     // A fresh thumbnail of `source` in `flavor`, or a null image. A Normal
     // request also accepts a fresh Large entry (scaled down on the way).
-    QImage Lookup(const CacheSource& source, Flavor flavor) const;
+    // With `picture`, it receives the size of the picture the entry was
+    // scaled from when our own key recorded it (else an invalid size).
+    QImage Lookup(const CacheSource& source, Flavor flavor, QSize* picture = nullptr) const;
 
     // Writes `image` (scaled down to the flavour's size if larger; never
     // enlarged) as the entry of `source`. Returns false when it could not.
+    // The image's own size is recorded as its picture size (Lumora::Picture),
+    // so that a reader can fit the thumbnail to exactly the proportions of
+    // the picture it came from, not those of the rounded smaller copy.
     bool Store(const CacheSource& source, Flavor flavor, const QImage& image) const;
 
     // Records that this program could not make a thumbnail of `source`, and

@@ -93,9 +93,25 @@ TEST_F(CachedFixture, SecondLookNeedsNoDecodeAndShowsTheSameThumbnail) {
     EXPECT_FALSE(second.thumb.preimageBits.isNull());
 
     // A small box uses the normal flavour; the large entry serves it too.
+    // Its rounded proportions must not shift the cell by a pixel.
+    const ThumbnailBox smallBox{100, 75, true};
     ImageItem small = itemFor(path);
-    EXPECT_EQ(make(small, ThumbnailBox{100, 75, true}), 0);
-    EXPECT_EQ(small.thumb.thumbWidth, 100);
+    EXPECT_EQ(make(small, smallBox), 0);
+    ImageItem direct = itemFor(path);
+    DecodeThumbnail(direct, smallBox);
+    EXPECT_EQ(small.thumb.thumbWidth, direct.thumb.thumbWidth);
+    EXPECT_EQ(small.thumb.thumbHeight, direct.thumb.thumbHeight);
+    EXPECT_EQ(small.thumb.dstY, direct.thumb.dstY);
+    EXPECT_LT(meanDifference(small.thumb.thumbBits, direct.thumb.thumbBits), 6.0);
+
+    // The same through a normal entry of its own (a box of at most 128).
+    const std::string other = jpeg("a2.jpg", 1600, 1067);
+    ImageItem viaNormal = itemFor(other);
+    EXPECT_EQ(make(viaNormal, ThumbnailBox{120, 90, true}), 1);
+    ImageItem fromNormal = itemFor(other);
+    EXPECT_EQ(make(fromNormal, ThumbnailBox{120, 90, true}), 0);
+    EXPECT_EQ(fromNormal.thumb.thumbHeight, viaNormal.thumb.thumbHeight);
+    EXPECT_EQ(fromNormal.thumb.dstY, viaNormal.thumb.dstY);
 }
 
 TEST_F(CachedFixture, ATouchedFileIsDecodedAgain) {

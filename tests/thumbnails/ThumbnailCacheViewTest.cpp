@@ -71,7 +71,9 @@ private slots:
             }
         }
         QVERIFY(WholeFileDecodeCount() - start >= kFiles);
+        // Normal (128) or large (256), as the view's thumbnail box needs.
         const QStringList entries =
+            QDir(tmp.filePath("cache/thumbnails/normal")).entryList({"*.png"}, QDir::Files) +
             QDir(tmp.filePath("cache/thumbnails/large")).entryList({"*.png"}, QDir::Files);
         QCOMPARE(entries.size(), kFiles);
 
@@ -84,8 +86,7 @@ private slots:
             ImageItem item;
             QVERIFY(view->list().CopyOut(i, item, CopyPixels::None));
             QCOMPARE(item.thumb.thumbReal, 1);
-            QCOMPARE(std::make_pair(item.thumb.thumbWidth, item.thumb.thumbHeight),
-                     firstSizes[i]);
+            QCOMPARE(std::make_pair(item.thumb.thumbWidth, item.thumb.thumbHeight), firstSizes[i]);
         }
     }
 };

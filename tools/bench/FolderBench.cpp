@@ -336,21 +336,16 @@ ThumbFigures wholeFileThumbnails(bool quick) {
     fs::remove_all(fs::path(cacheRoot).parent_path());
 
     const double ideal = f.singleWorkerMs / cores;
-    std::printf("  %d JPEGs of %d x %d without EXIF thumbnails, box 160 x 120, %d cores:
-", count,
+    std::printf("  %d JPEGs of %d x %d without EXIF thumbnails, box 160 x 120, %d cores:\n", count,
                 width, height, cores);
-    std::printf("    one worker %.0f ms; pool %.0f ms = %.2f x the ideal %.0f ms
-",
+    std::printf("    one worker %.0f ms; pool %.0f ms = %.2f x the ideal %.0f ms\n",
                 f.singleWorkerMs, f.poolMs, f.poolMs / ideal, ideal);
     if (std::isnan(f.vipsMs))
-        std::printf("    vipsthumbnail not installed (scripts/install-deps --bench): no peer
-");
+        std::printf("    vipsthumbnail not installed (scripts/install-deps --bench): no peer\n");
     else
-        std::printf("    vipsthumbnail on %d cores %.0f ms: pool takes %.2f x its time
-", cores,
+        std::printf("    vipsthumbnail on %d cores %.0f ms: pool takes %.2f x its time\n", cores,
                     f.vipsMs, f.poolMs / f.vipsMs);
-    std::printf("    second visit: all %.2f s, first screen %.1f ms
-", f.secondAllMs / 1000.0,
+    std::printf("    second visit: all %.2f s, first screen %.1f ms\n", f.secondAllMs / 1000.0,
                 f.secondFirstScreenMs);
     return f;
 }
@@ -522,10 +517,11 @@ void engineFigures(std::string& out, bool quick) {
     jsonField(out, "syscalls_per_file", perFile);
 }
 
-const BenchRegistrar registrar{{"folder",
-                                "engine over 1,000/10,000-file folders: first screen, scan rate, "
-                                "memory, exiftool peer, syscalls, whole-file thumbnails and the shared cache",
-                                runFolder}};
+const BenchRegistrar registrar{
+    {"folder",
+     "engine over 1,000/10,000-file folders: first screen, scan rate, "
+     "memory, exiftool peer, syscalls, whole-file thumbnails and the shared cache",
+     runFolder}};
 
 } // namespace
 } // namespace lumora::bench
