@@ -4,8 +4,8 @@
 // items: they copy items out.
 #pragma once
 
-#include "engine/ImageItem.h"
-#include "engine/ImageKind.h"
+#include "imaging/ImageItem.h"
+#include "imaging/ImageKind.h"
 
 #include <cstdint>
 #include <functional>

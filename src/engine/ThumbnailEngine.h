@@ -6,9 +6,9 @@
 #pragma once
 
 #include "engine/EngineRequests.h"
-#include "engine/ImageItem.h"
 #include "engine/LockedValues.h"
 #include "engine/ThumbnailView.h"
+#include "imaging/ImageItem.h"
 
 #include <QThread>
 

@@ -5,7 +5,8 @@
 // the item list's lock, never the other way round).
 #pragma once
 
-#include "engine/ImageKind.h"
+#include "imaging/ImageItem.h"
+#include "imaging/ImageKind.h"
 #include "platform/Message.h"
 
 #include <QObject>
@@ -31,13 +32,6 @@ struct VisibleIndexRange {
     int first = 0;
     int last = -1; // inclusive; last < first means nothing is visible
     bool contains(int index) const { return index >= first && index <= last; }
-};
-
-// The thumbnail box and options the thumbnail maker needs.
-struct ThumbnailBox {
-    int longSide = 120;
-    int shortSide = 90;
-    bool autoRotate = true;
 };
 
 class IThumbnailView {

@@ -8,10 +8,10 @@
 // then schedule a repaint; only the GUI thread touches the widget itself.
 #pragma once
 
-#include "app/AppSettings.h"
 #include "engine/ImageItemList.h"
 #include "engine/ThumbnailEngine.h"
 #include "engine/ThumbnailView.h"
+#include "settings/AppSettings.h"
 #include "thumbnails/CellPainter.h"
 #include "thumbnails/ThumbnailSelection.h"
 

@@ -1,6 +1,6 @@
 // The engine over real files: the generated sample folder and the shared
 // camera samples, with the real parser and thumbnail decoder.
-#include "engine/HeadlessThumbnailView.h"
+#include "HeadlessThumbnailView.h"
 #include "engine/ImageItemList.h"
 #include "engine/ThumbnailEngine.h"
 #include "imaging/ThumbnailDecoder.h"

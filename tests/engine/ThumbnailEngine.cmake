@@ -4,11 +4,11 @@ lumora_gtest(engine_items_test
     LABELS sanitize)
 lumora_gtest(engine_thread_test
     SOURCES ${CMAKE_CURRENT_LIST_DIR}/ThumbnailEngineTest.cpp
-    LIBS lumora_engine
+    LIBS lumora_engine lumora_test_support
     LABELS sanitize)
 lumora_gtest(engine_watch_test
     SOURCES ${CMAKE_CURRENT_LIST_DIR}/FolderWatcherTest.cpp
-    LIBS lumora_engine
+    LIBS lumora_engine lumora_test_support
     LABELS sanitize)
 
 # In a ThreadSanitizer tree (CMAKE_CXX_FLAGS with -fsanitize=thread) the
@@ -23,5 +23,5 @@ endif()
 
 lumora_gtest(engine_samples_test
     SOURCES ${CMAKE_CURRENT_LIST_DIR}/EngineSamplesTest.cpp
-    LIBS lumora_engine lumora_decoders lumora_samplegen
+    LIBS lumora_engine lumora_test_support lumora_decoders lumora_samplegen
     LABELS sanitize)

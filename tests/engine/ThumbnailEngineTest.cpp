@@ -1,5 +1,5 @@
 #include "engine/ThumbnailEngine.h"
-#include "engine/HeadlessThumbnailView.h"
+#include "HeadlessThumbnailView.h"
 #include "engine/ImageItemList.h"
 
 #include "EngineTestSupport.h"
