@@ -1,6 +1,7 @@
 #include "app/MainFrame.h"
 
 #include "app/ListContainerWnd.h"
+#include "app/MainCommands.h"
 #include "app/StatusTexts.h"
 #include "app/TreeContainerWnd.h"
 #include "controls/Divider.h"
@@ -99,21 +100,6 @@ void CMainFrame::createPanes() {
                                            settings_.ShowMiniPreview != 0);
     listContainer_ = new CListContainerWnd(this, 59649, settings_.InfoDividerPos,
                                            settings_.ShowExifWindow != 0, this);
-    // The view's own commands: those that exist run here, the file
-    // operations and worksheets take theirs when they come.
-    connect(listContainer_->folderView(), &CThumbnailCtrl::commandRequested, this, [this](int id) {
-        switch (id) {
-        case 37004: // cut
-            copySelection(true);
-            break;
-        case 37005: // copy
-            copySelection(false);
-            break;
-        default:
-            runCommand(id);
-            break;
-        }
-    });
     createPlaceholderTree();
 }
 
@@ -174,6 +160,8 @@ void CMainFrame::selectByPath(const QString& path) {
 void CMainFrame::ApplySettings(bool reload) {
     if (listContainer_)
         listContainer_->ApplySettings(settings_, reload);
+    if (commands_)
+        commands_->scheduleUpdate();
 }
 
 void CMainFrame::onTreeSelChanged() {

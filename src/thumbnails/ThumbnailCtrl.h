@@ -65,6 +65,8 @@ public:
     bool focused() const { return focused_.load(); }
     const ThumbnailLayout& layout() const { return style_.layout; }
     QRect cellRectInWindow(int index) const;
+    // Set while the view's own file operations run (the folder watch reads it).
+    LockedFlag& OwnOperation() { return ownOperation_; }
 
     // Geometry on the current client area.
     int ColumnCount() const;
@@ -183,6 +185,7 @@ private:
     std::function<QStringList()> applicationNames_;
     CFileDropTarget* dropTarget_ = nullptr;
 
+    LockedFlag ownOperation_;
     const int worksheetMode_;
     const int id_;
     QString folder_;

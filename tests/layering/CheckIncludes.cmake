@@ -28,7 +28,8 @@ set(LAYER_viewer 7)
 set(LAYER_settingsui 8)
 set(LAYER_app 9)
 
-if(NOT SRC OR NOT IS_DIRECTORY "${SRC}")
+get_filename_component(SRC "${SRC}" ABSOLUTE)
+if(NOT IS_DIRECTORY "${SRC}")
     message(FATAL_ERROR "pass -DSRC=<src folder>")
 endif()
 
