@@ -34,8 +34,8 @@ CListContainerWnd::CListContainerWnd(QWidget* parent, int id, int infoDividerPos
     folderView_ = new CThumbnailCtrl(divider_, 0, 1002);
     folderView_->SetMainWindow(mainWindow);
     folderView_->SetContainer(this);
-    folderView_->SetViewIndexSource([this] { return viewIndexOf(folderView_); });
     views_.push_back(folderView_);
+    folderView_->SetTabIndex(viewIndexOf(folderView_));
     tabs_->setCurrentIndex(0);
 
     divider_->SetPane(0, folderView_);

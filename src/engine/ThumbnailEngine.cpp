@@ -202,13 +202,13 @@ bool CThumbnailEngine::handle(QEvent* event) {
 }
 
 template <typename M, typename... Args> void CThumbnailEngine::postMain(Args&&... args) {
-    PostNewOrdered<M>(mainWindow_, std::forward<Args>(args)...);
+    PostNewOrdered<M>(mainWindow_.load(), std::forward<Args>(args)...);
 }
 
 void CThumbnailEngine::postCounts() {
     const int count = list_->Count();
     postMain<ThumbCountMessage>(count);
-    postMain<ThumbViewCountMessage>(count, view_->ViewIndex());
+    postMain<ThumbViewCountMessage>(count, tabIndex_.load());
 }
 
 void CThumbnailEngine::queueAll() {
@@ -260,7 +260,7 @@ void CThumbnailEngine::onVerify(int32_t generation) {
     if (!superseded())
         queueAll();
     if (removed > 0) {
-        postMain<ThumbViewCountMessage>(list_->Count(), view_->ViewIndex());
+        postMain<ThumbViewCountMessage>(list_->Count(), tabIndex_.load());
         postMain<ThumbMissingMessage>();
     }
 }
@@ -386,7 +386,7 @@ void CThumbnailEngine::workerMain() {
 }
 
 void CThumbnailEngine::postProgress(int done, int total) {
-    postMain<ThumbProgressMessage>(done, total, view_->ViewIndex());
+    postMain<ThumbProgressMessage>(done, total, tabIndex_.load());
 }
 
 void CThumbnailEngine::scanCounted(int index, int& scanned, int step, int count) {

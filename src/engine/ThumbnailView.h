@@ -52,8 +52,6 @@ public:
     virtual int CursorIndex() = 0;
     virtual void SetCursorIndex(int index) = 0;
     virtual void ScrollToCursor() = 0;
-    // This view's position among the container's views, -1 without container.
-    virtual int ViewIndex() = 0;
     // Set when a folder load or worksheet check starts; cleared by the worker
     // at the end of a pass that scanned at least one item.
     virtual void SetBusy(bool busy) = 0;

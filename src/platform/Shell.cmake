@@ -3,6 +3,7 @@
 add_library(lumora_shell STATIC
     ${CMAKE_CURRENT_LIST_DIR}/ClipboardFiles.cpp
     ${CMAKE_CURRENT_LIST_DIR}/FileOperation.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/PathNames.cpp
     ${CMAKE_CURRENT_LIST_DIR}/FolderSizeCounter.cpp
     ${CMAKE_CURRENT_LIST_DIR}/MountTable.cpp
     ${CMAKE_CURRENT_LIST_DIR}/ShellIcons.cpp
