@@ -142,7 +142,16 @@ void CThumbnailEngine::ExitInstance() {
 bool CThumbnailEngine::Shutdown(int timeoutMs) {
     generation_.Increment();
     stop_.Set(1);
-    quit();
+    {
+        // Asking the event loop to end wakes the engine thread through its
+        // dispatcher's wake-up descriptor, which the thread closes once run()
+        // has returned. Under receiverMutex_ the request is ordered before
+        // the thread retires its receiver (run() takes the lock after exec()),
+        // so it never reaches a thread that is already ending, and this is
+        // an order ThreadSanitizer sees as well.
+        std::lock_guard lock(receiverMutex_);
+        quit();
+    }
     const bool ended = !isRunning() || wait(QDeadlineTimer(timeoutMs));
     if (ended)
         MarkJoined(this);

@@ -11,9 +11,10 @@ lumora_gtest(engine_watch_test
     LIBS lumora_engine lumora_test_support
     LABELS sanitize)
 
-# In a ThreadSanitizer tree (CMAKE_CXX_FLAGS with -fsanitize=thread) the
-# threaded engine tests also run as whole programs under the label tsan.
-if(CMAKE_CXX_FLAGS MATCHES "-fsanitize=thread" AND TARGET engine_thread_test)
+# In a ThreadSanitizer tree (LUMORA_TSAN, or CMAKE_CXX_FLAGS with
+# -fsanitize=thread) the threaded engine tests also run as whole programs
+# under the label tsan (make test-tsan).
+if((LUMORA_TSAN OR CMAKE_CXX_FLAGS MATCHES "-fsanitize=thread") AND TARGET engine_thread_test)
     foreach(_engine_tsan engine_thread_test engine_watch_test)
         add_test(NAME ${_engine_tsan}_tsan COMMAND ${_engine_tsan})
         set_tests_properties(${_engine_tsan}_tsan PROPERTIES LABELS tsan
