@@ -143,7 +143,16 @@ void CThumbnailEngine::ExitInstance() {
 bool CThumbnailEngine::Shutdown(int timeoutMs) {
     generation_.Increment();
     stop_.Set(1);
-    quit();
+    {
+        // Asking the event loop to end wakes the engine thread through its
+        // dispatcher's wake-up descriptor, which the thread closes once run()
+        // has returned. Under receiverMutex_ the request is ordered before
+        // the thread retires its receiver (run() takes the lock after exec()),
+        // so it never reaches a thread that is already ending, and this is
+        // an order ThreadSanitizer sees as well.
+        std::lock_guard lock(receiverMutex_);
+        quit();
+    }
     const bool ended = !isRunning() || wait(QDeadlineTimer(timeoutMs));
     if (ended)
         MarkJoined(this);
@@ -203,13 +212,13 @@ bool CThumbnailEngine::handle(QEvent* event) {
 }
 
 template <typename M, typename... Args> void CThumbnailEngine::postMain(Args&&... args) {
-    PostNewOrdered<M>(mainWindow_, std::forward<Args>(args)...);
+    PostNewOrdered<M>(mainWindow_.load(), std::forward<Args>(args)...);
 }
 
 void CThumbnailEngine::postCounts() {
     const int count = list_->Count();
     postMain<ThumbCountMessage>(count);
-    postMain<ThumbViewCountMessage>(count, view_->ViewIndex());
+    postMain<ThumbViewCountMessage>(count, tabIndex_.load());
 }
 
 void CThumbnailEngine::queueAll() {
@@ -261,7 +270,7 @@ void CThumbnailEngine::onVerify(int32_t generation) {
     if (!superseded())
         queueAll();
     if (removed > 0) {
-        postMain<ThumbViewCountMessage>(list_->Count(), view_->ViewIndex());
+        postMain<ThumbViewCountMessage>(list_->Count(), tabIndex_.load());
         postMain<ThumbMissingMessage>();
     }
 }
@@ -387,7 +396,7 @@ void CThumbnailEngine::workerMain() {
 }
 
 void CThumbnailEngine::postProgress(int done, int total) {
-    postMain<ThumbProgressMessage>(done, total, view_->ViewIndex());
+    postMain<ThumbProgressMessage>(done, total, tabIndex_.load());
 }
 
 void CThumbnailEngine::scanCounted(int index, int& scanned, int step, int count) {

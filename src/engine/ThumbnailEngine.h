@@ -6,12 +6,13 @@
 #pragma once
 
 #include "engine/EngineRequests.h"
-#include "engine/ImageItem.h"
 #include "engine/LockedValues.h"
 #include "engine/ThumbnailView.h"
+#include "imaging/ImageItem.h"
 
 #include <QThread>
 
+#include <atomic>
 #include <condition_variable>
 #include <functional>
 #include <memory>
@@ -58,7 +59,13 @@ public:
     ~CThumbnailEngine() override;
 
     // Where count, phase, progress and missing-file messages go (may be null).
-    void SetMainWindow(QObject* mainWindow) { mainWindow_ = mainWindow; }
+    void SetMainWindow(QObject* mainWindow) { mainWindow_.store(mainWindow); }
+    // The view's position among the container's tabs, sent with its counts
+    // and progress so the main window can tell the shown tab's reports from
+    // the others'. The GUI thread sets it whenever tabs are added, closed or
+    // moved; the engine's threads only read it. -1 until set.
+    void SetTabIndex(int index) { tabIndex_.store(index); }
+    int TabIndex() const { return tabIndex_.load(); }
     // The thumbnail maker, set before Start: the view passes DecodeThumbnail
     // (imaging/ThumbnailDecoder.h); without one every item gets the placeholder.
     void SetThumbnailMaker(ThumbnailMaker maker) { maker_ = std::move(maker); }
@@ -118,7 +125,8 @@ private:
 
     IThumbnailView* view_;
     ImageItemList* list_;
-    QObject* mainWindow_ = nullptr;
+    std::atomic<QObject*> mainWindow_{nullptr};
+    std::atomic<int> tabIndex_{-1};
     ThumbnailMaker maker_;
 
     LockedValue generation_;

@@ -61,6 +61,11 @@ CThumbnailCtrl::~CThumbnailCtrl() {
     list_.Clear(true);
 }
 
+void CThumbnailCtrl::SetTabIndex(int index) {
+    if (engine_)
+        engine_->SetTabIndex(index);
+}
+
 void CThumbnailCtrl::SetMainWindow(QObject* mainWindow) {
     mainWindow_ = mainWindow;
     if (engine_)

@@ -1,5 +1,5 @@
 #include "engine/ThumbnailEngine.h"
-#include "engine/HeadlessThumbnailView.h"
+#include "HeadlessThumbnailView.h"
 #include "engine/ImageItemList.h"
 
 #include "EngineTestSupport.h"
@@ -31,7 +31,7 @@ struct Rig {
         test::app();
         view.SetEngine(&engine);
         view.SetWindow(&viewWindow);
-        view.SetViewIndex(0);
+        engine.SetTabIndex(0);
         engine.SetMainWindow(&mainWindow);
         if (maker)
             engine.SetThumbnailMaker(std::move(maker));
@@ -144,6 +144,35 @@ TEST(ThumbnailEngineTest, ProgressStepsEveryFiftiethAndEndsWithHundredOfHundred)
     EXPECT_EQ(progress.back().done, 100);
     EXPECT_EQ(progress.back().total, 100);
     EXPECT_FALSE(rig.view.IsBusy());
+}
+
+// The tab index is a value the GUI thread hands the engine; the engine's
+// threads never ask the view for it. A tab that moved reports its new place.
+TEST(ThumbnailEngineTest, ReportsCarryTheTabIndexTheGuiThreadSet) {
+    TempFolder dir("tab");
+    fill(dir, "t", 10);
+    Rig rig;
+    rig.engine.SetTabIndex(4);
+    rig.Load(dir.Folder());
+    ASSERT_TRUE(rig.WaitIdle());
+    ASSERT_TRUE(pumpUntil(
+        [&] {
+            auto p = rig.mainWindow.Of(WM_THUMB_PROGRESS);
+            return !p.empty() && p.back().done == 100;
+        },
+        5s));
+    for (const auto& p : rig.mainWindow.Of(WM_THUMB_PROGRESS))
+        EXPECT_EQ(p.tabIndex, 4);
+
+    rig.engine.SetTabIndex(2);
+    dir.Write("u00000.jpg");
+    auto request = std::make_unique<AddFilesRequest>();
+    request->paths = {dir.File("u00000.jpg")};
+    rig.engine.AddFiles(std::move(request));
+    ASSERT_TRUE(pumpUntil([&] { return !rig.mainWindow.Of(WM_THUMB_VIEWCOUNT).empty(); }, 5s));
+    const auto viewCount = rig.mainWindow.Of(WM_THUMB_VIEWCOUNT).back();
+    EXPECT_EQ(viewCount.value, 11);
+    EXPECT_EQ(viewCount.tabIndex, 2);
 }
 
 TEST(ThumbnailEngineTest, EmptyFolderShowsPlaceholderAndNoCursor) {
