@@ -7,6 +7,7 @@
 #include <QEvent>
 
 #include <algorithm>
+#include <cstdio>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/syscall.h>
@@ -150,6 +151,15 @@ bool CThumbnailEngine::Shutdown(int timeoutMs) {
     if (ended)
         MarkJoined(this);
     return ended;
+}
+
+bool CThumbnailEngine::ShutdownAndRelease(std::unique_ptr<CThumbnailEngine> engine, int timeoutMs) {
+    if (!engine || engine->Shutdown(timeoutMs))
+        return true; // the engine is deleted here with nothing left running
+    std::fprintf(stderr, "lumora: thumbnail threads still busy after %d ms; left behind\n",
+                 timeoutMs);
+    (void)engine.release(); // still used by the stuck thread; never waited for again
+    return false;
 }
 
 bool CThumbnailEngine::post(std::unique_ptr<QEvent> event) {
@@ -434,6 +444,8 @@ void CThumbnailEngine::makeThumbnail(int index) {
     } catch (...) {
         copy.thumb = ThumbnailBlock{}; // a failed decode gets the placeholder below
     }
+    if (stop_.Get())
+        return; // the view may be gone: a slow read must not reach it
     if (copy.thumb.thumbBits.isNull())
         MakePlaceholderThumbnail(copy, params); // every made item has pixels
     list_->WriteThumbnailBlock(index, copy.id, std::move(copy.thumb));
@@ -462,7 +474,7 @@ void CThumbnailEngine::servePriority(int& scanned, int step, int count) {
             continue;
         if (!list_->HasThumbnail(index))
             makeThumbnail(index);
-        if (!mainQueue_.IsCleared())
+        if (!stop_.Get() && !mainQueue_.IsCleared())
             view_->DrawItem(index);
     }
 }
@@ -478,9 +490,13 @@ void CThumbnailEngine::runPass() {
             return;
         servePriority(scanned, step, count);
         scanCounted(index, scanned, step, count);
+        if (stop_.Get())
+            return;
         if (view_->VisibleRange().contains(index) && !mainQueue_.IsCleared()) {
             if (!list_->HasThumbnail(index))
                 makeThumbnail(index);
+            if (stop_.Get())
+                return;
             if (!mainQueue_.IsCleared())
                 view_->DrawItem(index);
         }

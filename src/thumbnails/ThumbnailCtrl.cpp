@@ -50,9 +50,8 @@ CThumbnailCtrl::CThumbnailCtrl(QWidget* parent, int worksheetMode, int id)
 CThumbnailCtrl::~CThumbnailCtrl() {
     alive_.store(false);
     visible_.store(false);
-    if (engine_)
-        engine_->Shutdown(10000);
-    engine_.reset();
+    // Bounded even when a thread is stuck in a read (see ShutdownAndRelease).
+    CThumbnailEngine::ShutdownAndRelease(std::move(engine_), 10000);
     list_.Clear(true);
 }
 
