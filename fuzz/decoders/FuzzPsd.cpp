@@ -15,6 +15,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         reader.ReadComposite(composite);
     }
     lumora::ImageItem item = lumora::ImageItem::FromPath(path, lumora::ImageKind::Psd);
-    lumora::DecodeThumbnail(item, lumora::ThumbnailParams{120, 90, true});
+    lumora::DecodeThumbnail(item, lumora::ThumbnailBox{120, 90, true});
     return 0;
 }

@@ -368,7 +368,7 @@ TEST(ThumbnailEngineTest, ClosingWhileAReadIsStuckStaysBounded) {
     view->SetEngine(engine.get());
     view->SetWindow(&viewWindow);
     engine->SetMainWindow(&mainWindow);
-    engine->SetThumbnailMaker([&](ImageItem& item, const ThumbnailParams& p) {
+    engine->SetThumbnailMaker([&](ImageItem& item, const ThumbnailBox& p) {
         if (!entered.exchange(true)) {
             const int fd = ::open(fifo.c_str(), O_RDONLY | O_CLOEXEC); // blocks
             if (fd >= 0)

@@ -226,7 +226,7 @@ TEST_F(InspectTool, RendersEveryKindTheProgramShows) {
         lumora::ImageItem item =
             lumora::ImageItem::FromPath(file.string(), lumora::kindFromExtension(name));
         lumora::ScanItemInfo(item);
-        lumora::DecodeThumbnail(item, lumora::ThumbnailParams{160, 120, true});
+        lumora::DecodeThumbnail(item, lumora::ThumbnailBox{160, 120, true});
         ASSERT_EQ(item.thumb.thumbReal, 1);
         EXPECT_EQ(Png(thumb), lumora::QImageFromDib(item.thumb.thumbBits));
         const lumora::DecodeOutput out = lumora::DecodeForLoader(item, 0, lumora::CancelTest{}, {});

@@ -151,7 +151,7 @@ TEST(NonRegularFiles, ThumbnailsAndLoadersGiveThePlaceholderOrNothing) {
             ImageItem item = bounded(odd, "scan", [&] {
                 ImageItem scanned = ImageItem::FromPath(path, kind);
                 ScanItemInfo(scanned);
-                DecodeThumbnail(scanned, ThumbnailParams{160, 120, true});
+                DecodeThumbnail(scanned, ThumbnailBox{160, 120, true});
                 return scanned;
             });
             EXPECT_EQ(item.thumb.thumbReal, 0);
