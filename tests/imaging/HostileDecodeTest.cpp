@@ -44,10 +44,12 @@ void expectPlaceholderWhenRefused(const ImageItem& item, int w, int h) {
 // OpenFailed with nothing.
 void expectCleanStatus(const DecodeOutput& out) {
     EXPECT_NE(out.status, DecodeStatus::Cancelled);
-    if (out.status == DecodeStatus::Decoded)
+    if (out.status == DecodeStatus::Decoded) {
         EXPECT_FALSE(out.image.isNull());
-    if (out.status == DecodeStatus::OpenFailed)
+    }
+    if (out.status == DecodeStatus::OpenFailed) {
         EXPECT_TRUE(out.image.isNull());
+    }
 }
 
 void exercise(const fs::path& path) {
