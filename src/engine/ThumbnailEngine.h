@@ -76,6 +76,12 @@ public:
     // Supersedes everything, sets stop, ends the engine thread and waits up
     // to timeoutMs for it. True when both threads have ended.
     bool Shutdown(int timeoutMs = 10000);
+    // Shuts the engine down and deletes it, waiting at most timeoutMs. A
+    // thread still stuck in a file read after that (a hung mount) cannot be
+    // waited for without bound: the engine object is then left allocated on
+    // purpose, its threads touch neither view nor list once stop is set, and
+    // false is returned. The owner may free the view and list either way.
+    static bool ShutdownAndRelease(std::unique_ptr<CThumbnailEngine> engine, int timeoutMs);
 
     // Requests, called on the GUI thread.
     void LoadFolder(const std::string& folder); // folder ends in '/'

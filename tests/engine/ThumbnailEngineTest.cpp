@@ -15,6 +15,10 @@
 #include <thread>
 #include <unistd.h>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 namespace lumora {
 namespace {
 
@@ -411,6 +415,56 @@ TEST(ThumbnailEngineTest, ClosingABusyViewReturnsWithinTheBound) {
     const int madeAtClose = made.load();
     rig.reset();
     EXPECT_LE(made.load(), madeAtClose);
+}
+
+// A read that never returns (here: a blocking open of a FIFO without a
+// writer) must not hold the closing view: the wait is bounded, the engine is
+// left behind, and once the read returns its thread ends without touching
+// the view or the list, which are gone by then.
+TEST(ThumbnailEngineTest, ClosingWhileAReadIsStuckStaysBounded) {
+    TempFolder dir("stuck");
+    fill(dir, "s", 4);
+    const std::string fifo = dir.File("stuck.fifo");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    std::atomic<bool> entered{false};
+    std::atomic<int> returned{0};
+    auto list = std::make_unique<ImageItemList>();
+    auto view = std::make_unique<HeadlessThumbnailView>(*list, 4, 4);
+    RecordingReceiver mainWindow, viewWindow;
+    auto engine = std::make_unique<CThumbnailEngine>(view.get(), list.get());
+    view->SetEngine(engine.get());
+    view->SetWindow(&viewWindow);
+    engine->SetMainWindow(&mainWindow);
+    engine->SetThumbnailMaker([&](ImageItem& item, const ThumbnailBox& p) {
+        if (!entered.exchange(true)) {
+            const int fd = ::open(fifo.c_str(), O_RDONLY | O_CLOEXEC); // blocks
+            if (fd >= 0)
+                ::close(fd);
+        }
+        MakePlaceholderThumbnail(item, p);
+        ++returned;
+    });
+    engine->Start();
+    view->SetBusy(true);
+    engine->LoadFolder(dir.Folder());
+    ASSERT_TRUE(pumpUntil([&] { return entered.load(); }, 10s));
+
+    CThumbnailEngine* leftBehind = engine.get();
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_FALSE(CThumbnailEngine::ShutdownAndRelease(std::move(engine), 300));
+    EXPECT_LT(std::chrono::steady_clock::now() - start, 5s);
+    EXPECT_EQ(engine, nullptr);
+    // The owner frees its view and list as it would when closing.
+    view.reset();
+    list.reset();
+
+    // Let the read return: the stuck thread ends on its own.
+    const int writer = ::open(fifo.c_str(), O_WRONLY | O_CLOEXEC);
+    ASSERT_GE(writer, 0);
+    ::close(writer);
+    EXPECT_TRUE(leftBehind->wait(QDeadlineTimer(10000)));
+    EXPECT_EQ(returned.load(), 1); // no further item was made after stop
+    std::unique_ptr<CThumbnailEngine> reclaimed(leftBehind);
 }
 
 TEST(ThumbnailEngineTest, RequestsAfterShutdownAreDroppedSafely) {
