@@ -9,9 +9,10 @@
 // maker is immutable and may run on several threads at once.
 #pragma once
 
-#include "engine/ThumbnailEngine.h"
+#include "imaging/ImageItem.h"
 #include "imaging/ThumbnailCache.h"
 
+#include <functional>
 #include <memory>
 
 namespace lumora {
@@ -21,7 +22,8 @@ namespace lumora {
 void DecodeThumbnailCached(ImageItem& item, const ThumbnailBox& params,
                            const CThumbnailCache* cache);
 
-// A ThumbnailMaker for the engine over a cache it shares.
-ThumbnailMaker CachedThumbnailMaker(std::shared_ptr<const CThumbnailCache> cache);
+// A thumbnail maker for the engine (its ThumbnailMaker) over a cache it
+// shares.
+std::function<void(ImageItem&, const ThumbnailBox&)> CachedThumbnailMaker(std::shared_ptr<const CThumbnailCache> cache);
 
 } // namespace lumora

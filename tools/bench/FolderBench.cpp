@@ -8,7 +8,7 @@
 // and a second visit served by the shared thumbnail cache.
 #include "BenchCommands.h"
 
-#include "engine/HeadlessThumbnailView.h"
+#include "HeadlessThumbnailView.h"
 #include "engine/ImageItemList.h"
 #include "engine/ThumbnailEngine.h"
 #include "imaging/CachedThumbnail.h"
