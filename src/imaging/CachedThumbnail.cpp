@@ -168,7 +168,8 @@ void DecodeThumbnailCached(ImageItem& item, const ThumbnailBox& params,
     }
 }
 
-std::function<void(ImageItem&, const ThumbnailBox&)> CachedThumbnailMaker(std::shared_ptr<const CThumbnailCache> cache) {
+std::function<void(ImageItem&, const ThumbnailBox&)>
+CachedThumbnailMaker(std::shared_ptr<const CThumbnailCache> cache) {
     return [cache = std::move(cache)](ImageItem& item, const ThumbnailBox& params) {
         DecodeThumbnailCached(item, params, cache.get());
     };

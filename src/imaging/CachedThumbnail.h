@@ -24,6 +24,7 @@ void DecodeThumbnailCached(ImageItem& item, const ThumbnailBox& params,
 
 // A thumbnail maker for the engine (its ThumbnailMaker) over a cache it
 // shares.
-std::function<void(ImageItem&, const ThumbnailBox&)> CachedThumbnailMaker(std::shared_ptr<const CThumbnailCache> cache);
+std::function<void(ImageItem&, const ThumbnailBox&)>
+CachedThumbnailMaker(std::shared_ptr<const CThumbnailCache> cache);
 
 } // namespace lumora

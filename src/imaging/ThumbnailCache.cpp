@@ -138,7 +138,12 @@ QByteArray encodeEntry(const QImage& image, const CacheSource& source, const QBy
     {
         QBuffer buffer(&png);
         buffer.open(QIODevice::WriteOnly);
-        if (!QImageWriter(&buffer, "png").write(image))
+        QImageWriter writer(&buffer, "png");
+        // Light compression: a thumbnail is written once per file on the
+        // decode threads, and the default level costs more than its decode
+        // saves in bytes.
+        writer.setQuality(90);
+        if (!writer.write(image))
             return {};
     }
     // 8-byte signature, then IHDR: length (13), type, data, CRC.

@@ -272,7 +272,7 @@ void warmFiles(const std::string& dir) {
 // decodeThreads 0 makes every thumbnail on the worker; cacheRoot empty
 // means no cache.
 double visitMs(const std::string& folder, int columns, int rows, int decodeThreads,
-               const std::string& cacheRoot) {
+               const std::string& cacheRoot, double* cpuMs = nullptr) {
     app();
     ImageItemList list;
     HeadlessThumbnailView view(list, columns, rows);
@@ -287,11 +287,14 @@ double visitMs(const std::string& folder, int columns, int rows, int decodeThrea
     view.SetEngine(&engine);
     engine.Start();
     view.SetBusy(true);
+    const double cpuStart = processCpuMs();
     const auto start = Clock::now();
     engine.LoadFolder(folder + "/");
     double ms = NAN;
     if (view.WaitUntil([&] { return list.Count() > 0; }, 60s) && view.WaitForVisibleDrawn(600s))
         ms = msBetween(start, Clock::now());
+    if (cpuMs)
+        *cpuMs = processCpuMs() - cpuStart;
     engine.Shutdown(10000);
     return ms;
 }
@@ -316,8 +319,13 @@ ThumbFigures wholeFileThumbnails(bool quick) {
         "/tmp/lumora-bench-thumbcache-" + std::to_string(::getpid()) + "/thumbnails";
     fs::remove_all(fs::path(cacheRoot).parent_path());
 
-    f.singleWorkerMs = visitMs(dir, kColumns, allRows, 0, {});
-    f.poolMs = visitMs(dir, kColumns, allRows, cores, cacheRoot); // fills the cache
+    double singleCpu = NAN, poolCpu = NAN, plainPoolCpu = NAN;
+    f.singleWorkerMs = visitMs(dir, kColumns, allRows, 0, {}, &singleCpu);
+    const double plainPoolMs = visitMs(dir, kColumns, allRows, cores, {}, &plainPoolCpu);
+    f.poolMs = visitMs(dir, kColumns, allRows, cores, cacheRoot, &poolCpu); // fills the cache
+    std::printf("    CPU: one worker %.0f ms; pool without cache %.0f ms wall, %.0f ms CPU; pool "
+                "with cache %.0f ms CPU\n",
+                singleCpu, plainPoolMs, plainPoolCpu, poolCpu);
     if (haveProgram("vipsthumbnail")) {
         const std::string out = "/tmp/lumora-bench-vips-" + std::to_string(::getpid());
         fs::create_directories(out);
