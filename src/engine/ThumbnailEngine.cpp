@@ -145,14 +145,18 @@ bool CThumbnailEngine::InitInstance() {
 }
 
 void CThumbnailEngine::ExitInstance() {
-    // The pool's threads end first: a blocked Submit returns and no job
-    // still reads the list being cleared.
+    // Queued decodes are dropped at once (a Submit blocked on a full queue
+    // returns); a running one sees stop after its read and touches neither
+    // the list nor the view. Its thread is joined last: a read stuck on a
+    // slow device holds this thread, never the view's owner.
     if (pool_)
-        pool_->Close();
+        pool_->Cancel();
     list_->Clear(true);
     workerEvents_.SignalQuit();
     if (worker_.joinable())
         worker_.join();
+    if (pool_)
+        pool_->Close();
     pool_.reset();
 }
 

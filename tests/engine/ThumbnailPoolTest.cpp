@@ -3,7 +3,7 @@
 // and a closing view dropping queued work, and no thumbnail ever landing in
 // another item's cell while the list changes under the pool.
 #include "engine/ThumbnailPool.h"
-#include "engine/HeadlessThumbnailView.h"
+#include "HeadlessThumbnailView.h"
 #include "engine/ImageItemList.h"
 #include "engine/ThumbnailEngine.h"
 
