@@ -116,16 +116,28 @@ void placeholder(ImageItem& item, const ThumbnailBox& params) {
     item.thumb = std::move(block);
 }
 
-// The decoded pre-image, upright, for the cache.
-QImage uprightPicture(const ImageItem& item, const ThumbnailBox& params) {
+// The decoded pre-image, upright and reduced to at most limit x limit for
+// the cache (with the area filter the decode path uses, much cheaper than a
+// smooth QImage scale); *picture receives its upright size before reduction.
+QImage uprightPicture(const ImageItem& item, const ThumbnailBox& params, int limit,
+                      QSize* picture) {
     const DibImage& pre = item.thumb.preimageBits;
     if (pre.isNull())
         return {};
+    const int w = pre.width(), h = pre.height();
+    DibImage upright;
+    if (w > limit || h > limit) {
+        const int dw = w >= h ? limit : std::max(1, int(std::lround(double(limit) * w / h)));
+        const int dh = w >= h ? std::max(1, int(std::lround(double(limit) * h / w))) : limit;
+        upright = CImageTools::ResizeArea(pre, dw, dh);
+    } else {
+        upright = pre.clone();
+    }
+    if (upright.isNull())
+        return {};
     const int back = turnsFromUpright(item, params);
-    if (back == 0)
-        return QImageFromDib(pre);
-    DibImage upright = pre.clone();
     turn(upright, (4 - back) % 4);
+    *picture = back % 2 == 1 ? QSize(h, w) : QSize(w, h);
     return QImageFromDib(upright);
 }
 
@@ -155,9 +167,11 @@ void DecodeThumbnailCached(ImageItem& item, const ThumbnailBox& params,
         }
         DecodeThumbnail(item, params);
         if (item.thumb.thumbReal) {
-            const QImage picture = uprightPicture(item, params);
+            QSize pictureSize;
+            const QImage picture =
+                uprightPicture(item, params, CThumbnailCache::FlavorSize(flavor), &pictureSize);
             if (!picture.isNull())
-                cache->Store(*source, flavor, picture);
+                cache->Store(*source, flavor, picture, pictureSize);
         } else {
             cache->StoreFailure(*source);
         }

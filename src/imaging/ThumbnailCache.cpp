@@ -289,7 +289,8 @@ QImage CThumbnailCache::Lookup(const CacheSource& source, Flavor flavor, QSize* 
     return {};
 }
 
-bool CThumbnailCache::Store(const CacheSource& source, Flavor flavor, const QImage& image) const {
+bool CThumbnailCache::Store(const CacheSource& source, Flavor flavor, const QImage& image,
+                            QSize picture) const {
     if (root_.isEmpty() || image.isNull())
         return false;
     const int limit = FlavorSize(flavor);
@@ -297,7 +298,8 @@ bool CThumbnailCache::Store(const CacheSource& source, Flavor flavor, const QIma
     if (image.width() > limit || image.height() > limit)
         scaled = image.scaled(limit, limit, Qt::KeepAspectRatio, Qt::SmoothTransformation);
     const QByteArray uri = UriForPath(source.path);
-    return writeEntry(EntryPath(flavor, uri), scaled, source, uri, image.size());
+    return writeEntry(EntryPath(flavor, uri), scaled, source, uri,
+                      picture.isValid() ? picture : image.size());
 }
 
 bool CThumbnailCache::StoreFailure(const CacheSource& source) const {

@@ -76,7 +76,10 @@ public:
     // The image's own size is recorded as its picture size (Lumora::Picture),
     // so that a reader can fit the thumbnail to exactly the proportions of
     // the picture it came from, not those of the rounded smaller copy.
-    bool Store(const CacheSource& source, Flavor flavor, const QImage& image) const;
+    // `picture`, when valid, is recorded instead: the size of the larger
+    // picture a caller already reduced `image` from.
+    bool Store(const CacheSource& source, Flavor flavor, const QImage& image,
+               QSize picture = {}) const;
 
     // Records that this program could not make a thumbnail of `source`, and
     // asks whether a record for the file as it is now exists.
