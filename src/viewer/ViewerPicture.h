@@ -1,0 +1,56 @@
+// A decoded picture ready for the screen: the full-size image in the
+// display format and a pyramid of reduced copies, each half the previous.
+// Built on a loader thread after the decode and never changed afterwards, so
+// one picture may be shared between threads (it is handed around as a
+// shared_ptr<const ViewerPicture>).
+#pragma once
+
+#include "imaging/DibImage.h"
+
+#include <QImage>
+
+#include <cstddef>
+#include <memory>
+#include <vector>
+
+namespace lumora {
+
+class ViewerPicture {
+public:
+    // Converts a 24-bit bottom-up DIB into a top-down 32-bit image, turned
+    // by `quarterTurns` clockwise, and builds the reduced levels down to
+    // `minSide` pixels on the longer side. A null DIB gives a null picture.
+    static std::shared_ptr<const ViewerPicture> FromDib(const DibImage& dib, int quarterTurns,
+                                                        int minSide = 256);
+    // The same from an image already in any QImage format (tests, tools).
+    static std::shared_ptr<const ViewerPicture> FromImage(const QImage& image, int minSide = 256);
+    // A copy turned by further quarter turns clockwise.
+    std::shared_ptr<const ViewerPicture> Turned(int quarterTurns) const;
+
+    bool isNull() const { return levels_.empty(); }
+    int width() const { return levels_.empty() ? 0 : levels_[0].width(); }
+    int height() const { return levels_.empty() ? 0 : levels_[0].height(); }
+    const QImage& level(int i) const { return levels_[static_cast<std::size_t>(i)]; }
+    int levelCount() const { return static_cast<int>(levels_.size()); }
+    // The smallest level that still has at least `scale` (device pixels per
+    // full-size pixel) of the full size's resolution.
+    int levelFor(double scale) const;
+    std::size_t byteSize() const;
+    // Quarter turns applied since the decode.
+    int quarterTurns() const { return turns_; }
+
+private:
+    void buildLevels(int minSide);
+
+    std::vector<QImage> levels_;
+    int turns_ = 0;
+};
+
+// Halves an RGB32 image with a 2 x 2 box filter (odd last rows and columns
+// are folded into the previous ones).
+QImage HalveImage(const QImage& src);
+
+// Copies a 24-bit bottom-up DIB into a new top-down RGB32 image.
+QImage DibToImage(const DibImage& dib);
+
+} // namespace lumora
