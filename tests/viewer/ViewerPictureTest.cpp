@@ -1,0 +1,85 @@
+// The screen-ready picture: row order and colour of the conversion, the
+// reduced copies and the choice among them, quarter turns.
+#include "viewer/ViewerPicture.h"
+
+#include <QTest>
+
+using namespace lumora;
+
+class ViewerPictureTest : public QObject {
+    Q_OBJECT
+private slots:
+    void conversionKeepsRowOrderAndColours() {
+        DibImage dib(3, 2);
+        // Memory row 0 is the picture's bottom row.
+        uint8_t* bottom = dib.bits();
+        bottom[0] = 255; // blue at bottom-left
+        uint8_t* top = dib.bits() + dib.stride();
+        top[2] = 255; // red at top-left
+        const QImage img = DibToImage(dib);
+        QCOMPARE(img.size(), QSize(3, 2));
+        QCOMPARE(img.pixel(0, 0), qRgb(255, 0, 0));
+        QCOMPARE(img.pixel(0, 1), qRgb(0, 0, 255));
+        QVERIFY(DibToImage(DibImage{}).isNull());
+    }
+
+    void halvingAveragesFourPixelsAndFoldsOddEdges() {
+        QImage img(3, 3, QImage::Format_RGB32);
+        img.fill(qRgb(0, 0, 0));
+        img.setPixel(0, 0, qRgb(200, 100, 40));
+        img.setPixel(1, 1, qRgb(200, 100, 40));
+        const QImage half = HalveImage(img);
+        QCOMPARE(half.size(), QSize(1, 1));
+        QCOMPARE(half.pixel(0, 0), qRgb(100, 50, 20));
+        // Saturated values do not spill into the next channel.
+        QImage white(2, 2, QImage::Format_RGB32);
+        white.fill(qRgb(255, 255, 255));
+        QCOMPARE(HalveImage(white).pixel(0, 0), qRgb(255, 255, 255));
+    }
+
+    void levelsHalveDownToTheMinimumAndTheNeededOneIsChosen() {
+        QImage img(4000, 3000, QImage::Format_RGB32);
+        img.fill(Qt::gray);
+        auto p = ViewerPicture::FromImage(img, 256);
+        QCOMPARE(p->levelCount(), 4); // 4000, 2000, 1000, 500
+        QCOMPARE(p->level(3).size(), QSize(500, 375));
+        QCOMPARE(p->levelFor(1.0), 0);
+        QCOMPARE(p->levelFor(0.6), 0);
+        QCOMPARE(p->levelFor(0.5), 1);
+        QCOMPARE(p->levelFor(0.26), 1); // 0.25 would be too coarse
+        QCOMPARE(p->levelFor(0.24), 2);
+        QCOMPARE(p->levelFor(0.25), 2);
+        QCOMPARE(p->levelFor(0.05), 3);
+        QCOMPARE(p->levelFor(3.0), 0);
+    }
+
+    void quarterTurnsTurnEveryLevelClockwise() {
+        QImage img(600, 400, QImage::Format_RGB32);
+        img.fill(Qt::black);
+        img.setPixel(0, 0, qRgb(255, 255, 255)); // top-left
+        auto p = ViewerPicture::FromImage(img, 100);
+        auto t = p->Turned(1);
+        QCOMPARE(t->quarterTurns(), 1);
+        QCOMPARE(t->width(), 400);
+        QCOMPARE(t->height(), 600);
+        // Clockwise: the top-left corner goes to the top-right.
+        QCOMPARE(t->level(0).pixel(399, 0), qRgb(255, 255, 255));
+        QCOMPARE(t->levelCount(), p->levelCount());
+        QCOMPARE(t->level(1).size(), QSize(200, 300));
+        QCOMPARE(t->Turned(3)->quarterTurns(), 0);
+    }
+
+    void dibTurnedOnTheWayIn() {
+        DibImage dib(4, 2);
+        uint8_t* top = dib.bits() + dib.stride();
+        top[1] = 255; // green at the top-left
+        auto p = ViewerPicture::FromDib(dib, 2);
+        QCOMPARE(p->width(), 4);
+        // A half turn moves the top-left to the bottom-right.
+        QCOMPARE(p->level(0).pixel(3, 1), qRgb(0, 255, 0));
+        QVERIFY(ViewerPicture::FromDib(DibImage{}, 0)->isNull());
+    }
+};
+
+QTEST_MAIN(ViewerPictureTest)
+#include "ViewerPictureTest.moc"
