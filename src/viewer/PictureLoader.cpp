@@ -6,6 +6,7 @@
 #include <QCoreApplication>
 
 #include <chrono>
+#include <climits>
 #include <condition_variable>
 #include <cstdlib>
 #include <thread>
@@ -62,11 +63,12 @@ DecodeOutput decode(const ImageItem& item, const CancelTest& cancel, const SizeC
     }
 }
 
-std::shared_ptr<const ViewerPicture> makePicture(const DibImage& image, int quarterTurns) {
+std::shared_ptr<const ViewerPicture> makePicture(DibImage&& image, int quarterTurns,
+                                                 int minSide = 256) {
     if (image.isNull())
         return nullptr;
     try {
-        auto picture = ViewerPicture::FromDib(image, quarterTurns);
+        auto picture = ViewerPicture::FromDib(std::move(image), quarterTurns, minSide);
         return picture->isNull() ? nullptr : picture;
     } catch (const std::bad_alloc&) {
         return nullptr;
@@ -92,8 +94,12 @@ void RunPictureLoad(const std::shared_ptr<PictureTarget>& target,
     // then shows the failure instead of waiting for ever.
     auto message = std::make_unique<PreviewResultMessage>();
     message->cancelled = out.status == DecodeStatus::Cancelled || cancel.IsStale();
+    // The picture goes out with its reduced copies as soon as they exist;
+    // the full size in the fastest drawing format follows.
     if (!message->cancelled)
-        message->picture = makePicture(out.image, quarterTurns);
+        message->picture = makePicture(std::move(out.image), quarterTurns);
+    out.image = DibImage{};
+    std::shared_ptr<const ViewerPicture> shown = message->picture;
     auto result = std::make_unique<PictureResult>();
     result->width = message->picture ? message->picture->width() : 0;
     result->height = message->picture ? message->picture->height() : 0;
@@ -106,6 +112,16 @@ void RunPictureLoad(const std::shared_ptr<PictureTarget>& target,
     result->item.caption = item.caption;
     message->result = std::move(result);
     target->Post(std::move(message));
+    if (!shown || cancel.IsStale())
+        return;
+    try {
+        auto levels = std::make_unique<PreviewLevelsMessage>();
+        levels->requestNumber = requestNumber;
+        levels->picture = shown->WithFastFullSize();
+        target->Post(std::move(levels));
+    } catch (const std::bad_alloc&) {
+        // The picture as posted still draws.
+    }
 }
 
 CPictureLoader::CPictureLoader(QObject* receiver)
@@ -196,7 +212,8 @@ void CPictureLoader::Prefetch(const std::vector<ImageItem>& items,
             message->sourceWidth = out.sourceWidth;
             message->sourceHeight = out.sourceHeight;
             if (out.status == DecodeStatus::Decoded)
-                message->picture = makePicture(out.image, turns);
+                if (auto picture = makePicture(std::move(out.image), turns))
+                    message->picture = picture->WithFastFullSize();
             out.image = DibImage{};
             target->Post(std::move(message));
         }

@@ -162,6 +162,17 @@ void CPreviewCtrl::ShowItem(const ImageItem& item, int index, int count) {
     loading_ = true;
     dragging_ = false;
     emit paneText(0, QStringLiteral("画像を読み込んでいます..."));
+    // A neighbour decoded ahead of time goes on screen at once, without a
+    // pre-image that would show for one frame.
+    if (const PrefetchedPicture* p = loader_.Find(item.path); p && p->done && p->picture) {
+        waitingPrefetch_.clear();
+        loader_.NewRequest();
+        sourceWidth_ = p->sourceWidth;
+        sourceHeight_ = p->sourceHeight;
+        emit paneText(9, QString::asprintf("%d x %d", sourceWidth_, sourceHeight_));
+        installPicture(p->picture, index, count);
+        return;
+    }
     if (showPreimage_)
         setPreimage(item, true);
     startRequest(item);
@@ -252,6 +263,17 @@ void CPreviewCtrl::setPreimage(const ImageItem& item, bool loadingText) {
 bool CPreviewCtrl::event(QEvent* e) {
     if (auto* m = MessageCast<PreviewResultMessage>(e)) {
         installResult(*m);
+        return true;
+    }
+    if (auto* m = MessageCast<PreviewLevelsMessage>(e)) {
+        if (m->requestNumber == loader_.CurrentRequest() && picture_ && m->picture &&
+            m->picture->levelCount() == picture_->levelCount() &&
+            picture_->quarterTurns() == m->picture->quarterTurns() &&
+            picture_->level(picture_->levelCount() - 1).cacheKey() ==
+                m->picture->level(m->picture->levelCount() - 1).cacheKey()) {
+            picture_ = std::move(m->picture);
+            viewport()->update();
+        }
         return true;
     }
     if (auto* m = MessageCast<PreviewSizeMessage>(e)) {
@@ -624,6 +646,7 @@ bool CPreviewCtrl::viewportEvent(QEvent* e) {
 // ---- drawing ----------------------------------------------------------------------------------
 
 void CPreviewCtrl::paintEvent(QPaintEvent*) {
+    ++paintCount_;
     QPainter p(viewport());
     if (preimage_ != Preimage::None) {
         paintPreimage(p);

@@ -94,6 +94,8 @@ public:
     // How the last repaint drew the picture: level used and smooth or not.
     int lastLevel() const { return lastLevel_; }
     bool lastSmooth() const { return lastSmooth_; }
+    // Paint events handled so far.
+    int paintCount() const { return paintCount_; }
 
 signals:
     void paneText(int pane, const QString& text);
@@ -171,6 +173,7 @@ private:
     bool preimageLoadingText_ = false;
     int lastLevel_ = -1;
     bool lastSmooth_ = false;
+    int paintCount_ = 0;
     std::function<bool()> slideshowRunning_;
 };
 

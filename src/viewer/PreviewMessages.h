@@ -28,6 +28,14 @@ struct PreviewResultMessage : Message<WM_USER + 3002> {
     bool cancelled = false;
 };
 
+// 4028: the picture of a request again with its full-size level in the
+// fastest drawing format, made after the picture itself was posted; replaces
+// it when it is still the one shown.
+struct PreviewLevelsMessage : Message<WM_USER + 3004> {
+    int32_t requestNumber = 0;
+    std::shared_ptr<const ViewerPicture> picture;
+};
+
 // 3046: a JPEG request for an entry without an item (the list is empty).
 struct PreviewNoEntryMessage : Message<WM_USER + 2022> {
     int index = 0;

@@ -3,7 +3,9 @@
 #include <QTransform>
 
 #include <algorithm>
+#include <memory>
 #include <cstdint>
+#include <cstring>
 
 namespace lumora {
 
@@ -17,33 +19,88 @@ QImage DibToImage(const DibImage& dib) {
         return {};
     const int stride = dib.stride();
     const uint8_t* bits = dib.bits();
+    uchar* outBits = out.bits();
+    const qsizetype outStride = out.bytesPerLine();
     for (int y = 0; y < h; ++y) {
         const uint8_t* s = bits + static_cast<std::size_t>(h - 1 - y) * stride;
-        auto* d = reinterpret_cast<uint32_t*>(out.scanLine(y));
-        for (int x = 0; x < w; ++x, s += 3)
+        auto* d = reinterpret_cast<uint32_t*>(outBits + y * outStride);
+        int x = 0;
+        // Blue, green, red bytes read as a little-endian word are 0x..RRGGBB,
+        // the 32-bit pixel layout: four pixels from three words. The last
+        // pixels of a row go one by one.
+        for (; x + 4 <= w; x += 4, s += 12) {
+            uint32_t a, b, c;
+            std::memcpy(&a, s, 4);
+            std::memcpy(&b, s + 4, 4);
+            std::memcpy(&c, s + 8, 4);
+            d[x] = 0xFF000000u | (a & 0xFFFFFFu);
+            d[x + 1] = 0xFF000000u | (a >> 24) | ((b & 0xFFFFu) << 8);
+            d[x + 2] = 0xFF000000u | (b >> 16) | ((c & 0xFFu) << 16);
+            d[x + 3] = 0xFF000000u | (c >> 8);
+        }
+        for (; x < w; ++x, s += 3)
             d[x] = 0xFF000000u | (uint32_t(s[2]) << 16) | (uint32_t(s[1]) << 8) | s[0];
     }
     return out;
 }
 
-QImage HalveImage(const QImage& src) {
-    const int w = std::max(1, src.width() / 2);
-    const int h = std::max(1, src.height() / 2);
-    QImage out(w, h, QImage::Format_RGB32);
-    if (out.isNull() || src.isNull())
+QImage AdoptDib(DibImage&& dib) {
+    if (dib.isNull())
         return {};
-    const int sw = src.width();
-    const int sh = src.height();
+    auto owned = std::make_unique<DibImage>(std::move(dib));
+    const int w = owned->width();
+    const int h = owned->height();
+    const int stride = owned->stride();
+    uint8_t* bits = owned->bits();
+    for (int top = 0, bottom = h - 1; top < bottom; ++top, --bottom)
+        std::swap_ranges(bits + static_cast<std::size_t>(top) * stride,
+                         bits + static_cast<std::size_t>(top) * stride + stride,
+                         bits + static_cast<std::size_t>(bottom) * stride);
+    // The image frees the DIB when its last copy goes.
+    QImage img(bits, w, h, stride, QImage::Format_BGR888,
+               [](void* p) { std::unique_ptr<DibImage>(static_cast<DibImage*>(p)); },
+               owned.get());
+    if (img.isNull())
+        return {};
+    owned.release(); // now held by img's cleanup
+    return img;
+}
+
+namespace {
+
+inline uint32_t pixelAt(const uchar* row, int x, bool packed24) {
+    if (!packed24)
+        return reinterpret_cast<const uint32_t*>(row)[x];
+    const uchar* p = row + 3 * x; // blue, green, red
+    return (uint32_t(p[2]) << 16) | (uint32_t(p[1]) << 8) | p[0];
+}
+
+} // namespace
+
+QImage HalveImage(const QImage& src) {
+    if (src.isNull())
+        return {};
+    const bool packed24 = src.format() == QImage::Format_BGR888;
+    const QImage in = packed24 || src.format() == QImage::Format_RGB32 ||
+                              src.format() == QImage::Format_ARGB32
+                          ? src
+                          : src.convertToFormat(QImage::Format_RGB32);
+    const int w = std::max(1, in.width() / 2);
+    const int h = std::max(1, in.height() / 2);
+    QImage out(w, h, QImage::Format_RGB32);
+    if (out.isNull())
+        return {};
+    const int sw = in.width();
+    const int sh = in.height();
     for (int y = 0; y < h; ++y) {
-        const int y0 = std::min(2 * y, sh - 1);
-        const int y1 = std::min(2 * y + 1, sh - 1);
-        const auto* a = reinterpret_cast<const uint32_t*>(src.constScanLine(y0));
-        const auto* b = reinterpret_cast<const uint32_t*>(src.constScanLine(y1));
+        const uchar* a = in.constScanLine(std::min(2 * y, sh - 1));
+        const uchar* b = in.constScanLine(std::min(2 * y + 1, sh - 1));
         auto* d = reinterpret_cast<uint32_t*>(out.scanLine(y));
         for (int x = 0; x < w; ++x) {
             const int x0 = std::min(2 * x, sw - 1);
             const int x1 = std::min(2 * x + 1, sw - 1);
-            const uint32_t p0 = a[x0], p1 = a[x1], p2 = b[x0], p3 = b[x1];
+            const uint32_t p0 = pixelAt(a, x0, packed24), p1 = pixelAt(a, x1, packed24);
+            const uint32_t p2 = pixelAt(b, x0, packed24), p3 = pixelAt(b, x1, packed24);
             // Red and blue in one word, green in another: four sums at once.
             const uint32_t rb = (p0 & 0xFF00FF) + (p1 & 0xFF00FF) + (p2 & 0xFF00FF) +
                                 (p3 & 0xFF00FF) + 0x020002;
@@ -76,10 +133,10 @@ void ViewerPicture::buildLevels(int minSide) {
     }
 }
 
-std::shared_ptr<const ViewerPicture> ViewerPicture::FromDib(const DibImage& dib, int quarterTurns,
+std::shared_ptr<const ViewerPicture> ViewerPicture::FromDib(DibImage&& dib, int quarterTurns,
                                                             int minSide) {
     auto p = std::make_shared<ViewerPicture>();
-    QImage full = DibToImage(dib);
+    QImage full = AdoptDib(std::move(dib));
     if (full.isNull())
         return p;
     // Turning the full image is the costly step; the levels are then made
@@ -101,6 +158,23 @@ std::shared_ptr<const ViewerPicture> ViewerPicture::FromImage(const QImage& imag
         return p;
     p->levels_.push_back(std::move(full));
     p->buildLevels(minSide);
+    return p;
+}
+
+std::shared_ptr<const ViewerPicture> ViewerPicture::WithLevels(int minSide) const {
+    auto p = std::make_shared<ViewerPicture>(*this); // the images are shared, not copied
+    if (!p->levels_.empty())
+        p->buildLevels(minSide);
+    return p;
+}
+
+std::shared_ptr<const ViewerPicture> ViewerPicture::WithFastFullSize() const {
+    auto p = std::make_shared<ViewerPicture>(*this);
+    if (!p->levels_.empty() && p->levels_[0].format() != QImage::Format_RGB32) {
+        QImage fast = p->levels_[0].convertToFormat(QImage::Format_RGB32);
+        if (!fast.isNull())
+            p->levels_[0] = std::move(fast);
+    }
     return p;
 }
 

@@ -17,13 +17,21 @@ namespace lumora {
 
 class ViewerPicture {
 public:
-    // Converts a 24-bit bottom-up DIB into a top-down 32-bit image, turned
-    // by `quarterTurns` clockwise, and builds the reduced levels down to
-    // `minSide` pixels on the longer side. A null DIB gives a null picture.
-    static std::shared_ptr<const ViewerPicture> FromDib(const DibImage& dib, int quarterTurns,
+    // Takes over a 24-bit bottom-up DIB: its rows are put in top-down order
+    // in place and the full-size level uses its pixels as they are (no new
+    // memory: fresh memory costs more than the decode on a busy machine).
+    // Turned by `quarterTurns` clockwise; the reduced levels go down to
+    // `minSide` pixels on the longer side (INT_MAX: the full size alone).
+    // The reduced levels are 32-bit. A null DIB gives a null picture.
+    static std::shared_ptr<const ViewerPicture> FromDib(DibImage&& dib, int quarterTurns,
                                                         int minSide = 256);
     // The same from an image already in any QImage format (tests, tools).
     static std::shared_ptr<const ViewerPicture> FromImage(const QImage& image, int minSide = 256);
+    // A copy with the reduced levels added (the full-size image is shared).
+    std::shared_ptr<const ViewerPicture> WithLevels(int minSide = 256) const;
+    // A copy whose full-size level is 32-bit, the format that scales fastest
+    // (the reduced levels are shared).
+    std::shared_ptr<const ViewerPicture> WithFastFullSize() const;
     // A copy turned by further quarter turns clockwise.
     std::shared_ptr<const ViewerPicture> Turned(int quarterTurns) const;
 
@@ -46,11 +54,14 @@ private:
     int turns_ = 0;
 };
 
-// Halves an RGB32 image with a 2 x 2 box filter (odd last rows and columns
-// are folded into the previous ones).
+// Halves an RGB32 or BGR888 image into an RGB32 one with a 2 x 2 box filter
+// (an odd last row or column is left out).
 QImage HalveImage(const QImage& src);
 
 // Copies a 24-bit bottom-up DIB into a new top-down RGB32 image.
 QImage DibToImage(const DibImage& dib);
+// Wraps a DIB's pixels, reordered top-down in place, as a BGR888 image that
+// owns the DIB.
+QImage AdoptDib(DibImage&& dib);
 
 } // namespace lumora

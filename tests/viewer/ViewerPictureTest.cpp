@@ -73,11 +73,18 @@ private slots:
         DibImage dib(4, 2);
         uint8_t* top = dib.bits() + dib.stride();
         top[1] = 255; // green at the top-left
-        auto p = ViewerPicture::FromDib(dib, 2);
+        auto p = ViewerPicture::FromDib(std::move(dib), 2);
         QCOMPARE(p->width(), 4);
         // A half turn moves the top-left to the bottom-right.
         QCOMPARE(p->level(0).pixel(3, 1), qRgb(0, 255, 0));
         QVERIFY(ViewerPicture::FromDib(DibImage{}, 0)->isNull());
+        // Adopted without turning: the DIB's own pixels, rows reordered.
+        DibImage two(2, 3);
+        two.bits()[0] = 9; // blue of the bottom-left pixel
+        const uint8_t* before = two.bits();
+        auto q = ViewerPicture::FromDib(std::move(two), 0);
+        QCOMPARE(q->level(0).constBits(), before);
+        QCOMPARE(q->level(0).pixel(0, 2), qRgb(0, 0, 9));
     }
 };
 
