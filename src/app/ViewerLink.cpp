@@ -125,8 +125,16 @@ bool CViewerLink::eventFilter(QObject* watched, QEvent* e) {
     const int type = static_cast<int>(e->type());
     if (type == WM_THUMB_OPENVIEWER && watched == main_->listContainer()) {
         if (auto* m = dynamic_cast<PayloadEvent<ThumbItemRecord>*>(e)) {
-            if (std::unique_ptr<ThumbItemRecord> record = m->takePayload(); record && viewer_)
+            std::unique_ptr<ThumbItemRecord> record = m->takePayload();
+            if (record && viewer_) {
+                // The orientation and the RAW preview's position come with
+                // the shooting information, which a thumbnail made by
+                // decoding the file does not wait for.
+                if (!record->item.exifScanned)
+                    if (CThumbnailCtrl* v = view())
+                        v->list().ScanInfoById(record->item);
                 viewer_->ShowItem(record->item, record->index, record->count);
+            }
             return true;
         }
     } else if (type == WM_THUMB_LISTCLEARED && watched == main_) {

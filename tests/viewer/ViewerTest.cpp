@@ -14,6 +14,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QScrollBar>
+#include <QSignalSpy>
 #include <QStatusBar>
 #include <QTemporaryDir>
 #include <QTest>
@@ -599,6 +600,35 @@ private slots:
         QVERIFY(loader.prefetchedCount() <= CPictureLoader::kMaxPrefetched);
         rig.frame.ListCleared();
         QCOMPARE(loader.prefetchedCount(), 0);
+    }
+
+    void draggingTheSliderShowsPreimagesAndReleasingOpensTheItem() {
+        Rig rig;
+        for (int i = 0; i < 3; ++i)
+            rig.list.add(writeJpeg(dir_, QStringLiteral("s%1.jpg").arg(i), 300, 200, i * 70));
+        rig.list.items[2].caption.iso = 800u;
+        rig.list.open(0);
+        QVERIFY(waitShown(rig.frame));
+        CSkipperSliderCtrl* slider = rig.frame.slider();
+        QVERIFY(slider->isEnabled());
+        emit slider->sliderPressed();
+        QVERIFY(rig.frame.loadingState());
+        slider->setSliderPosition(2);
+        emit slider->sliderMoved(2);
+        QCOMPARE(rig.frame.windowTitle(),
+                 QStringLiteral("Lumora - %1").arg(QString::fromStdString(rig.list.items[2].path)));
+        QCOMPARE(rig.frame.paneText(6), QStringLiteral("ISO800"));
+        QCOMPARE(rig.list.cursor, 0); // nothing opened while dragging
+        QSignalSpy displayed(&rig.frame, &CViewerFrame::imageDisplayed);
+        emit slider->sliderReleased();
+        QCOMPARE(rig.list.cursor, 2);
+        QVERIFY(waitShown(rig.frame));
+        // What the slideshow hears: the index and count of the shown image.
+        QCOMPARE(displayed.size(), 1);
+        QCOMPARE(displayed[0][0].toInt(), 2);
+        QCOMPARE(displayed[0][1].toInt(), 3);
+        QCOMPARE(rig.preview()->currentPath(), rig.list.items[2].path);
+        QCOMPARE(rig.frame.slider()->value(), 2);
     }
 
     void deleteGoesThroughTheListAndOpensWhatTakesThePlace() {
