@@ -6,6 +6,7 @@
 #include "platform/Messages.h"
 #include "thumbnails/ThumbnailCtrl.h"
 #include "thumbnails/ThumbnailMessages.h"
+#include "viewer/PreviewCtrl.h"
 #include "viewer/ViewerFrame.h"
 
 #include <QCoreApplication>
@@ -68,7 +69,9 @@ CViewerLink::CViewerLink(CMainFrame* main) : QObject(main), main_(main) {
     viewer_->SetListSource(std::move(source));
 
     ViewerHooks hooks;
-    hooks.smartRenderingChanged = [this](bool on) { main_->settings().SmartRendering = on ? 1 : 0; };
+    hooks.smartRenderingChanged = [this](bool on) {
+        main_->settings().SmartRendering = on ? 1 : 0;
+    };
     hooks.showPreimageChanged = [this](bool on) { main_->settings().ShowPreimage = on ? 1 : 0; };
     hooks.fullScreenChanged = [this](bool on) { main_->settings().FullScreen = on ? 1 : 0; };
     hooks.readPlacement = [this]() -> std::optional<ViewerPlacement> {
@@ -140,6 +143,11 @@ bool CViewerLink::eventFilter(QObject* watched, QEvent* e) {
     } else if (type == WM_THUMB_LISTCLEARED && watched == main_) {
         if (viewer_)
             viewer_->ListCleared(); // the main window goes on to handle it too
+    } else if ((type == WM_TREE_SELCHANGED || type == WM_LIST_TITLECOUNT) && watched == main_) {
+        // Another folder or another tab: the neighbours decoded ahead belong
+        // to the old list.
+        if (viewer_)
+            viewer_->preview()->DropPrefetched();
     }
     return QObject::eventFilter(watched, e);
 }

@@ -232,7 +232,8 @@ void CPictureLoader::Remember(const std::string& path, std::shared_ptr<const Vie
             p.sourceHeight = sourceHeight;
             return;
         }
-    prefetched_.push_back(PrefetchedPicture{path, std::move(picture), true, sourceWidth, sourceHeight});
+    prefetched_.push_back(
+        PrefetchedPicture{path, std::move(picture), true, sourceWidth, sourceHeight});
 }
 
 void CPictureLoader::DropPrefetched() {

@@ -186,7 +186,8 @@ void CPreviewCtrl::startRequest(const ImageItem& item) {
         if (p->done && p->picture) {
             // Decoded ahead of time: delivered like a loader's result.
             const int32_t number = loader_.NewRequest();
-            Post(this, std::make_unique<PreviewSizeMessage>(p->sourceWidth, p->sourceHeight, number));
+            Post(this,
+                 std::make_unique<PreviewSizeMessage>(p->sourceWidth, p->sourceHeight, number));
             auto m = std::make_unique<PreviewResultMessage>();
             m->picture = p->picture;
             m->result = std::make_unique<PictureResult>();
@@ -214,8 +215,9 @@ void CPreviewCtrl::startRequest(const ImageItem& item) {
 void CPreviewCtrl::Prefetch(const std::vector<ImageItem>& items) {
     std::vector<int> turns;
     for (const ImageItem& item : items)
-        turns.push_back(rotateMode_ == 1 ? rotationIndex_
-                                         : ExifQuarterTurns(item.imageInfo.orientation.value_or(0)));
+        turns.push_back(rotateMode_ == 1
+                            ? rotationIndex_
+                            : ExifQuarterTurns(item.imageInfo.orientation.value_or(0)));
     std::vector<ImageItem> light;
     for (const ImageItem& item : items) {
         ImageItem copy;
@@ -327,8 +329,9 @@ void CPreviewCtrl::installPicture(std::shared_ptr<const ViewerPicture> picture, 
     picture_.reset();
     if (picture && !picture->isNull()) {
         const int want = desiredTurns();
-        picture_ = picture->quarterTurns() == want ? std::move(picture)
-                                                   : picture->Turned(want - picture->quarterTurns());
+        picture_ = picture->quarterTurns() == want
+                       ? std::move(picture)
+                       : picture->Turned(want - picture->quarterTurns());
     }
     if (magMode_ == 0) {
         fitMode_ = true;
@@ -373,10 +376,10 @@ void CPreviewCtrl::relayout(bool keepAnchor) {
     magnification_ = layout_.magnification;
     applyScrollBars();
     if (keepAnchor) {
-        horizontalScrollBar()->setValue(AnchoredScroll(anchorImage_.x(), anchorClient_.x(),
-                                                       magnification_, layout_.hMax()));
-        verticalScrollBar()->setValue(AnchoredScroll(anchorImage_.y(), anchorClient_.y(),
-                                                     magnification_, layout_.vMax()));
+        horizontalScrollBar()->setValue(
+            AnchoredScroll(anchorImage_.x(), anchorClient_.x(), magnification_, layout_.hMax()));
+        verticalScrollBar()->setValue(
+            AnchoredScroll(anchorImage_.y(), anchorClient_.y(), magnification_, layout_.vMax()));
     }
 }
 
@@ -424,12 +427,12 @@ void CPreviewCtrl::ZoomStep(int direction, bool centred, QPoint cursor) {
     const QPoint client =
         centred ? QPoint(viewport()->width() / 2, viewport()->height() / 2) : cursor;
     const QPoint scroll = fitMode_ ? QPoint() : scrollPosition();
-    const int ax = ImagePixelAt(client.x(), scroll.x(), layout_.offsetX, layout_.drawWidth,
-                                magnification_)
-                       .value_or(client.x() < layout_.offsetX ? 1 : picture_->width());
-    const int ay = ImagePixelAt(client.y(), scroll.y(), layout_.offsetY, layout_.drawHeight,
-                                magnification_)
-                       .value_or(client.y() < layout_.offsetY ? 1 : picture_->height());
+    const int ax =
+        ImagePixelAt(client.x(), scroll.x(), layout_.offsetX, layout_.drawWidth, magnification_)
+            .value_or(client.x() < layout_.offsetX ? 1 : picture_->width());
+    const int ay =
+        ImagePixelAt(client.y(), scroll.y(), layout_.offsetY, layout_.drawHeight, magnification_)
+            .value_or(client.y() < layout_.offsetY ? 1 : picture_->height());
     anchorImage_ = QPoint(ax, ay);
     anchorClient_ = client;
     magnification_ = NextMagnification(magnification_, direction);
@@ -448,12 +451,11 @@ void CPreviewCtrl::ActualSize() {
         return;
     const QPoint client(viewport()->width() / 2, viewport()->height() / 2);
     const QPoint scroll = fitMode_ ? QPoint() : scrollPosition();
-    anchorImage_ = QPoint(ImagePixelAt(client.x(), scroll.x(), layout_.offsetX,
-                                       layout_.drawWidth, magnification_)
-                              .value_or(picture_->width() / 2),
-                          ImagePixelAt(client.y(), scroll.y(), layout_.offsetY,
-                                       layout_.drawHeight, magnification_)
-                              .value_or(picture_->height() / 2));
+    anchorImage_ = QPoint(
+        ImagePixelAt(client.x(), scroll.x(), layout_.offsetX, layout_.drawWidth, magnification_)
+            .value_or(picture_->width() / 2),
+        ImagePixelAt(client.y(), scroll.y(), layout_.offsetY, layout_.drawHeight, magnification_)
+            .value_or(picture_->height() / 2));
     anchorClient_ = client;
     magnification_ = 1.0f;
     const bool wasFit = fitMode_;
@@ -510,8 +512,8 @@ QString CPreviewCtrl::readoutX(QPoint p) const {
 QString CPreviewCtrl::readoutY(QPoint p) const {
     if (!picture_ || loading_)
         return QStringLiteral("y = ---");
-    const auto y = ImagePixelAt(p.y(), fitMode_ ? 0 : verticalScrollBar()->value(),
-                                layout_.offsetY, layout_.drawHeight, magnification_);
+    const auto y = ImagePixelAt(p.y(), fitMode_ ? 0 : verticalScrollBar()->value(), layout_.offsetY,
+                                layout_.drawHeight, magnification_);
     const bool inX = ImagePixelAt(p.x(), fitMode_ ? 0 : horizontalScrollBar()->value(),
                                   layout_.offsetX, layout_.drawWidth, magnification_)
                          .has_value();
@@ -720,7 +722,8 @@ void CPreviewCtrl::paintDragView(QPainter& p) {
     const double m = magnification_;
     const double ix = (pressPoint_.x() - layout_.offsetX) / m;
     const double iy = (pressPoint_.y() - layout_.offsetY) / m;
-    const QPoint origin(dragPoint_.x() - static_cast<int>(ix), dragPoint_.y() - static_cast<int>(iy));
+    const QPoint origin(dragPoint_.x() - static_cast<int>(ix),
+                        dragPoint_.y() - static_cast<int>(iy));
     const QImage& full = picture_->level(0);
     const QRect placed(origin, full.size());
     const QRect visible = placed.intersected(QRect(0, 0, cw, ch));

@@ -73,7 +73,9 @@ public:
     void Clear();
 
     // Host queries.
-    void SetSlideshowQuery(std::function<bool()> running) { slideshowRunning_ = std::move(running); }
+    void SetSlideshowQuery(std::function<bool()> running) {
+        slideshowRunning_ = std::move(running);
+    }
 
     // State, for the frame's command states and for tests.
     float magnification() const { return magnification_; }

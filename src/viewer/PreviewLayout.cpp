@@ -65,7 +65,8 @@ LayoutResult ComputeLayout(const LayoutInput& in) {
     return r;
 }
 
-std::optional<int> ImagePixelAt(int client, int scroll, int offset, int drawn, float magnification) {
+std::optional<int> ImagePixelAt(int client, int scroll, int offset, int drawn,
+                                float magnification) {
     if (magnification <= 0.0f)
         return std::nullopt;
     double pos;

@@ -13,7 +13,8 @@ namespace lumora {
 
 // 4025: the picture's own size, as soon as the decoder knows it.
 struct PreviewSizeMessage : Message<WM_USER + 3001> {
-    PreviewSizeMessage(int w, int h, int32_t request) : width(w), height(h), requestNumber(request) {}
+    PreviewSizeMessage(int w, int h, int32_t request)
+        : width(w), height(h), requestNumber(request) {}
     int width = 0;
     int height = 0;
     int32_t requestNumber = 0;

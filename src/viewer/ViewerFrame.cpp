@@ -27,10 +27,11 @@ const QString kLoading = QStringLiteral("画像を読み込んでいます...");
 const QString kDisplayed = QStringLiteral("画像が表示されました");
 const QString kSlideshowSuffix = QStringLiteral(" ** スライドショー実行中 **");
 
-constexpr int kPaneWidths[CViewerFrame::kPaneCount] = {0, 45, 45, 45, 45, 45, 45, 20, 75, 70, 65, 60, 60};
+constexpr int kPaneWidths[CViewerFrame::kPaneCount] = {0,  45, 45, 45, 45, 45, 45,
+                                                       20, 75, 70, 65, 60, 60};
 
 QString exposureProgramName(uint32_t program) {
-    static const char* const names[] = {"Unknown", "Manual", "Normal",   "Av",       "Tv",
+    static const char* const names[] = {"Unknown",  "Manual", "Normal",   "Av",       "Tv",
                                         "Creative", "Action", "Portrait", "Landscape"};
     return program < 9 ? QString::fromLatin1(names[program]) : QStringLiteral("Reserved");
 }
@@ -139,17 +140,33 @@ void CViewerFrame::createToolBar() {
     toolBar_->setMovable(false);
     toolBar_->setIconSize(QSize(21, 21));
     toolBar_->setFocusPolicy(Qt::NoFocus);
-    const int order[] = {ID_VIEWER_SMART_RENDERING, ID_VIEWER_FIT, ID_VIEWER_ACTUAL_SIZE, 0,
-                         ID_VIEWER_ZOOM_IN, ID_VIEWER_ZOOM_OUT, 0, ID_VIEWER_ROTATE_LEFT,
-                         ID_VIEWER_ROTATE_RIGHT, 0, ID_VIEWER_FULL_SCREEN, 0, ID_VIEWER_PREIMAGE,
-                         ID_VIEWER_SLIDESHOW, ID_VIEWER_PREVIOUS, ID_VIEWER_NEXT};
+    const int order[] = {ID_VIEWER_SMART_RENDERING,
+                         ID_VIEWER_FIT,
+                         ID_VIEWER_ACTUAL_SIZE,
+                         0,
+                         ID_VIEWER_ZOOM_IN,
+                         ID_VIEWER_ZOOM_OUT,
+                         0,
+                         ID_VIEWER_ROTATE_LEFT,
+                         ID_VIEWER_ROTATE_RIGHT,
+                         0,
+                         ID_VIEWER_FULL_SCREEN,
+                         0,
+                         ID_VIEWER_PREIMAGE,
+                         ID_VIEWER_SLIDESHOW,
+                         ID_VIEWER_PREVIOUS,
+                         ID_VIEWER_NEXT};
     for (int id : order) {
         if (id == 0) {
             toolBar_->addSeparator();
             continue;
         }
         QAction* a = actions_[id];
-        a->setToolTip(a->text().section(QLatin1Char('\t'), 0, 0).remove(QStringLiteral("(&")).section(QLatin1Char(')'), 0, 0).remove(QLatin1Char('&')));
+        a->setToolTip(a->text()
+                          .section(QLatin1Char('\t'), 0, 0)
+                          .remove(QStringLiteral("(&"))
+                          .section(QLatin1Char(')'), 0, 0)
+                          .remove(QLatin1Char('&')));
         toolBar_->addAction(a);
     }
     slider_ = new CSkipperSliderCtrl(toolBar_, 5500);
@@ -171,7 +188,8 @@ void CViewerFrame::createStatusBar() {
     QStatusBar* bar = statusBar();
     bar->setSizeGripEnabled(true);
     // Widths are for a 9-point UI font; a wider font widens them alike.
-    const double scale = std::max(1.0, bar->fontMetrics().horizontalAdvance(QStringLiteral("ISO1600")) / 38.0);
+    const double scale =
+        std::max(1.0, bar->fontMetrics().horizontalAdvance(QStringLiteral("ISO1600")) / 38.0);
     for (int i = 0; i < kPaneCount; ++i) {
         auto* label = new QLabel(bar);
         label->setObjectName(QStringLiteral("pane%1").arg(i));
@@ -198,7 +216,7 @@ void CViewerFrame::setPane(int pane, const QString& text) {
 
 QString CViewerFrame::paneText(int pane) const {
     return pane >= 0 && pane < kPaneCount ? panes_[static_cast<std::size_t>(pane)]->text()
-                                           : QString();
+                                          : QString();
 }
 
 void CViewerFrame::setCaptionPanes(const ImageItem& item) {
@@ -211,9 +229,9 @@ void CViewerFrame::setCaptionPanes(const ImageItem& item) {
     setPane(1, t);
     setPane(2, c.exposureProgram ? exposureProgramName(*c.exposureProgram) : QString());
     setPane(3, c.fNumber ? QString::asprintf("F%.1f", *c.fNumber) : QString());
-    setPane(4, c.exposureBias ? QString::asprintf("EV%s%.1f", *c.exposureBias >= 0 ? "+" : "",
-                                                 *c.exposureBias)
-                              : QString());
+    setPane(4, c.exposureBias
+                   ? QString::asprintf("EV%s%.1f", *c.exposureBias >= 0 ? "+" : "", *c.exposureBias)
+                   : QString());
     setPane(5, c.focalLength ? QString::asprintf("%.0fmm", *c.focalLength) : QString());
     setPane(6, c.iso ? QString::asprintf("ISO%u", *c.iso) : QString());
 }
@@ -264,7 +282,8 @@ void CViewerFrame::showWindow() {
             if (auto stored = hooks_.readPlacement())
                 place = *stored;
         if (place.right > place.left && place.bottom > place.top)
-            setGeometry(QRect(QPoint(place.left, place.top), QPoint(place.right - 1, place.bottom - 1)));
+            setGeometry(
+                QRect(QPoint(place.left, place.top), QPoint(place.right - 1, place.bottom - 1)));
         switch (place.cmd) {
         case 3:
             showMaximized();
@@ -633,7 +652,8 @@ void CViewerFrame::closeEvent(QCloseEvent* e) {
         hooks_.stopSlideshow();
     emit closing();
     if (hooks_.writePlacement) {
-        const QRect g = fullScreen_ || isMaximized() || isMinimized() ? normalGeometry() : geometry();
+        const QRect g =
+            fullScreen_ || isMaximized() || isMinimized() ? normalGeometry() : geometry();
         ViewerPlacement place;
         place.left = g.left();
         place.top = g.top();
@@ -643,6 +663,8 @@ void CViewerFrame::closeEvent(QCloseEvent* e) {
         hooks_.writePlacement(place);
     }
     e->ignore();
+    // The shown picture stays for the next showing; its neighbours go.
+    preview_->DropPrefetched();
     hide();
 }
 

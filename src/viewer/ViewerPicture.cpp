@@ -3,9 +3,9 @@
 #include <QTransform>
 
 #include <algorithm>
-#include <memory>
 #include <cstdint>
 #include <cstring>
+#include <memory>
 
 namespace lumora {
 
@@ -57,9 +57,9 @@ QImage AdoptDib(DibImage&& dib) {
                          bits + static_cast<std::size_t>(top) * stride + stride,
                          bits + static_cast<std::size_t>(bottom) * stride);
     // The image frees the DIB when its last copy goes.
-    QImage img(bits, w, h, stride, QImage::Format_BGR888,
-               [](void* p) { std::unique_ptr<DibImage>(static_cast<DibImage*>(p)); },
-               owned.get());
+    QImage img(
+        bits, w, h, stride, QImage::Format_BGR888,
+        [](void* p) { std::unique_ptr<DibImage>(static_cast<DibImage*>(p)); }, owned.get());
     if (img.isNull())
         return {};
     owned.release(); // now held by img's cleanup
@@ -81,10 +81,10 @@ QImage HalveImage(const QImage& src) {
     if (src.isNull())
         return {};
     const bool packed24 = src.format() == QImage::Format_BGR888;
-    const QImage in = packed24 || src.format() == QImage::Format_RGB32 ||
-                              src.format() == QImage::Format_ARGB32
-                          ? src
-                          : src.convertToFormat(QImage::Format_RGB32);
+    const QImage in =
+        packed24 || src.format() == QImage::Format_RGB32 || src.format() == QImage::Format_ARGB32
+            ? src
+            : src.convertToFormat(QImage::Format_RGB32);
     const int w = std::max(1, in.width() / 2);
     const int h = std::max(1, in.height() / 2);
     QImage out(w, h, QImage::Format_RGB32);
@@ -102,9 +102,10 @@ QImage HalveImage(const QImage& src) {
             const uint32_t p0 = pixelAt(a, x0, packed24), p1 = pixelAt(a, x1, packed24);
             const uint32_t p2 = pixelAt(b, x0, packed24), p3 = pixelAt(b, x1, packed24);
             // Red and blue in one word, green in another: four sums at once.
-            const uint32_t rb = (p0 & 0xFF00FF) + (p1 & 0xFF00FF) + (p2 & 0xFF00FF) +
-                                (p3 & 0xFF00FF) + 0x020002;
-            const uint32_t g = (p0 & 0xFF00) + (p1 & 0xFF00) + (p2 & 0xFF00) + (p3 & 0xFF00) + 0x200;
+            const uint32_t rb =
+                (p0 & 0xFF00FF) + (p1 & 0xFF00FF) + (p2 & 0xFF00FF) + (p3 & 0xFF00FF) + 0x020002;
+            const uint32_t g =
+                (p0 & 0xFF00) + (p1 & 0xFF00) + (p2 & 0xFF00) + (p3 & 0xFF00) + 0x200;
             d[x] = 0xFF000000u | ((rb >> 2) & 0xFF00FF) | ((g >> 2) & 0xFF00);
         }
     }
@@ -190,8 +191,9 @@ std::shared_ptr<const ViewerPicture> ViewerPicture::Turned(int quarterTurns) con
 int ViewerPicture::levelFor(double scale) const {
     int best = 0;
     for (int i = 1; i < levelCount(); ++i) {
-        const double levelScale = static_cast<double>(levels_[static_cast<std::size_t>(i)].width()) /
-                                  std::max(1, width());
+        const double levelScale =
+            static_cast<double>(levels_[static_cast<std::size_t>(i)].width()) /
+            std::max(1, width());
         if (levelScale + 1e-9 >= scale)
             best = i;
         else

@@ -35,8 +35,8 @@ QImage pattern(int w, int h, int seed = 0) {
     for (int y = 0; y < h; ++y)
         for (int x = 0; x < w; ++x) {
             const bool grid = (x / 8 + y / 8) % 2;
-            img.setPixel(x, y, qRgb((x * 255 / w + seed) & 255, (y * 255 / h) & 255,
-                                    grid ? 200 : 40));
+            img.setPixel(x, y,
+                         qRgb((x * 255 / w + seed) & 255, (y * 255 / h) & 255, grid ? 200 : 40));
         }
     for (int y = 0; y < h / 8; ++y)
         for (int x = 0; x < w / 8; ++x)
@@ -268,8 +268,7 @@ private slots:
         auto wheel = [&](int delta) {
             const QPointF at(100, 100);
             QWheelEvent e(at, rig.preview()->viewport()->mapToGlobal(at), QPoint(),
-                          QPoint(0, delta), Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase,
-                          false);
+                          QPoint(0, delta), Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
             QCoreApplication::sendEvent(rig.preview()->viewport(), &e);
         };
         wheel(-120);
@@ -396,9 +395,8 @@ private slots:
         rig.list.open(0);
         QVERIFY(rig.frame.isVisible());
         QCOMPARE(rig.frame.geometry().size(), QSize(500, 400));
-        QCOMPARE(rig.frame.windowTitle(),
-                 QStringLiteral("Lumora - %1 ** スライドショー実行中 **")
-                     .arg(QString::fromStdString(rig.list.items[0].path)));
+        QCOMPARE(rig.frame.windowTitle(), QStringLiteral("Lumora - %1 ** スライドショー実行中 **")
+                                              .arg(QString::fromStdString(rig.list.items[0].path)));
     }
 
     void switchesAreStoredBackAndSubmenusShowTheirPlaceholders() {
@@ -486,7 +484,7 @@ private slots:
         const QPoint c = shot.rect().center();
         QCOMPARE(shot.pixel(c), qRgb(128, 128, 128));
         QCOMPARE(shot.pixel(c.x() - 170, c.y()), qRgb(0, 0, 0)); // box is 320 wide
-        rig.preview()->ShowSliderPreimage(rig.list.items[0]);     // no thumbnail
+        rig.preview()->ShowSliderPreimage(rig.list.items[0]);    // no thumbnail
         shot = rig.preview()->viewport()->grab().toImage();
         QCOMPARE(shot.pixel(shot.rect().center().x() - 150, shot.rect().center().y() + 100),
                  qRgb(64, 64, 64));
@@ -503,7 +501,8 @@ private slots:
         const QImage full = pv->picture()->level(0);
 
         auto check = [&](const char* what) {
-            const QImage shot = pv->viewport()->grab().toImage().convertToFormat(QImage::Format_RGB32);
+            const QImage shot =
+                pv->viewport()->grab().toImage().convertToFormat(QImage::Format_RGB32);
             const LayoutResult& L = pv->layout();
             const float m = pv->magnification();
             const QPoint scroll = pv->scrollPosition();
@@ -516,7 +515,8 @@ private slots:
                                         Qt::SmoothTransformation)
                                 .copy(0, 0, w, h);
                 const int diff = meanAbsDiff(drawn, reference);
-                QVERIFY2(diff <= 6, qPrintable(QStringLiteral("%1: mean diff %2").arg(what).arg(diff)));
+                QVERIFY2(diff <= 6,
+                         qPrintable(QStringLiteral("%1: mean diff %2").arg(what).arg(diff)));
                 return;
             }
             // Above 1:1, nearest neighbour: every pixel copies one source pixel.
@@ -526,14 +526,15 @@ private slots:
                     // The source pixel under the destination pixel's centre.
                     const int sx = int((x + 0.5 + (L.offsetX ? 0 : scroll.x())) / m);
                     const int sy = int((y + 0.5 + (L.offsetY ? 0 : scroll.y())) / m);
-                    if (drawn.pixel(x, y) != full.pixel(std::min(sx, full.width() - 1),
-                                                        std::min(sy, full.height() - 1)))
+                    if (drawn.pixel(x, y) !=
+                        full.pixel(std::min(sx, full.width() - 1), std::min(sy, full.height() - 1)))
                         ++wrong;
                 }
             // Only pixels on the boundaries between source pixels may round
             // the other way.
-            QVERIFY2(wrong <= w * h / 20,
-                     qPrintable(QStringLiteral("%1: %2 of %3 differ").arg(what).arg(wrong).arg(w * h)));
+            QVERIFY2(
+                wrong <= w * h / 20,
+                qPrintable(QStringLiteral("%1: %2 of %3 differ").arg(what).arg(wrong).arg(w * h)));
         };
         rig.frame.RunCommand(ID_VIEWER_ACTUAL_SIZE);
         QCOMPARE(pv->magnification(), 1.0f);
@@ -570,7 +571,8 @@ private slots:
             const int diff = meanAbsDiff(shown, upright);
             // The samples are separately compressed turns of one photo: the
             // right turn differs by about 15, a wrong one by about 70.
-            QVERIFY2(diff < 30, qPrintable(QStringLiteral("orientation #%1 differs by %2").arg(i).arg(diff)));
+            QVERIFY2(diff < 30,
+                     qPrintable(QStringLiteral("orientation #%1 differs by %2").arg(i).arg(diff)));
         }
     }
 

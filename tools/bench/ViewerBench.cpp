@@ -70,7 +70,8 @@ double djpegMs(const std::string& path) {
     posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
     const auto start = Clock::now();
     pid_t pid = 0;
-    const int rc = posix_spawnp(&pid, "djpeg", &actions, nullptr, const_cast<char**>(argv), environ);
+    const int rc =
+        posix_spawnp(&pid, "djpeg", &actions, nullptr, const_cast<char**>(argv), environ);
     posix_spawn_file_actions_destroy(&actions);
     if (rc != 0)
         return -1;
@@ -140,7 +141,8 @@ int runViewer(const std::vector<std::string>& args) {
     const int width = 6000, height = 4000; // 24 megapixels
     const int fileCount = 4;
     const int reps = quick ? 3 : 7;
-    const fs::path dir = fs::temp_directory_path() / ("lumora-viewer-bench-" + std::to_string(getpid()));
+    const fs::path dir =
+        fs::temp_directory_path() / ("lumora-viewer-bench-" + std::to_string(getpid()));
     fs::create_directories(dir);
     std::printf("generating %d camera-like JPEGs of %dx%d...\n", fileCount, width, height);
     std::fflush(stdout);
@@ -148,7 +150,8 @@ int runViewer(const std::vector<std::string>& args) {
     for (int i = 0; i < fileCount; ++i) {
         const std::string path = (dir / ("view-" + std::to_string(i) + ".jpg")).string();
         if (i == 0) {
-            samples::writeFileBytes(path, samples::renderJpeg(width, height, "VIEWER", "bench", 11, 92));
+            samples::writeFileBytes(path,
+                                    samples::renderJpeg(width, height, "VIEWER", "bench", 11, 92));
         } else {
             fs::copy_file(dir / "view-0.jpg", path, fs::copy_options::overwrite_existing);
         }
@@ -215,7 +218,6 @@ int runViewer(const std::vector<std::string>& args) {
         const auto p0 = Clock::now();
         auto picture = ViewerPicture::FromDib(std::move(out.image), 0);
         prepare.push_back(msSince(p0));
-
     }
     const double fullMs = median(full);
     const double djpegMed = median(djpeg);
@@ -285,12 +287,13 @@ int runViewer(const std::vector<std::string>& args) {
     fs::remove_all(dir, ec);
 
     const double preMed = median(pre), preP99 = percentile(pre, 0.99);
-    std::printf("viewer, %d x %d JPEG, canvas %d x %d%s\n", width, height,
-                pv->viewport()->width(), pv->viewport()->height(), quick ? " (quick)" : "");
+    std::printf("viewer, %d x %d JPEG, canvas %d x %d%s\n", width, height, pv->viewport()->width(),
+                pv->viewport()->height(), quick ? " (quick)" : "");
     std::printf("  key to pre-image:        median %7.2f ms  p99 %7.2f ms   (goal <= 16)\n", preMed,
                 preP99);
-    std::printf("  key to full picture:     median %7.1f ms  djpeg %7.1f ms  ratio %.2f  (goal <= 1.3)\n",
-                fullMs, djpegMed, ratio);
+    std::printf(
+        "  key to full picture:     median %7.1f ms  djpeg %7.1f ms  ratio %.2f  (goal <= 1.3)\n",
+        fullMs, djpegMed, ratio);
     std::printf("    of which decode %.1f ms, conversion and reduced copies %.1f ms\n",
                 median(decodeOnly), median(prepare));
     std::printf("  repaint at fit:          median %7.2f ms  p99 %7.2f ms\n", median(fitPaints),
@@ -304,13 +307,14 @@ int runViewer(const std::vector<std::string>& args) {
     std::printf("  next image, 1 step/s:    median %7.2f ms  p99 %7.2f ms   (goal <= 30)\n",
                 median(next), percentile(next, 0.99));
     if (json)
-        std::printf("{\"megapixels\":24,\"preimage_ms\":%s,\"preimage_p99_ms\":%s,\"full_image_ms\":%s,"
-                    "\"djpeg_ms\":%s,\"full_image_vs_djpeg\":%s,\"repaint_median_ms\":%s,"
-                    "\"repaint_p99_ms\":%s,\"next_image_ms\":%s,\"next_image_p99_ms\":%s}\n",
-                    num(preMed).c_str(), num(preP99).c_str(), num(fullMs).c_str(),
-                    num(djpegMed).c_str(), num(ratio).c_str(), num(median(allPaints)).c_str(),
-                    num(percentile(allPaints, 0.99)).c_str(), num(median(next)).c_str(),
-                    num(percentile(next, 0.99)).c_str());
+        std::printf(
+            "{\"megapixels\":24,\"preimage_ms\":%s,\"preimage_p99_ms\":%s,\"full_image_ms\":%s,"
+            "\"djpeg_ms\":%s,\"full_image_vs_djpeg\":%s,\"repaint_median_ms\":%s,"
+            "\"repaint_p99_ms\":%s,\"next_image_ms\":%s,\"next_image_p99_ms\":%s}\n",
+            num(preMed).c_str(), num(preP99).c_str(), num(fullMs).c_str(), num(djpegMed).c_str(),
+            num(ratio).c_str(), num(median(allPaints)).c_str(),
+            num(percentile(allPaints, 0.99)).c_str(), num(median(next)).c_str(),
+            num(percentile(next, 0.99)).c_str());
     return 0;
 }
 
