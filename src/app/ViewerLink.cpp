@@ -3,7 +3,8 @@
 #include "app/ListContainerWnd.h"
 #include "app/MainFrame.h"
 #include "app/SettingsStore.h"
-#include "platform/Messages.h"
+#include "app/MainFrameMessages.h"
+#include "foldertree/ShellTreeCtrl.h"
 #include "thumbnails/ThumbnailCtrl.h"
 #include "thumbnails/ThumbnailMessages.h"
 #include "viewer/PreviewCtrl.h"
@@ -52,19 +53,24 @@ CViewerLink::CViewerLink(CMainFrame* main) : QObject(main), main_(main) {
         CThumbnailCtrl* v = view();
         return v ? v->list().CountSelected() : 0;
     };
-    // Deleting goes through the view's own file operation; it succeeded when
-    // the file is gone afterwards.
+    // Deleting goes through the view that supplied the image; it answers
+    // whether something changed, and the file is gone either way when it did.
     source.deleteItem = [this](const QString& path) {
         CThumbnailCtrl* v = view();
         if (!v)
             return false;
-        MessageEvent e(WM_THUMB_DELETEITEMS);
-        QCoreApplication::sendEvent(v, &e);
-        return !QFileInfo::exists(path);
+        DeleteItemsMessage m;
+        m.owner = viewer_;
+        m.path = path.toStdString();
+        Send(v, m);
+        return m.result || !QFileInfo::exists(path);
     };
     source.openCurrent = [this] {
-        if (CThumbnailCtrl* v = view())
-            v->OpenViewer();
+        if (CThumbnailCtrl* v = view()) {
+            OpenCurrentMessage m;
+            m.owner = viewer_;
+            Send(v, m);
+        }
     };
     viewer_->SetListSource(std::move(source));
 
@@ -125,10 +131,9 @@ void CViewerLink::ApplySettings(const AppSettings& settings) {
 }
 
 bool CViewerLink::eventFilter(QObject* watched, QEvent* e) {
-    const int type = static_cast<int>(e->type());
-    if (type == WM_THUMB_OPENVIEWER && watched == main_->listContainer()) {
-        if (auto* m = dynamic_cast<PayloadEvent<ThumbItemRecord>*>(e)) {
-            std::unique_ptr<ThumbItemRecord> record = m->takePayload();
+    if (watched == main_->listContainer()) {
+        if (auto* m = MessageCast<OpenViewerMessage>(e)) {
+            std::unique_ptr<ThumbItemRecord> record = std::move(m->record);
             if (record && viewer_) {
                 // The orientation and the RAW preview's position come with
                 // the shooting information, which a thumbnail made by
@@ -140,13 +145,13 @@ bool CViewerLink::eventFilter(QObject* watched, QEvent* e) {
             }
             return true;
         }
-    } else if (type == WM_THUMB_LISTCLEARED && watched == main_) {
-        if (viewer_)
-            viewer_->ListCleared(); // the main window goes on to handle it too
-    } else if ((type == WM_TREE_SELCHANGED || type == WM_LIST_TITLECOUNT) && watched == main_) {
-        // Another folder or another tab: the neighbours decoded ahead belong
-        // to the old list.
-        if (viewer_)
+    } else if (watched == main_ && viewer_) {
+        // The main window goes on to handle these too.
+        if (MessageCast<ListClearedMessage>(e))
+            viewer_->ListCleared();
+        else if (MessageCast<TreeSelChangedMessage>(e) || MessageCast<ListTitleCountMessage>(e))
+            // Another folder or another tab: the neighbours decoded ahead
+            // belong to the old list.
             viewer_->preview()->DropPrefetched();
     }
     return QObject::eventFilter(watched, e);
