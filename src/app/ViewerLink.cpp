@@ -1,9 +1,11 @@
 #include "app/ViewerLink.h"
 
+#include "app/ExternalApps.h"
 #include "app/ListContainerWnd.h"
+#include "app/MainCommands.h"
 #include "app/MainFrame.h"
-#include "app/SettingsStore.h"
 #include "app/MainFrameMessages.h"
+#include "app/SettingsStore.h"
 #include "foldertree/ShellTreeCtrl.h"
 #include "thumbnails/ThumbnailCtrl.h"
 #include "thumbnails/ThumbnailMessages.h"
@@ -102,8 +104,36 @@ CViewerLink::CViewerLink(CMainFrame* main) : QObject(main), main_(main) {
             ini.writeInt(kSection, QStringLiteral("cmd"), p.cmd);
         });
     };
-    // Open-with, add-to-worksheet and the slideshow are filled in by their
-    // owners through viewer()->SetHooks; until then the commands do nothing.
+    hooks.openWith = [this](int app, const QString& path) {
+        OpenWithApplication(main_->settings().AppList, app, {path});
+    };
+    // Worksheets and the slideshow are reached through the main window's
+    // command hooks, looked up at each call: whoever plugs them in there
+    // serves the viewer too. The shown image is the view's selected item.
+    hooks.worksheetNames = [this] {
+        const CommandHooks& h = main_->commands().hooks();
+        return h.worksheetNames ? h.worksheetNames() : QStringList();
+    };
+    hooks.addToWorksheet = [this](int sheet, const QString&) {
+        const CommandHooks& h = main_->commands().hooks();
+        if (h.addSelectionTo)
+            h.addSelectionTo(sheet);
+    };
+    hooks.slideshowRunning = [this] {
+        const CommandHooks& h = main_->commands().hooks();
+        return h.slideShowRunning && h.slideShowRunning();
+    };
+    hooks.toggleSlideshow = [this] {
+        const CommandHooks& h = main_->commands().hooks();
+        if (h.toggleSlideShow)
+            h.toggleSlideShow();
+    };
+    hooks.stopSlideshow = [this] {
+        // The toggle stops a running show.
+        const CommandHooks& h = main_->commands().hooks();
+        if (h.slideShowRunning && h.slideShowRunning() && h.toggleSlideShow)
+            h.toggleSlideShow();
+    };
     viewer_->SetHooks(std::move(hooks));
 
     if (CListContainerWnd* list = main_->listContainer())
