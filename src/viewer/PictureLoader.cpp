@@ -82,17 +82,17 @@ void RunPictureLoad(const std::shared_ptr<PictureTarget>& target,
                     const PictureRequest& entry, int quarterTurns) {
     const ImageItem& item = entry.item;
     if (DecodesAsJpeg(item.kind) && entry.words[0] == 0) {
-        target->Post(std::make_unique<PreviewNoEntryMessage>());
+        target->Post(std::make_unique<PictureNoEntryMessage>());
         return;
     }
     const CancelTest cancel{counter.get(), requestNumber};
     auto onSize = [&](int w, int h) {
-        target->Post(std::make_unique<PreviewSizeMessage>(std::abs(w), std::abs(h), requestNumber));
+        target->Post(std::make_unique<PictureSizeMessage>(std::abs(w), std::abs(h), requestNumber));
     };
     DecodeOutput out = decode(item, cancel, onSize);
     // A file that cannot be read at all still ends the request: the canvas
     // then shows the failure instead of waiting for ever.
-    auto message = std::make_unique<PreviewResultMessage>();
+    auto message = std::make_unique<PictureResultMessage>();
     message->cancelled = out.status == DecodeStatus::Cancelled || cancel.IsStale();
     // The picture goes out with its reduced copies as soon as they exist;
     // the full size in the fastest drawing format follows.
@@ -114,8 +114,11 @@ void RunPictureLoad(const std::shared_ptr<PictureTarget>& target,
     target->Post(std::move(message));
     if (!shown || cancel.IsStale())
         return;
+    // What follows only speeds up later repaints: it gives way to the
+    // first paint of the picture just posted.
+    lowerThisThread();
     try {
-        auto levels = std::make_unique<PreviewLevelsMessage>();
+        auto levels = std::make_unique<PictureLevelsMessage>();
         levels->requestNumber = requestNumber;
         levels->picture = shown->WithFastFullSize();
         target->Post(std::move(levels));

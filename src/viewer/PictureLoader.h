@@ -7,8 +7,8 @@
 // on the GUI thread. Loader threads share with it only the request counter,
 // the prefetch generation counter (both locked) and the post target, which
 // the destructor detaches so that no thread ever posts to a destroyed
-// control. Results arrive as PreviewSizeMessage / PreviewResultMessage /
-// PreviewNoEntryMessage / PrefetchDoneMessage (PreviewMessages.h).
+// control. Results arrive as PictureSizeMessage / PictureResultMessage /
+// PictureNoEntryMessage / PrefetchDoneMessage (PreviewMessages.h).
 #pragma once
 
 #include "engine/ImageItem.h"

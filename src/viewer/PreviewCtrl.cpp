@@ -187,8 +187,8 @@ void CPreviewCtrl::startRequest(const ImageItem& item) {
             // Decoded ahead of time: delivered like a loader's result.
             const int32_t number = loader_.NewRequest();
             Post(this,
-                 std::make_unique<PreviewSizeMessage>(p->sourceWidth, p->sourceHeight, number));
-            auto m = std::make_unique<PreviewResultMessage>();
+                 std::make_unique<PictureSizeMessage>(p->sourceWidth, p->sourceHeight, number));
+            auto m = std::make_unique<PictureResultMessage>();
             m->picture = p->picture;
             m->result = std::make_unique<PictureResult>();
             m->result->requestNumber = number;
@@ -263,11 +263,11 @@ void CPreviewCtrl::setPreimage(const ImageItem& item, bool loadingText) {
 // ---- messages -------------------------------------------------------------------------
 
 bool CPreviewCtrl::event(QEvent* e) {
-    if (auto* m = MessageCast<PreviewResultMessage>(e)) {
+    if (auto* m = MessageCast<PictureResultMessage>(e)) {
         installResult(*m);
         return true;
     }
-    if (auto* m = MessageCast<PreviewLevelsMessage>(e)) {
+    if (auto* m = MessageCast<PictureLevelsMessage>(e)) {
         if (m->requestNumber == loader_.CurrentRequest() && picture_ && m->picture &&
             m->picture->levelCount() == picture_->levelCount() &&
             picture_->quarterTurns() == m->picture->quarterTurns() &&
@@ -278,7 +278,7 @@ bool CPreviewCtrl::event(QEvent* e) {
         }
         return true;
     }
-    if (auto* m = MessageCast<PreviewSizeMessage>(e)) {
+    if (auto* m = MessageCast<PictureSizeMessage>(e)) {
         if (m->requestNumber == loader_.CurrentRequest()) {
             sourceWidth_ = m->width;
             sourceHeight_ = m->height;
@@ -305,7 +305,7 @@ bool CPreviewCtrl::event(QEvent* e) {
         }
         return true;
     }
-    if (MessageCast<PreviewNoEntryMessage>(e)) {
+    if (MessageCast<PictureNoEntryMessage>(e)) {
         emit listEmptied();
         return true;
     }
@@ -316,7 +316,7 @@ bool CPreviewCtrl::event(QEvent* e) {
     return QAbstractScrollArea::event(e);
 }
 
-void CPreviewCtrl::installResult(PreviewResultMessage& m) {
+void CPreviewCtrl::installResult(PictureResultMessage& m) {
     if (!m.result || m.result->requestNumber != loader_.CurrentRequest())
         return; // stale: freed with the message
     if (m.cancelled)

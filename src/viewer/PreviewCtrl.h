@@ -30,7 +30,7 @@
 
 namespace lumora {
 
-struct PreviewResultMessage;
+struct PictureResultMessage;
 
 class CPreviewCtrl : public QAbstractScrollArea {
     Q_OBJECT
@@ -126,7 +126,7 @@ protected:
 private:
     enum class Preimage { None, Thumbnail, NoCache };
 
-    void installResult(PreviewResultMessage& m);
+    void installResult(PictureResultMessage& m);
     void installPicture(std::shared_ptr<const ViewerPicture> picture, int index, int count);
     void startRequest(const ImageItem& item);
     void setPreimage(const ImageItem& item, bool loadingText);

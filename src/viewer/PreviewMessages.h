@@ -12,8 +12,8 @@
 namespace lumora {
 
 // 4025: the picture's own size, as soon as the decoder knows it.
-struct PreviewSizeMessage : Message<WM_USER + 3001> {
-    PreviewSizeMessage(int w, int h, int32_t request)
+struct PictureSizeMessage : Message<WM_USER + 3001> {
+    PictureSizeMessage(int w, int h, int32_t request)
         : width(w), height(h), requestNumber(request) {}
     int width = 0;
     int height = 0;
@@ -23,7 +23,7 @@ struct PreviewSizeMessage : Message<WM_USER + 3001> {
 // 4026: the end of a decode. `result` carries the request number, the path,
 // orientation and caption; `picture` the screen-ready image with its reduced
 // copies (null picture on failure). Both belong to the receiver.
-struct PreviewResultMessage : Message<WM_USER + 3002> {
+struct PictureResultMessage : Message<WM_USER + 3002> {
     std::unique_ptr<PictureResult> result;
     std::shared_ptr<const ViewerPicture> picture;
     bool cancelled = false;
@@ -32,13 +32,13 @@ struct PreviewResultMessage : Message<WM_USER + 3002> {
 // 4028: the picture of a request again with its full-size level in the
 // fastest drawing format, made after the picture itself was posted; replaces
 // it when it is still the one shown.
-struct PreviewLevelsMessage : Message<WM_USER + 3004> {
+struct PictureLevelsMessage : Message<WM_USER + 3004> {
     int32_t requestNumber = 0;
     std::shared_ptr<const ViewerPicture> picture;
 };
 
 // 3046: a JPEG request for an entry without an item (the list is empty).
-struct PreviewNoEntryMessage : Message<WM_USER + 2022> {
+struct PictureNoEntryMessage : Message<WM_USER + 2022> {
     int index = 0;
     int count = 0;
 };

@@ -37,6 +37,16 @@ private slots:
         QCOMPARE(HalveImage(white).pixel(0, 0), qRgb(255, 255, 255));
     }
 
+    void halvingGivesTheSameFromThreeAndFourBytePixels() {
+        QImage rgb(37, 21, QImage::Format_RGB32);
+        for (int y = 0; y < rgb.height(); ++y)
+            for (int x = 0; x < rgb.width(); ++x)
+                rgb.setPixel(x, y, qRgb((x * 37 + y) & 255, (y * 11) & 255, (x * y) & 255));
+        const QImage packed = rgb.convertToFormat(QImage::Format_BGR888);
+        QCOMPARE(HalveImage(packed), HalveImage(rgb));
+        QCOMPARE(HalveImage(packed).size(), QSize(18, 10));
+    }
+
     void levelsHalveDownToTheMinimumAndTheNeededOneIsChosen() {
         QImage img(4000, 3000, QImage::Format_RGB32);
         img.fill(Qt::gray);

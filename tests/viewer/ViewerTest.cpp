@@ -242,7 +242,7 @@ private slots:
         QVERIFY(waitShown(rig.frame));
         QCOMPARE(rig.preview()->picture()->width(), 120);
         // A late result of the first request changes nothing.
-        auto late = std::make_unique<PreviewResultMessage>();
+        auto late = std::make_unique<PictureResultMessage>();
         late->result = std::make_unique<PictureResult>();
         late->result->requestNumber = first;
         late->picture = ViewerPicture::FromImage(pattern(50, 50));

@@ -124,10 +124,12 @@ double timedRepaint(CPreviewCtrl* pv) {
 }
 
 int runViewer(const std::vector<std::string>& args) {
-    bool quick = false, json = false;
+    bool quick = false, json = false, trace = false;
     for (const auto& a : args) {
         if (a == "--quick")
             quick = true;
+        else if (a == "--trace") // each open: when installed, when painted
+            trace = true;
         else if (a == "--json")
             json = true;
     }
@@ -200,8 +202,11 @@ int runViewer(const std::vector<std::string>& args) {
             std::fprintf(stderr, "viewer bench: the picture never arrived\n");
             return 1;
         }
+        const double installed = msSince(start);
         pv->viewport()->repaint();
         full.push_back(msSince(start));
+        if (trace)
+            std::printf("  [installed %.1f ms, painted %.1f ms]\n", installed, full.back());
         CPictureLoader::WaitIdle(30000);
         pv->DropPrefetched();
         const double d = djpegMs(list.items[std::size_t(index)].path);
