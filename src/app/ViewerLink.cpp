@@ -27,7 +27,7 @@ CViewerLink::CViewerLink(CMainFrame* main) : QObject(main), main_(main) {
     setObjectName(QStringLiteral("ViewerLink"));
     viewer_ = new CViewerFrame(main);
     viewer_->setWindowIcon(main->windowIcon());
-    viewer_->resize(800, 600);
+    viewer_->resize(1024, 720);
 
     ViewerListSource source;
     source.next = [this] {

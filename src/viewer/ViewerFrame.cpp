@@ -187,16 +187,21 @@ void CViewerFrame::createToolBar() {
 void CViewerFrame::createStatusBar() {
     QStatusBar* bar = statusBar();
     bar->setSizeGripEnabled(true);
-    // Widths are for a 9-point UI font; a wider font widens them alike.
-    const double scale =
-        std::max(1.0, bar->fontMetrics().horizontalAdvance(QStringLiteral("ISO1600")) / 38.0);
+    // The widths are for a small UI font; a pane is widened to what it
+    // usually shows in the font at hand.
+    static const char* const samples[kPaneCount] = {
+        "", "1/8000",       "Landscape",   "F22.0",         "EV+0.0",   "200mm",   "ISO1600",
+        "", "Exif連動回転", "6000 x 4000", "100.0(%): FIT", "x = 6000", "y = 4000"};
+    const QFontMetrics fm = bar->fontMetrics();
+    std::max(1.0, bar->fontMetrics().horizontalAdvance(QStringLiteral("ISO1600")) / 38.0);
     for (int i = 0; i < kPaneCount; ++i) {
         auto* label = new QLabel(bar);
         label->setObjectName(QStringLiteral("pane%1").arg(i));
         if (i == 0) {
             bar->addWidget(label, 1);
         } else {
-            label->setFixedWidth(static_cast<int>(kPaneWidths[i] * scale));
+            label->setFixedWidth(
+                std::max(kPaneWidths[i], fm.horizontalAdvance(QString::fromUtf8(samples[i])) + 10));
             if (i != 7)
                 label->setFrameStyle(QFrame::Panel | QFrame::Sunken);
             bar->addPermanentWidget(label);
