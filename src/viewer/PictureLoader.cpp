@@ -94,11 +94,18 @@ void RunPictureLoad(const std::shared_ptr<PictureTarget>& target,
     // then shows the failure instead of waiting for ever.
     auto message = std::make_unique<PictureResultMessage>();
     message->cancelled = out.status == DecodeStatus::Cancelled || cancel.IsStale();
-    // The picture goes out with its reduced copies as soon as they exist;
-    // the full size in the fastest drawing format follows.
-    if (!message->cancelled)
-        message->picture = makePicture(std::move(out.image), quarterTurns);
-    out.image = DibImage{};
+    // What the screen needs first are the reduced levels, read straight
+    // from the decoded pixels: the picture goes out with them, and the full
+    // size follows. A picture too small for reduced levels goes out whole.
+    std::shared_ptr<const ViewerPicture> reduced;
+    if (!message->cancelled && !out.image.isNull()) {
+        try {
+            reduced = ViewerPicture::ReducedFromDib(out.image, quarterTurns);
+        } catch (const std::bad_alloc&) {
+            reduced = nullptr;
+        }
+        message->picture = reduced ? reduced : makePicture(std::move(out.image), quarterTurns);
+    }
     std::shared_ptr<const ViewerPicture> shown = message->picture;
     auto result = std::make_unique<PictureResult>();
     result->width = message->picture ? message->picture->width() : 0;
@@ -114,14 +121,22 @@ void RunPictureLoad(const std::shared_ptr<PictureTarget>& target,
     target->Post(std::move(message));
     if (!shown || cancel.IsStale())
         return;
-    // What follows only speeds up later repaints: it gives way to the
+    // What follows only adds resolution for zooming in: it gives way to the
     // first paint of the picture just posted.
     lowerThisThread();
     try {
-        auto levels = std::make_unique<PictureLevelsMessage>();
-        levels->requestNumber = requestNumber;
-        levels->picture = shown->WithFastFullSize();
-        target->Post(std::move(levels));
+        auto full = std::make_unique<PictureLevelsMessage>();
+        full->requestNumber = requestNumber;
+        if (reduced) {
+            QImage image = TurnImage(DibToImage(out.image), quarterTurns);
+            out.image = DibImage{};
+            if (image.isNull())
+                return;
+            full->picture = reduced->WithFullSize(std::move(image));
+        } else {
+            full->picture = shown->WithFastFullSize();
+        }
+        target->Post(std::move(full));
     } catch (const std::bad_alloc&) {
         // The picture as posted still draws.
     }

@@ -149,7 +149,7 @@ int CPreviewCtrl::desiredTurns() const {
 
 void CPreviewCtrl::ShowItem(const ImageItem& item, int index, int count) {
     // The shown picture stays at hand for stepping back to it.
-    if (picture_ && !currentPath_.empty())
+    if (picture_ && picture_->hasFullSize() && !currentPath_.empty())
         loader_.Remember(currentPath_, picture_, sourceWidth_, sourceHeight_);
     listIndex_ = index;
     listCount_ = count;
@@ -269,11 +269,10 @@ bool CPreviewCtrl::event(QEvent* e) {
     }
     if (auto* m = MessageCast<PictureLevelsMessage>(e)) {
         if (m->requestNumber == loader_.CurrentRequest() && picture_ && m->picture &&
-            m->picture->levelCount() == picture_->levelCount() &&
-            picture_->quarterTurns() == m->picture->quarterTurns() &&
-            picture_->level(picture_->levelCount() - 1).cacheKey() ==
-                m->picture->level(m->picture->levelCount() - 1).cacheKey()) {
-            picture_ = std::move(m->picture);
+            !m->picture->isNull()) {
+            // The user may have turned the picture meanwhile.
+            const int turn = picture_->quarterTurns() - m->picture->quarterTurns();
+            picture_ = turn == 0 ? std::move(m->picture) : m->picture->Turned(turn);
             viewport()->update();
         }
         return true;
@@ -724,17 +723,25 @@ void CPreviewCtrl::paintDragView(QPainter& p) {
     const double iy = (pressPoint_.y() - layout_.offsetY) / m;
     const QPoint origin(dragPoint_.x() - static_cast<int>(ix),
                         dragPoint_.y() - static_cast<int>(iy));
-    const QImage& full = picture_->level(0);
-    const QRect placed(origin, full.size());
+    const QRect placed(origin, QSize(picture_->width(), picture_->height()));
     const QRect visible = placed.intersected(QRect(0, 0, cw, ch));
     QRegion black(0, 0, cw, ch);
     black -= visible;
     for (const QRect& r : black)
         p.fillRect(r, Qt::black);
-    if (!visible.isEmpty()) {
-        p.setRenderHint(QPainter::SmoothPixmapTransform, false);
-        p.drawImage(visible.topLeft(), full, visible.translated(-origin));
+    if (visible.isEmpty())
+        return;
+    p.setRenderHint(QPainter::SmoothPixmapTransform, false);
+    if (picture_->hasFullSize()) {
+        p.drawImage(visible.topLeft(), picture_->level(0), visible.translated(-origin));
+        return;
     }
+    // Until the full size arrives, the half-size level stands in for it.
+    const QImage& half = picture_->level(picture_->levelFor(1.0));
+    const double k = static_cast<double>(half.width()) / picture_->width();
+    const QRect src = visible.translated(-origin);
+    p.drawImage(QRectF(visible), half,
+                QRectF(src.x() * k, src.y() * k, src.width() * k, src.height() * k));
 }
 
 void CPreviewCtrl::paintPreimage(QPainter& p) {

@@ -29,9 +29,9 @@ struct PictureResultMessage : Message<WM_USER + 3002> {
     bool cancelled = false;
 };
 
-// 4028: the picture of a request again with its full-size level in the
-// fastest drawing format, made after the picture itself was posted; replaces
-// it when it is still the one shown.
+// 4028: the picture of a request again, now with its full-size level (in
+// the fastest drawing format), made after the picture itself was posted;
+// replaces it when the request is still the current one.
 struct PictureLevelsMessage : Message<WM_USER + 3004> {
     int32_t requestNumber = 0;
     std::shared_ptr<const ViewerPicture> picture;

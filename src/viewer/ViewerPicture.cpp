@@ -128,9 +128,34 @@ QImage HalveImage(const QImage& src) {
     return out;
 }
 
-namespace {
+QImage HalveDib(const DibImage& dib) {
+    const int sw = dib.width();
+    const int sh = dib.height();
+    if (dib.isNull() || sw < 2 || sh < 2)
+        return {};
+    const int w = sw / 2;
+    const int h = sh / 2;
+    QImage out(w, h, QImage::Format_RGB32);
+    if (out.isNull())
+        return {};
+    const int stride = dib.stride();
+    const uint8_t* bits = dib.bits();
+    for (int y = 0; y < h; ++y) {
+        // Picture rows 2y and 2y + 1 are memory rows sh - 1 - 2y and sh - 2 - 2y.
+        const uint8_t* a = bits + static_cast<std::size_t>(sh - 1 - 2 * y) * stride;
+        const uint8_t* b = a - stride;
+        auto* d = reinterpret_cast<uint32_t*>(out.scanLine(y));
+        for (int x = 0; x < w; ++x, a += 6, b += 6) {
+            const uint32_t blue = (a[0] + a[3] + b[0] + b[3] + 2u) >> 2;
+            const uint32_t green = (a[1] + a[4] + b[1] + b[4] + 2u) >> 2;
+            const uint32_t red = (a[2] + a[5] + b[2] + b[5] + 2u) >> 2;
+            d[x] = 0xFF000000u | (red << 16) | (green << 8) | blue;
+        }
+    }
+    return out;
+}
 
-QImage turnImage(const QImage& img, int quarterTurns) {
+QImage TurnImage(const QImage& img, int quarterTurns) {
     const int t = ((quarterTurns % 4) + 4) % 4;
     if (t == 0 || img.isNull())
         return img;
@@ -138,7 +163,32 @@ QImage turnImage(const QImage& img, int quarterTurns) {
     return img.transformed(QTransform().rotate(90.0 * t));
 }
 
-} // namespace
+std::shared_ptr<const ViewerPicture> ViewerPicture::ReducedFromDib(const DibImage& dib,
+                                                                   int quarterTurns, int minSide) {
+    if (dib.isNull() || std::max(dib.width(), dib.height()) / 2 < std::max(1, minSide))
+        return nullptr;
+    QImage half = HalveDib(dib);
+    if (half.isNull())
+        return nullptr;
+    auto p = std::make_shared<ViewerPicture>();
+    const int t = ((quarterTurns % 4) + 4) % 4;
+    p->turns_ = t;
+    p->width_ = t % 2 ? dib.height() : dib.width();
+    p->height_ = t % 2 ? dib.width() : dib.height();
+    p->levels_.push_back(QImage()); // the full size follows
+    p->levels_.push_back(TurnImage(half, t));
+    if (p->levels_[1].isNull())
+        return nullptr;
+    p->buildLevels(minSide);
+    return p;
+}
+
+std::shared_ptr<const ViewerPicture> ViewerPicture::WithFullSize(QImage full) const {
+    auto p = std::make_shared<ViewerPicture>(*this);
+    if (!p->levels_.empty() && full.width() == width_ && full.height() == height_)
+        p->levels_[0] = std::move(full);
+    return p;
+}
 
 void ViewerPicture::buildLevels(int minSide) {
     minSide = std::max(1, minSide);
@@ -158,12 +208,14 @@ std::shared_ptr<const ViewerPicture> ViewerPicture::FromDib(DibImage&& dib, int 
         return p;
     // Turning the full image is the costly step; the levels are then made
     // from the turned image.
-    p->levels_.push_back(turnImage(full, quarterTurns));
+    p->levels_.push_back(TurnImage(full, quarterTurns));
     p->turns_ = ((quarterTurns % 4) + 4) % 4;
     if (p->levels_[0].isNull()) {
         p->levels_.clear();
         return p;
     }
+    p->width_ = p->levels_[0].width();
+    p->height_ = p->levels_[0].height();
     p->buildLevels(minSide);
     return p;
 }
@@ -173,6 +225,8 @@ std::shared_ptr<const ViewerPicture> ViewerPicture::FromImage(const QImage& imag
     QImage full = image.convertToFormat(QImage::Format_RGB32);
     if (full.isNull())
         return p;
+    p->width_ = full.width();
+    p->height_ = full.height();
     p->levels_.push_back(std::move(full));
     p->buildLevels(minSide);
     return p;
@@ -199,13 +253,15 @@ std::shared_ptr<const ViewerPicture> ViewerPicture::Turned(int quarterTurns) con
     auto p = std::make_shared<ViewerPicture>();
     const int t = ((quarterTurns % 4) + 4) % 4;
     p->turns_ = (turns_ + t) % 4;
+    p->width_ = t % 2 ? height_ : width_;
+    p->height_ = t % 2 ? width_ : height_;
     for (const QImage& level : levels_)
-        p->levels_.push_back(turnImage(level, t));
+        p->levels_.push_back(TurnImage(level, t)); // a pending (null) level stays null
     return p;
 }
 
 int ViewerPicture::levelFor(double scale) const {
-    int best = 0;
+    int best = hasFullSize() || levelCount() < 2 ? 0 : 1;
     for (int i = 1; i < levelCount(); ++i) {
         const double levelScale =
             static_cast<double>(levels_[static_cast<std::size_t>(i)].width()) /

@@ -27,6 +27,13 @@ public:
                                                         int minSide = 256);
     // The same from an image already in any QImage format (tests, tools).
     static std::shared_ptr<const ViewerPicture> FromImage(const QImage& image, int minSide = 256);
+    // The reduced levels of a bottom-up DIB, read straight from it, turned;
+    // the full-size level stays null until WithFullSize. Null when the DIB
+    // is too small to have a reduced level.
+    static std::shared_ptr<const ViewerPicture> ReducedFromDib(const DibImage& dib,
+                                                               int quarterTurns, int minSide = 256);
+    // A copy with `full` (turned like this picture) as its full-size level.
+    std::shared_ptr<const ViewerPicture> WithFullSize(QImage full) const;
     // A copy with the reduced levels added (the full-size image is shared).
     std::shared_ptr<const ViewerPicture> WithLevels(int minSide = 256) const;
     // A copy whose full-size level is 32-bit, the format that scales fastest
@@ -36,12 +43,16 @@ public:
     std::shared_ptr<const ViewerPicture> Turned(int quarterTurns) const;
 
     bool isNull() const { return levels_.empty(); }
-    int width() const { return levels_.empty() ? 0 : levels_[0].width(); }
-    int height() const { return levels_.empty() ? 0 : levels_[0].height(); }
+    // The full size (as turned), also while the full-size level is pending.
+    int width() const { return width_; }
+    int height() const { return height_; }
+    // False while only the reduced levels exist (level 0 is then null).
+    bool hasFullSize() const { return !levels_.empty() && !levels_[0].isNull(); }
     const QImage& level(int i) const { return levels_[static_cast<std::size_t>(i)]; }
     int levelCount() const { return static_cast<int>(levels_.size()); }
     // The smallest level that still has at least `scale` (device pixels per
-    // full-size pixel) of the full size's resolution.
+    // full-size pixel) of the full size's resolution; while the full size is
+    // pending, never level 0.
     int levelFor(double scale) const;
     std::size_t byteSize() const;
     // Quarter turns applied since the decode.
@@ -51,6 +62,8 @@ private:
     void buildLevels(int minSide);
 
     std::vector<QImage> levels_;
+    int width_ = 0;
+    int height_ = 0;
     int turns_ = 0;
 };
 
@@ -58,6 +71,10 @@ private:
 // (an odd last row or column is left out).
 QImage HalveImage(const QImage& src);
 
+// An image turned by quarter turns clockwise (the same image for none).
+QImage TurnImage(const QImage& img, int quarterTurns);
+// Halves a 24-bit bottom-up DIB into a top-down RGB32 image (at least 2 x 2).
+QImage HalveDib(const DibImage& dib);
 // Copies a 24-bit bottom-up DIB into a new top-down RGB32 image.
 QImage DibToImage(const DibImage& dib);
 // Wraps a DIB's pixels, reordered top-down in place, as a BGR888 image that

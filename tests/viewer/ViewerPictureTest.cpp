@@ -47,6 +47,38 @@ private slots:
         QCOMPARE(HalveImage(packed).size(), QSize(18, 10));
     }
 
+    void reducedLevelsComeStraightFromTheDibAndTheFullSizeFollows() {
+        QImage rgb(600, 400, QImage::Format_RGB32);
+        for (int y = 0; y < rgb.height(); ++y)
+            for (int x = 0; x < rgb.width(); ++x)
+                rgb.setPixel(x, y, qRgb(x & 255, y & 255, (x ^ y) & 255));
+        // The same picture as a bottom-up DIB.
+        DibImage dib(600, 400);
+        for (int y = 0; y < 400; ++y) {
+            uint8_t* row = dib.bits() + static_cast<std::size_t>(399 - y) * dib.stride();
+            for (int x = 0; x < 600; ++x) {
+                const QRgb c = rgb.pixel(x, y);
+                row[3 * x] = uint8_t(qBlue(c));
+                row[3 * x + 1] = uint8_t(qGreen(c));
+                row[3 * x + 2] = uint8_t(qRed(c));
+            }
+        }
+        QCOMPARE(HalveDib(dib), HalveImage(rgb));
+        auto reduced = ViewerPicture::ReducedFromDib(dib, 1, 100);
+        QVERIFY(reduced);
+        QVERIFY(!reduced->hasFullSize());
+        QCOMPARE(reduced->width(), 400); // turned
+        QCOMPARE(reduced->height(), 600);
+        QCOMPARE(reduced->levelFor(1.0), 1); // never the pending level 0
+        QCOMPARE(reduced->level(1).size(), QSize(200, 300));
+        auto full = reduced->WithFullSize(TurnImage(DibToImage(dib), 1));
+        QVERIFY(full->hasFullSize());
+        QCOMPARE(full->levelFor(1.0), 0);
+        QCOMPARE(full->level(1).cacheKey(), reduced->level(1).cacheKey()); // shared
+        // Too small for a reduced level: none.
+        QVERIFY(!ViewerPicture::ReducedFromDib(DibImage(300, 200), 0, 256));
+    }
+
     void levelsHalveDownToTheMinimumAndTheNeededOneIsChosen() {
         QImage img(4000, 3000, QImage::Format_RGB32);
         img.fill(Qt::gray);

@@ -75,6 +75,19 @@ bool waitShown(CViewerFrame& f, int ms = 10000) {
     return false;
 }
 
+// The full-size level follows the reduced ones that are shown first.
+bool waitFullSize(CViewerFrame& f, int ms = 10000) {
+    QElapsedTimer t;
+    t.start();
+    while (t.elapsed() < ms) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        if (f.preview()->picture() && f.preview()->picture()->hasFullSize())
+            return true;
+        QTest::qWait(5);
+    }
+    return false;
+}
+
 int meanAbsDiff(const QImage& a, const QImage& b) {
     if (a.size() != b.size())
         return 1000;
@@ -211,6 +224,7 @@ private slots:
         QTest::keyClick(rig.preview(), Qt::Key_Right);
         QVERIFY(waitShown(rig.frame));
         QCOMPARE(rig.preview()->currentPath(), rig.list.items[1].path);
+        QVERIFY(waitFullSize(rig.frame));
         auto p = rig.preview()->picture();
         QCOMPARE(p->width(), 300);
         // The red block of the top-left corner is now at the bottom right.
@@ -498,6 +512,7 @@ private slots:
         rig.list.open(0);
         QVERIFY(waitShown(rig.frame));
         CPreviewCtrl* pv = rig.preview();
+        QVERIFY(waitFullSize(rig.frame));
         const QImage full = pv->picture()->level(0);
 
         auto check = [&](const char* what) {
@@ -562,10 +577,12 @@ private slots:
                          ImageKind::Jpeg, o);
         rig.list.open(0);
         QVERIFY(waitShown(rig.frame));
+        QVERIFY(waitFullSize(rig.frame));
         const QImage upright = rig.preview()->picture()->level(0);
         for (int i = 1; i < 4; ++i) {
             rig.list.open(i);
             QVERIFY(waitShown(rig.frame));
+            QVERIFY(waitFullSize(rig.frame));
             const QImage shown = rig.preview()->picture()->level(0);
             QCOMPARE(shown.size(), upright.size());
             const int diff = meanAbsDiff(shown, upright);
