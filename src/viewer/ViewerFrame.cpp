@@ -174,10 +174,7 @@ void CViewerFrame::createToolBar() {
     slider_->setRange(0, 0);
     slider_->setEnabled(false);
     toolBar_->addWidget(slider_);
-    connect(slider_, &QSlider::sliderPressed, this, [this] {
-        sliderDragging_ = true;
-        loadingState_ = true;
-    });
+    connect(slider_, &QSlider::sliderPressed, this, [this] { loadingState_ = true; });
     connect(slider_, &QSlider::sliderMoved, this, &CViewerFrame::onSliderMoved);
     connect(slider_, &QSlider::sliderReleased, this, &CViewerFrame::onSliderReleased);
     for (QWidget* w : toolBar_->findChildren<QWidget*>())
@@ -630,7 +627,6 @@ void CViewerFrame::onSliderMoved(int value) {
 }
 
 void CViewerFrame::onSliderReleased() {
-    sliderDragging_ = false;
     const int target = slider_->value();
     loadingState_ = true;
     setPane(0, kLoading);
@@ -671,10 +667,6 @@ void CViewerFrame::closeEvent(QCloseEvent* e) {
     // The shown picture stays for the next showing; its neighbours go.
     preview_->DropPrefetched();
     hide();
-}
-
-void CViewerFrame::changeEvent(QEvent* e) {
-    QMainWindow::changeEvent(e);
 }
 
 } // namespace lumora

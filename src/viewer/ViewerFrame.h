@@ -159,7 +159,6 @@ signals:
 protected:
     bool event(QEvent* e) override;
     void closeEvent(QCloseEvent* e) override;
-    void changeEvent(QEvent* e) override;
 
 private:
     void createMenus();
@@ -196,7 +195,6 @@ private:
     bool fitChecked_ = true;
     bool smartRendering_ = false;
     bool slideshowTitle_ = false;
-    bool sliderDragging_ = false;
     QStringList externalApps_;
     QString titlePath_;
     QRect normalPlace_; // geometry before full screen
