@@ -5,7 +5,7 @@
 #include "app/MainCommands.h"
 #include "app/MainFrame.h"
 #include "app/MainFrameMessages.h"
-#include "app/SettingsStore.h"
+#include "settings/SettingsStore.h"
 #include "foldertree/ShellTreeCtrl.h"
 #include "thumbnails/ThumbnailCtrl.h"
 #include "thumbnails/ThumbnailMessages.h"

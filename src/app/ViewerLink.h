@@ -7,7 +7,7 @@
 // Owner: the main window (Qt child). GUI thread only.
 #pragma once
 
-#include "app/AppSettings.h"
+#include "settings/AppSettings.h"
 
 #include <QObject>
 #include <QPointer>

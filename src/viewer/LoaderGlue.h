@@ -2,7 +2,7 @@
 // RAW kinds read from their embedded preview.
 #pragma once
 
-#include "engine/ImageItem.h"
+#include "imaging/ImageItem.h"
 #include "imaging/DecodeResult.h"
 
 namespace lumora {

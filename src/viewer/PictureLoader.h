@@ -11,7 +11,7 @@
 // PictureNoEntryMessage / PrefetchDoneMessage (PreviewMessages.h).
 #pragma once
 
-#include "engine/ImageItem.h"
+#include "imaging/ImageItem.h"
 #include "imaging/RequestCounter.h"
 #include "viewer/ViewerPicture.h"
 

@@ -14,8 +14,8 @@
 // nearest-neighbour otherwise, at the screen's device pixels.
 #pragma once
 
-#include "app/AppSettings.h"
-#include "engine/ImageItem.h"
+#include "settings/AppSettings.h"
+#include "imaging/ImageItem.h"
 #include "viewer/PictureLoader.h"
 #include "viewer/PreviewLayout.h"
 #include "viewer/ViewerPicture.h"

@@ -11,8 +11,8 @@
 // section below and learns of each displayed image from imageDisplayed().
 #pragma once
 
-#include "app/AppSettings.h"
-#include "engine/ImageItem.h"
+#include "settings/AppSettings.h"
+#include "imaging/ImageItem.h"
 
 #include <QMainWindow>
 #include <QRect>

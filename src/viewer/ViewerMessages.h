@@ -1,7 +1,7 @@
 // Messages received by the viewer frame (CViewerFrame).
 #pragma once
 
-#include "engine/ImageItem.h"
+#include "imaging/ImageItem.h"
 #include "platform/Message.h"
 
 namespace lumora {
