@@ -5,12 +5,15 @@
 #include "settingsui/SettingPages.h"
 
 #include <QCheckBox>
+#include <QComboBox>
 #include <QDialogButtonBox>
+#include <QFontDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScreen>
 #include <QTabWidget>
 #include <QTimer>
 #include <QToolButton>
@@ -85,6 +88,7 @@ private slots:
     void applicationListMovesRemovesAndRebuilds();
     void customSizeChangeRebuildsOnlyWhileCustomIsUsed();
     void everyPageDrawsItsControls();
+    void fontChooserHasNoEffectsAndNoScript();
 };
 
 void AppSettingDlgTest::sheetHasSixPagesInOrderAndOnlyOkCancel() {
@@ -463,6 +467,39 @@ void AppSettingDlgTest::everyPageDrawsItsControls() {
         if (!dir.isEmpty())
             shot.save(QStringLiteral("%1/settings-page%2.png").arg(dir).arg(i + 1));
     }
+}
+
+void AppSettingDlgTest::fontChooserHasNoEffectsAndNoScript() {
+    CAppSettingDlg dlg;
+    dlg.LoadPages(sampleSettings());
+    dlg.beginRun();
+    dlg.show();
+    dlg.sheet()->setCurrentIndex(2);
+    bool checked = false;
+    QTimer::singleShot(100, [&] {
+        auto* fd = qobject_cast<QFontDialog*>(QApplication::activeModalWidget());
+        QVERIFY(fd);
+        for (QCheckBox* c : fd->findChildren<QCheckBox*>())
+            QVERIFY2(!c->isVisible(), qPrintable(c->text())); // underline, strike-out
+        for (QComboBox* c : fd->findChildren<QComboBox*>())
+            QVERIFY(!c->isVisible()); // writing system
+        QFont f = fd->currentFont();
+        f.setPointSize(12);
+        f.setUnderline(true);
+        fd->setCurrentFont(f);
+        checked = true;
+        fd->accept();
+    });
+    child<QPushButton>(dlg.colors(), 1032)->click();
+    QVERIFY(checked);
+    QCOMPARE(dlg.colors()->exifInfoSample()->font().pointSize(), 12);
+    QVERIFY(!dlg.colors()->exifInfoSample()->font().underline());
+    const double dpi = QGuiApplication::primaryScreen()->logicalDotsPerInchY();
+    clickOk(dlg);
+    AppSettings s = sampleSettings();
+    dlg.StorePages(s);
+    QCOMPARE(s.ExifInfoHeight, -qRound(12 * dpi / 72.0));
+    QCOMPARE(s.FileNameHeight, -15); // the other font was not touched
 }
 
 QTEST_MAIN(AppSettingDlgTest)
