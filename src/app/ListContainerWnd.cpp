@@ -1,8 +1,8 @@
 #include "app/ListContainerWnd.h"
 
-#include "platform/Messages.h"
 #include "thumbnails/FileDropTarget.h"
 #include "thumbnails/ThumbnailCtrl.h"
+#include "thumbnails/ThumbnailMessages.h"
 
 #include <QLabel>
 #include <QTabBar>
@@ -105,23 +105,18 @@ void CListContainerWnd::focusInEvent(QFocusEvent*) {
 }
 
 bool CListContainerWnd::event(QEvent* e) {
-    switch (static_cast<int>(e->type())) {
-    case WM_THUMB_PREIMAGE:   // for the information panel's histogram
-    case WM_THUMB_NOPREIMAGE: // the histogram is cleared
-    case WM_THUMB_OPENVIEWER: // for the viewer window
-    case WM_THUMB_COUNTCHANGED:
-        // The payloads are freed with the events until their panes exist.
+    if (MessageCast<PreimageMessage>(e) ||   // for the information panel's histogram
+        MessageCast<NoPreimageMessage>(e) || // the histogram is cleared
+        MessageCast<OpenViewerMessage>(e) || // for the viewer window
+        MessageCast<CountChangedMessage>(e)) {
+        // The payloads are freed with the messages until their panes exist.
         return true;
-    case WM_DROP_CANENTER:
-    case WM_DROP_CANDROP:
-    case WM_DROP_LEAVE:
-    case WM_DROP_FILES:
-        if (auto* m = dynamic_cast<DropMessageEvent*>(e))
-            m->result = 0;
-        return true;
-    default:
-        return QWidget::event(e);
     }
+    // The container itself takes no drops (its views do).
+    if (MessageCast<DropCanEnterMessage>(e) || MessageCast<DropCanDropMessage>(e) ||
+        MessageCast<DropLeaveMessage>(e) || MessageCast<DropFilesMessage>(e))
+        return true;
+    return QWidget::event(e);
 }
 
 } // namespace lumora

@@ -51,6 +51,7 @@ namespace lumora {
 
 class CDivider;
 class CListContainerWnd;
+class CMainCommands;
 class CTextProgressCtrl;
 class CThumbnailCtrl;
 class CShellTreeCtrl;
@@ -139,6 +140,9 @@ public:
     // Address box: passes a path the user typed or picked to the tree.
     void selectByPath(const QString& path);
 
+    // The command table at run time (menus, bars, keys, hooks).
+    CMainCommands& commands() const { return *commands_; }
+
     // ApplySettings(reload): hands the record to the list container.
     void ApplySettings(bool reload);
     // Command 32937: the settings sheet on the record; after OK the record
@@ -161,18 +165,20 @@ protected:
     bool event(QEvent* event) override;
 
 private:
+    friend class CMainCommands;
     void flushScreenshotCallbacks();
     void createPanes();
     void createBars();
     void createStatusBar();
     void createPlaceholderTree();
     void watchVolumes();
+    // The private messages of the panes, the views and the engine
+    // (MainFrameMessages.cpp); false for any other event.
+    bool handleMessage(QEvent* event);
     void onTreeSelChanged();
     void onClipboardChanged();
     void setTitleFromFolder(const QString& path);
     void setStatusPane(int pane, const QString& text);
-    void toggleFileType(int bit);
-    void copySelection(bool cut);
 
     CTreeContainerWnd* treeContainer_ = nullptr;
     CShellTreeCtrl* shellTree_ = nullptr;
@@ -180,9 +186,7 @@ private:
     CListContainerWnd* listContainer_ = nullptr;
     CDivider* mainDivider_ = nullptr;
     QComboBox* addressBox_ = nullptr;
-    QToolBar* bar170_ = nullptr;
-    QToolBar* bar161_ = nullptr;
-    QToolBar* bar128_ = nullptr;
+    CMainCommands* commands_ = nullptr;
     QToolBar* addressBar_ = nullptr;
     QLabel* pane_[4] = {};
     CTextProgressCtrl* progress_ = nullptr;
