@@ -51,6 +51,7 @@ void CMainFrame::create() {
     setWindowIcon(applicationIcon());
     createPanes();
     createBars();
+    plugSettingsDialog();
     createStatusBar();
     ApplySettings(false);
 

@@ -151,6 +151,8 @@ public:
     bool OnAppSetting();
     // The sheet, created on first use and reused.
     class CAppSettingDlg* appSettingDlg();
+    // Gives the command table its settings-dialog hook.
+    void plugSettingsDialog();
     // Runs a command when its enable rule allows it (menus, bars, keys).
     bool runCommand(int id);
     bool commandEnabled(int id) const;
