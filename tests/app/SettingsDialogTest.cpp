@@ -3,6 +3,7 @@
 // was switched on.
 #include "app/ListContainerWnd.h"
 #include "app/MainFrame.h"
+#include "app/OneKey.h"
 #include "app/SettingsStore.h"
 #include "settingsui/AppSettingDlg.h"
 #include "settingsui/SettingPages.h"
@@ -35,6 +36,7 @@ class SettingsDialogTest : public QObject {
 private slots:
     void gifSwitchedOnAppearsAndIsSaved();
     void cancelKeepsRecordAndFile();
+    void oneKeyCapturedInTheSheetIsTheKeyTheWindowRecognises();
 };
 
 void SettingsDialogTest::gifSwitchedOnAppearsAndIsSaved() {
@@ -91,6 +93,30 @@ void SettingsDialogTest::cancelKeepsRecordAndFile() {
     QVERIFY(!frame.OnAppSetting());
     QCOMPARE(frame.settings(), before);
     QVERIFY(!QFile::exists(ini));
+}
+
+void SettingsDialogTest::oneKeyCapturedInTheSheetIsTheKeyTheWindowRecognises() {
+    CAppSettingDlg dlg;
+    dlg.LoadPages(AppSettings());
+    dlg.beginRun();
+    dlg.show();
+    dlg.sheet()->setCurrentIndex(4);
+    dlg.custom()->startCapture();
+    // Cursor up as X11 delivers it (key code 111), then the same key again.
+    QKeyEvent up(QEvent::KeyPress, Qt::Key_Up, Qt::NoModifier, 111, 0xff52, 0);
+    QApplication::sendEvent(dlg.custom(), &up);
+    const std::int32_t stored = dlg.custom()->OneKey;
+    QCOMPARE(stored, 0x01480001);
+    QVERIFY(keyEventMatchesOneKey(up, stored));
+    // Keypad 8 (key code 80) is another key with the same scan code.
+    QKeyEvent keypad8(QEvent::KeyPress, Qt::Key_8, Qt::KeypadModifier, 80, 0xffb8, 0);
+    QVERIFY(!keyEventMatchesOneKey(keypad8, stored));
+    QVERIFY(keyEventMatchesOneKey(keypad8, 0x00480001));
+    // The default: the space bar, with or without a native code.
+    QKeyEvent space(QEvent::KeyPress, Qt::Key_Space, Qt::NoModifier, 65, 0x20, 0);
+    QVERIFY(keyEventMatchesOneKey(space, AppSettings().OneKey));
+    QKeyEvent bare(QEvent::KeyPress, Qt::Key_Space, Qt::NoModifier);
+    QVERIFY(keyEventMatchesOneKey(bare, AppSettings().OneKey));
 }
 
 QTEST_MAIN(SettingsDialogTest)
