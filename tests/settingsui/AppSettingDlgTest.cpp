@@ -7,6 +7,8 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDialogButtonBox>
+#include <QFileDialog>
+#include <QFileSystemModel>
 #include <QFontDialog>
 #include <QLabel>
 #include <QLineEdit>
@@ -15,6 +17,7 @@
 #include <QRadioButton>
 #include <QScreen>
 #include <QTabWidget>
+#include <QTemporaryDir>
 #include <QTimer>
 #include <QToolButton>
 #include <QTreeWidget>
@@ -89,6 +92,7 @@ private slots:
     void customSizeChangeRebuildsOnlyWhileCustomIsUsed();
     void everyPageDrawsItsControls();
     void fontChooserHasNoEffectsAndNoScript();
+    void addDialogOffersExecutablesThenEveryFile();
 };
 
 void AppSettingDlgTest::sheetHasSixPagesInOrderAndOnlyOkCancel() {
@@ -500,6 +504,64 @@ void AppSettingDlgTest::fontChooserHasNoEffectsAndNoScript() {
     dlg.StorePages(s);
     QCOMPARE(s.ExifInfoHeight, -qRound(12 * dpi / 72.0));
     QCOMPARE(s.FileNameHeight, -15); // the other font was not touched
+}
+
+void AppSettingDlgTest::addDialogOffersExecutablesThenEveryFile() {
+    QTemporaryDir dir;
+    QFile tool(dir.filePath("tool"));
+    QVERIFY(tool.open(QIODevice::WriteOnly));
+    tool.write("#!/bin/sh\n");
+    tool.close();
+    QVERIFY(tool.setPermissions(tool.permissions() | QFileDevice::ExeOwner));
+    QFile notes(dir.filePath("notes.txt"));
+    QVERIFY(notes.open(QIODevice::WriteOnly));
+    notes.close();
+
+    CAppSettingDlg dlg;
+    dlg.LoadPages(AppSettings());
+    dlg.beginRun();
+    dlg.show();
+    dlg.sheet()->setCurrentIndex(5);
+    QStringList shownFirst, shownAll, filters;
+    QTimer::singleShot(100, [&] {
+        auto* fd = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+        if (!fd)
+            return;
+        filters = fd->nameFilters();
+        fd->setDirectory(dir.path());
+        auto* model = fd->findChild<QFileSystemModel*>();
+        QAbstractProxyModel* proxy = fd->proxyModel();
+        auto names = [&] {
+            QStringList out;
+            if (!model || !proxy)
+                return out;
+            const QModelIndex root = proxy->mapFromSource(model->index(dir.path()));
+            for (int r = 0; r < proxy->rowCount(root); ++r)
+                out << proxy->index(r, 0, root).data().toString();
+            out.sort();
+            return out;
+        };
+        auto waitFor = [&](int n) {
+            for (int i = 0; i < 100 && names().size() < n; ++i)
+                QTest::qWait(20);
+            return names();
+        };
+        shownFirst = waitFor(1);
+        fd->selectNameFilter(filters.value(1));
+        emit fd->filterSelected(filters.value(1));
+        shownAll = waitFor(2);
+        if (auto* name = fd->findChild<QLineEdit*>("fileNameEdit"))
+            name->setText(QStringLiteral("tool"));
+        static_cast<QDialog*>(fd)->accept();
+        if (fd->isVisible())
+            fd->reject();
+    });
+    child<QPushButton>(dlg.externalApps(), 1042)->click();
+    QCOMPARE(filters, (QStringList{"実行可能ファイル (*)", "すべてのファイル(*)"}));
+    QCOMPARE(shownFirst, QStringList{"tool"});
+    QCOMPARE(shownAll, (QStringList{"notes.txt", "tool"}));
+    QCOMPARE(dlg.externalApps()->list()->topLevelItemCount(), 1);
+    QCOMPARE(dlg.externalApps()->list()->topLevelItem(0)->text(0), QStringLiteral("tool"));
 }
 
 QTEST_MAIN(AppSettingDlgTest)
