@@ -11,6 +11,8 @@ namespace lumora {
 CSlideShow::CSlideShow(QObject* parent)
     : QObject(parent), timer_(new QTimer(this)), music_(new CBgmPlayer(this)) {
     timer_->setSingleShot(true);
+    // A coarse timer may fire 5 % early; each image stays the full interval.
+    timer_->setTimerType(Qt::PreciseTimer);
     timer_->setObjectName(QStringLiteral("timer%1").arg(kTimerId));
     connect(timer_, &QTimer::timeout, this, &CSlideShow::onTimer);
 }

@@ -152,6 +152,7 @@ void SlideShowTest::timerStartsOnlyWhenAnImageIsDisplayed() {
     show.ImageDisplayed(0, 3);
     QVERIFY(show.timerActive());
     QCOMPARE(show.timerInterval(), 7000);
+    QCOMPARE(show.findChild<QTimer*>("timer1010")->timerType(), Qt::PreciseTimer);
     show.onTimer();
     QVERIFY(!show.timerActive());
     QCOMPARE(fake.opened, (QList<int>{0, 1}));
