@@ -151,8 +151,6 @@ public:
     bool OnAppSetting();
     // The sheet, created on first use and reused.
     class CAppSettingDlg* appSettingDlg();
-    // Gives the command table its settings-dialog hook.
-    void plugSettingsDialog();
     // Runs a command when its enable rule allows it (menus, bars, keys).
     bool runCommand(int id);
     bool commandEnabled(int id) const;
@@ -181,6 +179,7 @@ private:
     void onClipboardChanged();
     void setTitleFromFolder(const QString& path);
     void setStatusPane(int pane, const QString& text);
+    void fitStatusPane(int pane);
 
     CTreeContainerWnd* treeContainer_ = nullptr;
     CShellTreeCtrl* shellTree_ = nullptr;

@@ -1,7 +1,6 @@
 // The main window's settings sheet (command 32937).
 #include "app/MainFrame.h"
 
-#include "app/MainCommands.h"
 #include "settingsui/AppSettingDlg.h"
 
 namespace lumora {
@@ -11,13 +10,6 @@ CAppSettingDlg* CMainFrame::appSettingDlg() {
     if (!dlg)
         dlg = new CAppSettingDlg(this);
     return dlg;
-}
-
-void CMainFrame::plugSettingsDialog() {
-    if (!commands_)
-        return;
-    commands_->hooks().runSettingsDialog = [this] { OnAppSetting(); };
-    commands_->updateStates();
 }
 
 bool CMainFrame::OnAppSetting() {

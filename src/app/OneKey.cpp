@@ -6,35 +6,10 @@
 
 namespace lumora {
 
-OneKeyCode oneKeyCodeFromKeyData(std::int32_t keyData) {
-    const keydata::KeyStroke s = keydata::strokeOf(keyData);
-    return {s.scanCode, s.extended};
-}
-
-std::int32_t keyDataFromOneKeyCode(OneKeyCode code) {
-    return keydata::keyData({static_cast<std::uint8_t>(code.scanCode & 0xFF), code.extended});
-}
-
-// The scan-code table is the one the settings sheet captures keys with.
-int evdevCodeFromScanCode(OneKeyCode code) {
-    for (const keydata::KeyRow& r : keydata::kKeyRows)
-        if (r.scanCode == code.scanCode && r.extended == code.extended)
-            return r.evdev;
-    // The rest of the main block: the evdev code is the scan code.
-    return !code.extended && code.scanCode >= 1 && code.scanCode <= 0x58 ? code.scanCode : 0;
-}
-
-int qtKeyFromScanCode(OneKeyCode code) {
-    for (const keydata::KeyRow& r : keydata::kKeyRows)
-        if (r.scanCode == code.scanCode && r.extended == code.extended && r.qtKey != 0)
-            return r.qtKey;
-    return Qt::Key_unknown;
-}
-
 bool keyEventMatchesOneKey(const QKeyEvent& event, std::int32_t keyData) {
     const std::optional<keydata::KeyStroke> stroke =
         keydata::strokeFromEvent(event.nativeScanCode(), event.key(), event.modifiers());
-    return stroke && keydata::sameKey(keyData, *stroke);
+    return stroke && keydata::keyName(keyData).size() > 0 && keydata::sameKey(keyData, *stroke);
 }
 
 COneKeyFilter::COneKeyFilter(QWidget* container, std::function<std::int32_t()> keyData,

@@ -8,6 +8,7 @@
 #include <QEvent>
 
 #include <algorithm>
+#include <fcntl.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/syscall.h>
@@ -398,6 +399,11 @@ void CThumbnailEngine::scanCounted(int index, int& scanned, int step, int count)
         postProgress(scanned, count);
 }
 
+bool UserMayWriteFile(const std::string& path) {
+    // The effective ids decide, as they do for an open() for writing.
+    return ::faccessat(AT_FDCWD, path.c_str(), W_OK, AT_EACCESS) == 0;
+}
+
 void CThumbnailEngine::makeThumbnail(int index) {
     ImageItem copy;
     if (!list_->CopyOut(index, copy, CopyPixels::None) || copy.path.empty())
@@ -420,7 +426,7 @@ void CThumbnailEngine::makeThumbnail(int index) {
         status.accessTime = st.st_atime;
         status.modificationTime = st.st_mtime;
         status.changeTime = st.st_ctime;
-        readOnly = (st.st_mode & S_IWUSR) == 0;
+        readOnly = !UserMayWriteFile(copy.path);
     }
     list_->WriteFileStatus(index, copy.id, status, readOnly);
 }

@@ -31,6 +31,11 @@ using ThumbnailMaker = std::function<void(ImageItem& item, const ThumbnailBox& p
 // Fills the thumbnail block with the grey placeholder of the box size.
 void MakePlaceholderThumbnail(ImageItem& item, const ThumbnailBox& params);
 
+// Whether this user may write the file, as the system decides it (owner,
+// group, other and ACLs, a read-only mount, the user's privileges): the
+// item's read-only mark and its protect icon come from this.
+bool UserMayWriteFile(const std::string& path);
+
 // An auto-reset event pair for the worker: work and quit.
 class WorkerEvents {
 public:

@@ -8,8 +8,12 @@
 
 #include <atomic>
 #include <chrono>
+#include <grp.h>
 #include <stdexcept>
+#include <sys/stat.h>
+#include <sys/wait.h>
 #include <thread>
+#include <unistd.h>
 
 namespace lumora {
 namespace {
@@ -256,7 +260,7 @@ TEST(ThumbnailEngineTest, AddFilesMarksAnAlreadyListedFileWithoutSelection) {
     Rig rig;
     rig.list.Add(ImageItem::FromPath(dir.File("x.jpg"), ImageKind::Jpeg));
     auto request = std::make_unique<AddFilesRequest>();
-    request->paths = {dir.File("X.JPG")};
+    request->paths = {dir.File("x.jpg")};
     request->select = true;
     rig.engine.AddFiles(std::move(request));
     ASSERT_TRUE(waitCursorRefresh(rig.viewWindow));
@@ -280,6 +284,40 @@ TEST(ThumbnailEngineTest, AddFilesMarksAnAlreadyListedFileWithoutSelection) {
     EXPECT_TRUE(rig.viewWindow.Of(WM_THUMB_SETCURSOR).empty());
 }
 
+TEST(ThumbnailEngineTest, FilesDifferingOnlyInCaseAreTwoFiles) {
+    TempFolder dir("case");
+    dir.Write("a.jpg");
+    dir.Write("A.JPG");
+    // A worksheet holding a.jpg takes A.JPG as a file of its own.
+    Rig rig;
+    rig.list.Add(ImageItem::FromPath(dir.File("a.jpg"), ImageKind::Jpeg));
+    auto request = std::make_unique<AddFilesRequest>();
+    request->paths = {dir.File("A.JPG")};
+    request->select = true;
+    rig.engine.AddFiles(std::move(request));
+    ASSERT_TRUE(waitCursorRefresh(rig.viewWindow));
+    EXPECT_EQ(rig.Names(), (std::vector<std::string>{"a.jpg", "A.JPG"}));
+    EXPECT_EQ(rig.list.GetState(0), 0);
+    EXPECT_EQ(rig.list.GetState(1), kStateSelected | kStateCursor);
+
+    // Pasting A.JPG into a folder view that lists only a.jpg does not mark
+    // a.jpg: the pasted file is listed on its own and only it is selected.
+    TempFolder shown("case-shown");
+    shown.Write("a.jpg");
+    Rig folder;
+    folder.Load(shown.Folder());
+    ASSERT_TRUE(folder.WaitIdle());
+    ASSERT_EQ(folder.Names(), (std::vector<std::string>{"a.jpg"}));
+    shown.Write("A.JPG");
+    folder.viewWindow.Clear();
+    folder.engine.AddPasted({"/elsewhere/A.JPG"}, shown.Folder());
+    ASSERT_TRUE(waitCursorRefresh(folder.viewWindow));
+    EXPECT_EQ(folder.Names(), (std::vector<std::string>{"A.JPG", "a.jpg"}));
+    EXPECT_EQ(folder.list.GetState(1) & kStateSelected, 0);
+    EXPECT_EQ(folder.list.GetState(0) & kStateSelected, kStateSelected);
+    EXPECT_EQ(folder.list.CountSelected(), 1);
+}
+
 TEST(ThumbnailEngineTest, PastedFilesFollowTheKindFiltersAndAreSorted) {
     TempFolder dir("paste");
     for (const char* name : {"m.jpg", "c.jpg", "t.tif", "b.bmp", "z.jpg"})
@@ -294,7 +332,7 @@ TEST(ThumbnailEngineTest, PastedFilesFollowTheKindFiltersAndAreSorted) {
     dir.Write("a.jpg");
     dir.Write("u.tif");
     rig.engine.AddPasted(
-        {"/elsewhere/a.jpg", "/elsewhere/u.tif", "/elsewhere/gone.jpg", "/elsewhere/M.JPG"},
+        {"/elsewhere/a.jpg", "/elsewhere/u.tif", "/elsewhere/gone.jpg", "/elsewhere/m.jpg"},
         dir.Folder());
     ASSERT_TRUE(waitCursorRefresh(rig.viewWindow));
     // The pasted TIFF asks MiscKind bit 2, which is off here.
@@ -398,6 +436,56 @@ TEST(ThumbnailEngineTest, FailedThumbnailsStillGetPixelsAndThePassGoesOn) {
         EXPECT_EQ(item.thumb.thumbWidth, 120);
     }
     EXPECT_EQ(calls.load(), 12); // each made once: placeholders are not asked for again
+}
+
+// The read-only mark asks the system whether this user may write the file,
+// not the owner's write bit: a file of another user that this user cannot
+// write is read-only, and a privileged user may write a file without it.
+TEST(UserMayWriteFileTest, TheSystemDecidesNotTheOwnersBit) {
+    TempFolder dir("access");
+    ::chmod(dir.Path().c_str(), 0755);
+    dir.Write("mine-rw.jpg");
+    dir.Write("mine-ro.jpg");
+    ::chmod(dir.File("mine-rw.jpg").c_str(), 0644);
+    ::chmod(dir.File("mine-ro.jpg").c_str(), 0444);
+    EXPECT_FALSE(UserMayWriteFile(dir.File("missing.jpg")));
+    if (::geteuid() != 0) {
+        EXPECT_TRUE(UserMayWriteFile(dir.File("mine-rw.jpg")));
+        EXPECT_FALSE(UserMayWriteFile(dir.File("mine-ro.jpg")));
+        struct stat st;
+        if (::stat("/etc/passwd", &st) == 0 && st.st_uid == 0 && (st.st_mode & S_IWUSR)) {
+            EXPECT_FALSE(UserMayWriteFile("/etc/passwd")); // owner may write, we may not
+        }
+        return;
+    }
+    // As the superuser: every file here is writable, the owner's bit aside.
+    EXPECT_TRUE(UserMayWriteFile(dir.File("mine-ro.jpg")));
+    // As another user, in a child process: root's 0644 file is not
+    // writable, a 0644 file of that user is.
+    const uid_t nobody = 65534;
+    dir.Write("theirs.jpg");
+    ASSERT_EQ(::chown(dir.File("theirs.jpg").c_str(), nobody, nobody), 0);
+    ::chmod(dir.File("theirs.jpg").c_str(), 0644);
+    const std::string mine = dir.File("mine-rw.jpg");
+    const std::string theirs = dir.File("theirs.jpg");
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        if (::setgroups(0, nullptr) != 0 || ::setgid(nobody) != 0 || ::setuid(nobody) != 0)
+            ::_exit(10);
+        int code = 0;
+        if (UserMayWriteFile(mine))
+            code |= 1;
+        if (!UserMayWriteFile(theirs))
+            code |= 2;
+        ::_exit(code);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_NE(WEXITSTATUS(status), 10) << "could not become another user";
+    EXPECT_EQ(WEXITSTATUS(status) & 1, 0) << "root's 0644 file must not be writable";
+    EXPECT_EQ(WEXITSTATUS(status) & 2, 0) << "the user's own 0644 file must be writable";
 }
 
 } // namespace
