@@ -1,6 +1,6 @@
 #include "app/ListContainerWnd.h"
 
-#include "metadata/InfoContainer.h"
+#include "viewer/InfoContainer.h"
 #include "thumbnails/FileDropTarget.h"
 #include "thumbnails/ThumbnailCtrl.h"
 #include "thumbnails/ThumbnailMessages.h"
@@ -32,8 +32,8 @@ CListContainerWnd::CListContainerWnd(QWidget* parent, int id, int infoDividerPos
     folderView_ = new CThumbnailCtrl(divider_, 0, 1002);
     folderView_->SetMainWindow(mainWindow);
     folderView_->SetContainer(this);
-    folderView_->SetViewIndexSource([this] { return viewIndexOf(folderView_); });
     views_.push_back(folderView_);
+    folderView_->SetTabIndex(viewIndexOf(folderView_));
     WatchViewInfo(folderView_);
     tabs_->setCurrentIndex(0);
 

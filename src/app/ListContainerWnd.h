@@ -3,8 +3,8 @@
 // the tab strip in a 24-pixel strip at the bottom.
 #pragma once
 
-#include "app/AppSettings.h"
 #include "controls/Divider.h"
+#include "settings/AppSettings.h"
 
 #include <QPointer>
 #include <QWidget>

@@ -30,8 +30,8 @@
 // kScreenshotTimeoutMs, so a load that never ends cannot hang the shot).
 #pragma once
 
-#include "app/AppSettings.h"
-#include "app/SettingsStore.h"
+#include "settings/AppSettings.h"
+#include "settings/SettingsStore.h"
 
 #include <QMainWindow>
 #include <QPointer>

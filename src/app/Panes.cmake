@@ -4,7 +4,7 @@ if(LUMORA_WIDGETS AND TARGET lumora_thumbnails)
         ${CMAKE_CURRENT_LIST_DIR}/ListContainerWnd.cpp
         ${CMAKE_CURRENT_LIST_DIR}/StatusTexts.cpp
         ${CMAKE_CURRENT_LIST_DIR}/TreeContainerWnd.cpp)
-    target_include_directories(lumora_panes PUBLIC ${CMAKE_SOURCE_DIR}/src)
+    lumora_export_headers(lumora_panes)
     target_link_libraries(lumora_panes PUBLIC
         lumora_thumbnails lumora_controls lumora_resources lumora_settings lumora_shell
         lumora_foldertree lumora_infopanel lumora_viewer_panels

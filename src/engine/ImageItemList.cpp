@@ -179,16 +179,31 @@ bool ImageItemList::ScanInfoAt(int index) {
     return items_[index]->exifScanned;
 }
 
+ImageItem* ImageItemList::findByIdLocked(int32_t id) const {
+    for (const auto& item : items_)
+        if (item->id == id)
+            return item.get();
+    return nullptr;
+}
+
 bool ImageItemList::ScanInfoById(ImageItem& copy) {
-    std::lock_guard lock(mutex_);
-    for (auto& item : items_) {
-        if (item->id != copy.id)
-            continue;
-        ScanItemInfo(*item);
-        copy = *item;
-        return true;
+    ImageItem scanned;
+    {
+        std::lock_guard lock(mutex_);
+        ImageItem* item = findByIdLocked(copy.id);
+        if (!item)
+            return false;
+        copyItem(*item, scanned, CopyPixels::None);
     }
-    return false;
+    ScanItemInfo(scanned); // does nothing for an item already scanned
+    std::lock_guard lock(mutex_);
+    ImageItem* item = findByIdLocked(copy.id);
+    if (!item)
+        return false; // removed meanwhile; the scanned copy is freed on return
+    if (!item->exifScanned)
+        item->TakeScanFields(std::move(scanned));
+    copy = *item;
+    return true;
 }
 
 int ImageItemList::CountSelected() const {

@@ -4,8 +4,9 @@
 // items: they copy items out.
 #pragma once
 
-#include "engine/ImageItem.h"
-#include "engine/ImageKind.h"
+#include "engine/LockedValues.h"
+#include "imaging/ImageItem.h"
+#include "imaging/ImageKind.h"
 
 #include <cstdint>
 #include <functional>
@@ -16,8 +17,6 @@
 #include <vector>
 
 namespace lumora {
-
-class LockedValue;
 
 enum class SortMode : int32_t { Unsorted = 0, ByName = 1, ByShootingTime = 2 };
 
@@ -89,8 +88,11 @@ public:
     // fields back only when the item there still has the same id. Returns
     // whether the item is scanned afterwards.
     bool ScanInfoAt(int index);
-    // Finds the item with the copy's id, scans it in place under the lock and
-    // copies it back out. False when no item has that id.
+    // Scans the item with the copy's id, if not yet scanned, and copies it
+    // back out whole. The file is parsed on a pixel-less copy outside the
+    // list lock and the result written back by id, so the engine's worker
+    // never waits for a parse on the GUI thread. False when no item has
+    // that id (also when it was removed during the parse).
     bool ScanInfoById(ImageItem& copy);
 
     int CountSelected() const;
@@ -149,6 +151,7 @@ private:
         return index >= 0 && index < static_cast<int>(items_.size());
     }
     template <typename Pred> int removeIf(Pred pred);
+    ImageItem* findByIdLocked(int32_t id) const; // under mutex_; null when absent
 
     mutable std::mutex mutex_;
     std::vector<std::unique_ptr<ImageItem>> items_;

@@ -8,6 +8,7 @@
 #include <QEvent>
 
 #include <algorithm>
+#include <cstdio>
 #include <fcntl.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -143,11 +144,29 @@ void CThumbnailEngine::ExitInstance() {
 bool CThumbnailEngine::Shutdown(int timeoutMs) {
     generation_.Increment();
     stop_.Set(1);
-    quit();
+    {
+        // Asking the event loop to end wakes the engine thread through its
+        // dispatcher's wake-up descriptor, which the thread closes once run()
+        // has returned. Under receiverMutex_ the request is ordered before
+        // the thread retires its receiver (run() takes the lock after exec()),
+        // so it never reaches a thread that is already ending, and this is
+        // an order ThreadSanitizer sees as well.
+        std::lock_guard lock(receiverMutex_);
+        quit();
+    }
     const bool ended = !isRunning() || wait(QDeadlineTimer(timeoutMs));
     if (ended)
         MarkJoined(this);
     return ended;
+}
+
+bool CThumbnailEngine::ShutdownAndRelease(std::unique_ptr<CThumbnailEngine> engine, int timeoutMs) {
+    if (!engine || engine->Shutdown(timeoutMs))
+        return true; // the engine is deleted here with nothing left running
+    std::fprintf(stderr, "lumora: thumbnail threads still busy after %d ms; left behind\n",
+                 timeoutMs);
+    (void)engine.release(); // still used by the stuck thread; never waited for again
+    return false;
 }
 
 template <typename M, typename... Args> bool CThumbnailEngine::post(Args&&... args) {
@@ -203,13 +222,13 @@ bool CThumbnailEngine::handle(QEvent* event) {
 }
 
 template <typename M, typename... Args> void CThumbnailEngine::postMain(Args&&... args) {
-    PostNewOrdered<M>(mainWindow_, std::forward<Args>(args)...);
+    PostNewOrdered<M>(mainWindow_.load(), std::forward<Args>(args)...);
 }
 
 void CThumbnailEngine::postCounts() {
     const int count = list_->Count();
     postMain<ThumbCountMessage>(count);
-    postMain<ThumbViewCountMessage>(count, view_->ViewIndex());
+    postMain<ThumbViewCountMessage>(count, tabIndex_.load());
 }
 
 void CThumbnailEngine::queueAll() {
@@ -261,7 +280,7 @@ void CThumbnailEngine::onVerify(int32_t generation) {
     if (!superseded())
         queueAll();
     if (removed > 0) {
-        postMain<ThumbViewCountMessage>(list_->Count(), view_->ViewIndex());
+        postMain<ThumbViewCountMessage>(list_->Count(), tabIndex_.load());
         postMain<ThumbMissingMessage>();
     }
 }
@@ -387,7 +406,7 @@ void CThumbnailEngine::workerMain() {
 }
 
 void CThumbnailEngine::postProgress(int done, int total) {
-    postMain<ThumbProgressMessage>(done, total, view_->ViewIndex());
+    postMain<ThumbProgressMessage>(done, total, tabIndex_.load());
 }
 
 void CThumbnailEngine::scanCounted(int index, int& scanned, int step, int count) {
@@ -414,6 +433,8 @@ void CThumbnailEngine::makeThumbnail(int index) {
     } catch (...) {
         copy.thumb = ThumbnailBlock{}; // a failed decode gets the placeholder below
     }
+    if (stop_.Get())
+        return; // the view may be gone: a slow read must not reach it
     if (copy.thumb.thumbBits.isNull())
         MakePlaceholderThumbnail(copy, params); // every made item has pixels
     list_->WriteThumbnailBlock(index, copy.id, std::move(copy.thumb));
@@ -442,7 +463,7 @@ void CThumbnailEngine::servePriority(int& scanned, int step, int count) {
             continue;
         if (!list_->HasThumbnail(index))
             makeThumbnail(index);
-        if (!mainQueue_.IsCleared())
+        if (!stop_.Get() && !mainQueue_.IsCleared())
             view_->DrawItem(index);
     }
 }
@@ -458,9 +479,13 @@ void CThumbnailEngine::runPass() {
             return;
         servePriority(scanned, step, count);
         scanCounted(index, scanned, step, count);
+        if (stop_.Get())
+            return;
         if (view_->VisibleRange().contains(index) && !mainQueue_.IsCleared()) {
             if (!list_->HasThumbnail(index))
                 makeThumbnail(index);
+            if (stop_.Get())
+                return;
             if (!mainQueue_.IsCleared())
                 view_->DrawItem(index);
         }

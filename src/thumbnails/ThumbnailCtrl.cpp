@@ -54,11 +54,15 @@ CThumbnailCtrl::CThumbnailCtrl(QWidget* parent, int worksheetMode, int id)
 CThumbnailCtrl::~CThumbnailCtrl() {
     alive_.store(false);
     visible_.store(false);
-    if (engine_)
-        engine_->Shutdown(10000);
-    engine_.reset();
+    // Bounded even when a thread is stuck in a read (see ShutdownAndRelease).
+    CThumbnailEngine::ShutdownAndRelease(std::move(engine_), 10000);
     watcher_->StopWatching(); // no load can start a new watch any more
     list_.Clear(true);
+}
+
+void CThumbnailCtrl::SetTabIndex(int index) {
+    if (engine_)
+        engine_->SetTabIndex(index);
 }
 
 void CThumbnailCtrl::SetMainWindow(QObject* mainWindow) {

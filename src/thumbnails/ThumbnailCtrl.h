@@ -8,11 +8,11 @@
 // then schedule a repaint; only the GUI thread touches the widget itself.
 #pragma once
 
-#include "app/AppSettings.h"
 #include "engine/FolderWatcher.h"
 #include "engine/ImageItemList.h"
 #include "engine/ThumbnailEngine.h"
 #include "engine/ThumbnailView.h"
+#include "settings/AppSettings.h"
 #include "thumbnails/CellPainter.h"
 #include "thumbnails/ThumbnailSelection.h"
 
@@ -46,8 +46,9 @@ public:
     void SetMainWindow(QObject* mainWindow);
     void SetContainer(QObject* container) { container_ = container; }
     QObject* container() const { return container_; }
-    // Position of this view among the container's views (-1 without one).
-    void SetViewIndexSource(std::function<int()> source) { viewIndexSource_ = std::move(source); }
+    // This view's tab position, handed to its engine (GUI thread; the
+    // container calls it whenever tabs are added, closed or moved).
+    void SetTabIndex(int index);
     // Worksheet names and registered applications for the context menu.
     void SetMenuSources(std::function<QStringList()> worksheets,
                         std::function<QStringList()> applications);
@@ -101,7 +102,6 @@ public:
     int CursorIndex() override { return cursor_.load(); }
     void SetCursorIndex(int index) override { cursor_.store(index); }
     void ScrollToCursor() override;
-    int ViewIndex() override { return viewIndexSource_ ? viewIndexSource_() : -1; }
     void SetBusy(bool busy) override { busy_.store(busy); }
     bool IsBusy() override { return busy_.load(); }
     bool WindowExists() override { return alive_.load(); }
@@ -190,7 +190,6 @@ private:
     std::unique_ptr<CThumbnailEngine> engine_;
     QPointer<QObject> mainWindow_;
     QPointer<QObject> container_;
-    std::function<int()> viewIndexSource_;
     std::function<QStringList()> worksheetNames_;
     std::function<QStringList()> applicationNames_;
     CFileDropTarget* dropTarget_ = nullptr;

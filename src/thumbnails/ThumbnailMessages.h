@@ -5,8 +5,8 @@
 // receiver moves it out.
 #pragma once
 
-#include "engine/ImageItem.h"
 #include "engine/ImageItemList.h"
+#include "imaging/ImageItem.h"
 #include "platform/Message.h"
 
 #include <QObject>

@@ -11,7 +11,7 @@
 // thread has ended, so holding an arrow key never piles up decodes.
 #pragma once
 
-#include "engine/ImageItem.h"
+#include "imaging/ImageItem.h"
 #include "imaging/RequestCounter.h"
 
 #include <QFrame>

@@ -2,7 +2,7 @@
 // slots and hand them the view's messages and the settings.
 #include "app/ListContainerWnd.h"
 #include "app/TreeContainerWnd.h"
-#include "metadata/InfoContainer.h"
+#include "viewer/InfoContainer.h"
 #include "thumbnails/ThumbnailCtrl.h"
 #include "thumbnails/ThumbnailMessages.h"
 #include "viewer/HistogramCtrl.h"

@@ -1,5 +1,5 @@
 #include "engine/ThumbnailEngine.h"
-#include "engine/HeadlessThumbnailView.h"
+#include "HeadlessThumbnailView.h"
 #include "engine/ImageItemList.h"
 
 #include "EngineTestSupport.h"
@@ -13,6 +13,10 @@
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <thread>
+#include <unistd.h>
+
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace lumora {
@@ -31,7 +35,7 @@ struct Rig {
         test::app();
         view.SetEngine(&engine);
         view.SetWindow(&viewWindow);
-        view.SetViewIndex(0);
+        engine.SetTabIndex(0);
         engine.SetMainWindow(&mainWindow);
         if (maker)
             engine.SetThumbnailMaker(std::move(maker));
@@ -144,6 +148,35 @@ TEST(ThumbnailEngineTest, ProgressStepsEveryFiftiethAndEndsWithHundredOfHundred)
     EXPECT_EQ(progress.back().done, 100);
     EXPECT_EQ(progress.back().total, 100);
     EXPECT_FALSE(rig.view.IsBusy());
+}
+
+// The tab index is a value the GUI thread hands the engine; the engine's
+// threads never ask the view for it. A tab that moved reports its new place.
+TEST(ThumbnailEngineTest, ReportsCarryTheTabIndexTheGuiThreadSet) {
+    TempFolder dir("tab");
+    fill(dir, "t", 10);
+    Rig rig;
+    rig.engine.SetTabIndex(4);
+    rig.Load(dir.Folder());
+    ASSERT_TRUE(rig.WaitIdle());
+    ASSERT_TRUE(pumpUntil(
+        [&] {
+            auto p = rig.mainWindow.Of(WM_THUMB_PROGRESS);
+            return !p.empty() && p.back().done == 100;
+        },
+        5s));
+    for (const auto& p : rig.mainWindow.Of(WM_THUMB_PROGRESS))
+        EXPECT_EQ(p.tabIndex, 4);
+
+    rig.engine.SetTabIndex(2);
+    dir.Write("u00000.jpg");
+    auto request = std::make_unique<AddFilesRequest>();
+    request->paths = {dir.File("u00000.jpg")};
+    rig.engine.AddFiles(std::move(request));
+    ASSERT_TRUE(pumpUntil([&] { return !rig.mainWindow.Of(WM_THUMB_VIEWCOUNT).empty(); }, 5s));
+    const auto viewCount = rig.mainWindow.Of(WM_THUMB_VIEWCOUNT).back();
+    EXPECT_EQ(viewCount.value, 11);
+    EXPECT_EQ(viewCount.tabIndex, 2);
 }
 
 TEST(ThumbnailEngineTest, EmptyFolderShowsPlaceholderAndNoCursor) {
@@ -382,6 +415,56 @@ TEST(ThumbnailEngineTest, ClosingABusyViewReturnsWithinTheBound) {
     const int madeAtClose = made.load();
     rig.reset();
     EXPECT_LE(made.load(), madeAtClose);
+}
+
+// A read that never returns (here: a blocking open of a FIFO without a
+// writer) must not hold the closing view: the wait is bounded, the engine is
+// left behind, and once the read returns its thread ends without touching
+// the view or the list, which are gone by then.
+TEST(ThumbnailEngineTest, ClosingWhileAReadIsStuckStaysBounded) {
+    TempFolder dir("stuck");
+    fill(dir, "s", 4);
+    const std::string fifo = dir.File("stuck.fifo");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    std::atomic<bool> entered{false};
+    std::atomic<int> returned{0};
+    auto list = std::make_unique<ImageItemList>();
+    auto view = std::make_unique<HeadlessThumbnailView>(*list, 4, 4);
+    RecordingReceiver mainWindow, viewWindow;
+    auto engine = std::make_unique<CThumbnailEngine>(view.get(), list.get());
+    view->SetEngine(engine.get());
+    view->SetWindow(&viewWindow);
+    engine->SetMainWindow(&mainWindow);
+    engine->SetThumbnailMaker([&](ImageItem& item, const ThumbnailBox& p) {
+        if (!entered.exchange(true)) {
+            const int fd = ::open(fifo.c_str(), O_RDONLY | O_CLOEXEC); // blocks
+            if (fd >= 0)
+                ::close(fd);
+        }
+        MakePlaceholderThumbnail(item, p);
+        ++returned;
+    });
+    engine->Start();
+    view->SetBusy(true);
+    engine->LoadFolder(dir.Folder());
+    ASSERT_TRUE(pumpUntil([&] { return entered.load(); }, 10s));
+
+    CThumbnailEngine* leftBehind = engine.get();
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_FALSE(CThumbnailEngine::ShutdownAndRelease(std::move(engine), 300));
+    EXPECT_LT(std::chrono::steady_clock::now() - start, 5s);
+    EXPECT_EQ(engine, nullptr);
+    // The owner frees its view and list as it would when closing.
+    view.reset();
+    list.reset();
+
+    // Let the read return: the stuck thread ends on its own.
+    const int writer = ::open(fifo.c_str(), O_WRONLY | O_CLOEXEC);
+    ASSERT_GE(writer, 0);
+    ::close(writer);
+    EXPECT_TRUE(leftBehind->wait(QDeadlineTimer(10000)));
+    EXPECT_EQ(returned.load(), 1); // no further item was made after stop
+    std::unique_ptr<CThumbnailEngine> reclaimed(leftBehind);
 }
 
 TEST(ThumbnailEngineTest, RequestsAfterShutdownAreDroppedSafely) {

@@ -7,7 +7,7 @@
 #ifdef LUMORA_BENCH_WIDGETS
 
 #include "engine/ImageItemList.h"
-#include "metadata/InfoContainer.h"
+#include "viewer/InfoContainer.h"
 #include "viewer/HistogramCtrl.h"
 #include "viewer/MiniPreviewCtrl.h"
 

@@ -1,8 +1,8 @@
 // The information panel widget with real camera files: its rows, the
 // maker-note rows per kind, the deep copy, and its layout.
-#include "metadata/InfoContainer.h"
+#include "viewer/InfoContainer.h"
 
-#include "engine/ImageItem.h"
+#include "imaging/ImageItem.h"
 #include "engine/ImageItemList.h"
 #include "viewer/HistogramCtrl.h"
 

@@ -1,5 +1,5 @@
-# The information panel widget (Qt Widgets), kept apart from the headless
-# lumora_metadata library.
+# The information panel: the histogram over the two-column list of the
+# current item's file, EXIF and maker-note rows.
 if(LUMORA_WIDGETS)
     add_library(lumora_infopanel STATIC ${CMAKE_CURRENT_LIST_DIR}/InfoContainer.cpp)
     target_include_directories(lumora_infopanel PUBLIC ${CMAKE_SOURCE_DIR}/src)

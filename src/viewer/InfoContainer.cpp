@@ -1,6 +1,6 @@
-#include "metadata/InfoContainer.h"
+#include "viewer/InfoContainer.h"
 
-#include "engine/ImageItem.h"
+#include "imaging/ImageItem.h"
 #include "engine/ImageItemList.h"
 #include "viewer/HistogramCtrl.h"
 
