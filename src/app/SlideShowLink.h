@@ -6,7 +6,7 @@
 // thread only.
 #pragma once
 
-#include "app/AppSettings.h"
+#include "settings/AppSettings.h"
 
 #include <QObject>
 #include <QPointer>

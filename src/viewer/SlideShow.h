@@ -20,7 +20,7 @@
 //          closes, on a click into the preview and when the list changes.
 #pragma once
 
-#include "app/AppSettings.h"
+#include "settings/AppSettings.h"
 
 #include <QObject>
 #include <QPointer>

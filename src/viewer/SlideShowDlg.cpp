@@ -1,6 +1,6 @@
 #include "viewer/SlideShowDlg.h"
 
-#include "app/SettingsKeys.h"
+#include "settings/SettingsKeys.h"
 #include "controls/IntegerEdit.h"
 
 #include <QCheckBox>

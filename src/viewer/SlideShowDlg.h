@@ -9,7 +9,7 @@
 // Controls are named "id<control id>". GUI thread only.
 #pragma once
 
-#include "app/AppSettings.h"
+#include "settings/AppSettings.h"
 
 #include <QDialog>
 

@@ -4,7 +4,7 @@
 #include "app/ListContainerWnd.h"
 #include "app/MainFrame.h"
 #include "app/OneKey.h"
-#include "app/SettingsStore.h"
+#include "settings/SettingsStore.h"
 #include "settingsui/AppSettingDlg.h"
 #include "settingsui/SettingPages.h"
 #include "thumbnails/ThumbnailCtrl.h"
