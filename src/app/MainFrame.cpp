@@ -4,6 +4,7 @@
 #include "app/MainCommands.h"
 #include "app/StatusTexts.h"
 #include "app/TreeContainerWnd.h"
+#include "app/ViewerLink.h"
 #include "controls/Divider.h"
 #include "controls/TextProgressCtrl.h"
 #include "engine/ThumbnailEngine.h"
@@ -54,6 +55,7 @@ void CMainFrame::create() {
     createPanes();
     createBars();
     createStatusBar();
+    new CViewerLink(this); // the hidden viewer window
     ApplySettings(false);
 
     // The main divider fills the client area between the bars: the tree
@@ -162,6 +164,8 @@ void CMainFrame::selectByPath(const QString& path) {
 void CMainFrame::ApplySettings(bool reload) {
     if (listContainer_)
         listContainer_->ApplySettings(settings_, reload);
+    if (CViewerLink* viewer = CViewerLink::Of(this))
+        viewer->ApplySettings(settings_);
     if (commands_)
         commands_->scheduleUpdate();
 }
