@@ -4,6 +4,7 @@
 #include "app/MainCommands.h"
 #include "app/StatusTexts.h"
 #include "app/TreeContainerWnd.h"
+#include "app/SlideShowLink.h"
 #include "app/ViewerLink.h"
 #include "controls/Divider.h"
 #include "controls/TextProgressCtrl.h"
@@ -56,6 +57,7 @@ void CMainFrame::create() {
     createBars();
     createStatusBar();
     new CViewerLink(this); // the hidden viewer window
+    new CSlideShowLink(this, CViewerLink::Of(this)->viewer());
     ApplySettings(false);
 
     // The main divider fills the client area between the bars: the tree
@@ -166,6 +168,8 @@ void CMainFrame::ApplySettings(bool reload) {
         listContainer_->ApplySettings(settings_, reload);
     if (CViewerLink* viewer = CViewerLink::Of(this))
         viewer->ApplySettings(settings_);
+    if (CSlideShowLink* slideShow = CSlideShowLink::Of(this))
+        slideShow->ApplySettings(settings_);
     if (commands_)
         commands_->scheduleUpdate();
 }

@@ -106,6 +106,7 @@ public:
 
     void SetListSource(ViewerListSource source) { source_ = std::move(source); }
     void SetHooks(ViewerHooks hooks);
+    const ViewerHooks& hooks() const { return hooks_; }
 
     // From the thumbnail view through its host (WM_THUMB_OPENVIEWER).
     void ShowItem(const ImageItem& item, int index, int count);
