@@ -1,5 +1,6 @@
 #include "app/ListContainerWnd.h"
 
+#include "viewer/InfoContainer.h"
 #include "thumbnails/FileDropTarget.h"
 #include "thumbnails/ThumbnailCtrl.h"
 #include "thumbnails/ThumbnailMessages.h"
@@ -17,10 +18,7 @@ CListContainerWnd::CListContainerWnd(QWidget* parent, int id, int infoDividerPos
     divider_ =
         new CDivider(this, 59648, 3, showExifWindow ? infoDividerPos : 0, infoDividerPos, 200);
 
-    auto* info = new QLabel;
-    info->setObjectName(QStringLiteral("InfoContainer"));
-    info->setAutoFillBackground(true);
-    info->setMinimumSize(0, 0);
+    auto* info = new CInfoContainer(divider_);
     infoPanel_ = info;
 
     tabs_ = new QTabBar(this);
@@ -36,6 +34,7 @@ CListContainerWnd::CListContainerWnd(QWidget* parent, int id, int infoDividerPos
     folderView_->SetContainer(this);
     views_.push_back(folderView_);
     folderView_->SetTabIndex(viewIndexOf(folderView_));
+    WatchViewInfo(folderView_);
     tabs_->setCurrentIndex(0);
 
     divider_->SetPane(0, folderView_);
@@ -74,6 +73,16 @@ void CListContainerWnd::ApplySettings(const AppSettings& settings, bool reload) 
     if (CThumbnailCtrl* view = currentView())
         view->ApplySettings(settings_, true, reload);
     SetInfoPaneShown(settings_.ShowExifWindow != 0);
+    if (auto* info = qobject_cast<CInfoContainer*>(infoPanel_.data()))
+        info->SetHistogramMode(settings_.HistogramMode);
+}
+
+void CListContainerWnd::WatchViewInfo(CThumbnailCtrl* view) {
+    connect(view, &CThumbnailCtrl::infoRecordChanged, this,
+            [this](std::shared_ptr<const ItemInfoRecord> record) {
+                if (auto* info = qobject_cast<CInfoContainer*>(infoPanel_.data()); info && record)
+                    info->ShowItem(*record);
+            });
 }
 
 void CListContainerWnd::SetInfoPaneShown(bool show) {
@@ -105,9 +114,18 @@ void CListContainerWnd::focusInEvent(QFocusEvent*) {
 }
 
 bool CListContainerWnd::event(QEvent* e) {
-    if (MessageCast<PreimageMessage>(e) ||   // for the information panel's histogram
-        MessageCast<NoPreimageMessage>(e) || // the histogram is cleared
-        MessageCast<OpenViewerMessage>(e) || // for the viewer window
+    if (auto* m = MessageCast<PreimageMessage>(e)) {
+        auto* info = qobject_cast<CInfoContainer*>(infoPanel_.data());
+        if (info && m->preimage)
+            info->SetHistogramSource(std::move(*m->preimage));
+        return true;
+    }
+    if (MessageCast<NoPreimageMessage>(e)) {
+        if (auto* info = qobject_cast<CInfoContainer*>(infoPanel_.data()))
+            info->ClearHistogram();
+        return true;
+    }
+    if (MessageCast<OpenViewerMessage>(e) || // for the viewer window
         MessageCast<CountChangedMessage>(e)) {
         // The payloads are freed with the messages until their panes exist.
         return true;

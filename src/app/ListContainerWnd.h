@@ -49,6 +49,9 @@ public:
     // Puts the information panel in the right pane (the previous one is deleted).
     void SetInfoPanel(QWidget* panel);
     QWidget* infoPanel() const { return infoPanel_; }
+    // Shows the view's current item in the information panel whenever it
+    // changes (every view of a tab is watched).
+    void WatchViewInfo(CThumbnailCtrl* view);
 
 protected:
     void resizeEvent(QResizeEvent*) override;

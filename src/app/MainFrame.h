@@ -179,6 +179,7 @@ private:
     void onClipboardChanged();
     void setTitleFromFolder(const QString& path);
     void setStatusPane(int pane, const QString& text);
+    void fitStatusPane(int pane);
 
     CTreeContainerWnd* treeContainer_ = nullptr;
     CShellTreeCtrl* shellTree_ = nullptr;

@@ -3,8 +3,6 @@
 #include "engine/LockedValues.h"
 #include "metadata/ShootingTime.h"
 
-#include <QString>
-
 #include <algorithm>
 #include <cstring>
 #include <sys/stat.h>
@@ -13,17 +11,6 @@
 namespace lumora {
 
 namespace {
-
-bool isAscii(std::string_view s) {
-    for (unsigned char c : s)
-        if (c >= 0x80)
-            return false;
-    return true;
-}
-
-char foldAscii(char c) {
-    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-}
 
 bool fileExists(const std::string& path) {
     struct stat st;
@@ -47,20 +34,6 @@ void copyItem(ImageItem& from, ImageItem& to, CopyPixels pixels) {
 }
 
 } // namespace
-
-bool EqualsNoCase(std::string_view a, std::string_view b) {
-    if (isAscii(a) && isAscii(b)) {
-        if (a.size() != b.size())
-            return false;
-        for (std::size_t i = 0; i < a.size(); ++i)
-            if (foldAscii(a[i]) != foldAscii(b[i]))
-                return false;
-        return true;
-    }
-    return QString::fromUtf8(a.data(), static_cast<qsizetype>(a.size()))
-               .compare(QString::fromUtf8(b.data(), static_cast<qsizetype>(b.size())),
-                        Qt::CaseInsensitive) == 0;
-}
 
 int ImageItemList::Count() const {
     std::lock_guard lock(mutex_);
@@ -276,7 +249,7 @@ void ImageItemList::ClearAllStates() {
 int ImageItemList::FindByPath(std::string_view path) const {
     std::lock_guard lock(mutex_);
     for (int i = 0; i < static_cast<int>(items_.size()); ++i)
-        if (EqualsNoCase(items_[i]->path, path))
+        if (items_[i]->path == path)
             return i;
     return -1;
 }
@@ -284,7 +257,7 @@ int ImageItemList::FindByPath(std::string_view path) const {
 int ImageItemList::FindByName(std::string_view name) const {
     std::lock_guard lock(mutex_);
     for (int i = 0; i < static_cast<int>(items_.size()); ++i)
-        if (EqualsNoCase(items_[i]->fileName, name))
+        if (items_[i]->fileName == name)
             return i;
     return -1;
 }
@@ -345,7 +318,7 @@ int ImageItemList::RemoveSelected() {
 }
 
 bool ImageItemList::RemoveByPath(std::string_view path) {
-    return removeIf([&](const ImageItem& item) { return EqualsNoCase(item.path, path); }) > 0;
+    return removeIf([&](const ImageItem& item) { return item.path == path; }) > 0;
 }
 
 void ImageItemList::Clear(bool deleteItems) {

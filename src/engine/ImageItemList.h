@@ -42,10 +42,6 @@ struct PreimageCopy {
     uint32_t size = 0;
 };
 
-// Case-insensitive comparison of file names and paths (ASCII folded fast,
-// other text by Unicode case folding).
-bool EqualsNoCase(std::string_view a, std::string_view b);
-
 // Runs the shooting-information scan on one item (skipped when it is already
 // marked as scanned). A file the parser cannot open leaves the item as it was.
 void ScanItemInfo(ImageItem& item);
@@ -105,6 +101,8 @@ public:
     int InvertSelection(); // selected count afterwards
     void ClearAllStates();
 
+    // Paths and names compare byte for byte, as the file system does:
+    // a.jpg and A.JPG are two files.
     int FindByPath(std::string_view path) const; // -1 when absent
     int FindByName(std::string_view name) const;
     bool ContainsPath(std::string_view path) const { return FindByPath(path) >= 0; }

@@ -8,6 +8,8 @@
 #include <QEvent>
 
 #include <algorithm>
+#include <cstdio>
+#include <fcntl.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/syscall.h>
@@ -156,6 +158,15 @@ bool CThumbnailEngine::Shutdown(int timeoutMs) {
     if (ended)
         MarkJoined(this);
     return ended;
+}
+
+bool CThumbnailEngine::ShutdownAndRelease(std::unique_ptr<CThumbnailEngine> engine, int timeoutMs) {
+    if (!engine || engine->Shutdown(timeoutMs))
+        return true; // the engine is deleted here with nothing left running
+    std::fprintf(stderr, "lumora: thumbnail threads still busy after %d ms; left behind\n",
+                 timeoutMs);
+    (void)engine.release(); // still used by the stuck thread; never waited for again
+    return false;
 }
 
 template <typename M, typename... Args> bool CThumbnailEngine::post(Args&&... args) {
@@ -407,6 +418,11 @@ void CThumbnailEngine::scanCounted(int index, int& scanned, int step, int count)
         postProgress(scanned, count);
 }
 
+bool UserMayWriteFile(const std::string& path) {
+    // The effective ids decide, as they do for an open() for writing.
+    return ::faccessat(AT_FDCWD, path.c_str(), W_OK, AT_EACCESS) == 0;
+}
+
 void CThumbnailEngine::makeThumbnail(int index) {
     ImageItem copy;
     if (!list_->CopyOut(index, copy, CopyPixels::None) || copy.path.empty())
@@ -417,6 +433,8 @@ void CThumbnailEngine::makeThumbnail(int index) {
     } catch (...) {
         copy.thumb = ThumbnailBlock{}; // a failed decode gets the placeholder below
     }
+    if (stop_.Get())
+        return; // the view may be gone: a slow read must not reach it
     if (copy.thumb.thumbBits.isNull())
         MakePlaceholderThumbnail(copy, params); // every made item has pixels
     list_->WriteThumbnailBlock(index, copy.id, std::move(copy.thumb));
@@ -429,7 +447,7 @@ void CThumbnailEngine::makeThumbnail(int index) {
         status.accessTime = st.st_atime;
         status.modificationTime = st.st_mtime;
         status.changeTime = st.st_ctime;
-        readOnly = (st.st_mode & S_IWUSR) == 0;
+        readOnly = !UserMayWriteFile(copy.path);
     }
     list_->WriteFileStatus(index, copy.id, status, readOnly);
 }
@@ -445,7 +463,7 @@ void CThumbnailEngine::servePriority(int& scanned, int step, int count) {
             continue;
         if (!list_->HasThumbnail(index))
             makeThumbnail(index);
-        if (!mainQueue_.IsCleared())
+        if (!stop_.Get() && !mainQueue_.IsCleared())
             view_->DrawItem(index);
     }
 }
@@ -461,9 +479,13 @@ void CThumbnailEngine::runPass() {
             return;
         servePriority(scanned, step, count);
         scanCounted(index, scanned, step, count);
+        if (stop_.Get())
+            return;
         if (view_->VisibleRange().contains(index) && !mainQueue_.IsCleared()) {
             if (!list_->HasThumbnail(index))
                 makeThumbnail(index);
+            if (stop_.Get())
+                return;
             if (!mainQueue_.IsCleared())
                 view_->DrawItem(index);
         }

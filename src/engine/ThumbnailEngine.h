@@ -32,6 +32,11 @@ using ThumbnailMaker = std::function<void(ImageItem& item, const ThumbnailBox& p
 // Fills the thumbnail block with the grey placeholder of the box size.
 void MakePlaceholderThumbnail(ImageItem& item, const ThumbnailBox& params);
 
+// Whether this user may write the file, as the system decides it (owner,
+// group, other and ACLs, a read-only mount, the user's privileges): the
+// item's read-only mark and its protect icon come from this.
+bool UserMayWriteFile(const std::string& path);
+
 // An auto-reset event pair for the worker: work and quit.
 class WorkerEvents {
 public:
@@ -71,6 +76,12 @@ public:
     // Supersedes everything, sets stop, ends the engine thread and waits up
     // to timeoutMs for it. True when both threads have ended.
     bool Shutdown(int timeoutMs = 10000);
+    // Shuts the engine down and deletes it, waiting at most timeoutMs. A
+    // thread still stuck in a file read after that (a hung mount) cannot be
+    // waited for without bound: the engine object is then left allocated on
+    // purpose, its threads touch neither view nor list once stop is set, and
+    // false is returned. The owner may free the view and list either way.
+    static bool ShutdownAndRelease(std::unique_ptr<CThumbnailEngine> engine, int timeoutMs);
 
     // Requests, called on the GUI thread.
     void LoadFolder(const std::string& folder); // folder ends in '/'

@@ -1,5 +1,6 @@
 # Metadata reader for JPEG/EXIF, TIFF and the camera RAW containers (no Qt).
 add_library(lumora_rawparser STATIC
+    ${CMAKE_CURRENT_LIST_DIR}/SafeOpen.cpp
     ${CMAKE_CURRENT_LIST_DIR}/FileBytes.cpp
     ${CMAKE_CURRENT_LIST_DIR}/RawParser.cpp
     ${CMAKE_CURRENT_LIST_DIR}/RawParserContainers.cpp

@@ -2,6 +2,7 @@
 add_library(lumora_metadata STATIC
     ${CMAKE_CURRENT_LIST_DIR}/CaptionSummary.cpp
     ${CMAKE_CURRENT_LIST_DIR}/ImageInfo.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/InfoRows.cpp
     ${CMAKE_CURRENT_LIST_DIR}/ShootingInfo.cpp
     ${CMAKE_CURRENT_LIST_DIR}/ShootingTime.cpp)
 lumora_export_headers(lumora_metadata)
