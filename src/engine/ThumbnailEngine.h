@@ -9,11 +9,33 @@
 // with one thread per core, which makes, stores and draws them; the worker
 // keeps its order and only hands the jobs over.
 //
-// Threads: the GUI thread makes the engine, calls the requests and
-// Shutdown; the engine thread runs the handlers; the worker runs the passes;
-// the pool threads run the whole-file decodes. All of them may call the view
-// (IThumbnailView) and the item list, whose locks are taken one at a time or
-// view before list; no engine lock is held around a view or list call.
+// Ownership: each thumbnail view owns one CThumbnailEngine and the
+// ImageItemList it serves; the view outlives the engine's threads (it calls
+// Shutdown and waits before it goes). The engine thread owns the worker
+// (started by InitInstance, joined by ExitInstance) and every request
+// delivered to it; its reports to the main window and to the view are owned
+// by the event queue and then by the receiver.
+//
+// Threads:
+//   - GUI thread: construction, the setters, Start, Shutdown, the request
+//     functions (LoadFolder ... NeedThumbnail) and destruction.
+//   - engine thread: the request handlers (on*); it calls the view's
+//     layout, drawing, cursor and watch functions directly.
+//   - worker: runPass and what it calls; it calls the view's VisibleRange,
+//     DrawItem, SetBusy and WindowExists directly.
+//   - pool threads (one per core, owned by the engine thread: made in
+//     InitInstance, joined last in ExitInstance): the whole-file decodes;
+//     they call the maker, the list, and the view's VisibleRange and
+//     DrawItem directly.
+//   - any thread: CurrentGeneration, IsStopped, TabIndex.
+// Shared state is the item list (its own lock), the Locked* values and the
+// index queues (each locked inside one call), the atomic tab index and main
+// window, and receiver_ (receiverMutex_).
+//
+// Lock order: receiverMutex_ is held only around one post and never while
+// calling out. The view's drawing lock may be held while the list's lock is
+// taken, never the other way round; the engine's threads hold neither
+// while they post or call the view's non-drawing functions.
 #pragma once
 
 #include "engine/EngineRequests.h"
@@ -49,7 +71,9 @@ void MakePlaceholderThumbnail(ImageItem& item, const ThumbnailBox& params);
 // item's read-only mark and its protect icon come from this.
 bool UserMayWriteFile(const std::string& path);
 
-// An auto-reset event pair for the worker: work and quit.
+// An auto-reset event pair for the worker: work and quit. Signal* from any
+// thread; Wait only on the worker. Its mutex is a leaf: nothing else is
+// taken while it is held.
 class WorkerEvents {
 public:
     enum class Wake { Work, Quit };
