@@ -3,6 +3,7 @@
 #include "platform/Messages.h"
 #include "thumbnails/FileDropTarget.h"
 #include "thumbnails/ThumbnailCtrl.h"
+#include "thumbnails/WorkSheetTabStrip.h"
 
 #include <QLabel>
 #include <QTabBar>
@@ -23,20 +24,20 @@ CListContainerWnd::CListContainerWnd(QWidget* parent, int id, int infoDividerPos
     info->setMinimumSize(0, 0);
     infoPanel_ = info;
 
-    tabs_ = new QTabBar(this);
-    tabs_->setObjectName(QStringLiteral("TabStrip"));
-    tabs_->setShape(QTabBar::RoundedSouth);
-    tabs_->setDrawBase(true);
-    tabs_->setExpanding(false);
+    tabs_ = new CWorkSheetTabStrip(this, 1020);
     tabs_->setGeometry(0, 0, 100, 20);
-    tabs_->addTab(QStringLiteral("フォルダ"));
+    tabs_->AttachDropTarget(this);
+    connect(tabs_, &CWorkSheetTabStrip::tabPicked, this, &CListContainerWnd::SwitchTab);
+    connect(tabs_, &CWorkSheetTabStrip::renamed, this, [this] {
+        sendTitleCount();
+        emit workSheetsChanged();
+    });
 
-    folderView_ = new CThumbnailCtrl(divider_, 0, 1002);
-    folderView_->SetMainWindow(mainWindow);
-    folderView_->SetContainer(this);
-    folderView_->SetViewIndexSource([this] { return viewIndexOf(folderView_); });
-    views_.push_back(folderView_);
-    tabs_->setCurrentIndex(0);
+    // The folder tab with its view, current from the start.
+    CreateTab(kFolderTab, QStringLiteral("フォルダ"));
+    folderView_ = views_.front();
+    current_ = 0;
+    needsRefresh_[0] = false;
 
     divider_->SetPane(0, folderView_);
     divider_->SetPane(1, info);
@@ -54,7 +55,11 @@ CThumbnailCtrl* CListContainerWnd::currentView() const {
 }
 
 int CListContainerWnd::currentIndex() const {
-    return tabs_->currentIndex();
+    return current_;
+}
+
+QTabBar* CListContainerWnd::tabStrip() const {
+    return tabs_;
 }
 
 int CListContainerWnd::viewIndexOf(const CThumbnailCtrl* view) const {
@@ -65,14 +70,22 @@ int CListContainerWnd::viewIndexOf(const CThumbnailCtrl* view) const {
 }
 
 void CListContainerWnd::ShowFolder(const QString& path) {
-    tabs_->setCurrentIndex(0);
     folderView_->LoadFolder(path);
+    needsRefresh_[0] = false;
+    SwitchTab(0);
 }
 
 void CListContainerWnd::ApplySettings(const AppSettings& settings, bool reload) {
     settings_ = settings;
-    if (CThumbnailCtrl* view = currentView())
-        view->ApplySettings(settings_, true, reload);
+    settingsGiven_ = true;
+    // The current view redraws (and reloads when asked); the others take
+    // the settings now and reload when they are next shown.
+    for (std::size_t i = 0; i < views_.size(); ++i) {
+        const bool current = int(i) == current_;
+        views_[i]->ApplySettings(settings_, current, current && reload);
+        if (!current && reload)
+            needsRefresh_[i] = true;
+    }
     SetInfoPaneShown(settings_.ShowExifWindow != 0);
 }
 
@@ -109,16 +122,14 @@ bool CListContainerWnd::event(QEvent* e) {
     case WM_THUMB_PREIMAGE:   // for the information panel's histogram
     case WM_THUMB_NOPREIMAGE: // the histogram is cleared
     case WM_THUMB_OPENVIEWER: // for the viewer window
-    case WM_THUMB_COUNTCHANGED:
         // The payloads are freed with the events until their panes exist.
         return true;
+    case WM_THUMB_COUNTCHANGED:
     case WM_DROP_CANENTER:
     case WM_DROP_CANDROP:
     case WM_DROP_LEAVE:
     case WM_DROP_FILES:
-        if (auto* m = dynamic_cast<DropMessageEvent*>(e))
-            m->result = 0;
-        return true;
+        return workSheetEvent(e);
     default:
         return QWidget::event(e);
     }

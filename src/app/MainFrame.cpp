@@ -12,6 +12,7 @@
 #include "platform/VolumeWatcher.h"
 #include "resources/ToolIcons.h"
 #include "thumbnails/ThumbnailCtrl.h"
+#include "thumbnails/WorkSheetExport.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -92,6 +93,7 @@ void CMainFrame::create() {
         const QString tree = shellTree_ ? shellTree_->GetSelectedIdList() : QString();
         return tree.isEmpty() ? currentFolderPath_ : tree;
     });
+    setWorkSheetListReader([this](const QString& path) { listContainer_->ReadList(path); });
     watchVolumes();
 }
 
@@ -100,9 +102,12 @@ void CMainFrame::createPanes() {
                                            settings_.ShowMiniPreview != 0);
     listContainer_ = new CListContainerWnd(this, 59649, settings_.InfoDividerPos,
                                            settings_.ShowExifWindow != 0, this);
-    // The view's own commands: those that exist run here, the file
-    // operations and worksheets take theirs when they come.
-    connect(listContainer_->folderView(), &CThumbnailCtrl::commandRequested, this, [this](int id) {
+    // A first start without a file on the command line has one worksheet.
+    if (createDefaultWorkSheet_)
+        listContainer_->CreateTab(CListContainerWnd::kWorkSheetTab);
+    // The views' own commands: those that exist run here, the file
+    // operations take theirs when they come.
+    connect(listContainer_, &CListContainerWnd::commandRequested, this, [this](int id) {
         switch (id) {
         case 37004: // cut
             copySelection(true);
@@ -216,6 +221,8 @@ bool CMainFrame::event(QEvent* e) {
     case WM_LIST_TITLECOUNT: {
         if (listContainer_->folderTabCurrent())
             setTitleFromFolder(currentFolderPath_);
+        else
+            setWindowTitle(QStringLiteral("Lumora - %1").arg(listContainer_->GetCurrentWorksheetName()));
         const CThumbnailCtrl* view = listContainer_->currentView();
         setStatusPane(3, countStatusText(view ? view->Count() : -1));
         return true;
@@ -255,14 +262,18 @@ bool CMainFrame::event(QEvent* e) {
         return true;
     }
     case WM_THUMB_MISSING:
-        QMessageBox::warning(this, QStringLiteral("Lumora"),
-                             QStringLiteral("ワークシート内のサムネイルでファイルが存在しないものが"
-                                            "あります。これらはワークートから除外されます。"));
+        tell(QMessageBox::Information,
+             QStringLiteral("ワークシート内のサムネイルでファイルが存在しないものが"
+                            "あります。これらはワークートから除外されます。"));
         return true;
     case WM_THUMB_FOCUS:
         focusPane_ = static_cast<MessageEvent*>(e)->wParam ? 1 : 0;
         return true;
     case WM_THUMB_VIEWCOUNT:
+    case WM_EXPORT_2011:
+    case WM_EXPORT_2012:
+    case WM_EXPORT_2014:
+        return workSheetEvent(e);
     case WM_THUMB_LISTCLEARED:
     case WM_THUMB_CURRENTITEM:
         // Tab labels, the viewer and the mini preview take these once they

@@ -223,6 +223,8 @@ void CMainFrame::onClipboardChanged() {
 // ---- commands ------------------------------------------------------------------
 
 bool CMainFrame::commandEnabled(int id) const {
+    if (const auto enabled = workSheetCommandEnabled(id))
+        return *enabled;
     const CThumbnailCtrl* view = listContainer_ ? listContainer_->currentView() : nullptr;
     const bool worksheet = listContainer_ && !listContainer_->folderTabCurrent();
     const bool focusOnView = view && focusPane_ == 1;
@@ -292,6 +294,11 @@ bool CMainFrame::runCommand(int id) {
     if (!commandEnabled(id)) {
         updateCommandStates();
         return false;
+    }
+    if (workSheetCommandEnabled(id)) {
+        runWorkSheetCommand(id);
+        updateCommandStates();
+        return true;
     }
     CThumbnailCtrl* view = listContainer_->currentView();
     switch (id) {

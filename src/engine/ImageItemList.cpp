@@ -287,6 +287,13 @@ std::size_t ImageItemList::CollectSelected(std::vector<std::string>& out, bool f
     return total;
 }
 
+void ImageItemList::CollectPaths(std::vector<std::string>& out) const {
+    std::lock_guard lock(mutex_);
+    out.reserve(out.size() + items_.size());
+    for (const auto& item : items_)
+        out.push_back(item->path);
+}
+
 std::size_t ImageItemList::CollectSelectedPathList(std::string& out) const {
     std::lock_guard lock(mutex_);
     out.clear();

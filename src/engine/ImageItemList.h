@@ -110,6 +110,8 @@ public:
     // Appends the full paths (or file names) of the selected items; returns
     // the total length counting one terminator per name.
     std::size_t CollectSelected(std::vector<std::string>& out, bool fullPaths) const;
+    // Every item's full path, in list order (one consistent snapshot).
+    void CollectPaths(std::vector<std::string>& out) const;
     // The selected full paths, each followed by a NUL, then a final NUL.
     std::size_t CollectSelectedPathList(std::string& out) const;
 

@@ -2,6 +2,7 @@
 
 #include "engine/ImageItemList.h"
 #include "engine/PostedOrder.h"
+#include "engine/ViewCountMessage.h"
 
 #include <QCoreApplication>
 #include <QEvent>
@@ -232,7 +233,7 @@ void CThumbnailEngine::postMain(int message, std::intptr_t wParam, std::intptr_t
 void CThumbnailEngine::postCounts() {
     const int count = list_->Count();
     postMain(WM_THUMB_COUNT, count);
-    postMain(WM_THUMB_VIEWCOUNT, count, view_->ViewIndex());
+    PostOrdered(mainWindow_, std::make_unique<ViewCountMessage>(count, view_->ViewIndex()));
 }
 
 void CThumbnailEngine::queueAll() {
@@ -284,7 +285,8 @@ void CThumbnailEngine::onVerify(int32_t generation) {
     if (!superseded())
         queueAll();
     if (removed > 0) {
-        postMain(WM_THUMB_VIEWCOUNT, list_->Count(), view_->ViewIndex());
+        PostOrdered(mainWindow_,
+                    std::make_unique<ViewCountMessage>(list_->Count(), view_->ViewIndex()));
         postMain(WM_THUMB_MISSING);
     }
 }

@@ -8,6 +8,8 @@
 // it.
 #pragma once
 
+#include "platform/Message.h"
+
 #include <QCoreApplication>
 #include <QEvent>
 #include <QObject>
@@ -18,8 +20,6 @@
 #include <utility>
 
 namespace lumora {
-
-constexpr int WM_USER = 0x0400;
 
 // Engine requests: view -> its engine thread.
 constexpr int WM_ENGINE_LOADFOLDER = WM_USER + 1001;  // 2025

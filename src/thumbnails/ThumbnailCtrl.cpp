@@ -4,6 +4,7 @@
 #include "platform/Messages.h"
 #include "thumbnails/FileDropTarget.h"
 #include "thumbnails/ThumbnailMessages.h"
+#include "thumbnails/WorkSheetMessages.h"
 
 #include <QCoreApplication>
 #include <QFontMetrics>
@@ -60,6 +61,10 @@ void CThumbnailCtrl::SetMainWindow(QObject* mainWindow) {
     mainWindow_ = mainWindow;
     if (engine_)
         engine_->SetMainWindow(mainWindow);
+}
+
+void CThumbnailCtrl::ReportCount() {
+    PostNew<CountChangedMessage>(container_.data(), list_.Count(), viewIndex_.load());
 }
 
 void CThumbnailCtrl::SetMenuSources(std::function<QStringList()> worksheets,

@@ -45,7 +45,11 @@ public:
     void SetMainWindow(QObject* mainWindow);
     void SetContainer(QObject* container) { container_ = container; }
     // Position of this view among the container's views (-1 without one).
-    void SetViewIndexSource(std::function<int()> source) { viewIndexSource_ = std::move(source); }
+    // Set on the GUI thread whenever tabs come or go; the engine's threads
+    // read it through ViewIndex().
+    void SetViewIndex(int index) { viewIndex_.store(index); }
+    // Posts the view's item count to the container (3034).
+    void ReportCount();
     // Worksheet names and registered applications for the context menu.
     void SetMenuSources(std::function<QStringList()> worksheets,
                         std::function<QStringList()> applications);
@@ -97,7 +101,7 @@ public:
     int CursorIndex() override { return cursor_.load(); }
     void SetCursorIndex(int index) override { cursor_.store(index); }
     void ScrollToCursor() override;
-    int ViewIndex() override { return viewIndexSource_ ? viewIndexSource_() : -1; }
+    int ViewIndex() override { return viewIndex_.load(); }
     void SetBusy(bool busy) override { busy_.store(busy); }
     bool IsBusy() override { return busy_.load(); }
     bool WindowExists() override { return alive_.load(); }
@@ -177,7 +181,7 @@ private:
     std::unique_ptr<CThumbnailEngine> engine_;
     QPointer<QObject> mainWindow_;
     QPointer<QObject> container_;
-    std::function<int()> viewIndexSource_;
+    std::atomic<int> viewIndex_{-1};
     std::function<QStringList()> worksheetNames_;
     std::function<QStringList()> applicationNames_;
     CFileDropTarget* dropTarget_ = nullptr;

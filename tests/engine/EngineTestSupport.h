@@ -4,6 +4,7 @@
 
 #include "engine/PostedOrder.h"
 #include "engine/ThumbnailEngine.h"
+#include "engine/ViewCountMessage.h"
 #include "platform/Messages.h"
 
 #include <QCoreApplication>
@@ -63,8 +64,13 @@ public:
         MarkDelivered();
         if (event->type() < QEvent::User)
             return QObject::event(event);
-        auto* m = static_cast<MessageEvent*>(event);
-        Posted p{m->message(), m->wParam, m->lParam};
+        Posted p{};
+        if (auto* v = MessageCast<ViewCountMessage>(event)) {
+            p = Posted{WM_THUMB_VIEWCOUNT, v->count, v->tabIndex};
+        } else {
+            auto* m = static_cast<MessageEvent*>(event);
+            p = Posted{m->message(), m->wParam, m->lParam};
+        }
         if (p.message == WM_THUMB_PROGRESS) {
             auto pair = static_cast<PayloadEvent<ProgressPair>*>(event)->takePayload();
             if (pair) {
