@@ -1,3 +1,6 @@
 if(TARGET lumora_app AND TARGET lumora_panes)
     lumora_qtest(lumora_mainwindow_test SOURCES MainWindowTest.cpp LIBS lumora_app)
 endif()
+if(TARGET lumora_app AND TARGET lumora_panes)
+    lumora_qtest(lumora_worksheets_test SOURCES WorkSheetsTest.cpp LIBS lumora_app)
+endif()
