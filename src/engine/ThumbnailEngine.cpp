@@ -260,6 +260,9 @@ void CThumbnailEngine::onLoadFolder(const std::string& folder, int32_t generatio
     if (superseded())
         return;
     view_->LayoutScrollBars();
+    // The folder tab's label shows the count too.
+    PostOrdered(mainWindow_,
+                std::make_unique<ViewCountMessage>(list_->Count(), view_->ViewIndex()));
     queueAll();
     if (list_->Count() == 0) {
         PostMessageOrdered(view_->Window(), WM_THUMB_NOCURSOR);

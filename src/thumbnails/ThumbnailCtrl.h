@@ -199,6 +199,7 @@ private:
     QImage canvas_;
     QSize client_;
     QRegion dirty_;
+    bool placeholderShown_ = false; // the canvas shows "NO IMAGE OBJECTS"
     std::atomic<bool> updatePending_{false};
     std::atomic<bool> clearing_{false};
     std::atomic<bool> visible_{false};

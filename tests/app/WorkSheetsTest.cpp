@@ -13,9 +13,9 @@
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPushButton>
 #include <QMimeData>
 #include <QProgressBar>
+#include <QPushButton>
 #include <QToolBar>
 #include <QtTest>
 
@@ -77,6 +77,16 @@ class WorkSheetsTest : public QObject {
         return out;
     }
 
+    static bool showsPlaceholder(CThumbnailCtrl* view) {
+        const QImage canvas = view->grabCanvas().convertToFormat(QImage::Format_RGB32);
+        const int mid = canvas.height() / 2;
+        for (int y = std::max(0, mid - 40); y < std::min(canvas.height(), mid + 40); ++y)
+            for (int x = 0; x < canvas.width(); ++x)
+                if ((canvas.pixel(x, y) & 0xFFFFFF) == 0xC8C8C8)
+                    return true;
+        return false;
+    }
+
 private slots:
     void init() {
         dir = std::make_unique<QTemporaryDir>();
@@ -133,7 +143,8 @@ private slots:
         // Closing the only worksheet leaves no default; One Key's command is off.
         lc->SwitchTab(1);
         QVERIFY(frame->runCommand(32794));
-        QCOMPARE(questions.back(), QStringLiteral("「ワークシート2」 をクローズします。\nよろしいですか？"));
+        QCOMPARE(questions.back(),
+                 QStringLiteral("「ワークシート2」 をクローズします。\nよろしいですか？"));
         QCOMPARE(lc->worksheetCount(), 0);
         QCOMPARE(lc->currentIndex(), 0);
         QCOMPARE(lc->defaultWorksheet(), 0);
@@ -174,8 +185,7 @@ private slots:
         lc->CycleTab(-1);
         QCOMPARE(frame->windowTitle(), QStringLiteral("Lumora - ワークシート1"));
         // Picking a tab in the strip switches as well.
-        QTest::mouseClick(lc->tabStrip(), Qt::LeftButton, {},
-                          lc->tabStrip()->tabRect(2).center());
+        QTest::mouseClick(lc->tabStrip(), Qt::LeftButton, {}, lc->tabStrip()->tabRect(2).center());
         QCOMPARE(lc->currentIndex(), 2);
     }
 
@@ -183,16 +193,18 @@ private slots:
         make(false);
         const QString a = file(QStringLiteral("p/a.jpg")), b = file(QStringLiteral("p/b.nef")),
                       c = file(QStringLiteral("p/写真.jpg"));
-        const QString path = list(QStringLiteral("picks.lsl"),
-                                  ("Picks\r\n" + a + "\r\n" + b + "\r\n" + c + "\r\n" + a +
-                                   "\r\n" + dir->filePath("p/gone.jpg") + "\n")
-                                      .toUtf8());
+        const QString path =
+            list(QStringLiteral("picks.lsl"), ("Picks\r\n" + a + "\r\n" + b + "\r\n" + c + "\r\n" +
+                                               a + "\r\n" + dir->filePath("p/gone.jpg") + "\n")
+                                                  .toUtf8());
         lc->ReadList(path);
         QCOMPARE(lc->currentIndex(), 1);
         QCOMPARE(lc->GetCurrentWorksheetName(), QStringLiteral("Picks"));
         QTRY_COMPARE(lc->view(1)->Count(), 3); // the duplicate of a.jpg is not added again
         QTRY_COMPARE(labels().at(1), QStringLiteral("[D]：Picks(3)"));
         QCOMPARE(pathsOf(1), (QStringList{a, b, c}));
+        // The empty worksheet's "NO IMAGE OBJECTS" is gone once items came.
+        QTRY_VERIFY(!showsPlaceholder(lc->view(1)));
         QCOMPARE(messages.size(), 1);
         QVERIFY(messages[0].startsWith(QStringLiteral("%1:ワークシートファイルにエントリのある")
                                            .arg(int(QMessageBox::Information))));
@@ -210,8 +222,10 @@ private slots:
         // Letter case of the magic line matters; nothing is created.
         messages.clear();
         lc->ReadList(file(QStringLiteral("bad.lsl"), "lumora worksheetfile\r\nX\r\n"));
-        QCOMPARE(messages, QStringList{QStringLiteral("%1:指定されたファイルは正しいワークシートファイルではありません")
-                                           .arg(int(QMessageBox::Warning))});
+        QCOMPARE(messages,
+                 QStringList{QStringLiteral(
+                                 "%1:指定されたファイルは正しいワークシートファイルではありません")
+                                 .arg(int(QMessageBox::Warning))});
         QCOMPARE(lc->worksheetCount(), 2);
         // Unreadable: silence, nothing created.
         messages.clear();
@@ -221,10 +235,12 @@ private slots:
         lc->ReadList(list(QStringLiteral("empty.lsl"), "空のシート\r\n"));
         QCOMPARE(lc->GetCurrentWorksheetName(), QStringLiteral("空のシート"));
         QCOMPARE(lc->view(lc->currentIndex())->Count(), 0);
+        QTRY_VERIFY(showsPlaceholder(lc->view(lc->currentIndex())));
         QVERIFY(messages.isEmpty());
         // A CP932 list from a Windows system.
-        lc->ReadList(file(QStringLiteral("sjis.lsl"),
-                          "Lumora WorkSheetFile\r\n\x83\x8f\x81\x5b\x83\x4e\r\n" + a.toUtf8() + "\r\n"));
+        lc->ReadList(
+            file(QStringLiteral("sjis.lsl"),
+                 "Lumora WorkSheetFile\r\n\x83\x8f\x81\x5b\x83\x4e\r\n" + a.toUtf8() + "\r\n"));
         QCOMPARE(lc->GetCurrentWorksheetName(), QStringLiteral("ワーク"));
         QTRY_COMPARE(lc->view(lc->currentIndex())->Count(), 1);
     }
@@ -361,6 +377,19 @@ private slots:
         answer = false;
         QVERIFY(!frame->startExport(dir->filePath(QStringLiteral("never")), 0));
         QVERIFY(!QFileInfo::exists(dir->filePath(QStringLiteral("never"))));
+    }
+
+    void itemsAddedToAnEmptyViewRemoveThePlaceholder() {
+        CThumbnailCtrl view(nullptr, 1);
+        view.resize(600, 400);
+        view.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&view));
+        view.DrawEmptyPlaceholder();
+        QVERIFY(showsPlaceholder(&view));
+        view.list().Add(ImageItem::FromPath("/x/a.jpg", ImageKind::Jpeg));
+        view.LayoutScrollBars();
+        view.DrawVisibleItems();
+        QVERIFY(!showsPlaceholder(&view));
     }
 
     void exportDialogKeepsItsValues() {
