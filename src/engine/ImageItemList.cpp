@@ -62,6 +62,18 @@ bool EqualsNoCase(std::string_view a, std::string_view b) {
                         Qt::CaseInsensitive) == 0;
 }
 
+std::string NoCaseKey(std::string_view text) {
+    if (isAscii(text)) {
+        std::string key(text);
+        for (char& c : key)
+            c = foldAscii(c);
+        return key;
+    }
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()))
+        .toCaseFolded()
+        .toStdString();
+}
+
 int ImageItemList::Count() const {
     std::lock_guard lock(mutex_);
     return static_cast<int>(items_.size());
@@ -292,6 +304,23 @@ void ImageItemList::CollectPaths(std::vector<std::string>& out) const {
     out.reserve(out.size() + items_.size());
     for (const auto& item : items_)
         out.push_back(item->path);
+}
+
+void ImageItemList::CollectPathKeys(std::unordered_map<std::string, int32_t>& out) const {
+    std::lock_guard lock(mutex_);
+    out.reserve(out.size() + items_.size());
+    for (const auto& item : items_)
+        out.emplace(NoCaseKey(item->path), item->id);
+}
+
+bool ImageItemList::SetStateBitsById(int32_t id, int32_t bits) {
+    std::lock_guard lock(mutex_);
+    for (auto& item : items_)
+        if (item->id == id) {
+            item->state |= bits;
+            return true;
+        }
+    return false;
 }
 
 std::size_t ImageItemList::CollectSelectedPathList(std::string& out) const {

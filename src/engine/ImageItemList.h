@@ -13,6 +13,7 @@
 #include <mutex>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 namespace lumora {
@@ -46,6 +47,9 @@ struct PreimageCopy {
 // Case-insensitive comparison of file names and paths (ASCII folded fast,
 // other text by Unicode case folding).
 bool EqualsNoCase(std::string_view a, std::string_view b);
+// A key that is equal for two paths exactly when EqualsNoCase holds for
+// them (case-folded), for hashing.
+std::string NoCaseKey(std::string_view text);
 
 // Runs the shooting-information scan on one item (skipped when it is already
 // marked as scanned). A file the parser cannot open leaves the item as it was.
@@ -112,6 +116,10 @@ public:
     std::size_t CollectSelected(std::vector<std::string>& out, bool fullPaths) const;
     // Every item's full path, in list order (one consistent snapshot).
     void CollectPaths(std::vector<std::string>& out) const;
+    // NoCaseKey of every item's path, with the item's id.
+    void CollectPathKeys(std::unordered_map<std::string, int32_t>& out) const;
+    // Sets state bits on the item with this id; false when none has it.
+    bool SetStateBitsById(int32_t id, int32_t bits);
     // The selected full paths, each followed by a NUL, then a final NUL.
     std::size_t CollectSelectedPathList(std::string& out) const;
 

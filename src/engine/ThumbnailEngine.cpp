@@ -12,6 +12,7 @@
 #include <sys/stat.h>
 #include <sys/syscall.h>
 #include <unistd.h>
+#include <unordered_map>
 
 namespace lumora {
 
@@ -320,22 +321,25 @@ void CThumbnailEngine::onAddFiles(AddFilesRequest& request) {
     const bool markNew = !hadSelection && request.select;
     bool result = false;
     int handled = 0;
+    // The listed paths, looked up by key: a search of the list per name
+    // would make adding n names to n items take n * n comparisons.
+    std::unordered_map<std::string, int32_t> listed;
+    list_->CollectPathKeys(listed);
     for (const std::string& path : request.paths) {
         if (stop_.Get())
             break;
-        const int existing = list_->FindByPath(path);
-        if (existing >= 0) {
-            if (markNew) {
-                list_->SetStateBits(existing, kStateSelected);
+        std::string key = NoCaseKey(path);
+        const auto existing = listed.find(key);
+        if (existing != listed.end()) {
+            if (markNew && list_->SetStateBitsById(existing->second, kStateSelected))
                 result = true;
-            }
         } else if (pathExists(path)) {
             const ImageKind kind = kindFromExtension(path);
             if (takenByName(kind)) {
                 ImageItem item = ImageItem::FromPath(path, kind);
                 if (markNew)
                     item.state = kStateSelected;
-                list_->Add(std::move(item));
+                listed.emplace(std::move(key), list_->Add(std::move(item)));
                 result = true;
             }
         }
