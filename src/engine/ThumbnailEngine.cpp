@@ -286,6 +286,9 @@ void CThumbnailEngine::onVerify(int32_t generation) {
     const int removed = list_->RemoveMissing();
     view_->ResetDisplay(false);
     view_->LayoutScrollBars();
+    // The reset cleared the view; an empty worksheet shows its placeholder.
+    if (list_->Count() == 0)
+        view_->DrawEmptyPlaceholder();
     if (!superseded())
         queueAll();
     if (removed > 0) {
