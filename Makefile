@@ -10,7 +10,7 @@ CMAKE_FLAGS ?=
 
 export QT_QPA_PLATFORM ?= offscreen
 
-.PHONY: all deps configure build run test test-core test-sanitize sanitize fuzz bench clean samples
+.PHONY: all deps configure build run test test-core test-sanitize sanitize fuzz bench clean samples install package
 
 all: build
 
@@ -67,6 +67,16 @@ bench: build
 	bash scripts/install-deps --bench
 	$(BUILD)/bin/lumora-bench decode --quick
 	$(BUILD)/bin/lumora-bench folder --quick
+
+# make install [PREFIX=/usr/local] [DESTDIR=/tmp/stage]
+PREFIX ?= /usr/local
+install: build
+	DESTDIR="$(DESTDIR)" cmake --install $(BUILD) --prefix "$(PREFIX)"
+
+# make package: a Debian package (lumora_<version>_<arch>.deb) in $(BUILD)/package
+package: build
+	cd $(BUILD) && cpack -G DEB -B package
+	@ls $(BUILD)/package/lumora_*.deb
 
 clean:
 	rm -rf $(BUILD) $(SAN_BUILD)

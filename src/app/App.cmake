@@ -3,7 +3,9 @@
 if(LUMORA_WIDGETS)
     add_library(lumora_app STATIC
         ${CMAKE_CURRENT_LIST_DIR}/MainFrame.cpp
-        ${CMAKE_CURRENT_LIST_DIR}/LumoraApp.cpp)
+        ${CMAKE_CURRENT_LIST_DIR}/MainFrameMessages.cpp
+        ${CMAKE_CURRENT_LIST_DIR}/LumoraApp.cpp
+        ${CMAKE_CURRENT_LIST_DIR}/OpenTarget.cpp)
     target_include_directories(lumora_app PUBLIC ${CMAKE_SOURCE_DIR}/src)
     target_link_libraries(lumora_app PUBLIC lumora_settings lumora_platform Qt6::Widgets)
 

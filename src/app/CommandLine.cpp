@@ -15,6 +15,10 @@ CommandLineInfo parseCommandLine(const QStringList& args, const QString& current
                 info.screenshot = QDir(currentDir).absoluteFilePath(args[++i]);
             continue;
         }
+        if (arg == QLatin1String("--help") || arg == QLatin1String("-h")) {
+            info.help = true;
+            continue;
+        }
         if (arg.startsWith(QLatin1Char('-'))) {
             flagSeen = true;
             continue;
@@ -29,6 +33,25 @@ CommandLineInfo parseCommandLine(const QStringList& args, const QString& current
     else if (!file.isEmpty())
         info.shellCommand = CommandLineInfo::ShellCommand::Open;
     return info;
+}
+
+QString commandLineUsage() {
+    return QStringLiteral(
+        "Usage: lumora [PATH]\n"
+        "\n"
+        "Browse folders of camera images.\n"
+        "\n"
+        "PATH may be\n"
+        "  a folder          shown in the folder tab\n"
+        "  an image file     its folder is shown, the image selected and opened in the viewer\n"
+        "  a worksheet list  (.lsl, or a file starting with \"Lumora WorkSheetFile\")\n"
+        "                    read into a new worksheet tab\n"
+        "When Lumora is already running, the path is handed to the running window.\n"
+        "\n"
+        "Options:\n"
+        "  -h, --help               show this text and exit\n"
+        "  --screenshot FILE.png    start, wait until the first folder is loaded, save a\n"
+        "                           picture of the main window and exit (for tests)\n");
 }
 
 } // namespace lumora

@@ -18,7 +18,11 @@ struct CommandLineInfo {
     ShellCommand shellCommand = ShellCommand::New;
     QString fileName;   // absolute path of the file parameter
     QString screenshot; // --screenshot target, empty when absent
+    bool help = false;  // --help or -h: print the usage and end
 };
+
+// The text of --help.
+QString commandLineUsage();
 
 // `args` without the program name; relative file names are resolved against
 // `currentDir`.

@@ -1,8 +1,8 @@
 #include "app/ListContainerWnd.h"
 
-#include "platform/Messages.h"
 #include "thumbnails/FileDropTarget.h"
 #include "thumbnails/ThumbnailCtrl.h"
+#include "thumbnails/ThumbnailMessages.h"
 #include "thumbnails/WorkSheetTabStrip.h"
 
 #include <QLabel>
@@ -118,21 +118,16 @@ void CListContainerWnd::focusInEvent(QFocusEvent*) {
 }
 
 bool CListContainerWnd::event(QEvent* e) {
-    switch (static_cast<int>(e->type())) {
-    case WM_THUMB_PREIMAGE:   // for the information panel's histogram
-    case WM_THUMB_NOPREIMAGE: // the histogram is cleared
-    case WM_THUMB_OPENVIEWER: // for the viewer window
-        // The payloads are freed with the events until their panes exist.
+    if (MessageCast<PreimageMessage>(e) ||   // for the information panel's histogram
+        MessageCast<NoPreimageMessage>(e) || // the histogram is cleared
+        MessageCast<OpenViewerMessage>(e)) { // for the viewer window
+        // The payloads are freed with the messages until their panes exist.
         return true;
-    case WM_THUMB_COUNTCHANGED:
-    case WM_DROP_CANENTER:
-    case WM_DROP_CANDROP:
-    case WM_DROP_LEAVE:
-    case WM_DROP_FILES:
-        return workSheetEvent(e);
-    default:
-        return QWidget::event(e);
     }
+    // Tab counts and drops on the tab strip.
+    if (workSheetEvent(e))
+        return true;
+    return QWidget::event(e);
 }
 
 } // namespace lumora

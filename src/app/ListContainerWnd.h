@@ -90,8 +90,8 @@ public:
 signals:
     // Tabs were created, closed, renamed or the default changed.
     void workSheetsChanged();
-    // A command one of the views asks for (its context menu, its keys).
-    void commandRequested(int id);
+    // A view was created for a new tab (the commands attach to it).
+    void viewCreated(CThumbnailCtrl* view);
 
 public:
     void ApplySettings(const AppSettings& settings, bool reload);

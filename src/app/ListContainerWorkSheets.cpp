@@ -3,13 +3,12 @@
 // files.
 #include "app/ListContainerWnd.h"
 
-#include "app/TitleCountMessage.h"
+#include "app/MainFrameMessages.h"
 #include "platform/ClipboardFiles.h"
-#include "platform/Messages.h"
 #include "thumbnails/FileDropTarget.h"
 #include "thumbnails/ThumbnailCtrl.h"
+#include "thumbnails/ThumbnailMessages.h"
 #include "thumbnails/WorkSheetFile.h"
-#include "thumbnails/WorkSheetMessages.h"
 #include "thumbnails/WorkSheetTabStrip.h"
 
 #include <QCoreApplication>
@@ -67,7 +66,7 @@ void CListContainerWnd::showMessage(QMessageBox::Icon icon, const QString& text)
 void CListContainerWnd::sendTitleCount() {
     if (!mainWindow_)
         return;
-    TitleCountMessage m;
+    ListTitleCountMessage m;
     Send(mainWindow_.data(), m);
 }
 
@@ -83,8 +82,6 @@ int CListContainerWnd::CreateTab(int kind, const QString& name) {
     v->setObjectName(QStringLiteral("ThumbnailCtrl"));
     v->SetMainWindow(mainWindow_.data());
     v->SetContainer(this);
-    v->SetMenuSources([this] { return worksheetNames(); }, {});
-    connect(v, &CThumbnailCtrl::commandRequested, this, &CListContainerWnd::commandRequested);
     if (settingsGiven_)
         v->ApplySettings(settings_, false, false);
     // Only the current view is shown.
@@ -101,6 +98,7 @@ int CListContainerWnd::CreateTab(int kind, const QString& name) {
     needsRefresh_.push_back(true);
     const int index = tabs_->AddSheetTab(tabNameText);
     renumberViews();
+    emit viewCreated(v);
     if (worksheet) {
         defaultWorksheet_ = index;
         tabs_->SetDefaultMark(index);
@@ -119,8 +117,8 @@ void CListContainerWnd::SwitchTab(int a) {
     CThumbnailCtrl* next = views_[std::size_t(a)];
     // The viewer's image list belongs to the old view.
     if (mainWindow_) {
-        MessageEvent cleared(WM_THUMB_LISTCLEARED);
-        QCoreApplication::sendEvent(mainWindow_.data(), &cleared);
+        ListClearedMessage cleared;
+        Send(mainWindow_.data(), cleared);
     }
     divider_->SetPane(0, next);
     if (infoPanel_)
@@ -313,42 +311,32 @@ bool CListContainerWnd::workSheetEvent(QEvent* e) {
         SetTabCount(m->tabIndex, m->count);
         return true;
     }
-    auto* drop = dynamic_cast<DropMessageEvent*>(e);
-    if (!drop)
+    // Drops on the tab strip: only worksheet tabs take files.
+    if (auto* m = MessageCast<DropCanEnterMessage>(e)) {
+        m->result = false; // the drop target then accepts any file list
         return true;
-    switch (drop->message()) {
-    case WM_DROP_CANENTER:
-        drop->result = 0;
-        break;
-    case WM_DROP_CANDROP: {
-        const int over = tabs_->TabUnderDrag();
-        if (over >= 1 && over < tabCount()) {
-            tabs_->ShowSelected(over);
-            drop->result = 100;
-        } else {
-            tabs_->ShowSelected(current_);
-            drop->result = 0;
-        }
-        break;
     }
-    case WM_DROP_LEAVE:
+    if (auto* m = MessageCast<DropCanDropMessage>(e)) {
+        const int over = tabs_->TabUnderDrag();
+        m->result = over >= 1 && over < tabCount();
+        tabs_->ShowSelected(m->result ? over : current_);
+        return true;
+    }
+    if (MessageCast<DropLeaveMessage>(e)) {
         tabs_->ShowSelected(current_);
-        drop->result = 0;
-        break;
-    case WM_DROP_FILES: {
+        return true;
+    }
+    if (auto* m = MessageCast<DropFilesMessage>(e)) {
         const int target = tabs_->currentIndex(); // the tab shown selected
-        if (drop->data && target >= 1 && target < tabCount()) {
-            if (const auto files = readFileList(*drop->data))
+        if (m->data && target >= 1 && target < tabCount()) {
+            if (const auto files = readFileList(*m->data))
                 AddFilesTo(target, files->paths, false);
         }
         tabs_->ShowSelected(current_);
-        drop->result = 1;
-        break;
+        m->result = true;
+        return true;
     }
-    default:
-        break;
-    }
-    return true;
+    return false;
 }
 
 } // namespace lumora

@@ -135,9 +135,16 @@ void useShippedFontConfig(const char* argv0, bool useProcessImage) {
         program = std::filesystem::read_symlink("/proc/self/exe", ec);
     if (!useProcessImage || ec)
         program = std::filesystem::absolute(argv0, ec);
-    const std::filesystem::path config = program.parent_path() / "fonts" / "lumora-fonts.conf";
-    if (std::filesystem::is_regular_file(config, ec))
-        ::setenv("FONTCONFIG_FILE", config.c_str(), 1);
+    // Beside the program in the build tree; under share/ when installed.
+    const std::filesystem::path bin = program.parent_path();
+    for (const std::filesystem::path& config :
+         {bin / "fonts" / "lumora-fonts.conf",
+          bin / ".." / "share" / "lumora" / "fonts" / "lumora-fonts.conf"}) {
+        if (std::filesystem::is_regular_file(config, ec)) {
+            ::setenv("FONTCONFIG_FILE", config.lexically_normal().c_str(), 1);
+            return;
+        }
+    }
 }
 
 } // namespace lumora

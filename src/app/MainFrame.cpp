@@ -1,6 +1,7 @@
 #include "app/MainFrame.h"
 
 #include "app/ListContainerWnd.h"
+#include "app/MainCommands.h"
 #include "app/StatusTexts.h"
 #include "app/TreeContainerWnd.h"
 #include "controls/Divider.h"
@@ -8,7 +9,6 @@
 #include "engine/ThumbnailEngine.h"
 #include "foldertree/ShellTreeCtrl.h"
 #include "platform/ClipboardFiles.h"
-#include "platform/Messages.h"
 #include "platform/VolumeWatcher.h"
 #include "resources/ToolIcons.h"
 #include "thumbnails/ThumbnailCtrl.h"
@@ -93,7 +93,7 @@ void CMainFrame::create() {
         const QString tree = shellTree_ ? shellTree_->GetSelectedIdList() : QString();
         return tree.isEmpty() ? currentFolderPath_ : tree;
     });
-    setWorkSheetListReader([this](const QString& path) { listContainer_->ReadList(path); });
+    plugWorkSheetCommands();
     watchVolumes();
 }
 
@@ -105,21 +105,6 @@ void CMainFrame::createPanes() {
     // A first start without a file on the command line has one worksheet.
     if (createDefaultWorkSheet_)
         listContainer_->CreateTab(CListContainerWnd::kWorkSheetTab);
-    // The views' own commands: those that exist run here, the file
-    // operations take theirs when they come.
-    connect(listContainer_, &CListContainerWnd::commandRequested, this, [this](int id) {
-        switch (id) {
-        case 37004: // cut
-            copySelection(true);
-            break;
-        case 37005: // copy
-            copySelection(false);
-            break;
-        default:
-            runCommand(id);
-            break;
-        }
-    });
     createPlaceholderTree();
 }
 
@@ -180,6 +165,8 @@ void CMainFrame::selectByPath(const QString& path) {
 void CMainFrame::ApplySettings(bool reload) {
     if (listContainer_)
         listContainer_->ApplySettings(settings_, reload);
+    if (commands_)
+        commands_->scheduleUpdate();
 }
 
 void CMainFrame::onTreeSelChanged() {
@@ -213,82 +200,8 @@ void CMainFrame::setTitleFromFolder(const QString& path) {
 }
 
 bool CMainFrame::event(QEvent* e) {
-    const int type = static_cast<int>(e->type());
-    switch (type) {
-    case WM_TREE_SELCHANGED:
-        onTreeSelChanged();
+    if (handleMessage(e))
         return true;
-    case WM_LIST_TITLECOUNT: {
-        if (listContainer_->folderTabCurrent())
-            setTitleFromFolder(currentFolderPath_);
-        else
-            setWindowTitle(QStringLiteral("Lumora - %1").arg(listContainer_->GetCurrentWorksheetName()));
-        const CThumbnailCtrl* view = listContainer_->currentView();
-        setStatusPane(3, countStatusText(view ? view->Count() : -1));
-        return true;
-    }
-    case WM_THUMB_COUNT:
-        setStatusPane(3, countStatusText(static_cast<MessageEvent*>(e)->wParam));
-        return true;
-    case WM_THUMB_PHASE:
-        if (const auto text = phaseStatusText(static_cast<MessageEvent*>(e)->wParam))
-            setStatusPane(0, *text);
-        return true;
-    case WM_THUMB_SELCOUNT: {
-        const auto count = static_cast<MessageEvent*>(e)->wParam;
-        if (count != -1) {
-            selectedCount_ = static_cast<int>(count);
-            setStatusPane(0, selectionStatusText(selectedCount_));
-        }
-        return true;
-    }
-    case WM_THUMB_PROGRESS: {
-        auto* m = static_cast<PayloadEvent<ProgressPair>*>(e);
-        const ProgressPair* pair = m->payload();
-        if (pair && m->lParam == listContainer_->currentIndex()) {
-            if (pair->done == pair->total) {
-                progress_->SetWindowText(QString());
-                progress_->SetPos(0);
-            } else {
-                progress_->SetWindowText(progressStatusText(pair->done, pair->total));
-                progress_->SetRange(0, pair->total);
-                progress_->SetPos(pair->done);
-            }
-        }
-        if (pair && pair->done == pair->total && waitingForFirstLoad_) {
-            waitingForFirstLoad_ = false;
-            endStartupWork();
-        }
-        return true;
-    }
-    case WM_THUMB_MISSING:
-        tell(QMessageBox::Information,
-             QStringLiteral("ワークシート内のサムネイルでファイルが存在しないものが"
-                            "あります。これらはワークートから除外されます。"));
-        return true;
-    case WM_THUMB_FOCUS:
-        focusPane_ = static_cast<MessageEvent*>(e)->wParam ? 1 : 0;
-        return true;
-    case WM_THUMB_VIEWCOUNT:
-    case WM_EXPORT_2011:
-    case WM_EXPORT_2012:
-    case WM_EXPORT_2014:
-        return workSheetEvent(e);
-    case WM_THUMB_LISTCLEARED:
-    case WM_THUMB_CURRENTITEM:
-        // Tab labels, the viewer and the mini preview take these once they
-        // exist; payloads are freed with the events.
-        return true;
-    case WM_THUMB_NOCURSOR:
-        // An empty folder: nothing more will arrive for the first load.
-        if (waitingForFirstLoad_) {
-            waitingForFirstLoad_ = false;
-            endStartupWork();
-        }
-        return true;
-    default:
-        break;
-    }
     if (e->type() == QEvent::FocusIn) {
         if (focusPane_ == 1)
             listContainer_->setFocus();

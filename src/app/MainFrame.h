@@ -54,6 +54,7 @@ class CDivider;
 class CExportWorker;
 class CFileProgressDlg;
 class CListContainerWnd;
+class CMainCommands;
 class CTextProgressCtrl;
 class CThumbnailCtrl;
 class CShellTreeCtrl;
@@ -142,18 +143,26 @@ public:
     // Address box: passes a path the user typed or picked to the tree.
     void selectByPath(const QString& path);
 
+    // The command table at run time (menus, bars, keys, hooks).
+    CMainCommands& commands() const { return *commands_; }
+
     // ApplySettings(reload): hands the record to the list container.
     void ApplySettings(bool reload);
+    // Command 32937: the settings sheet on the record; after OK the record
+    // is saved and applied (rebuilding the thumbnails when the sheet says
+    // so). Returns true when OK was pressed. MainFrameSettings.cpp.
+    bool OnAppSetting();
+    // The sheet, created on first use and reused.
+    class CAppSettingDlg* appSettingDlg();
     // Runs a command when its enable rule allows it (menus, bars, keys).
     bool runCommand(int id);
     bool commandEnabled(int id) const;
     void updateCommandStates();
 
     // ---- worksheets and export (MainFrameWorkSheets.cpp) ------------------
-    // Enable rule of a worksheet command; nullopt for other commands.
-    std::optional<bool> workSheetCommandEnabled(int id) const;
-    // Runs a worksheet command (its enable rule already checked).
-    void runWorkSheetCommand(int id);
+    // Gives the command table the list container's worksheet operations,
+    // the list files and the export, and every view for its context menu.
+    void plugWorkSheetCommands();
     // Command 32793: the export dialog, then the copy with progress.
     void exportWorkSheet();
     bool exportRunning() const { return exportWorker_ != nullptr; }
@@ -168,7 +177,7 @@ public:
     // Starts the copy to `folder` by `method` without the dialog (the
     // dialog's OK runs this). Returns false when it stopped before copying.
     bool startExport(const QString& folder, int method);
-    // Questions and messages of the worksheet commands and the export go
+    // Questions and messages of the export go
     // here (tests answer them); default: message boxes.
     using AskHandler = std::function<bool(const QString& text)>;
     using TellHandler = std::function<void(int icon, const QString& text)>;
@@ -188,6 +197,7 @@ protected:
     bool event(QEvent* event) override;
 
 private:
+    friend class CMainCommands;
     bool workSheetEvent(QEvent* e);
     void setWindowEnabledForExport(bool enabled);
     void finishExport();
@@ -199,12 +209,13 @@ private:
     void createStatusBar();
     void createPlaceholderTree();
     void watchVolumes();
+    // The private messages of the panes, the views and the engine
+    // (MainFrameMessages.cpp); false for any other event.
+    bool handleMessage(QEvent* event);
     void onTreeSelChanged();
     void onClipboardChanged();
     void setTitleFromFolder(const QString& path);
     void setStatusPane(int pane, const QString& text);
-    void toggleFileType(int bit);
-    void copySelection(bool cut);
 
     CTreeContainerWnd* treeContainer_ = nullptr;
     CShellTreeCtrl* shellTree_ = nullptr;
@@ -212,9 +223,7 @@ private:
     CListContainerWnd* listContainer_ = nullptr;
     CDivider* mainDivider_ = nullptr;
     QComboBox* addressBox_ = nullptr;
-    QToolBar* bar170_ = nullptr;
-    QToolBar* bar161_ = nullptr;
-    QToolBar* bar128_ = nullptr;
+    CMainCommands* commands_ = nullptr;
     QToolBar* addressBar_ = nullptr;
     QLabel* pane_[4] = {};
     CTextProgressCtrl* progress_ = nullptr;

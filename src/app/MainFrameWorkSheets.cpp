@@ -4,7 +4,7 @@
 #include "app/MainFrame.h"
 
 #include "app/ListContainerWnd.h"
-#include "engine/ViewCountMessage.h"
+#include "app/MainCommands.h"
 #include "thumbnails/FileProgressDlg.h"
 #include "thumbnails/ThumbnailCtrl.h"
 #include "thumbnails/WorkSheetExport.h"
@@ -25,32 +25,6 @@
 
 namespace lumora {
 
-namespace {
-
-const char kListFilter[] = "Lumoraワークシートリスト(*.lsl);;すべてのファイル(*)";
-
-// Command numbers of the worksheet commands.
-constexpr int ID_SHEET_NEW = 32790;
-constexpr int ID_SHEET_READ = 32915;
-constexpr int ID_SHEET_CLEAR = 32795;
-constexpr int ID_SHEET_CLOSE = 32794;
-constexpr int ID_SHEET_CLOSEALL = 32908;
-constexpr int ID_SHEET_SAVELIST = 32910;
-constexpr int ID_SHEET_EXPORT = 32793;
-constexpr int ID_SHEET_ADDDEFAULT = 36021;
-constexpr int ID_TAB_NEXT = 32982;
-constexpr int ID_TAB_PREVIOUS = 32983;
-constexpr int ID_CLOSE_FIRST = 32799;
-constexpr int ID_ADD_FIRST = 34000;
-constexpr int ID_DEFAULT_FIRST = 36025;
-constexpr int kRange = 100;
-
-bool inRange(int id, int first) {
-    return id >= first && id < first + kRange;
-}
-
-} // namespace
-
 bool CMainFrame::ask(const QString& text) {
     if (ask_)
         return ask_(text);
@@ -69,115 +43,41 @@ void CMainFrame::tell(int icon, const QString& text) {
     box.exec();
 }
 
-std::optional<bool> CMainFrame::workSheetCommandEnabled(int id) const {
-    if (!listContainer_)
-        return std::nullopt;
-    const CListContainerWnd* lc = listContainer_;
-    CThumbnailCtrl* view = lc->currentView();
-    const bool worksheet = lc->currentKind() == CListContainerWnd::kWorkSheetTab;
-    const int sheets = lc->worksheetCount();
-    const bool selection = view && view->list().CountSelected() > 0;
-    switch (id) {
-    case ID_SHEET_NEW:
-    case ID_SHEET_READ:
-    case ID_TAB_NEXT:
-    case ID_TAB_PREVIOUS:
-        return true;
-    case ID_SHEET_CLEAR:
-    case ID_SHEET_CLOSE:
-    case ID_SHEET_SAVELIST:
-    case ID_SHEET_EXPORT:
-        return worksheet;
-    case ID_SHEET_CLOSEALL:
-        return sheets > 0;
-    case ID_SHEET_ADDDEFAULT:
-        return sheets > 0 && lc->defaultWorksheet() > 0 && selection &&
-               lc->currentIndex() != lc->defaultWorksheet();
-    default:
-        break;
-    }
-    if (inRange(id, ID_ADD_FIRST))
-        return selection && id - ID_ADD_FIRST < sheets;
-    if (inRange(id, ID_CLOSE_FIRST))
-        return id - ID_CLOSE_FIRST < sheets;
-    if (inRange(id, ID_DEFAULT_FIRST))
-        return id - ID_DEFAULT_FIRST < sheets;
-    return std::nullopt;
-}
-
-void CMainFrame::runWorkSheetCommand(int id) {
+void CMainFrame::plugWorkSheetCommands() {
     CListContainerWnd* lc = listContainer_;
-    const auto closeQuestion = [](const QString& name) {
-        return QStringLiteral("「%1」 をクローズします。\nよろしいですか？").arg(name);
+    CommandHooks& h = commands().hooks();
+    h.worksheetNames = [lc] { return lc->worksheetNames(); };
+    h.defaultWorksheet = [lc] { return lc->defaultWorksheet(); };
+    h.createWorksheet = [lc](const QString& name) {
+        return lc->CreateTab(CListContainerWnd::kWorkSheetTab, name);
     };
-    switch (id) {
-    case ID_SHEET_NEW:
-        lc->CreateTab(CListContainerWnd::kWorkSheetTab);
-        return;
-    case ID_SHEET_READ: {
-        QFileDialog dialog(this, QString(), QString(), QString::fromUtf8(kListFilter));
-        dialog.setFileMode(QFileDialog::ExistingFile);
-        dialog.setAcceptMode(QFileDialog::AcceptOpen);
-        if (dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty())
-            lc->ReadList(dialog.selectedFiles().front());
-        return;
-    }
-    case ID_SHEET_CLEAR:
-        if (ask(QStringLiteral(
-                    "「%1」 に含まれる全てのオブジェクトを除外します。\nよろしいですか？")
-                    .arg(lc->GetCurrentWorksheetName())))
-            lc->ClearCurrentWorksheet();
-        return;
-    case ID_SHEET_CLOSE:
-        if (ask(closeQuestion(lc->GetCurrentWorksheetName())))
-            lc->CloseCurrentWorksheet();
-        return;
-    case ID_SHEET_CLOSEALL:
-        if (ask(QStringLiteral("全てのワークシートをクローズします。\nよろしいですか？")))
-            lc->CloseAllWorksheets();
-        return;
-    case ID_SHEET_SAVELIST: {
-        QFileDialog dialog(this, QString(), QString(), QString::fromUtf8(kListFilter));
-        dialog.setAcceptMode(QFileDialog::AcceptSave);
-        dialog.setDefaultSuffix(QStringLiteral("lsl"));
-        dialog.selectFile(lc->GetCurrentWorksheetName() + QStringLiteral(".lsl"));
-        if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
-            return;
-        // A list that cannot be written is not reported by a message box;
-        // the status bar says so.
-        if (!lc->SaveCurrentAsList(dialog.selectedFiles().front()))
+    h.cycleTab = [lc](int step) { lc->CycleTab(step); };
+    h.closeCurrentWorksheet = [lc] { lc->CloseCurrentWorksheet(); };
+    h.closeAllWorksheets = [lc] { lc->CloseAllWorksheets(); };
+    h.closeWorksheet = [lc](int tab) { lc->CloseWorksheet(tab); };
+    h.setDefaultWorksheet = [lc](int tab) { lc->SetDefaultWorksheet(tab); };
+    h.addSelectionTo = [lc](int tab) { lc->AddSelectionTo(tab); };
+    h.clearCurrentWorksheet = [lc] { lc->ClearCurrentWorksheet(); };
+    h.currentWorksheetName = [lc] { return lc->GetCurrentWorksheetName(); };
+    h.readList = [lc](const QString& path) { lc->ReadList(path); };
+    h.saveCurrentAsList = [this, lc](const QString& path) {
+        // A list that cannot be written gets no message box; the status bar
+        // says so.
+        const bool saved = lc->SaveCurrentAsList(path);
+        if (!saved)
             statusBar()->showMessage(QStringLiteral("ファイルリストを保存できませんでした"), 5000);
-        return;
-    }
-    case ID_SHEET_EXPORT:
-        exportWorkSheet();
-        return;
-    case ID_SHEET_ADDDEFAULT:
-        lc->AddSelectionTo(-1);
-        // The cursor moves on as the right-arrow key moves it.
-        if (CThumbnailCtrl* view = lc->currentView()) {
-            QKeyEvent right(QEvent::KeyPress, Qt::Key_Right, Qt::NoModifier);
-            QCoreApplication::sendEvent(view, &right);
-        }
-        return;
-    case ID_TAB_NEXT:
-        lc->CycleTab(+1);
-        return;
-    case ID_TAB_PREVIOUS:
-        lc->CycleTab(-1);
-        return;
-    default:
-        break;
-    }
-    if (inRange(id, ID_ADD_FIRST)) {
-        lc->AddSelectionTo(id - ID_ADD_FIRST + 1);
-    } else if (inRange(id, ID_CLOSE_FIRST)) {
-        const int tab = id - ID_CLOSE_FIRST + 1;
-        if (ask(closeQuestion(lc->tabName(tab))))
-            lc->CloseWorksheet(tab);
-    } else if (inRange(id, ID_DEFAULT_FIRST)) {
-        lc->SetDefaultWorksheet(id - ID_DEFAULT_FIRST + 1);
-    }
+        return saved;
+    };
+    h.exportCurrentWorksheet = [this] { exportWorkSheet(); };
+    // Every view's context menu runs through the command table.
+    for (int i = 1; i < lc->tabCount(); ++i)
+        commands().attachView(lc->view(i));
+    connect(lc, &CListContainerWnd::viewCreated, this,
+            [this](CThumbnailCtrl* view) { commands().attachView(view); });
+    connect(lc, &CListContainerWnd::workSheetsChanged, this,
+            [this] { commands().scheduleUpdate(); });
+    commands().updateStates();
+    setWorkSheetListReader([lc](const QString& path) { lc->ReadList(path); });
 }
 
 // ---- export ------------------------------------------------------------------
@@ -296,10 +196,6 @@ void CMainFrame::finishExport() {
 }
 
 bool CMainFrame::workSheetEvent(QEvent* e) {
-    if (auto* m = MessageCast<ViewCountMessage>(e)) {
-        listContainer_->SetTabCount(m->tabIndex, m->count);
-        return true;
-    }
     if (auto* m = MessageCast<ExportProgressMessage>(e)) {
         if (exportProgress_) {
             exportProgress_->SetRange(m->total);
@@ -316,7 +212,7 @@ bool CMainFrame::workSheetEvent(QEvent* e) {
         finishExport();
         return true;
     }
-    return true;
+    return false;
 }
 
 } // namespace lumora

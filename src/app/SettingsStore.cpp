@@ -1,22 +1,18 @@
 #include "app/SettingsStore.h"
 
+#include "app/SettingsKeys.h"
+
 #include <QDir>
 #include <QFileInfo>
 #include <QTemporaryFile>
+
+#include <algorithm>
+#include <vector>
 
 namespace lumora {
 
 namespace {
 
-const QString kDisplay = QStringLiteral("DisplaySettings");
-const QString kColor = QStringLiteral("ColorSettings");
-const QString kFont = QStringLiteral("FontSettings");
-const QString kApplication = QStringLiteral("ApplicationSettings");
-const QString kPreview = QStringLiteral("PreviewSettings");
-const QString kControl = QStringLiteral("ControlSettings");
-const QString kExternal = QStringLiteral("ExternalAppSettings");
-const QString kCustom = QStringLiteral("CustomSettings");
-const QString kSlideShow = QStringLiteral("SlideShowSettings");
 const QString kFrame = QStringLiteral("FrameSettings");
 const QString kFolder = QStringLiteral("Folder");
 
@@ -24,102 +20,70 @@ QString appKey(int index) {
     return QStringLiteral("App%1").arg(index, 4, 10, QLatin1Char('0'));
 }
 
-QString fontFace(const CIniFile& ini, const QString& key, const QString& def) {
-    // The record holds at most 99 characters; a longer face is cut.
-    return ini.readString(kFont, key, def).left(kFontFaceMaxChars);
+// Rows of the key table in load order.
+std::vector<const SettingKey*> keysInLoadOrder() {
+    std::vector<const SettingKey*> rows;
+    for (const SettingKey& k : settingKeys())
+        rows.push_back(&k);
+    std::sort(rows.begin(), rows.end(),
+              [](const SettingKey* a, const SettingKey* b) { return a->loadRank < b->loadRank; });
+    return rows;
+}
+
+std::int32_t liveValue(const SettingKey& k, const AppSettings& s, const LiveSettingValues& live) {
+    switch (k.live) {
+    case SettingKey::Live::MainDividerPos:
+        return live.MainDividerPos.value_or(k.intOf(s));
+    case SettingKey::Live::InfoDividerPos:
+        return live.InfoDividerPos.value_or(k.intOf(s));
+    case SettingKey::Live::MiniPreviewDividerPos:
+        return live.MiniPreviewDividerPos.value_or(k.intOf(s));
+    case SettingKey::Live::ShowMiniPreview:
+        return live.ShowMiniPreview.value_or(k.intOf(s));
+    case SettingKey::Live::None:
+        break;
+    }
+    return k.intOf(s);
+}
+
+void loadAppList(const CIniFile& ini, const QString& section, AppSettings& s) {
+    s.AppList.clear();
+    for (std::int32_t i = 1; i <= s.AppCount; ++i) {
+        // Only keys that exist can add entries; a huge count costs one lookup
+        // per existing key, not one per number.
+        if (i > 9999 && !ini.contains(section, appKey(i)))
+            break;
+        const QString path = ini.readString(section, appKey(i), QString());
+        if (!path.isEmpty())
+            s.AppList.append(path);
+    }
 }
 
 } // namespace
 
 void LoadSettings(const CIniFile& ini, AppSettings& s, int screenDpiY) {
+    static const std::vector<const SettingKey*> order = keysInLoadOrder();
     const AppSettings d;
-    s.AutoRotate = ini.readInt(kApplication, QStringLiteral("AutoRotate"), d.AutoRotate);
-    s.AutoUpdate = ini.readInt(kApplication, QStringLiteral("AutoUpdate"), d.AutoUpdate);
-    s.AutoDriveDetect =
-        ini.readInt(kApplication, QStringLiteral("AutoDriveDetect"), d.AutoDriveDetect);
-    s.SizeLimitterSize =
-        ini.readInt(kApplication, QStringLiteral("SizeLimitterSize"), d.SizeLimitterSize);
-    s.ItemSpace = ini.readInt(kDisplay, QStringLiteral("ItemSpace"), d.ItemSpace);
-    s.ImageSpace = ini.readInt(kDisplay, QStringLiteral("ImageSpace"), d.ImageSpace);
-    s.CustomThumbnailSizeHorz =
-        ini.readInt(kDisplay, QStringLiteral("CustomThumbnailSizeHorz"), d.CustomThumbnailSizeHorz);
-    s.CustomThumbnailSizeVert =
-        ini.readInt(kDisplay, QStringLiteral("CustomThumbnailSizeVert"), d.CustomThumbnailSizeVert);
-    s.MiscKind = ini.readInt(kDisplay, QStringLiteral("MiscKind"), d.MiscKind);
-    s.KindIcon = ini.readInt(kDisplay, QStringLiteral("KindIcon"), d.KindIcon);
-    s.ProtectIcon = ini.readInt(kDisplay, QStringLiteral("ProtectIcon"), d.ProtectIcon);
-
-    s.ThumbWorkspace = ini.readInt(kColor, QStringLiteral("ThumbWorkspace"), d.ThumbWorkspace);
-    s.CanvasNormal = ini.readInt(kColor, QStringLiteral("CanvasNormal"), d.CanvasNormal);
-    s.CanvasSelectedForeground =
-        ini.readInt(kColor, QStringLiteral("CanvasSelectedForeground"), d.CanvasSelectedForeground);
-    s.CanvasSelectedBackground =
-        ini.readInt(kColor, QStringLiteral("CanvasSelectedBackground"), d.CanvasSelectedBackground);
-    s.ThumbEdge = ini.readInt(kColor, QStringLiteral("ThumbEdge"), d.ThumbEdge);
-    s.CursorForeground =
-        ini.readInt(kColor, QStringLiteral("CursorForeground"), d.CursorForeground);
-    s.CursorBackground =
-        ini.readInt(kColor, QStringLiteral("CursorBackground"), d.CursorBackground);
-    s.FileName = ini.readInt(kColor, QStringLiteral("FileName"), d.FileName);
-    s.ExifInfo = ini.readInt(kColor, QStringLiteral("ExifInfo"), d.ExifInfo);
-
-    const std::int32_t fontHeight = defaultCaptionFontHeight(screenDpiY);
-    s.FileNameFace = fontFace(ini, QStringLiteral("FileNameFace"), d.FileNameFace);
-    s.FileNameHeight = ini.readInt(kFont, QStringLiteral("FileNameHeight"), fontHeight);
-    s.FileNameWidth = ini.readInt(kFont, QStringLiteral("FileNameWidth"), d.FileNameWidth);
-    s.ExifInfoFace = fontFace(ini, QStringLiteral("ExifInfoFace"), d.ExifInfoFace);
-    s.ExifInfoHeight = ini.readInt(kFont, QStringLiteral("ExifInfoHeight"), fontHeight);
-    s.ExifInfoWidth = ini.readInt(kFont, QStringLiteral("ExifInfoWidth"), d.ExifInfoWidth);
-
-    s.MagMode = ini.readInt(kPreview, QStringLiteral("MagMode"), d.MagMode);
-    s.RotateMode = ini.readInt(kPreview, QStringLiteral("RotateMode"), d.RotateMode);
-    s.PreimageSize = ini.readInt(kPreview, QStringLiteral("PreimageSize"), d.PreimageSize);
-    s.FullScreenToolBar =
-        ini.readInt(kPreview, QStringLiteral("FullScreenToolBar"), d.FullScreenToolBar);
-    s.NoMagOnFit = ini.readInt(kPreview, QStringLiteral("NoMagOnFit"), d.NoMagOnFit);
-    s.PreviewMouseWheel =
-        ini.readInt(kCustom, QStringLiteral("PreviewMouseWheel"), d.PreviewMouseWheel);
-    s.NoSlideShowDlg = ini.readInt(kCustom, QStringLiteral("NoSlideShowDlg"), d.NoSlideShowDlg);
-    s.OneKey = ini.readInt(kCustom, QStringLiteral("OneKey"), d.OneKey);
-
-    s.FileType = ini.readInt(kControl, QStringLiteral("FileType"), d.FileType);
-    s.ThumbnailSize = ini.readInt(kControl, QStringLiteral("ThumbnailSize"), d.ThumbnailSize);
-    s.SizeLimitter = ini.readInt(kControl, QStringLiteral("SizeLimitter"), d.SizeLimitter);
-    s.ShowFileName = ini.readInt(kControl, QStringLiteral("ShowFileName"), d.ShowFileName);
-    s.ShowGuide = ini.readInt(kControl, QStringLiteral("ShowGuide"), d.ShowGuide);
-    s.ShowPreimage = ini.readInt(kControl, QStringLiteral("ShowPreimage"), d.ShowPreimage);
-    s.HistogramMode = ini.readInt(kControl, QStringLiteral("HistogramMode"), d.HistogramMode);
-    s.SmartRendering = ini.readInt(kControl, QStringLiteral("SmartRendering"), d.SmartRendering);
-    s.FullScreen = ini.readInt(kControl, QStringLiteral("FullScreen"), d.FullScreen);
-    s.MainDividerPos = ini.readInt(kControl, QStringLiteral("MainDividerPos"), d.MainDividerPos);
-    s.InfoDividerPos = ini.readInt(kControl, QStringLiteral("InfoDividerPos"), d.InfoDividerPos);
-    s.ShowExifWindow = ini.readInt(kControl, QStringLiteral("ShowExifWindow"), d.ShowExifWindow);
-    s.MiniPreviewDividerPos =
-        ini.readInt(kControl, QStringLiteral("MiniPreviewDividerPos"), d.MiniPreviewDividerPos);
-    s.ShowMiniPreview = ini.readInt(kControl, QStringLiteral("ShowMiniPreview"), d.ShowMiniPreview);
-
-    SlideShowSettings& ss = s.SlideShow;
-    const SlideShowSettings sd;
-    ss.FullScreen = ini.readInt(kSlideShow, QStringLiteral("FullScreen"), sd.FullScreen);
-    ss.FromHead = ini.readInt(kSlideShow, QStringLiteral("FromHead"), sd.FromHead);
-    ss.AutoClose = ini.readInt(kSlideShow, QStringLiteral("AutoClose"), sd.AutoClose);
-    ss.NoPreImage = ini.readInt(kSlideShow, QStringLiteral("NoPreImage"), sd.NoPreImage);
-    ss.IntervalSecond =
-        ini.readInt(kSlideShow, QStringLiteral("IntervalSecond"), sd.IntervalSecond);
-    ss.PlayBGM = ini.readInt(kSlideShow, QStringLiteral("PlayBGM"), sd.PlayBGM);
-    ss.LoopBGM = ini.readInt(kSlideShow, QStringLiteral("LoopBGM"), sd.LoopBGM);
-    ss.BGMFileName = ini.readString(kSlideShow, QStringLiteral("BGMFileName"), sd.BGMFileName);
-
-    s.AppCount = ini.readInt(kExternal, QStringLiteral("AppCount"), d.AppCount);
-    s.AppList.clear();
-    for (std::int32_t i = 1; i <= s.AppCount; ++i) {
-        // Only keys that exist can add entries; a huge count costs one lookup
-        // per existing key, not one per number.
-        if (i > 9999 && !ini.contains(kExternal, appKey(i)))
+    for (const SettingKey* k : order) {
+        const QString section = QString::fromLatin1(k->section);
+        const QString key = QString::fromLatin1(k->key);
+        switch (k->type) {
+        case SettingKey::Type::Int:
+        case SettingKey::Type::AppList: {
+            const std::int32_t def = k->defaultInt(screenDpiY);
+            *k->intField(s) = k->sanitize(ini.readInt(section, key, def), def);
+            if (k->type == SettingKey::Type::AppList)
+                loadAppList(ini, section, s);
             break;
-        const QString path = ini.readString(kExternal, appKey(i), QString());
-        if (!path.isEmpty())
-            s.AppList.append(path);
+        }
+        case SettingKey::Type::FontFace:
+            // The record holds at most 99 characters; a longer face is cut.
+            *k->textField(s) = ini.readString(section, key, k->textOf(d)).left(kFontFaceMaxChars);
+            break;
+        case SettingKey::Type::Text:
+            *k->textField(s) = ini.readString(section, key, k->textOf(d));
+            break;
+        }
     }
 }
 
@@ -129,76 +93,26 @@ std::int32_t savedAppCount(const AppSettings& s) {
 }
 
 void SaveSettings(CIniFile& ini, const AppSettings& s, const LiveSettingValues& live) {
-    ini.writeInt(kApplication, QStringLiteral("AutoRotate"), s.AutoRotate);
-    ini.writeInt(kApplication, QStringLiteral("AutoUpdate"), s.AutoUpdate);
-    ini.writeInt(kApplication, QStringLiteral("AutoDriveDetect"), s.AutoDriveDetect);
-    ini.writeInt(kApplication, QStringLiteral("SizeLimitterSize"), s.SizeLimitterSize);
-    ini.writeInt(kDisplay, QStringLiteral("ItemSpace"), s.ItemSpace);
-    ini.writeInt(kDisplay, QStringLiteral("ImageSpace"), s.ImageSpace);
-    ini.writeInt(kDisplay, QStringLiteral("CustomThumbnailSizeHorz"), s.CustomThumbnailSizeHorz);
-    ini.writeInt(kDisplay, QStringLiteral("CustomThumbnailSizeVert"), s.CustomThumbnailSizeVert);
-    ini.writeInt(kDisplay, QStringLiteral("MiscKind"), s.MiscKind);
-    ini.writeInt(kDisplay, QStringLiteral("KindIcon"), s.KindIcon);
-    ini.writeInt(kDisplay, QStringLiteral("ProtectIcon"), s.ProtectIcon);
-
-    ini.writeInt(kColor, QStringLiteral("ThumbWorkspace"), s.ThumbWorkspace);
-    ini.writeInt(kColor, QStringLiteral("CanvasNormal"), s.CanvasNormal);
-    ini.writeInt(kColor, QStringLiteral("CanvasSelectedForeground"), s.CanvasSelectedForeground);
-    ini.writeInt(kColor, QStringLiteral("CanvasSelectedBackground"), s.CanvasSelectedBackground);
-    ini.writeInt(kColor, QStringLiteral("ThumbEdge"), s.ThumbEdge);
-    ini.writeInt(kColor, QStringLiteral("CursorForeground"), s.CursorForeground);
-    ini.writeInt(kColor, QStringLiteral("CursorBackground"), s.CursorBackground);
-    ini.writeInt(kColor, QStringLiteral("FileName"), s.FileName);
-    ini.writeInt(kColor, QStringLiteral("ExifInfo"), s.ExifInfo);
-
-    ini.writeString(kFont, QStringLiteral("FileNameFace"), s.FileNameFace.left(kFontFaceMaxChars));
-    ini.writeInt(kFont, QStringLiteral("FileNameHeight"), s.FileNameHeight);
-    ini.writeInt(kFont, QStringLiteral("FileNameWidth"), s.FileNameWidth);
-    ini.writeString(kFont, QStringLiteral("ExifInfoFace"), s.ExifInfoFace.left(kFontFaceMaxChars));
-    ini.writeInt(kFont, QStringLiteral("ExifInfoHeight"), s.ExifInfoHeight);
-    ini.writeInt(kFont, QStringLiteral("ExifInfoWidth"), s.ExifInfoWidth);
-
-    ini.writeInt(kPreview, QStringLiteral("MagMode"), s.MagMode);
-    ini.writeInt(kPreview, QStringLiteral("RotateMode"), s.RotateMode);
-    ini.writeInt(kPreview, QStringLiteral("PreimageSize"), s.PreimageSize);
-    ini.writeInt(kPreview, QStringLiteral("FullScreenToolBar"), s.FullScreenToolBar);
-    ini.writeInt(kPreview, QStringLiteral("NoMagOnFit"), s.NoMagOnFit);
-    ini.writeInt(kCustom, QStringLiteral("PreviewMouseWheel"), s.PreviewMouseWheel);
-    ini.writeInt(kCustom, QStringLiteral("NoSlideShowDlg"), s.NoSlideShowDlg);
-    ini.writeInt(kCustom, QStringLiteral("OneKey"), s.OneKey);
-
-    ini.writeInt(kExternal, QStringLiteral("AppCount"), savedAppCount(s));
-    for (qsizetype i = 0; i < s.AppList.size(); ++i)
-        ini.writeString(kExternal, appKey(static_cast<int>(i + 1)), s.AppList[i]);
-
-    ini.writeInt(kControl, QStringLiteral("FileType"), s.FileType);
-    ini.writeInt(kControl, QStringLiteral("ThumbnailSize"), s.ThumbnailSize);
-    ini.writeInt(kControl, QStringLiteral("SizeLimitter"), s.SizeLimitter);
-    ini.writeInt(kControl, QStringLiteral("ShowFileName"), s.ShowFileName);
-    ini.writeInt(kControl, QStringLiteral("ShowGuide"), s.ShowGuide);
-    ini.writeInt(kControl, QStringLiteral("ShowPreimage"), s.ShowPreimage);
-    ini.writeInt(kControl, QStringLiteral("HistogramMode"), s.HistogramMode);
-    ini.writeInt(kControl, QStringLiteral("SmartRendering"), s.SmartRendering);
-    ini.writeInt(kControl, QStringLiteral("FullScreen"), s.FullScreen);
-    ini.writeInt(kControl, QStringLiteral("MainDividerPos"),
-                 live.MainDividerPos.value_or(s.MainDividerPos));
-    ini.writeInt(kControl, QStringLiteral("InfoDividerPos"),
-                 live.InfoDividerPos.value_or(s.InfoDividerPos));
-    ini.writeInt(kControl, QStringLiteral("ShowExifWindow"), s.ShowExifWindow);
-    ini.writeInt(kControl, QStringLiteral("MiniPreviewDividerPos"),
-                 live.MiniPreviewDividerPos.value_or(s.MiniPreviewDividerPos));
-    ini.writeInt(kControl, QStringLiteral("ShowMiniPreview"),
-                 live.ShowMiniPreview.value_or(s.ShowMiniPreview));
-
-    const SlideShowSettings& ss = s.SlideShow;
-    ini.writeInt(kSlideShow, QStringLiteral("IntervalSecond"), ss.IntervalSecond);
-    ini.writeInt(kSlideShow, QStringLiteral("FullScreen"), ss.FullScreen);
-    ini.writeInt(kSlideShow, QStringLiteral("NoPreImage"), ss.NoPreImage);
-    ini.writeInt(kSlideShow, QStringLiteral("FromHead"), ss.FromHead);
-    ini.writeInt(kSlideShow, QStringLiteral("AutoClose"), ss.AutoClose);
-    ini.writeInt(kSlideShow, QStringLiteral("PlayBGM"), ss.PlayBGM);
-    ini.writeInt(kSlideShow, QStringLiteral("LoopBGM"), ss.LoopBGM);
-    ini.writeString(kSlideShow, QStringLiteral("BGMFileName"), ss.BGMFileName);
+    for (const SettingKey& k : settingKeys()) {
+        const QString section = QString::fromLatin1(k.section);
+        const QString key = QString::fromLatin1(k.key);
+        switch (k.type) {
+        case SettingKey::Type::Int:
+            ini.writeInt(section, key, liveValue(k, s, live));
+            break;
+        case SettingKey::Type::AppList:
+            ini.writeInt(section, key, savedAppCount(s));
+            for (qsizetype i = 0; i < s.AppList.size(); ++i)
+                ini.writeString(section, appKey(static_cast<int>(i + 1)), s.AppList[i]);
+            break;
+        case SettingKey::Type::FontFace:
+            ini.writeString(section, key, k.textOf(s).left(kFontFaceMaxChars));
+            break;
+        case SettingKey::Type::Text:
+            ini.writeString(section, key, k.textOf(s));
+            break;
+        }
+    }
 }
 
 FrameSettings readFrameSettings(const CIniFile& ini, const FrameSettings& created) {

@@ -29,11 +29,14 @@ struct LiveSettingValues {
     std::optional<std::int32_t> ShowMiniPreview;
 };
 
-// Fills `settings` from `ini`, every key with its default. `screenDpiY` is
-// the screen's vertical resolution, for the default caption font height.
+// Fills `settings` from `ini`, every key with its default. A value outside
+// its key's range is clamped or replaced by the default (SettingsKeys.h), so
+// a hand-edited file cannot hand the windows a value they cannot handle.
+// `screenDpiY` is the screen's vertical resolution, for the default caption
+// font height.
 void LoadSettings(const CIniFile& ini, AppSettings& settings, int screenDpiY);
 
-// Writes every key of `settings` in the save order. The application list goes
+// Writes every key of `settings` in the save order of the key table. The application list goes
 // under App0001 onward; keys above its length are left as they are.
 void SaveSettings(CIniFile& ini, const AppSettings& settings, const LiveSettingValues& live = {});
 

@@ -1,8 +1,7 @@
 #include "engine/FolderWatcher.h"
 
-#include "engine/PostedOrder.h"
 #include "platform/FolderWatch.h"
-#include "platform/Messages.h"
+#include "platform/PostedOrder.h"
 
 #include <QTimerEvent>
 
@@ -27,12 +26,12 @@ void watchThread(std::unique_ptr<FolderWatch> watch) {
         if (watch->ownOperation->Get())
             own = true;
         else {
-            PostMessageOrdered(watch->viewWindow, WM_THUMB_FOLDERCHANGED);
+            PostNewOrdered<FolderChangedMessage>(watch->viewWindow);
         }
     }
     watch->notification.Close();
     if (own) {
-        PostMessageOrdered(watch->viewWindow, WM_THUMB_REARMWATCH);
+        PostNewOrdered<RearmWatchMessage>(watch->viewWindow);
     }
     watch->running->Set(0);
 }
@@ -98,19 +97,18 @@ void CFolderWatcher::StartWatching() {
 
 bool CFolderWatcher::HandleMessage(QEvent* event) {
     MarkDelivered();
-    switch (static_cast<int>(event->type())) {
-    case WM_THUMB_FOLDERCHANGED:
+    if (MessageCast<FolderChangedMessage>(event)) {
         if (autoUpdate_)
             timer_.start(kFolderReloadDelayMs, this);
         else
             StartWatching(); // keep the items and go on watching
         return true;
-    case WM_THUMB_REARMWATCH:
+    }
+    if (MessageCast<RearmWatchMessage>(event)) {
         StartWatching();
         return true;
-    default:
-        return false;
     }
+    return false;
 }
 
 bool CFolderWatcher::event(QEvent* event) {

@@ -1,11 +1,12 @@
 // The view's one-shot folder watch: each watch reports at most one change
-// and ends. A foreign change is posted as WM_THUMB_FOLDERCHANGED; a change
+// and ends. A foreign change is posted as FolderChangedMessage; a change
 // made while the view's own-operation flag is set is posted as
-// WM_THUMB_REARMWATCH. The view hands both messages to HandleMessage, which
+// RearmWatchMessage. The view hands both messages to HandleMessage, which
 // reloads one second later (AutoUpdate on) or starts a new watch.
 #pragma once
 
 #include "engine/LockedValues.h"
+#include "platform/Message.h"
 
 #include <QBasicTimer>
 #include <QObject>
@@ -19,6 +20,15 @@
 namespace lumora {
 
 class WatchStopEvent;
+
+// Posted by the watch thread to the view window, handled by HandleMessage.
+constexpr int WM_THUMB_FOLDERCHANGED = WM_USER + 2019; // 3043
+constexpr int WM_THUMB_REARMWATCH = WM_USER + 2028;    // 3052
+
+// The folder changed from outside the program.
+struct FolderChangedMessage : Message<WM_THUMB_FOLDERCHANGED> {};
+// The folder changed by the view's own file operation: watch again.
+struct RearmWatchMessage : Message<WM_THUMB_REARMWATCH> {};
 
 // View timer that reloads after a change.
 constexpr int kFolderReloadTimerId = 1002;
@@ -45,7 +55,7 @@ public:
     void StopWatching();
     bool IsWatching() const;
 
-    // Handles WM_THUMB_FOLDERCHANGED and WM_THUMB_REARMWATCH; false for any
+    // Handles FolderChangedMessage and RearmWatchMessage; false for any
     // other event.
     bool HandleMessage(QEvent* event);
     bool ReloadPending() const { return timer_.isActive(); }

@@ -13,7 +13,7 @@ void HeadlessThumbnailView::SetFilter(const KindFilter& filter) {
     filter_ = filter;
 }
 
-void HeadlessThumbnailView::SetThumbnailParams(const ThumbnailParams& params) {
+void HeadlessThumbnailView::SetThumbnailBox(const ThumbnailBox& params) {
     std::lock_guard lock(mutex_);
     params_ = params;
 }
@@ -23,7 +23,7 @@ KindFilter HeadlessThumbnailView::Filter() {
     return filter_;
 }
 
-ThumbnailParams HeadlessThumbnailView::Thumbnails() {
+ThumbnailBox HeadlessThumbnailView::Thumbnails() {
     std::lock_guard lock(mutex_);
     return params_;
 }

@@ -28,7 +28,7 @@ public:
     void SetWindow(QObject* window) { window_ = window; }
     void SetWatcher(CFolderWatcher* watcher) { watcher_ = watcher; }
     void SetFilter(const KindFilter& filter);
-    void SetThumbnailParams(const ThumbnailParams& params);
+    void SetThumbnailBox(const ThumbnailBox& params);
     void SetViewIndex(int index) { viewIndex_ = index; }
     void SetWindowExists(bool exists) { windowExists_ = exists; }
 
@@ -72,7 +72,7 @@ public:
     bool IsBusy() override { return busy_; }
     bool WindowExists() override { return windowExists_; }
     KindFilter Filter() override;
-    ThumbnailParams Thumbnails() override;
+    ThumbnailBox Thumbnails() override;
     QObject* Window() override { return window_; }
 
 private:
@@ -94,7 +94,7 @@ private:
     mutable std::mutex mutex_;    // records and settings
     std::condition_variable drawn_;
     KindFilter filter_;
-    ThumbnailParams params_;
+    ThumbnailBox params_;
     Counters counters_;
     std::set<int> drawnWithThumbnail_;
 };

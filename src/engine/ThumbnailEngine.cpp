@@ -1,8 +1,8 @@
 #include "engine/ThumbnailEngine.h"
 
+#include "engine/EngineMessages.h"
 #include "engine/ImageItemList.h"
-#include "engine/PostedOrder.h"
-#include "engine/ViewCountMessage.h"
+#include "platform/PostedOrder.h"
 
 #include <QCoreApplication>
 #include <QEvent>
@@ -34,7 +34,7 @@ bool takenByName(ImageKind kind) {
 
 } // namespace
 
-void MakePlaceholderThumbnail(ImageItem& item, const ThumbnailParams& params) {
+void MakePlaceholderThumbnail(ImageItem& item, const ThumbnailBox& params) {
     ThumbnailBlock block;
     const int w = std::max(1, params.longSide);
     const int h = std::max(1, params.shortSide);
@@ -84,11 +84,7 @@ public:
     explicit Receiver(CThumbnailEngine* engine) : engine_(engine) {}
     bool event(QEvent* event) override {
         MarkDelivered();
-        if (event->type() >= QEvent::User) {
-            engine_->handle(event);
-            return true;
-        }
-        return QObject::event(event);
+        return engine_->handle(event) || QObject::event(event);
     }
 
 private:
@@ -154,87 +150,66 @@ bool CThumbnailEngine::Shutdown(int timeoutMs) {
     return ended;
 }
 
-bool CThumbnailEngine::post(std::unique_ptr<QEvent> event) {
+template <typename M, typename... Args> bool CThumbnailEngine::post(Args&&... args) {
     std::lock_guard lock(receiverMutex_);
     // Without a running engine the request and its payload are dropped.
-    return PostOrdered(receiver_, std::move(event));
+    return PostNewOrdered<M>(receiver_, std::forward<Args>(args)...);
 }
 
 void CThumbnailEngine::LoadFolder(const std::string& folder) {
     const int32_t generation = generation_.Increment();
-    post(std::make_unique<PayloadEvent<std::string>>(
-        WM_ENGINE_LOADFOLDER, std::make_unique<std::string>(folder), 0, generation));
+    post<LoadFolderMessage>(folder, generation);
 }
 
 void CThumbnailEngine::AddPasted(std::vector<std::string> sources, std::string folder) {
-    auto request = std::make_unique<AddPastedRequest>();
-    request->sources = std::move(sources);
-    request->folder = std::move(folder);
-    post(std::make_unique<PayloadEvent<AddPastedRequest>>(WM_ENGINE_ADDPASTED, std::move(request)));
+    post<AddPastedMessage>(AddPastedRequest{std::move(sources), std::move(folder)});
 }
 
 void CThumbnailEngine::AddFiles(std::unique_ptr<AddFilesRequest> request) {
-    post(std::make_unique<PayloadEvent<AddFilesRequest>>(WM_ENGINE_ADDFILES, std::move(request)));
+    if (request)
+        post<AddFilesMessage>(std::move(request));
 }
 
 void CThumbnailEngine::Rescan() {
     const int32_t generation = generation_.Increment();
-    post(std::make_unique<MessageEvent>(WM_ENGINE_RESCAN, 0, generation));
+    post<RescanMessage>(generation);
 }
 
 void CThumbnailEngine::VerifyWorksheet() {
     const int32_t generation = generation_.Increment();
-    post(std::make_unique<MessageEvent>(WM_ENGINE_VERIFY, 0, generation));
+    post<VerifyMessage>(generation);
 }
 
 void CThumbnailEngine::NeedThumbnail(int index) {
-    post(std::make_unique<MessageEvent>(WM_ENGINE_NEEDTHUMB, index, 0));
+    post<NeedThumbMessage>(index);
 }
 
-void CThumbnailEngine::handle(QEvent* event) {
-    auto* message = static_cast<MessageEvent*>(event);
-    switch (message->message()) {
-    case WM_ENGINE_LOADFOLDER: {
-        auto* e = static_cast<PayloadEvent<std::string>*>(event);
-        std::unique_ptr<std::string> folder = e->takePayload();
-        if (folder)
-            onLoadFolder(*folder, static_cast<int32_t>(e->lParam));
-        break;
-    }
-    case WM_ENGINE_ADDPASTED: {
-        auto request = static_cast<PayloadEvent<AddPastedRequest>*>(event)->takePayload();
-        if (request)
-            onAddPasted(*request);
-        break;
-    }
-    case WM_ENGINE_ADDFILES: {
-        auto request = static_cast<PayloadEvent<AddFilesRequest>*>(event)->takePayload();
-        if (request)
-            onAddFiles(*request);
-        break;
-    }
-    case WM_ENGINE_RESCAN:
-        onRescan(static_cast<int32_t>(message->lParam));
-        break;
-    case WM_ENGINE_VERIFY:
-        onVerify(static_cast<int32_t>(message->lParam));
-        break;
-    case WM_ENGINE_NEEDTHUMB:
-        onNeedThumbnail(static_cast<int>(message->wParam));
-        break;
-    default:
-        break;
-    }
+bool CThumbnailEngine::handle(QEvent* event) {
+    if (auto* m = MessageCast<LoadFolderMessage>(event))
+        onLoadFolder(m->folder, m->generation);
+    else if (auto* m = MessageCast<AddPastedMessage>(event))
+        onAddPasted(m->request);
+    else if (auto* m = MessageCast<AddFilesMessage>(event))
+        onAddFiles(*m->request);
+    else if (auto* m = MessageCast<RescanMessage>(event))
+        onRescan(m->generation);
+    else if (auto* m = MessageCast<VerifyMessage>(event))
+        onVerify(m->generation);
+    else if (auto* m = MessageCast<NeedThumbMessage>(event))
+        onNeedThumbnail(m->index);
+    else
+        return false;
+    return true;
 }
 
-void CThumbnailEngine::postMain(int message, std::intptr_t wParam, std::intptr_t lParam) {
-    PostMessageOrdered(mainWindow_, message, wParam, lParam);
+template <typename M, typename... Args> void CThumbnailEngine::postMain(Args&&... args) {
+    PostNewOrdered<M>(mainWindow_, std::forward<Args>(args)...);
 }
 
 void CThumbnailEngine::postCounts() {
     const int count = list_->Count();
-    postMain(WM_THUMB_COUNT, count);
-    PostOrdered(mainWindow_, std::make_unique<ViewCountMessage>(count, view_->ViewIndex()));
+    postMain<ThumbCountMessage>(count);
+    postMain<ThumbViewCountMessage>(count, view_->ViewIndex());
 }
 
 void CThumbnailEngine::queueAll() {
@@ -253,23 +228,22 @@ void CThumbnailEngine::onLoadFolder(const std::string& folder, int32_t generatio
     view_->ResetDisplay(true);
     list_->EnumerateFolder(
         folder, view_->Filter(), [this] { return superseded(); },
-        [this](int count) { postMain(WM_THUMB_COUNT, count); });
+        [this](int count) { postMain<ThumbCountMessage>(count); });
     list_->SetSortMode(SortMode::ByName);
-    postMain(WM_THUMB_PHASE, 2);
+    postMain<ThumbPhaseMessage>(2);
     if (!superseded())
         list_->SortAll(&generation_, generation);
     if (superseded())
         return;
     view_->LayoutScrollBars();
     // The folder tab's label shows the count too.
-    PostOrdered(mainWindow_,
-                std::make_unique<ViewCountMessage>(list_->Count(), view_->ViewIndex()));
+    postMain<ThumbViewCountMessage>(list_->Count(), view_->ViewIndex());
     queueAll();
     if (list_->Count() == 0) {
-        PostMessageOrdered(view_->Window(), WM_THUMB_NOCURSOR);
+        PostNewOrdered<NoCursorMessage>(view_->Window());
         view_->DrawEmptyPlaceholder();
     }
-    postMain(WM_THUMB_PHASE, 0);
+    postMain<ThumbPhaseMessage>(0);
     view_->StartWatching();
 }
 
@@ -292,9 +266,8 @@ void CThumbnailEngine::onVerify(int32_t generation) {
     if (!superseded())
         queueAll();
     if (removed > 0) {
-        PostOrdered(mainWindow_,
-                    std::make_unique<ViewCountMessage>(list_->Count(), view_->ViewIndex()));
-        postMain(WM_THUMB_MISSING);
+        postMain<ThumbViewCountMessage>(list_->Count(), view_->ViewIndex());
+        postMain<ThumbMissingMessage>();
     }
 }
 
@@ -315,11 +288,11 @@ void CThumbnailEngine::moveCursorToFirstSelected() {
         view_->SetCursorIndex(first);
         view_->ScrollToCursor();
     }
-    PostMessageOrdered(view_->Window(), WM_THUMB_SETCURSOR, -1);
+    PostNewOrdered<SetCursorMessage>(view_->Window(), -1);
 }
 
 void CThumbnailEngine::onAddFiles(AddFilesRequest& request) {
-    postMain(WM_THUMB_PHASE, 1);
+    postMain<ThumbPhaseMessage>(1);
     const bool hadSelection = list_->CountSelected() != 0;
     const bool markNew = !hadSelection && request.select;
     bool result = false;
@@ -357,7 +330,7 @@ void CThumbnailEngine::onAddFiles(AddFilesRequest& request) {
         view_->DrawVisibleItems();
         queueAll();
     }
-    postMain(WM_THUMB_PHASE, 0);
+    postMain<ThumbPhaseMessage>(0);
     if (result && request.select)
         moveCursorToFirstSelected();
 }
@@ -367,7 +340,7 @@ void CThumbnailEngine::onAddPasted(AddPastedRequest& request) {
     while (folder.size() > 1 && folder.back() == '/')
         folder.pop_back();
     const bool hadSelection = list_->CountSelected() != 0;
-    postMain(WM_THUMB_PHASE, 1);
+    postMain<ThumbPhaseMessage>(1);
     const KindFilter filter = view_->Filter();
     bool added = false;
     bool marked = false;
@@ -398,17 +371,17 @@ void CThumbnailEngine::onAddPasted(AddPastedRequest& request) {
         added = true;
     }
     if (added) {
-        postMain(WM_THUMB_PHASE, 2);
+        postMain<ThumbPhaseMessage>(2);
         if (list_->GetSortMode() != SortMode::Unsorted)
             list_->SortAll(&generation_, requestGeneration_.Get());
         view_->LayoutScrollBars();
         view_->DrawVisibleItems();
         queueAll();
     }
-    postMain(WM_THUMB_PHASE, 0);
+    postMain<ThumbPhaseMessage>(0);
     if (added || marked)
         moveCursorToFirstSelected();
-    postMain(WM_THUMB_COUNT, list_->Count());
+    postMain<ThumbCountMessage>(list_->Count());
 }
 
 // ---- worker ----------------------------------------------------------------
@@ -422,9 +395,7 @@ void CThumbnailEngine::workerMain() {
 }
 
 void CThumbnailEngine::postProgress(int done, int total) {
-    PostPayloadOrdered(mainWindow_, WM_THUMB_PROGRESS,
-                       std::make_unique<ProgressPair>(ProgressPair{done, total}), 0,
-                       view_->ViewIndex());
+    postMain<ThumbProgressMessage>(done, total, view_->ViewIndex());
 }
 
 void CThumbnailEngine::scanCounted(int index, int& scanned, int step, int count) {
@@ -440,7 +411,7 @@ void CThumbnailEngine::makeThumbnail(int index) {
     ImageItem copy;
     if (!list_->CopyOut(index, copy, CopyPixels::None) || copy.path.empty())
         return;
-    const ThumbnailParams params = view_->Thumbnails();
+    const ThumbnailBox params = view_->Thumbnails();
     try {
         maker_(copy, params);
     } catch (...) {
@@ -497,13 +468,13 @@ void CThumbnailEngine::runPass() {
                 view_->DrawItem(index);
         }
         if (index == 0) {
-            PostMessageOrdered(view_->Window(), WM_THUMB_SETCURSOR, 0);
+            PostNewOrdered<SetCursorMessage>(view_->Window(), 0);
         }
     }
     if (scanned > 0 && !stop_.Get()) {
         if (view_->WindowExists()) {
             postProgress(100, 100);
-            postMain(WM_THUMB_PHASE, 0);
+            postMain<ThumbPhaseMessage>(0);
         }
         view_->SetBusy(false);
     }

@@ -5,10 +5,10 @@
 // newer request makes every older one stop early.
 #pragma once
 
+#include "engine/EngineRequests.h"
 #include "engine/ImageItem.h"
 #include "engine/LockedValues.h"
 #include "engine/ThumbnailView.h"
-#include "platform/Messages.h"
 
 #include <QThread>
 
@@ -24,40 +24,12 @@ namespace lumora {
 
 class ImageItemList;
 
-// Engine requests (posted to the engine thread).
-constexpr int WM_ENGINE_ADDPASTED = WM_USER + 1002; // 2026
-constexpr int WM_ENGINE_ADDFILES = WM_USER + 1003;  // 2027
-constexpr int WM_ENGINE_RESCAN = WM_USER + 1004;    // 2028
-constexpr int WM_ENGINE_VERIFY = WM_USER + 1006;    // 2030
-constexpr int WM_ENGINE_NEEDTHUMB = WM_USER + 1007; // 2031
-static_assert(WM_ENGINE_LOADFOLDER == WM_USER + 1001);
-
-// Files to add to a worksheet (paste, drop, worksheet load). The engine owns
-// the request once posted.
-struct AddFilesRequest {
-    std::vector<std::string> paths;
-    bool rescan = false; // redraw and rescan after adding
-    bool select = false; // select what was added
-};
-
-// Files just pasted into the view's folder.
-struct AddPastedRequest {
-    std::vector<std::string> sources; // source paths (their names are looked up in folder)
-    std::string folder;
-};
-
-// Payload of WM_THUMB_PROGRESS; the receiver owns it.
-struct ProgressPair {
-    int done = 0;
-    int total = 0;
-};
-
 // Makes the thumbnail of an item copy: fills item.thumb (never leaving it
 // without pixels: a file that cannot be decoded gets the placeholder).
-using ThumbnailMaker = std::function<void(ImageItem& item, const ThumbnailParams& params)>;
+using ThumbnailMaker = std::function<void(ImageItem& item, const ThumbnailBox& params)>;
 
 // Fills the thumbnail block with the grey placeholder of the box size.
-void MakePlaceholderThumbnail(ImageItem& item, const ThumbnailParams& params);
+void MakePlaceholderThumbnail(ImageItem& item, const ThumbnailBox& params);
 
 // An auto-reset event pair for the worker: work and quit.
 class WorkerEvents {
@@ -111,8 +83,8 @@ private:
     class Receiver;
     friend class Receiver;
 
-    bool post(std::unique_ptr<QEvent> event);
-    void handle(QEvent* event);
+    template <typename M, typename... Args> bool post(Args&&... args);
+    bool handle(QEvent* event); // false for anything but a request
 
     bool InitInstance();
     void ExitInstance();
@@ -128,7 +100,7 @@ private:
     bool superseded() const { return generation_.Get() != requestGeneration_.Get(); }
     void queueAll();
     void moveCursorToFirstSelected();
-    void postMain(int message, std::intptr_t wParam = 0, std::intptr_t lParam = 0);
+    template <typename M, typename... Args> void postMain(Args&&... args);
     void postCounts();
 
     // Worker.

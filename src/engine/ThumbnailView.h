@@ -6,10 +6,26 @@
 #pragma once
 
 #include "engine/ImageKind.h"
+#include "platform/Message.h"
 
 #include <QObject>
 
 namespace lumora {
+
+// Posted by the engine to the view's window (IThumbnailView::Window()) and
+// received there on the GUI thread.
+constexpr int WM_THUMB_SETCURSOR = WM_USER + 2031; // 3055
+constexpr int WM_THUMB_NOCURSOR = WM_USER + 2032;  // 3056
+
+// Puts the cursor on the item and reports the current item; index -1 keeps
+// the cursor where the engine left it.
+struct SetCursorMessage : Message<WM_THUMB_SETCURSOR> {
+    explicit SetCursorMessage(int index) : index(index) {}
+    int index = -1;
+};
+
+// The list is empty: no cursor, no current item.
+struct NoCursorMessage : Message<WM_THUMB_NOCURSOR> {};
 
 struct VisibleIndexRange {
     int first = 0;
@@ -18,7 +34,7 @@ struct VisibleIndexRange {
 };
 
 // The thumbnail box and options the thumbnail maker needs.
-struct ThumbnailParams {
+struct ThumbnailBox {
     int longSide = 120;
     int shortSide = 90;
     bool autoRotate = true;
@@ -53,9 +69,9 @@ public:
 
     // Settings the engine reads: kind filters and size limiter, thumbnail box.
     virtual KindFilter Filter() = 0;
-    virtual ThumbnailParams Thumbnails() = 0;
+    virtual ThumbnailBox Thumbnails() = 0;
 
-    // Receiver of the posted WM_THUMB_SETCURSOR / WM_THUMB_NOCURSOR messages.
+    // Receiver of the posted SetCursorMessage / NoCursorMessage.
     virtual QObject* Window() = 0;
 };
 

@@ -1,8 +1,8 @@
 #include "foldertree/ShellTreeCtrl.h"
 
+#include "controls/PaneFocusMessage.h"
 #include "platform/ClipboardFiles.h"
 #include "platform/FileOperationDialogs.h"
-#include "platform/Messages.h"
 #include "platform/PropertiesDialog.h"
 #include "platform/ShellIcons.h"
 
@@ -317,15 +317,12 @@ void CShellTreeCtrl::Refresh() {
 void CShellTreeCtrl::OnCurrentChanged(QTreeWidgetItem* current) {
     if (suppressSelChanged_)
         return;
-    SendSelChanged(reinterpret_cast<std::intptr_t>(current));
+    SendSelChanged(current);
 }
 
-void CShellTreeCtrl::SendSelChanged(std::intptr_t wParam) {
-    QObject* target = MainWindow();
-    if (!target)
-        return;
-    MessageEvent event(WM_TREE_SELCHANGED, wParam, 0);
-    QCoreApplication::sendEvent(target, &event);
+void CShellTreeCtrl::SendSelChanged(QTreeWidgetItem* node) {
+    TreeSelChangedMessage message(node);
+    Send(MainWindow(), message);
 }
 
 bool CShellTreeCtrl::RenameNode(QTreeWidgetItem* item, const QString& newText) {
@@ -348,7 +345,7 @@ bool CShellTreeCtrl::RenameNode(QTreeWidgetItem* item, const QString& newText) {
         return false;
     item->setText(0, newText);
     data->relativeId = data->relativeId.startsWith(QLatin1Char('/')) ? to : newText;
-    SendSelChanged(0);
+    SendSelChanged(nullptr);
     return true;
 }
 
@@ -680,7 +677,7 @@ void CShellTreeCtrl::keyPressEvent(QKeyEvent* event) {
 
 void CShellTreeCtrl::focusInEvent(QFocusEvent* event) {
     QTreeWidget::focusInEvent(event);
-    postMessage(MainWindow(), WM_THUMB_FOCUS, 0, 0);
+    PostNew<PaneFocusMessage>(MainWindow(), PaneFocusMessage::FolderTree);
 }
 
 void CShellTreeCtrl::contextMenuEvent(QContextMenuEvent* event) {

@@ -4,10 +4,11 @@
 // to the clipboard, drop of files, context menu, properties).
 //
 // The selected folder is reported to the main window by sending it
-// WM_TREE_SELCHANGED; getting the focus posts WM_THUMB_FOCUS with 0.
+// TreeSelChangedMessage; getting the focus posts PaneFocusMessage.
 #pragma once
 
 #include "platform/FileOperation.h"
+#include "platform/Message.h"
 #include "platform/ShellContextMenu.h"
 #include "platform/ShellItem.h"
 #include "platform/ShellNamespace.h"
@@ -21,6 +22,17 @@
 class QMimeData;
 
 namespace lumora {
+
+// Sent to the main window when the selected node changes (or the selected
+// folder was renamed, then with no node); the main window reads the new path
+// with GetSelectedPath(). Declared here because the main window sits above
+// the tree.
+constexpr int WM_TREE_SELCHANGED = WM_USER + 1002; // 2026
+
+struct TreeSelChangedMessage : Message<WM_TREE_SELCHANGED> {
+    explicit TreeSelChangedMessage(QTreeWidgetItem* node) : node(node) {}
+    QTreeWidgetItem* node = nullptr; // the new current node, valid during the send
+};
 
 // The record each node carries.
 struct ShellItemData {
@@ -42,7 +54,7 @@ public:
                             CShellNamespace shellNamespace = CShellNamespace());
     ~CShellTreeCtrl() override;
 
-    // Where WM_TREE_SELCHANGED and WM_THUMB_FOCUS go (default: none).
+    // Where TreeSelChangedMessage and PaneFocusMessage go (default: none).
     void SetMainWindow(QObject* mainWindow) { mainWindow_ = mainWindow; }
     // The questions of file operations (default: message boxes). Not owned.
     void SetFileOperationUi(IFileOperationUi* ui);
@@ -122,7 +134,7 @@ private:
     bool KeepsNamespaceOrder(const QTreeWidgetItem* item) const;
     bool IsFixedNode(const QTreeWidgetItem* item) const;
     void OnCurrentChanged(QTreeWidgetItem* current);
-    void SendSelChanged(std::intptr_t wParam);
+    void SendSelChanged(QTreeWidgetItem* node);
     QObject* MainWindow() const;
     IFileOperationUi& Ui();
 

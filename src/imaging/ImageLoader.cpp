@@ -92,7 +92,7 @@ bool decodeByKind(const LoadRequest& request, User user, DecodeOutput& out) {
     LoaderTarget* target = request.targetWindow.get();
     auto postSize = [target](int w, int h) {
         if (target)
-            target->Post(WM_LOADER_SIZE, std::abs(w), std::abs(h));
+            target->Post<LoaderSizeMessage>(std::abs(w), std::abs(h));
     };
     out = DecodeForLoader(request.entry.item, user == User::Mini ? request.targetSize : 0,
                           CancelTest{request.counter.get(), request.requestNumber}, postSize);
@@ -107,7 +107,7 @@ void runLoad(std::unique_ptr<LoadRequest> request, User user) {
     LoaderTarget* target = request->targetWindow.get();
     if (jpeg && request->entry.words[0] == 0) {
         if (target)
-            target->Post(WM_PREVIEW_NOENTRY, 0, 0);
+            target->Post<PreviewNoEntryMessage>();
         return;
     }
     DecodeOutput out;
@@ -138,13 +138,13 @@ void runLoad(std::unique_ptr<LoadRequest> request, User user) {
         result->item.fileName = item.fileName;
         result->item.imageInfo.orientation = item.imageInfo.orientation;
         result->item.caption = item.caption;
-        target->PostPayload(WM_LOADER_RESULT, std::move(result), 0, cancelled ? 1 : 0);
+        target->Post<PreviewResultMessage>(std::move(result), cancelled);
     } else {
         auto result = std::make_unique<MiniImageResult>();
         result->image = std::move(out.image);
         result->requestNumber = request->requestNumber;
         result->entry = std::move(request->entry);
-        target->PostPayload(WM_LOADER_RESULT, std::move(result), 0, cancelled ? 1 : 0);
+        target->Post<MiniPreviewResultMessage>(std::move(result), cancelled);
     }
 }
 

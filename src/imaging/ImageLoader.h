@@ -1,15 +1,17 @@
 // Background decodes for the preview and the mini preview: one short-lived
 // thread per request (normal priority for the preview, idle for the mini
-// preview). A loader posts the picture's size (4025) as soon as it is known
-// and its result record (4026) at the end; a JPEG request whose entry's first
-// word is 0 posts 3046 instead. Result records belong to the receiver.
+// preview). A loader posts the picture's size (LoaderSizeMessage) as soon as
+// it is known and its result record (PreviewResultMessage or
+// MiniPreviewResultMessage) at the end; a JPEG request whose entry's first
+// word is 0 posts PreviewNoEntryMessage instead. Result records belong to the
+// receiver.
 #pragma once
 
 #include "engine/ImageItem.h"
 #include "imaging/DecodeResult.h"
 #include "imaging/DibImage.h"
 #include "imaging/RequestCounter.h"
-#include "platform/Messages.h"
+#include "platform/Message.h"
 
 #include <QObject>
 
@@ -36,15 +38,11 @@ public:
         std::lock_guard lock(mutex_);
         receiver_ = nullptr;
     }
-    bool Post(int message, std::intptr_t wParam = 0, std::intptr_t lParam = 0) {
+    // Builds message M from args and posts it; false (nothing built) once
+    // detached.
+    template <typename M, typename... Args> bool Post(Args&&... args) {
         std::lock_guard lock(mutex_);
-        return postMessage(receiver_, message, wParam, lParam);
-    }
-    template <typename T>
-    bool PostPayload(int message, std::unique_ptr<T> payload, std::intptr_t wParam = 0,
-                     std::intptr_t lParam = 0) {
-        std::lock_guard lock(mutex_);
-        return postPayload(receiver_, message, std::move(payload), wParam, lParam);
+        return PostNew<M>(receiver_, std::forward<Args>(args)...);
     }
 
 private:
@@ -84,6 +82,38 @@ struct MiniImageResult : LiveCount<MiniImageResult> {
     DibImage image;
     int32_t requestNumber = 0;
     ViewEntry entry;
+};
+
+// The messages a loader posts, received by the preview control and the mini
+// preview on the GUI thread.
+constexpr int WM_PREVIEW_NOENTRY = WM_USER + 2022; // 3046
+constexpr int WM_LOADER_SIZE = WM_USER + 3001;     // 4025
+constexpr int WM_LOADER_RESULT = WM_USER + 3002;   // 4026
+
+// The picture's size, as soon as the decoder knows it.
+struct LoaderSizeMessage : Message<WM_LOADER_SIZE> {
+    LoaderSizeMessage(int width, int height) : width(width), height(height) {}
+    int width = 0;
+    int height = 0;
+};
+
+// A JPEG request without a view entry: nothing was decoded.
+struct PreviewNoEntryMessage : Message<WM_PREVIEW_NOENTRY> {};
+
+// The preview loader's result; `cancelled` when a newer request replaced it.
+struct PreviewResultMessage : Message<WM_LOADER_RESULT> {
+    PreviewResultMessage(std::unique_ptr<PreviewImageResult> result, bool cancelled)
+        : result(std::move(result)), cancelled(cancelled) {}
+    std::unique_ptr<PreviewImageResult> result;
+    bool cancelled = false;
+};
+
+// The mini-preview loader's result (same number: another receiver).
+struct MiniPreviewResultMessage : Message<WM_LOADER_RESULT> {
+    MiniPreviewResultMessage(std::unique_ptr<MiniImageResult> result, bool cancelled)
+        : result(std::move(result)), cancelled(cancelled) {}
+    std::unique_ptr<MiniImageResult> result;
+    bool cancelled = false;
 };
 
 // The decode behind both loaders: the item's file by kind (JPEG kinds from

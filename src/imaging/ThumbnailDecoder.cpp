@@ -85,7 +85,7 @@ double aspectOf(const ImageItem& item, int w, int h) {
     return a >= b ? a / b : b / a;
 }
 
-bool fromEmbedded(ImageItem& item, const ThumbnailParams& params) {
+bool fromEmbedded(ImageItem& item, const ThumbnailBox& params) {
     DibImage decoded = decodeThumbJpeg(item);
     if (decoded.isNull())
         return false;
@@ -173,7 +173,7 @@ DibImage decodeWhole(const ImageItem& item) {
     }
 }
 
-bool fromWholeFile(ImageItem& item, const ThumbnailParams& params) {
+bool fromWholeFile(ImageItem& item, const ThumbnailBox& params) {
     DibImage picture = decodeWhole(item);
     if (picture.isNull())
         return false;
@@ -313,7 +313,7 @@ DibImage MakeUnknownPlaceholder(int Tw, int Th) {
     return CImageTools::ResizeArea(base, std::max(1, Tw), std::max(1, Th));
 }
 
-void DecodeThumbnail(ImageItem& item, const ThumbnailParams& params) {
+void DecodeThumbnail(ImageItem& item, const ThumbnailBox& params) {
     item.thumb = ThumbnailBlock{};
     bool made = false;
     try {

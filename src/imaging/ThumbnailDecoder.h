@@ -33,7 +33,7 @@ DibImage MakeUnknownPlaceholder(int Tw, int Th);
 
 // Fills item.thumb (thumbnail, pre-image, rectangles and flags). Never
 // throws; a file that cannot be decoded gets the placeholder.
-void DecodeThumbnail(ImageItem& item, const ThumbnailParams& params);
+void DecodeThumbnail(ImageItem& item, const ThumbnailBox& params);
 
 // Nearest-neighbour resize that keeps colours exact (icons and cursors keep
 // their transparency key).

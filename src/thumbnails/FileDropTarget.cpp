@@ -33,12 +33,8 @@ CFileDropTarget::CFileDropTarget(QWidget* dropWidget, QObject* window)
     dropWidget->installEventFilter(this);
 }
 
-std::intptr_t CFileDropTarget::send(int message, const QMimeData* data) {
-    if (!window_)
-        return 0;
-    DropMessageEvent e(message, data);
-    QCoreApplication::sendEvent(window_, &e);
-    return e.result;
+template <typename M> bool CFileDropTarget::send(M& m) {
+    return Send(window_.data(), m);
 }
 
 bool CFileDropTarget::eventFilter(QObject* watched, QEvent* event) {
@@ -47,8 +43,9 @@ bool CFileDropTarget::eventFilter(QObject* watched, QEvent* event) {
     switch (event->type()) {
     case QEvent::DragEnter: {
         auto* e = static_cast<QDragEnterEvent*>(event);
-        const std::intptr_t answer = send(WM_DROP_CANENTER, e->mimeData());
-        if (answer == 100 || (e->mimeData() && hasFileList(*e->mimeData()))) {
+        DropCanEnterMessage canEnter(e->mimeData());
+        send(canEnter);
+        if (canEnter.result || (e->mimeData() && hasFileList(*e->mimeData()))) {
             e->setDropAction(Qt::CopyAction);
             e->accept();
         } else {
@@ -59,8 +56,8 @@ bool CFileDropTarget::eventFilter(QObject* watched, QEvent* event) {
     case QEvent::DragMove: {
         auto* e = static_cast<QDragMoveEvent*>(event);
         const bool fromHere = s_dragSource && s_dragSource == window_;
-        if (fileCount(e->mimeData()) > 0 && !fromHere &&
-            send(WM_DROP_CANDROP, e->mimeData()) == 100) {
+        DropCanDropMessage canDrop(e->mimeData());
+        if (fileCount(e->mimeData()) > 0 && !fromHere && send(canDrop) && canDrop.result) {
             e->setDropAction(Qt::CopyAction);
             e->accept();
         } else {
@@ -68,13 +65,16 @@ bool CFileDropTarget::eventFilter(QObject* watched, QEvent* event) {
         }
         return true;
     }
-    case QEvent::DragLeave:
-        send(WM_DROP_LEAVE, nullptr);
+    case QEvent::DragLeave: {
+        DropLeaveMessage leave;
+        send(leave);
         event->accept();
         return true;
+    }
     case QEvent::Drop: {
         auto* e = static_cast<QDropEvent*>(event);
-        send(WM_DROP_FILES, e->mimeData());
+        DropFilesMessage files(e->mimeData());
+        send(files);
         e->setDropAction(Qt::CopyAction);
         e->accept();
         return true;

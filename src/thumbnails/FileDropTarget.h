@@ -1,9 +1,10 @@
 // Drop-target helper: turns the drag events of one widget into the four drop
 // messages sent to the window it serves, and that window's answers into drop
-// actions. The window answers by setting `result` on the event.
+// actions. The window answers by setting `result` on the message. Everything
+// here runs on the GUI thread.
 #pragma once
 
-#include "platform/Messages.h"
+#include "platform/Message.h"
 
 #include <QMimeData>
 #include <QObject>
@@ -12,12 +13,34 @@
 
 namespace lumora {
 
-class DropMessageEvent : public MessageEvent {
-public:
-    DropMessageEvent(int message, const QMimeData* data)
-        : MessageEvent(message, reinterpret_cast<std::intptr_t>(data)), data(data) {}
-    const QMimeData* data;
-    std::intptr_t result = 0;
+// Sent by CFileDropTarget to the window it serves.
+constexpr int WM_DROP_CANENTER = WM_USER + 2040; // 3064
+constexpr int WM_DROP_CANDROP = WM_USER + 2041;  // 3065
+constexpr int WM_DROP_LEAVE = WM_USER + 2042;    // 3066
+constexpr int WM_DROP_FILES = WM_USER + 2043;    // 3067
+
+// A drag enters: true when the window takes these files (shown as a copy).
+struct DropCanEnterMessage : Message<WM_DROP_CANENTER> {
+    explicit DropCanEnterMessage(const QMimeData* data) : data(data) {}
+    const QMimeData* data = nullptr; // the drag's data, valid during the send
+    bool result = false;
+};
+
+// A drag of files moves over the window: true when it may drop them here.
+struct DropCanDropMessage : Message<WM_DROP_CANDROP> {
+    explicit DropCanDropMessage(const QMimeData* data) : data(data) {}
+    const QMimeData* data = nullptr;
+    bool result = false;
+};
+
+// The drag left the window.
+struct DropLeaveMessage : Message<WM_DROP_LEAVE> {};
+
+// The files were dropped: true when the window took them.
+struct DropFilesMessage : Message<WM_DROP_FILES> {
+    explicit DropFilesMessage(const QMimeData* data) : data(data) {}
+    const QMimeData* data = nullptr;
+    bool result = false;
 };
 
 class CFileDropTarget : public QObject {
@@ -35,7 +58,8 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    std::intptr_t send(int message, const QMimeData* data);
+    // Sends m to the window; false without one.
+    template <typename M> bool send(M& m);
 
     QPointer<QWidget> dropWidget_;
     QPointer<QObject> window_;

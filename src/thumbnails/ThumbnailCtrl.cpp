@@ -1,10 +1,8 @@
 #include "thumbnails/ThumbnailCtrl.h"
 
 #include "imaging/ThumbnailDecoder.h"
-#include "platform/Messages.h"
 #include "thumbnails/FileDropTarget.h"
 #include "thumbnails/ThumbnailMessages.h"
-#include "thumbnails/WorkSheetMessages.h"
 
 #include <QCoreApplication>
 #include <QFontMetrics>
@@ -120,9 +118,9 @@ KindFilter CThumbnailCtrl::Filter() {
     return filter_;
 }
 
-ThumbnailParams CThumbnailCtrl::Thumbnails() {
+ThumbnailBox CThumbnailCtrl::Thumbnails() {
     Lock lock(drawLock_);
-    ThumbnailParams p;
+    ThumbnailBox p;
     p.longSide = style_.layout.longSide;
     p.shortSide = style_.layout.shortSide;
     p.autoRotate = autoRotate_;
@@ -438,7 +436,7 @@ void CThumbnailCtrl::ResetDisplay(bool deleteItems) {
         paintBackgroundLocked();
     }
     runOnGui([this, page] {
-        sendMain(WM_THUMB_LISTCLEARED);
+        sendMainNew<ListClearedMessage>();
         QScrollBar* bar = verticalScrollBar();
         const QSignalBlocker block(bar);
         applyScrollBar(0, page, 0, true);
@@ -579,57 +577,44 @@ void CThumbnailCtrl::wheelEvent(QWheelEvent* e) {
 
 // ---- messages ----------------------------------------------------------------
 
-void CThumbnailCtrl::sendMain(int message, std::intptr_t wParam, std::intptr_t lParam) {
+template <typename M, typename... Args> void CThumbnailCtrl::sendMainNew(Args&&... args) {
     if (!mainWindow_)
         return;
-    MessageEvent e(message, wParam, lParam);
-    QCoreApplication::sendEvent(mainWindow_, &e);
+    M m(std::forward<Args>(args)...);
+    Send(mainWindow_.data(), m);
 }
 
 void CThumbnailCtrl::sendSelCount() {
-    sendMain(WM_THUMB_SELCOUNT, list_.CountSelected());
+    sendMainNew<SelCountMessage>(list_.CountSelected());
 }
 
 bool CThumbnailCtrl::event(QEvent* e) {
-    const int type = static_cast<int>(e->type());
-    switch (type) {
-    case WM_THUMB_SETCURSOR: {
-        const auto index = static_cast<MessageEvent*>(e)->wParam;
-        if (index != -1)
-            moveCursorBit(static_cast<int>(index));
+    if (auto* m = MessageCast<SetCursorMessage>(e)) {
+        if (m->index != -1)
+            moveCursorBit(m->index);
         UpdateCurrentItem();
-        return true;
-    }
-    case WM_THUMB_NOCURSOR:
+    } else if (MessageCast<NoCursorMessage>(e)) {
         cursor_.store(-1);
         UpdateCurrentItem();
-        return true;
-    case WM_THUMB_OPENCURRENT:
+    } else if (MessageCast<OpenCurrentMessage>(e)) {
         OpenViewer();
-        return true;
-    case WM_THUMB_DELETEITEMS:
+    } else if (MessageCast<DeleteItemsMessage>(e)) {
         emit commandRequested(ID_THUMB_DELETE);
-        return true;
-    case WM_THUMB_GETCOUNT:
-        if (auto* m = dynamic_cast<DropMessageEvent*>(e))
-            m->result = list_.Count();
-        return true;
-    case WM_DROP_CANENTER:
-    case WM_DROP_CANDROP:
-        static_cast<DropMessageEvent*>(e)->result = worksheetMode_ ? 100 : 0;
-        return true;
-    case WM_DROP_LEAVE:
-        static_cast<DropMessageEvent*>(e)->result = 0;
-        return true;
-    case WM_DROP_FILES: {
-        auto* m = static_cast<DropMessageEvent*>(e);
+    } else if (auto* m = MessageCast<GetCountMessage>(e)) {
+        m->result = list_.Count();
+    } else if (auto* m = MessageCast<DropCanEnterMessage>(e)) {
+        m->result = worksheetMode_;
+    } else if (auto* m = MessageCast<DropCanDropMessage>(e)) {
+        m->result = worksheetMode_;
+    } else if (MessageCast<DropLeaveMessage>(e)) {
+        // nothing to undo: the view draws no drop feedback
+    } else if (auto* m = MessageCast<DropFilesMessage>(e)) {
         dropFiles(m->data);
-        m->result = 1;
-        return true;
-    }
-    default:
+        m->result = true;
+    } else {
         return QAbstractScrollArea::event(e);
     }
+    return true;
 }
 
 void CThumbnailCtrl::moveCursorBit(int index) {
@@ -657,11 +642,11 @@ void CThumbnailCtrl::UpdateCurrentItem() {
     if (container_) {
         auto pre = std::make_unique<PreimageCopy>();
         if (c >= 0 && list_.CopyPreimage(c, *pre)) {
-            PayloadEvent<PreimageCopy> ev(WM_THUMB_PREIMAGE, std::move(pre));
-            QCoreApplication::sendEvent(container_, &ev);
+            PreimageMessage m(std::move(pre));
+            Send(container_.data(), m);
         } else {
-            MessageEvent ev(WM_THUMB_NOPREIMAGE);
-            QCoreApplication::sendEvent(container_, &ev);
+            NoPreimageMessage m;
+            Send(container_.data(), m);
         }
     }
     if (c >= 0) {
@@ -677,10 +662,7 @@ void CThumbnailCtrl::UpdateCurrentItem() {
             lastCurrentPath_ = record->item.path;
             if (!record->item.hasThumbnail())
                 list_.ScanInfoById(record->item);
-            if (mainWindow_) {
-                PayloadEvent<ThumbItemRecord> ev(WM_THUMB_CURRENTITEM, std::move(record));
-                QCoreApplication::sendEvent(mainWindow_, &ev);
-            }
+            sendMainNew<CurrentItemMessage>(std::move(record));
         }
     }
 }
@@ -697,8 +679,8 @@ void CThumbnailCtrl::OpenViewer() {
     if (!record->item.hasThumbnail())
         list_.ScanInfoById(record->item);
     if (container_) {
-        PayloadEvent<ThumbItemRecord> ev(WM_THUMB_OPENVIEWER, std::move(record), 0, 0);
-        QCoreApplication::sendEvent(container_, &ev);
+        OpenViewerMessage m(std::move(record));
+        Send(container_.data(), m);
     }
 }
 
@@ -718,7 +700,7 @@ void CThumbnailCtrl::Refresh() {
             DrawEmptyPlaceholder();
     }
     if (!lastCurrentPath_.empty() && !list_.ContainsPath(lastCurrentPath_))
-        sendMain(WM_THUMB_LISTCLEARED);
+        sendMainNew<ListClearedMessage>();
 }
 
 void CThumbnailCtrl::NextItem() {
@@ -767,14 +749,14 @@ void CThumbnailCtrl::GoToItem(int index) {
 int CThumbnailCtrl::SelectAll() {
     const int count = list_.SelectAll();
     DrawVisibleItems();
-    sendMain(WM_THUMB_SELCOUNT, count);
+    sendMainNew<SelCountMessage>(count);
     return count;
 }
 
 int CThumbnailCtrl::InvertSelection() {
     const int count = list_.InvertSelection();
     DrawVisibleItems();
-    sendMain(WM_THUMB_SELCOUNT, count);
+    sendMainNew<SelCountMessage>(count);
     return count;
 }
 

@@ -69,6 +69,8 @@ public:
     bool focused() const { return focused_.load(); }
     const ThumbnailLayout& layout() const { return style_.layout; }
     QRect cellRectInWindow(int index) const;
+    // Set while the view's own file operations run (the folder watch reads it).
+    LockedFlag& OwnOperation() { return ownOperation_; }
 
     // Geometry on the current client area.
     int ColumnCount() const;
@@ -106,7 +108,7 @@ public:
     bool IsBusy() override { return busy_.load(); }
     bool WindowExists() override { return alive_.load(); }
     KindFilter Filter() override;
-    ThumbnailParams Thumbnails() override;
+    ThumbnailBox Thumbnails() override;
     QObject* Window() override { return this; }
 
     // The canvas as it would appear on screen (tests, screenshots).
@@ -161,7 +163,8 @@ private:
     void runOnGui(std::function<void()> fn);
     void applyScrollBar(int totalRows, int page, int position, bool reset);
     void drawItems(const ChangedItems& indexes);
-    void sendMain(int message, std::intptr_t wParam = 0, std::intptr_t lParam = 0);
+    // Builds message M and sends it to the main window, if there is one.
+    template <typename M, typename... Args> void sendMainNew(Args&&... args);
     void sendSelCount();
     void moveCursorBit(int index);
     void setTopRow(int row, bool scroll);
@@ -186,6 +189,7 @@ private:
     std::function<QStringList()> applicationNames_;
     CFileDropTarget* dropTarget_ = nullptr;
 
+    LockedFlag ownOperation_;
     const int worksheetMode_;
     const int id_;
     QString folder_;

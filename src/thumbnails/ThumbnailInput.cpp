@@ -2,8 +2,8 @@
 // thumbnail view.
 #include "thumbnails/ThumbnailCtrl.h"
 
+#include "controls/PaneFocusMessage.h"
 #include "platform/ClipboardFiles.h"
-#include "platform/Messages.h"
 #include "thumbnails/CaptionText.h"
 #include "thumbnails/FileDropTarget.h"
 #include "thumbnails/ThumbnailMessages.h"
@@ -290,7 +290,7 @@ void CThumbnailCtrl::keyPressEvent(QKeyEvent* e) {
 void CThumbnailCtrl::focusInEvent(QFocusEvent* e) {
     QAbstractScrollArea::focusInEvent(e);
     if (mainWindow_)
-        postMessage(mainWindow_, WM_THUMB_FOCUS, 1);
+        PostNew<PaneFocusMessage>(mainWindow_.data(), PaneFocusMessage::ThumbnailView);
     focused_.store(true);
     {
         Lock lock(drawLock_);

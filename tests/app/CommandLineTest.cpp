@@ -42,3 +42,14 @@ TEST(CommandLine, ScreenshotOptionIsNotAFlag) {
     EXPECT_EQ(info.fileName, "/w/a.lsl");
     EXPECT_EQ(info.screenshot, "/o/s.png");
 }
+
+TEST(CommandLine, HelpIsAskedForAndDescribesEveryKindOfPath) {
+    for (const char* flag : {"--help", "-h"}) {
+        const CommandLineInfo info = parseCommandLine({flag}, "/w");
+        EXPECT_TRUE(info.help) << flag;
+    }
+    EXPECT_FALSE(parseCommandLine({"a.lsl"}, "/w").help);
+    const QString usage = lumora::commandLineUsage();
+    for (const char* word : {"folder", "image", "Lumora WorkSheetFile", "--screenshot"})
+        EXPECT_TRUE(usage.contains(QLatin1String(word))) << word;
+}

@@ -4,10 +4,11 @@
 #include "app/TreeContainerWnd.h"
 #include "controls/Divider.h"
 #include "controls/TextProgressCtrl.h"
+#include "engine/EngineMessages.h"
 #include "engine/ThumbnailEngine.h"
 #include "platform/ClipboardFiles.h"
-#include "platform/Messages.h"
 #include "thumbnails/ThumbnailCtrl.h"
+#include "thumbnails/ThumbnailMessages.h"
 
 #include <QAction>
 #include <QClipboard>
@@ -28,15 +29,13 @@ std::vector<int> buttonsOf(QToolBar* bar) {
     return ids;
 }
 
-void send(QObject* to, int message, std::intptr_t w = 0, std::intptr_t l = 0) {
-    MessageEvent e(message, w, l);
-    QCoreApplication::sendEvent(to, &e);
+template <typename M, typename... Args> void send(QObject* to, Args... args) {
+    M m(args...);
+    Send(to, m);
 }
 
 void sendProgress(QObject* to, int done, int total, int viewIndex) {
-    PayloadEvent<ProgressPair> e(
-        WM_THUMB_PROGRESS, std::make_unique<ProgressPair>(ProgressPair{done, total}), 0, viewIndex);
-    QCoreApplication::sendEvent(to, &e);
+    send<ThumbProgressMessage>(to, done, total, viewIndex);
 }
 
 } // namespace
@@ -115,19 +114,19 @@ private slots:
 
     void statusPanesFollowTheMessages() {
         make();
-        send(frame.get(), WM_THUMB_SELCOUNT, 5);
+        send<SelCountMessage>(frame.get(), 5);
         QCOMPARE(frame->statusPaneText(0), QStringLiteral("5個のオブジェクトを選択"));
-        send(frame.get(), WM_THUMB_SELCOUNT, -1);
+        send<SelCountMessage>(frame.get(), -1);
         QCOMPARE(frame->statusPaneText(0), QStringLiteral("5個のオブジェクトを選択"));
-        send(frame.get(), WM_THUMB_PHASE, 2);
+        send<ThumbPhaseMessage>(frame.get(), 2);
         QCOMPARE(frame->statusPaneText(0), QStringLiteral("イメージをソートしています..."));
-        send(frame.get(), WM_THUMB_PHASE, 9);
+        send<ThumbPhaseMessage>(frame.get(), 9);
         QCOMPARE(frame->statusPaneText(0), QStringLiteral("イメージをソートしています..."));
-        send(frame.get(), WM_THUMB_PHASE, 0);
+        send<ThumbPhaseMessage>(frame.get(), 0);
         QCOMPARE(frame->statusPaneText(0), QString());
-        send(frame.get(), WM_THUMB_COUNT, -1);
+        send<ThumbCountMessage>(frame.get(), -1);
         QCOMPARE(frame->statusPaneText(3), QStringLiteral("---個のオブジェクト"));
-        send(frame.get(), WM_THUMB_COUNT, 12);
+        send<ThumbCountMessage>(frame.get(), 12);
         QCOMPARE(frame->statusPaneText(3), QStringLiteral("12個のオブジェクト"));
 
         sendProgress(frame.get(), 3, 10, 0);

@@ -82,3 +82,38 @@ TEST(RealProgram, RenamedCopyKeepsItsOwnSettingsAndHandsOverToTheRunningOne) {
     EXPECT_EQ(saved.readInt("ControlSettings", "FileType", 0), 7);
     EXPECT_FALSE(QFile::exists(dir.filePath("lumora.ini")));
 }
+
+// A settings file edited by hand with gaps that make the column pitch zero
+// (ItemSpace=0 with ImageSpace=-60 at 120x90), and other values no dialog
+// would write: the program starts, lays out the folder and takes its shot.
+TEST(RealProgram, HandEditedSettingsOutsideTheirRangesStillStart) {
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString copy = dir.filePath("lumora");
+    ASSERT_TRUE(QFile::copy(kProgram, copy));
+    const QString folder = dir.filePath("pictures");
+    ASSERT_TRUE(QDir().mkpath(folder));
+    const QDir samples(QStringLiteral(LUMORA_SHARED_SAMPLES "/camera-jpeg"));
+    const QStringList jpegs = samples.entryList({"*.jpg", "*.JPG"}, QDir::Files, QDir::Name);
+    for (qsizetype i = 0; i < jpegs.size() && i < 3; ++i)
+        ASSERT_TRUE(QFile::copy(samples.filePath(jpegs[i]), QDir(folder).filePath(jpegs[i])));
+
+    {
+        CIniFile seed = CIniFile::fromText("[DisplaySettings]\nItemSpace=0\nImageSpace=-60\n"
+                                           "CustomThumbnailSizeHorz=0\nMiscKind=abc\n"
+                                           "[ControlSettings]\nThumbnailSize=1\n"
+                                           "MainDividerPos=-400\nInfoDividerPos=99999999\n"
+                                           "[FontSettings]\nFileNameHeight=2147483647\n"
+                                           "[PreviewSettings]\nPreimageSize=0\n");
+        writeBinPath(seed, folder);
+        ASSERT_TRUE(seed.save(dir.filePath("lumora.ini")));
+    }
+    const QString shot = dir.filePath("shot.png");
+    auto process = start(copy, {"--screenshot", shot});
+    ASSERT_TRUE(process->waitForFinished(60000));
+    EXPECT_EQ(process->exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(process->exitCode(), 0);
+    QFile png(shot);
+    ASSERT_TRUE(png.open(QIODevice::ReadOnly));
+    EXPECT_EQ(png.read(8), QByteArray("\x89PNG\r\n\x1a\n", 8));
+}

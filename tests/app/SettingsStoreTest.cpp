@@ -27,7 +27,7 @@ AppSettings unusualSettings() {
     AppSettings s;
     s.ItemSpace = 1;
     s.ImageSpace = 50;
-    s.CustomThumbnailSizeHorz = 321;
+    s.CustomThumbnailSizeHorz = 200;
     s.CustomThumbnailSizeVert = 123;
     s.ThumbWorkspace = 0x010203;
     s.CanvasNormal = 0x040506;
@@ -127,7 +127,7 @@ TEST(SettingsStore, EveryFieldRoundTripsIncludingNegativeFontHeights) {
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     const QByteArray text = file.readAll();
     EXPECT_TRUE(text.contains("FileNameHeight=-12\n"));
-    EXPECT_TRUE(text.contains("CustomThumbnailSizeHorz=321\n"));
+    EXPECT_TRUE(text.contains("CustomThumbnailSizeHorz=200\n"));
 }
 
 TEST(SettingsStore, FreshFileListsKeysInSaveOrder) {

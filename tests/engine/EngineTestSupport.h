@@ -2,10 +2,10 @@
 // a receiver that records posted messages, and temporary folders of files.
 #pragma once
 
-#include "engine/PostedOrder.h"
+#include "engine/EngineMessages.h"
 #include "engine/ThumbnailEngine.h"
-#include "engine/ViewCountMessage.h"
-#include "platform/Messages.h"
+#include "engine/ThumbnailView.h"
+#include "platform/PostedOrder.h"
 
 #include <QCoreApplication>
 #include <QObject>
@@ -49,11 +49,12 @@ inline void pumpFor(std::chrono::milliseconds duration) {
     pumpUntil([] { return false; }, duration);
 }
 
+// One received message, its fields flattened.
 struct Posted {
-    int message;
-    std::intptr_t wParam;
-    std::intptr_t lParam;
-    int done = 0; // WM_THUMB_PROGRESS payload
+    int message = 0;
+    int value = 0;     // count, phase or cursor index
+    int tabIndex = -1; // view-count and progress messages
+    int done = 0;      // progress
     int total = 0;
 };
 
@@ -64,20 +65,21 @@ public:
         MarkDelivered();
         if (event->type() < QEvent::User)
             return QObject::event(event);
-        Posted p{};
-        if (auto* v = MessageCast<ViewCountMessage>(event)) {
-            p = Posted{WM_THUMB_VIEWCOUNT, v->count, v->tabIndex};
-        } else {
-            auto* m = static_cast<MessageEvent*>(event);
-            p = Posted{m->message(), m->wParam, m->lParam};
-        }
-        if (p.message == WM_THUMB_PROGRESS) {
-            auto pair = static_cast<PayloadEvent<ProgressPair>*>(event)->takePayload();
-            if (pair) {
-                p.done = pair->done;
-                p.total = pair->total;
-            }
-        }
+        Posted p;
+        p.message = static_cast<int>(event->type());
+        if (auto* m = MessageCast<ThumbCountMessage>(event))
+            p.value = m->count;
+        else if (auto* m = MessageCast<ThumbPhaseMessage>(event))
+            p.value = m->phase;
+        else if (auto* m = MessageCast<ThumbViewCountMessage>(event)) {
+            p.value = m->count;
+            p.tabIndex = m->tabIndex;
+        } else if (auto* m = MessageCast<ThumbProgressMessage>(event)) {
+            p.done = m->done;
+            p.total = m->total;
+            p.tabIndex = m->tabIndex;
+        } else if (auto* m = MessageCast<SetCursorMessage>(event))
+            p.value = m->index;
         std::lock_guard lock(mutex);
         posted.push_back(p);
         return true;

@@ -25,9 +25,9 @@ class MessageCounter : public QObject {
 public:
     bool eventFilter(QObject*, QEvent* event) override {
         MarkDelivered();
-        if (static_cast<int>(event->type()) == WM_THUMB_FOLDERCHANGED)
+        if (MessageCast<FolderChangedMessage>(event))
             ++changed;
-        if (static_cast<int>(event->type()) == WM_THUMB_REARMWATCH)
+        if (MessageCast<RearmWatchMessage>(event))
             ++rearmed;
         return false;
     }

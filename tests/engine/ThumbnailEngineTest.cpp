@@ -66,7 +66,7 @@ bool waitCursorRefresh(const RecordingReceiver& viewWindow) {
     return pumpUntil(
         [&] {
             for (const auto& p : viewWindow.Of(WM_THUMB_SETCURSOR))
-                if (p.wParam == -1)
+                if (p.value == -1)
                     return true;
             return false;
         },
@@ -101,14 +101,14 @@ TEST(ThumbnailEngineTest, LoadListsSortsScansAndDrawsTheFirstScreen) {
     EXPECT_EQ(counts.watchStarts, 1);
     EXPECT_EQ(counts.emptyPlaceholders, 0);
     ASSERT_TRUE(pumpUntil([&] { return !rig.viewWindow.Of(WM_THUMB_SETCURSOR).empty(); }, 2s));
-    EXPECT_EQ(rig.viewWindow.Of(WM_THUMB_SETCURSOR).front().wParam, 0); // cursor to item 0
+    EXPECT_EQ(rig.viewWindow.Of(WM_THUMB_SETCURSOR).front().value, 0); // cursor to item 0
     const auto phases = rig.mainWindow.Of(WM_THUMB_PHASE);
     ASSERT_GE(phases.size(), 2u);
-    EXPECT_EQ(phases.front().wParam, 2);
-    EXPECT_EQ(phases.back().wParam, 0);
+    EXPECT_EQ(phases.front().value, 2);
+    EXPECT_EQ(phases.back().value, 0);
     const auto countMessages = rig.mainWindow.Of(WM_THUMB_COUNT);
     ASSERT_FALSE(countMessages.empty());
-    EXPECT_EQ(countMessages.back().wParam, 61);
+    EXPECT_EQ(countMessages.back().value, 61);
 
     // Files are scanned but have no thumbnail unless shown; the placeholder
     // maker still gives every made item pixels and its file status.
@@ -135,7 +135,7 @@ TEST(ThumbnailEngineTest, ProgressStepsEveryFiftiethAndEndsWithHundredOfHundred)
     for (int i = 0; i < 60; ++i) {
         EXPECT_EQ(progress[i].done, 2 * (i + 1));
         EXPECT_EQ(progress[i].total, 120);
-        EXPECT_EQ(progress[i].lParam, 0); // the view's index
+        EXPECT_EQ(progress[i].tabIndex, 0); // the view's index
     }
     EXPECT_EQ(progress.back().done, 100);
     EXPECT_EQ(progress.back().total, 100);
@@ -153,7 +153,7 @@ TEST(ThumbnailEngineTest, EmptyFolderShowsPlaceholderAndNoCursor) {
     EXPECT_TRUE(rig.viewWindow.Of(WM_THUMB_SETCURSOR).empty());
     pumpUntil([&] { return !rig.mainWindow.Of(WM_THUMB_COUNT).empty(); }, 1s);
     for (const auto& c : rig.mainWindow.Of(WM_THUMB_COUNT))
-        EXPECT_EQ(c.wParam, 0);
+        EXPECT_EQ(c.value, 0);
     // Nothing was scanned, so the view stays busy.
     pumpFor(100ms);
     EXPECT_TRUE(rig.view.IsBusy());
@@ -165,7 +165,7 @@ TEST(ThumbnailEngineTest, SecondFolderSupersedesTheFirst) {
     TempFolder b("folderB");
     fill(b, "b", 30);
     std::atomic<int> made{0};
-    Rig rig(8, 5, [&](ImageItem& item, const ThumbnailParams& p) {
+    Rig rig(8, 5, [&](ImageItem& item, const ThumbnailBox& p) {
         ++made;
         MakePlaceholderThumbnail(item, p);
     });
@@ -272,7 +272,7 @@ TEST(ThumbnailEngineTest, AddFilesMarksAnAlreadyListedFileWithoutSelection) {
     ASSERT_TRUE(pumpUntil(
         [&] {
             auto p = rig.mainWindow.Of(WM_THUMB_PHASE);
-            return p.size() >= 4 && p.back().wParam == 0;
+            return p.size() >= 4 && p.back().value == 0;
         },
         5s));
     pumpFor(50ms);
@@ -319,7 +319,7 @@ TEST(ThumbnailEngineTest, VerifyRemovesMissingFilesAndRescans) {
     EXPECT_EQ(rig.Names(), (std::vector<std::string>{"b.jpg"}));
     const auto viewCount = rig.mainWindow.Of(WM_THUMB_VIEWCOUNT);
     ASSERT_FALSE(viewCount.empty());
-    EXPECT_EQ(viewCount.back().wParam, 1);
+    EXPECT_EQ(viewCount.back().value, 1);
     EXPECT_TRUE(rig.WaitIdle());
 }
 
@@ -328,7 +328,7 @@ TEST(ThumbnailEngineTest, ClosingABusyViewReturnsWithinTheBound) {
     fill(dir, "c", 3000);
     std::atomic<int> made{0};
     // Every cell visible and a slow thumbnail maker: the pass would take minutes.
-    auto rig = std::make_unique<Rig>(100, 100, [&](ImageItem& item, const ThumbnailParams& p) {
+    auto rig = std::make_unique<Rig>(100, 100, [&](ImageItem& item, const ThumbnailBox& p) {
         ++made;
         std::this_thread::sleep_for(20ms);
         MakePlaceholderThumbnail(item, p);
@@ -382,7 +382,7 @@ TEST(ThumbnailEngineTest, FailedThumbnailsStillGetPixelsAndThePassGoesOn) {
     TempFolder dir("failing");
     fill(dir, "f", 12);
     std::atomic<int> calls{0};
-    Rig rig(4, 3, [&](ImageItem& item, const ThumbnailParams&) {
+    Rig rig(4, 3, [&](ImageItem& item, const ThumbnailBox&) {
         if (++calls % 2)
             throw std::runtime_error("decoder failure");
         item.thumb = ThumbnailBlock{}; // nothing made

@@ -3,7 +3,7 @@
 #include "engine/HeadlessThumbnailView.h"
 #include "engine/ImageItemList.h"
 #include "engine/ThumbnailEngine.h"
-#include "engine/ViewCountMessage.h"
+#include "engine/EngineMessages.h"
 
 #include "EngineTestSupport.h"
 
@@ -38,7 +38,7 @@ struct Sheet {
         return pumpUntil(
             [&] {
                 const auto counts = mainWindow.Of(WM_THUMB_VIEWCOUNT);
-                return !counts.empty() && counts.back().wParam == n;
+                return !counts.empty() && counts.back().value == n;
             },
             10s);
     }
@@ -56,7 +56,7 @@ TEST(WorkSheetAddTest, NamesDifferingOnlyInCaseOrRepeatedAreAddedOnce) {
     Sheet sheet;
     sheet.Add({dir.File("a.jpg"), dir.File("a.jpg"), dir.File("写真.jpg")});
     ASSERT_TRUE(sheet.WaitCount(2));
-    EXPECT_EQ(sheet.mainWindow.Of(WM_THUMB_VIEWCOUNT).back().lParam, 3); // the tab index
+    EXPECT_EQ(sheet.mainWindow.Of(WM_THUMB_VIEWCOUNT).back().tabIndex, 3); // the tab index
     // Another request with the same files in other letter case: nothing new,
     // and with select they are marked selected.
     std::string upper = dir.File("A.JPG");

@@ -99,7 +99,7 @@ private slots:
         QVERIFY(current->parent()->isExpanded());
         QVERIFY(current->parent()->parent()->isExpanded());
         QCOMPARE(h.log.count(WM_TREE_SELCHANGED), 1);
-        QCOMPARE(h.log.messages.back().second, reinterpret_cast<std::intptr_t>(current));
+        QCOMPARE(h.log.messages.back().node, current);
 
         // Case does not matter when only one folder fits; an exact name wins.
         h.tree->SelectByPath(h.world.home + "/PHOTOS/2024/trip/");
@@ -167,7 +167,7 @@ private slots:
         QVERIFY(QFileInfo(h.world.home + "/新しい名前/inner").isDir());
         QCOMPARE(h.tree->NodePath(node->child(0)), h.world.home + "/新しい名前/inner");
         QCOMPARE(h.log.count(WM_TREE_SELCHANGED), 1);
-        QCOMPARE(h.log.messages.back().second, std::intptr_t(0));
+        QVERIFY(h.log.messages.back().node == nullptr);
 
         // The desktop, home, computer and volumes cannot be renamed.
         QVERIFY(!h.tree->RenameNode(h.homeNode(), "x"));
@@ -411,7 +411,7 @@ private slots:
         QApplication::sendEvent(h.tree.get(), &focus);
         QCoreApplication::sendPostedEvents(&h.log);
         QCOMPARE(h.log.count(WM_THUMB_FOCUS), 1);
-        QCOMPARE(h.log.messages.back().second, std::intptr_t(0));
+        QCOMPARE(h.log.messages.back().pane, 0);
     }
 
     void contextMenuOffersOnlyWhatTheNodeAllows() {

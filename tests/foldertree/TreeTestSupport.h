@@ -3,9 +3,9 @@
 // questions, and a stand-in main window that records the messages it gets.
 #pragma once
 
+#include "controls/PaneFocusMessage.h"
 #include "foldertree/ShellTreeCtrl.h"
 #include "platform/FileOperation.h"
-#include "platform/Messages.h"
 
 #include <QDir>
 #include <QEvent>
@@ -51,20 +51,32 @@ public:
 
 class MessageLog : public QObject {
 public:
-    std::vector<std::pair<int, std::intptr_t>> messages;
+    struct Logged {
+        int message = 0;
+        QTreeWidgetItem* node = nullptr; // TreeSelChangedMessage
+        int pane = -1;                   // PaneFocusMessage
+    };
+    std::vector<Logged> messages;
     int count(int message) const {
         int n = 0;
         for (const auto& m : messages)
-            n += m.first == message;
+            n += m.message == message;
         return n;
     }
     void clear() { messages.clear(); }
 
 protected:
     bool event(QEvent* event) override {
+        if (auto* m = MessageCast<TreeSelChangedMessage>(event)) {
+            messages.push_back({m->kNumber, m->node});
+            return true;
+        }
+        if (auto* m = MessageCast<PaneFocusMessage>(event)) {
+            messages.push_back({m->kNumber, nullptr, m->pane});
+            return true;
+        }
         if (event->type() >= QEvent::User) {
-            auto* message = static_cast<MessageEvent*>(event);
-            messages.emplace_back(message->message(), message->wParam);
+            messages.push_back({static_cast<int>(event->type())});
             return true;
         }
         return QObject::event(event);

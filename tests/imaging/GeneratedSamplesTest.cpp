@@ -41,7 +41,7 @@ TEST_F(GeneratedSamples, EveryKindMakesARealThumbnail) {
     ASSERT_GT(written_->size(), 20u);
     for (const auto& s : *written_) {
         ImageItem item = scanned(s);
-        DecodeThumbnail(item, ThumbnailParams{120, 90, true});
+        DecodeThumbnail(item, ThumbnailBox{120, 90, true});
         const bool placeholder = s.name == "photoshop-nothumb.psd";
         EXPECT_EQ(item.thumb.thumbReal, placeholder ? 0 : 1) << s.name << ": " << s.note;
         EXPECT_FALSE(item.thumb.thumbBits.isNull()) << s.name;
@@ -88,7 +88,7 @@ TEST_F(GeneratedSamples, TurnedThumbnailsMatchTheUprightPicture) {
         samples::writeCameraJpeg(uprightPath, opt);
         ImageItem upright = ImageItem::FromPath(uprightPath, ImageKind::Jpeg);
         ScanItemInfo(upright);
-        DecodeThumbnail(upright, ThumbnailParams{120, 90, true});
+        DecodeThumbnail(upright, ThumbnailBox{120, 90, true});
 
         ImageItem turned = ImageItem::FromPath(
             dir_->file("demo/orientation-" + std::to_string(o) + ".jpg"), ImageKind::Jpeg);
@@ -97,8 +97,8 @@ TEST_F(GeneratedSamples, TurnedThumbnailsMatchTheUprightPicture) {
         for (int embedded : {1, 0}) { // from the EXIF thumbnail, then from the whole file
             ImageItem a = upright, b = turned;
             a.useEmbedded = b.useEmbedded = embedded;
-            DecodeThumbnail(a, ThumbnailParams{120, 90, true});
-            DecodeThumbnail(b, ThumbnailParams{120, 90, true});
+            DecodeThumbnail(a, ThumbnailBox{120, 90, true});
+            DecodeThumbnail(b, ThumbnailBox{120, 90, true});
             const DibImage& t = b.thumb.thumbBits;
             const DibImage& ref = a.thumb.thumbBits;
             ASSERT_EQ(t.width(), ref.width()) << o << " embedded " << embedded;

@@ -31,14 +31,14 @@ void exercise(const fs::path& path) {
     const ImageKind kind = kindFromExtension(path.filename().string());
     ImageItem item = ImageItem::FromPath(path.string(), kind);
     ScanItemInfo(item);
-    DecodeThumbnail(item, ThumbnailParams{120, 90, true});
+    DecodeThumbnail(item, ThumbnailBox{120, 90, true});
     EXPECT_FALSE(item.thumb.thumbBits.isNull()) << path;
     EXPECT_GT(item.thumb.thumbWidth, 0) << path;
 
     // Whole-file thumbnail even when the item has an embedded one.
     ImageItem whole = item;
     whole.useEmbedded = 0;
-    DecodeThumbnail(whole, ThumbnailParams{160, 120, false});
+    DecodeThumbnail(whole, ThumbnailBox{160, 120, false});
     EXPECT_FALSE(whole.thumb.thumbBits.isNull()) << path;
 
     for (int target : {0, 200}) {

@@ -29,25 +29,32 @@ QCoreApplication& app() {
 // Collects what the loaders post, in order.
 class Receiver : public QObject {
 public:
-    struct Message {
+    struct Received {
         int type;
-        std::intptr_t wParam, lParam;
+        int width = 0, height = 0; // size message
+        int cancelled = 0;         // result messages
     };
-    std::vector<Message> messages;
+    std::vector<Received> messages;
     std::vector<std::unique_ptr<PreviewImageResult>> previews;
     std::vector<std::unique_ptr<MiniImageResult>> minis;
 
     bool event(QEvent* e) override {
         const int type = static_cast<int>(e->type());
-        if (type != WM_LOADER_SIZE && type != WM_LOADER_RESULT && type != WM_PREVIEW_NOENTRY)
+        if (auto* m = MessageCast<LoaderSizeMessage>(e)) {
+            messages.push_back({type, m->width, m->height});
+        } else if (MessageCast<PreviewNoEntryMessage>(e)) {
+            messages.push_back({type});
+        } else if (type == WM_LOADER_RESULT) {
+            // Both loaders' results share the number; the test receives both.
+            if (auto* p = dynamic_cast<PreviewResultMessage*>(e)) {
+                messages.push_back({type, 0, 0, p->cancelled ? 1 : 0});
+                previews.push_back(std::move(p->result));
+            } else if (auto* p = dynamic_cast<MiniPreviewResultMessage*>(e)) {
+                messages.push_back({type, 0, 0, p->cancelled ? 1 : 0});
+                minis.push_back(std::move(p->result));
+            }
+        } else {
             return QObject::event(e);
-        auto* m = static_cast<MessageEvent*>(e);
-        messages.push_back({type, m->wParam, m->lParam});
-        if (type == WM_LOADER_RESULT) {
-            if (auto* p = dynamic_cast<PayloadEvent<PreviewImageResult>*>(e))
-                previews.push_back(p->takePayload());
-            if (auto* p = dynamic_cast<PayloadEvent<MiniImageResult>*>(e))
-                minis.push_back(p->takePayload());
         }
         return true;
     }
@@ -94,10 +101,10 @@ TEST(ImageLoader, PreviewPostsSizeThenTheFullPicture) {
     ASSERT_EQ(r.previews.size(), 1u);
     ASSERT_EQ(r.messages.size(), 2u);
     EXPECT_EQ(r.messages[0].type, WM_LOADER_SIZE);
-    EXPECT_EQ(r.messages[0].wParam, 300);
-    EXPECT_EQ(r.messages[0].lParam, 200);
+    EXPECT_EQ(r.messages[0].width, 300);
+    EXPECT_EQ(r.messages[0].height, 200);
     EXPECT_EQ(r.messages[1].type, WM_LOADER_RESULT);
-    EXPECT_EQ(r.messages[1].lParam, 0);
+    EXPECT_EQ(r.messages[1].cancelled, 0);
     const PreviewImageResult& result = *r.previews[0];
     EXPECT_EQ(result.requestNumber, number);
     EXPECT_EQ(result.width, 300);
@@ -119,7 +126,7 @@ TEST(ImageLoader, MiniPreviewReducesForItsTarget) {
     loader.Load(entryFor(path, ImageKind::Jpeg), 150); // 150 x 8 < 1600
     waitForResults(r, 1);
     ASSERT_EQ(r.minis.size(), 1u);
-    EXPECT_EQ(r.messages[0].wParam, 1600); // the picture's own size
+    EXPECT_EQ(r.messages[0].width, 1600); // the picture's own size
     EXPECT_EQ(r.minis[0]->image.width(), 200);
     EXPECT_EQ(r.minis[0]->image.height(), 150);
     EXPECT_EQ(r.minis[0]->entry.item.path, path);
@@ -137,8 +144,8 @@ TEST(ImageLoader, StaleRequestStillDeliversACancelledResult) {
     drain();
     ASSERT_EQ(r.previews.size(), 1u);
     ASSERT_EQ(r.minis.size(), 1u);
-    EXPECT_EQ(r.messages[1].lParam, 1);
-    EXPECT_EQ(r.messages[3].lParam, 1);
+    EXPECT_EQ(r.messages[1].cancelled, 1);
+    EXPECT_EQ(r.messages[3].cancelled, 1);
     // The preview hands over what it decoded; the mini preview makes no bitmap.
     EXPECT_FALSE(r.previews[0]->image.isNull());
     EXPECT_TRUE(r.minis[0]->image.isNull());
@@ -236,7 +243,7 @@ TEST(ImageLoader, OnlyTheLatestOfQuickRequestsIsCurrent) {
         if (r.messages[i].type != WM_LOADER_RESULT)
             continue;
         if (r.previews[k++]->requestNumber == last) {
-            EXPECT_EQ(r.messages[i].lParam, 0);
+            EXPECT_EQ(r.messages[i].cancelled, 0);
         }
     }
 }

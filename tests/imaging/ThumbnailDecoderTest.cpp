@@ -16,8 +16,8 @@ namespace {
 using test::encodeJpeg;
 using test::ScratchDir;
 
-ThumbnailParams box(int w = 120, int h = 90, bool rotate = true) {
-    ThumbnailParams p;
+ThumbnailBox box(int w = 120, int h = 90, bool rotate = true) {
+    ThumbnailBox p;
     p.longSide = w;
     p.shortSide = h;
     p.autoRotate = rotate;

@@ -1,6 +1,5 @@
 #include "thumbnails/ThumbnailCtrl.h"
 #include "platform/ClipboardFiles.h"
-#include "platform/Messages.h"
 #include "thumbnails/CellPainter.h"
 #include "thumbnails/FileDropTarget.h"
 #include "thumbnails/ThumbnailMessages.h"
@@ -22,19 +21,18 @@ public:
     int currentItems = 0;
     int lastCurrentIndex = -1;
     bool event(QEvent* e) override {
-        switch (static_cast<int>(e->type())) {
-        case WM_THUMB_SELCOUNT:
-            lastSelCount = int(static_cast<MessageEvent*>(e)->wParam);
+        if (auto* m = MessageCast<SelCountMessage>(e)) {
+            lastSelCount = m->count;
             ++selMessages;
             return true;
-        case WM_THUMB_CURRENTITEM:
-            ++currentItems;
-            if (auto* p = static_cast<PayloadEvent<ThumbItemRecord>*>(e)->payload())
-                lastCurrentIndex = p->index;
-            return true;
-        default:
-            return QObject::event(e);
         }
+        if (auto* m = MessageCast<CurrentItemMessage>(e)) {
+            ++currentItems;
+            if (m->record)
+                lastCurrentIndex = m->record->index;
+            return true;
+        }
+        return QObject::event(e);
     }
 };
 

@@ -1,8 +1,8 @@
 // A real window with a thumbnail view of 40 items for the end-to-end test
 // under a virtual X server: every selection change writes the cursor and the
 // selected indexes to the state file given as the first argument.
-#include "platform/Messages.h"
 #include "thumbnails/ThumbnailCtrl.h"
+#include "thumbnails/ThumbnailMessages.h"
 
 #include <QApplication>
 #include <QFile>
@@ -18,7 +18,7 @@ class StateWriter : public QObject {
 public:
     StateWriter(CThumbnailCtrl* view, QString path) : view_(view), path_(std::move(path)) {}
     bool event(QEvent* e) override {
-        if (static_cast<int>(e->type()) == WM_THUMB_SELCOUNT)
+        if (MessageCast<SelCountMessage>(e))
             QMetaObject::invokeMethod(
                 this, [this] { write(); }, Qt::QueuedConnection);
         return QObject::event(e);

@@ -346,7 +346,7 @@ int runDecode(const std::vector<std::string>& args) {
     f.scaledRatio = median(scRatio);
 
     // Thumbnails from whole-file decodes, one core each.
-    ThumbnailParams box;
+    ThumbnailBox box;
     box.longSide = 160;
     box.shortSide = 120;
     std::vector<double> oursRate, peerRate, rateRatio;

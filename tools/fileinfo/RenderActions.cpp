@@ -20,8 +20,8 @@
 namespace lumora::inspect {
 namespace {
 
-ThumbnailParams& renderBox() {
-    static ThumbnailParams params{160, 120, true};
+ThumbnailBox& renderBox() {
+    static ThumbnailBox params{160, 120, true};
     return params;
 }
 

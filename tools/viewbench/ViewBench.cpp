@@ -5,7 +5,7 @@
 // the GUI thread is kept from running its event loop while the engine and its
 // worker load the folder and the view scrolls one row every 30 ms. Prints the
 // longest stalls; the goal is none over 16 ms.
-#include "platform/Messages.h"
+#include "engine/EngineMessages.h"
 #include "thumbnails/ThumbnailCtrl.h"
 
 #include <QApplication>
@@ -29,12 +29,10 @@ public:
     bool done = false;
     int lastDone = 0;
     bool event(QEvent* e) override {
-        if (static_cast<int>(e->type()) == WM_THUMB_PROGRESS) {
-            if (auto* p = static_cast<PayloadEvent<ProgressPair>*>(e)->payload()) {
-                lastDone = p->done;
-                if (p->done == p->total)
-                    done = true;
-            }
+        if (auto* p = MessageCast<ThumbProgressMessage>(e)) {
+            lastDone = p->done;
+            if (p->done == p->total)
+                done = true;
             return true;
         }
         return QObject::event(e);

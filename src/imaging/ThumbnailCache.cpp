@@ -1,0 +1,294 @@
+#include "imaging/ThumbnailCache.h"
+
+#include <QBuffer>
+#include <QCryptographicHash>
+#include <QDir>
+#include <QFile>
+#include <QImageReader>
+#include <QImageWriter>
+#include <QStandardPaths>
+
+#include <array>
+#include <cerrno>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace lumora {
+
+namespace {
+
+constexpr char kSoftware[] = "Lumora 0.1";
+constexpr char kFailFolder[] = "fail/lumora-0.1";
+// A cache PNG larger than this is not ours to decode (a thumbnail is a few
+// tens of kilobytes): it is ignored rather than read.
+constexpr qint64 kMaxEntryBytes = 4 * 1024 * 1024;
+
+bool unreservedOrPathChar(unsigned char c) {
+    if ((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9'))
+        return true;
+    switch (c) {
+    case '-':
+    case '.':
+    case '_':
+    case '~':
+    case '!':
+    case '$':
+    case '&':
+    case '\'':
+    case '(':
+    case ')':
+    case '*':
+    case '+':
+    case ',':
+    case ';':
+    case '=':
+    case ':':
+    case '@':
+    case '/':
+        return true;
+    default:
+        return false;
+    }
+}
+
+// Makes every missing level of `path` with mode 0700.
+bool makePrivateFolders(const QString& path) {
+    const QByteArray native = QFile::encodeName(path);
+    for (qsizetype i = 1; i <= native.size(); ++i) {
+        if (i != native.size() && native[i] != '/')
+            continue;
+        const QByteArray level = native.left(i);
+        if (::mkdir(level.constData(), 0700) != 0 && errno != EEXIST)
+            return false;
+    }
+    struct stat st {};
+    return ::stat(native.constData(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+// Reads a cache entry without trusting it: regular file, bounded size,
+// non-blocking open (a FIFO planted in the cache must not stall the worker).
+QImage readEntry(const QString& path, QString* uri, QString* mtime) {
+    const QByteArray native = QFile::encodeName(path);
+    const int fd = ::open(native.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+    if (fd < 0)
+        return {};
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_size <= 0 ||
+        st.st_size > kMaxEntryBytes) {
+        ::close(fd);
+        return {};
+    }
+    QFile file;
+    if (!file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+        ::close(fd);
+        return {};
+    }
+    QImageReader reader(&file, "png");
+    reader.setAutoTransform(false);
+    const QSize size = reader.size();
+    if (!size.isValid() || size.width() > 1024 || size.height() > 1024)
+        return {};
+    // The keys are read with the pixels (the reader's own text() splits keys
+    // at their colons before that).
+    QImage image = reader.read();
+    *uri = image.text(QStringLiteral("Thumb::URI"));
+    *mtime = image.text(QStringLiteral("Thumb::MTime"));
+    return image;
+}
+
+uint32_t crc32(const QByteArray& bytes) {
+    static const auto table = [] {
+        std::array<uint32_t, 256> t{};
+        for (uint32_t n = 0; n < 256; ++n) {
+            uint32_t c = n;
+            for (int k = 0; k < 8; ++k)
+                c = (c & 1) ? 0xEDB88320u ^ (c >> 1) : c >> 1;
+            t[n] = c;
+        }
+        return t;
+    }();
+    uint32_t c = 0xFFFFFFFFu;
+    for (const char ch : bytes)
+        c = table[(c ^ static_cast<uint8_t>(ch)) & 0xFF] ^ (c >> 8);
+    return c ^ 0xFFFFFFFFu;
+}
+
+void appendBigEndian(QByteArray& out, uint32_t v) {
+    out.append(char(v >> 24)).append(char(v >> 16)).append(char(v >> 8)).append(char(v));
+}
+
+QByteArray textChunk(const char* key, const QByteArray& value) {
+    const QByteArray body = QByteArray("tEXt") + key + '\0' + value;
+    QByteArray chunk;
+    appendBigEndian(chunk, static_cast<uint32_t>(body.size() - 4));
+    chunk += body;
+    appendBigEndian(chunk, crc32(body));
+    return chunk;
+}
+
+// The PNG of `image` with the cache's text keys right after the header
+// chunk. Qt's writer cannot be used for the keys: it splits them at colons.
+QByteArray encodeEntry(const QImage& image, const CacheSource& source, const QByteArray& uri) {
+    QByteArray png;
+    {
+        QBuffer buffer(&png);
+        buffer.open(QIODevice::WriteOnly);
+        if (!QImageWriter(&buffer, "png").write(image))
+            return {};
+    }
+    // 8-byte signature, then IHDR: length (13), type, data, CRC.
+    constexpr qsizetype kAfterHeader = 8 + 4 + 4 + 13 + 4;
+    if (png.size() < kAfterHeader || png.mid(12, 4) != "IHDR")
+        return {};
+    QByteArray keys = textChunk("Thumb::URI", uri) +
+                      textChunk("Thumb::MTime", QByteArray::number(source.mtime)) +
+                      textChunk("Thumb::Size", QByteArray::number(source.size)) +
+                      textChunk("Software", kSoftware);
+    png.insert(kAfterHeader, keys);
+    return png;
+}
+
+bool matches(const CacheSource& source, const QByteArray& expectedUri, const QString& uri,
+             const QString& mtime) {
+    bool ok = false;
+    const qlonglong value = mtime.trimmed().toLongLong(&ok);
+    return ok && value == source.mtime && uri.toUtf8() == expectedUri;
+}
+
+// Writes `image` with the keys to a temporary file beside `target` (0600)
+// and renames it into place.
+bool writeEntry(const QString& target, const QImage& image, const CacheSource& source,
+                const QByteArray& uri) {
+    const QString folder = QFileInfo(target).absolutePath();
+    if (!makePrivateFolders(folder))
+        return false;
+    QByteArray tmpl = QFile::encodeName(folder + QStringLiteral("/.lumora-XXXXXX"));
+    const int fd = ::mkstemp(tmpl.data()); // mode 0600
+    if (fd < 0)
+        return false;
+    const QString tmpPath = QFile::decodeName(tmpl);
+    const QByteArray png = encodeEntry(image, source, uri);
+    bool ok = !png.isEmpty();
+    for (qsizetype done = 0; ok && done < png.size();) {
+        const ssize_t n = ::write(fd, png.constData() + done, size_t(png.size() - done));
+        if (n < 0 && errno == EINTR)
+            continue;
+        ok = n > 0;
+        done += ok ? n : 0;
+    }
+    ok = (::close(fd) == 0) && ok;
+    if (ok)
+        ok = ::rename(tmpl.constData(), QFile::encodeName(target).constData()) == 0;
+    if (!ok)
+        QFile::remove(tmpPath);
+    return ok;
+}
+
+} // namespace
+
+std::optional<CacheSource> CacheSourceForFile(const QString& absolutePath) {
+    struct stat st {};
+    if (::stat(QFile::encodeName(absolutePath).constData(), &st) != 0 || !S_ISREG(st.st_mode))
+        return std::nullopt;
+    return CacheSource{absolutePath, static_cast<int64_t>(st.st_mtim.tv_sec),
+                       static_cast<int64_t>(st.st_size)};
+}
+
+CThumbnailCache::CThumbnailCache(QString root) : root_(std::move(root)) {}
+
+QString CThumbnailCache::DefaultRoot() {
+    QString base = qEnvironmentVariable("XDG_CACHE_HOME");
+    if (base.isEmpty() || !QDir::isAbsolutePath(base))
+        base = QDir::homePath() + QStringLiteral("/.cache");
+    return base + QStringLiteral("/thumbnails");
+}
+
+CThumbnailCache::Flavor CThumbnailCache::FlavorFor(int boxW, int boxH) {
+    return (boxW > 128 || boxH > 128) ? Flavor::Large : Flavor::Normal;
+}
+
+QByteArray CThumbnailCache::UriForPath(const QString& absolutePath) {
+    static constexpr char kHex[] = "0123456789ABCDEF";
+    const QByteArray bytes = QFile::encodeName(absolutePath);
+    QByteArray uri("file://");
+    uri.reserve(uri.size() + bytes.size() * 3);
+    for (const char ch : bytes) {
+        const auto c = static_cast<unsigned char>(ch);
+        if (unreservedOrPathChar(c)) {
+            uri.append(ch);
+        } else {
+            uri.append('%');
+            uri.append(kHex[c >> 4]);
+            uri.append(kHex[c & 15]);
+        }
+    }
+    return uri;
+}
+
+QString CThumbnailCache::EntryName(const QByteArray& uri) {
+    return QString::fromLatin1(QCryptographicHash::hash(uri, QCryptographicHash::Md5).toHex()) +
+           QStringLiteral(".png");
+}
+
+QString CThumbnailCache::EntryPath(Flavor flavor, const QByteArray& uri) const {
+    return root_ +
+           (flavor == Flavor::Large ? QStringLiteral("/large/") : QStringLiteral("/normal/")) +
+           EntryName(uri);
+}
+
+QString CThumbnailCache::FailPath(const QByteArray& uri) const {
+    return root_ + QLatin1Char('/') + QLatin1String(kFailFolder) + QLatin1Char('/') +
+           EntryName(uri);
+}
+
+QImage CThumbnailCache::Lookup(const CacheSource& source, Flavor flavor) const {
+    if (root_.isEmpty())
+        return {};
+    const QByteArray uri = UriForPath(source.path);
+    const Flavor order[2] = {flavor, Flavor::Large};
+    const int tries = flavor == Flavor::Normal ? 2 : 1;
+    for (int i = 0; i < tries; ++i) {
+        QString keyUri, keyMtime;
+        QImage image = readEntry(EntryPath(order[i], uri), &keyUri, &keyMtime);
+        if (image.isNull() || !matches(source, uri, keyUri, keyMtime))
+            continue;
+        const int limit = FlavorSize(flavor);
+        if (image.width() > limit || image.height() > limit)
+            image = image.scaled(limit, limit, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+        return image;
+    }
+    return {};
+}
+
+bool CThumbnailCache::Store(const CacheSource& source, Flavor flavor, const QImage& image) const {
+    if (root_.isEmpty() || image.isNull())
+        return false;
+    const int limit = FlavorSize(flavor);
+    QImage scaled = image;
+    if (image.width() > limit || image.height() > limit)
+        scaled = image.scaled(limit, limit, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+    const QByteArray uri = UriForPath(source.path);
+    return writeEntry(EntryPath(flavor, uri), scaled, source, uri);
+}
+
+bool CThumbnailCache::StoreFailure(const CacheSource& source) const {
+    if (root_.isEmpty())
+        return false;
+    QImage mark(1, 1, QImage::Format_ARGB32);
+    mark.fill(Qt::transparent);
+    const QByteArray uri = UriForPath(source.path);
+    return writeEntry(FailPath(uri), mark, source, uri);
+}
+
+bool CThumbnailCache::HasFailure(const CacheSource& source) const {
+    if (root_.isEmpty())
+        return false;
+    const QByteArray uri = UriForPath(source.path);
+    QString keyUri, keyMtime;
+    const QImage mark = readEntry(FailPath(uri), &keyUri, &keyMtime);
+    return !mark.isNull() && matches(source, uri, keyUri, keyMtime);
+}
+
+} // namespace lumora
