@@ -65,7 +65,7 @@ window_named() { # waits for a top-level window with this exact title
 }
 save_list() { # the tool bar's "save as file list", then the file dialog
     sleep 0.6 # the tool bar's buttons follow the current tab when idle
-    xdotool mousemove 328 16 click 1
+    xdotool mousemove 328 35 click 1
     window_named "Save As" || { echo "FAIL: no save dialog"; fail=1; return; }
     sleep 0.3
     xdotool key ctrl+a
@@ -75,13 +75,14 @@ save_list() { # the tool bar's "save as file list", then the file dialog
 
 expect_title "Lumora - $work/demo" "first start shows the demo folder" || exit 1
 sleep 1
-# Window at (0, 0): cells of 148 pixels from (210, 72); tabs at the bottom.
-xdotool mousemove 280 165 click 1
+# Window at (0, 0) under the menu bar: cells of 148 pixels from (210, 91);
+# the tab strip at the bottom; the tool bars' buttons at y 35.
+xdotool mousemove 280 184 click 1
 sleep 0.3
 xdotool key ctrl+a
 sleep 0.3
 # Context menu on a selected thumbnail: "ワークシートへ追加(&A)" > first worksheet.
-xdotool mousemove 280 165 click 3
+xdotool mousemove 280 184 click 3
 sleep 0.6
 xdotool key a
 sleep 0.4
@@ -93,9 +94,9 @@ save_list "$work/picks.lsl"
 expect_list "$work/picks.lsl" "ワークシート1" "the saved list holds the three files"
 # Close the current worksheet from the tool bar and confirm.
 sleep 0.6
-xdotool mousemove 243 16 click 1
+xdotool mousemove 243 35 click 1
 sleep 0.8
-xdotool key Return
+xdotool key alt+y # the question's "Yes"
 expect_title "Lumora - $work/demo" "closing the worksheet shows the folder tab again"
 
 # A second instance hands the list over and ends.
