@@ -4,13 +4,15 @@
 
 BUILD      ?= build
 SAN_BUILD  ?= build-san
+TSAN_BUILD ?= build-tsan
+TSAN_REPEAT ?= 6
 JOBS       ?= $(shell nproc)
 FUZZ_SECONDS ?= 600
 CMAKE_FLAGS ?=
 
 export QT_QPA_PLATFORM ?= offscreen
 
-.PHONY: all deps configure build run test test-core test-sanitize sanitize fuzz bench clean samples install package
+.PHONY: all deps configure build run test test-core test-sanitize test-tsan sanitize fuzz bench clean samples install package
 
 all: build
 
@@ -54,6 +56,17 @@ test: build sanitize
 	cd $(SAN_BUILD) && ctest $(CTEST_FLAGS)
 	cd $(BUILD) && ctest $(CTEST_FLAGS) -LE fuzz
 
+# The ThreadSanitizer tree builds only the threaded engine tests and runs
+# them as whole programs (label tsan), several times over, since a race
+# shows only when the threads happen to meet.
+$(TSAN_BUILD)/build.ninja: | deps
+	CC=clang CXX=clang++ cmake -S . -B $(TSAN_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+	    -DLUMORA_TSAN=ON -DLUMORA_WIDGETS=OFF $(CMAKE_FLAGS)
+
+test-tsan: deps $(TSAN_BUILD)/build.ninja
+	cmake --build $(TSAN_BUILD) -j $(JOBS) --target engine_thread_test engine_watch_test
+	cd $(TSAN_BUILD) && ctest $(CTEST_FLAGS) -L tsan --repeat until-fail:$(TSAN_REPEAT)
+
 fuzz: sanitize
 	@for f in $(SAN_BUILD)/bin/fuzz-*; do \
 	    [ -x "$$f" ] || continue; \
@@ -79,4 +92,4 @@ package: build
 	@ls $(BUILD)/package/lumora_*.deb
 
 clean:
-	rm -rf $(BUILD) $(SAN_BUILD)
+	rm -rf $(BUILD) $(SAN_BUILD) $(TSAN_BUILD)

@@ -19,3 +19,27 @@ macro(lumora_add_subfolders)
         endif()
     endforeach()
 endmacro()
+
+# lumora_export_headers(target)
+#   Makes the headers of the target's folder, and only those, includable as
+#   "<folder>/Header.h" by the target and by everything that links it: the
+#   include directory is a build-tree folder holding one link named after the
+#   source folder. A target that does not link a folder's library cannot
+#   include that folder's headers, so the links are the layering.
+function(lumora_export_headers target)
+    file(RELATIVE_PATH folder ${CMAKE_SOURCE_DIR}/src ${CMAKE_CURRENT_SOURCE_DIR})
+    if(folder MATCHES "^\\.\\." OR folder STREQUAL "")
+        message(FATAL_ERROR "lumora_export_headers: ${target} is not in a folder under src/")
+    endif()
+    set(root ${CMAKE_BINARY_DIR}/include/${folder})
+    if(NOT IS_SYMLINK ${root}/${folder})
+        file(MAKE_DIRECTORY ${root})
+        file(CREATE_LINK ${CMAKE_SOURCE_DIR}/src/${folder} ${root}/${folder} SYMBOLIC)
+    endif()
+    get_target_property(type ${target} TYPE)
+    if(type STREQUAL "INTERFACE_LIBRARY")
+        target_include_directories(${target} INTERFACE ${root})
+    else()
+        target_include_directories(${target} PUBLIC ${root})
+    endif()
+endfunction()

@@ -6,8 +6,8 @@ if(LUMORA_WIDGETS)
         ${CMAKE_CURRENT_LIST_DIR}/MainFrameMessages.cpp
         ${CMAKE_CURRENT_LIST_DIR}/LumoraApp.cpp
         ${CMAKE_CURRENT_LIST_DIR}/OpenTarget.cpp)
-    target_include_directories(lumora_app PUBLIC ${CMAKE_SOURCE_DIR}/src)
-    target_link_libraries(lumora_app PUBLIC lumora_settings lumora_platform Qt6::Widgets)
+    lumora_export_headers(lumora_app)
+    target_link_libraries(lumora_app PUBLIC lumora_settings lumora_commandline lumora_platform Qt6::Widgets)
 
     add_executable(lumora ${CMAKE_CURRENT_LIST_DIR}/main.cpp)
     target_link_libraries(lumora PRIVATE lumora_app)

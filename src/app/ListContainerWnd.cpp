@@ -1,5 +1,6 @@
 #include "app/ListContainerWnd.h"
 
+#include "viewer/InfoContainer.h"
 #include "thumbnails/FileDropTarget.h"
 #include "thumbnails/ThumbnailCtrl.h"
 #include "thumbnails/ThumbnailMessages.h"
@@ -18,10 +19,7 @@ CListContainerWnd::CListContainerWnd(QWidget* parent, int id, int infoDividerPos
     divider_ =
         new CDivider(this, 59648, 3, showExifWindow ? infoDividerPos : 0, infoDividerPos, 200);
 
-    auto* info = new QLabel;
-    info->setObjectName(QStringLiteral("InfoContainer"));
-    info->setAutoFillBackground(true);
-    info->setMinimumSize(0, 0);
+    auto* info = new CInfoContainer(divider_);
     infoPanel_ = info;
 
     tabs_ = new CWorkSheetTabStrip(this, 1020);
@@ -87,6 +85,16 @@ void CListContainerWnd::ApplySettings(const AppSettings& settings, bool reload) 
             needsRefresh_[i] = true;
     }
     SetInfoPaneShown(settings_.ShowExifWindow != 0);
+    if (auto* info = qobject_cast<CInfoContainer*>(infoPanel_.data()))
+        info->SetHistogramMode(settings_.HistogramMode);
+}
+
+void CListContainerWnd::WatchViewInfo(CThumbnailCtrl* view) {
+    connect(view, &CThumbnailCtrl::infoRecordChanged, this,
+            [this](std::shared_ptr<const ItemInfoRecord> record) {
+                if (auto* info = qobject_cast<CInfoContainer*>(infoPanel_.data()); info && record)
+                    info->ShowItem(*record);
+            });
 }
 
 void CListContainerWnd::SetInfoPaneShown(bool show) {
@@ -118,9 +126,18 @@ void CListContainerWnd::focusInEvent(QFocusEvent*) {
 }
 
 bool CListContainerWnd::event(QEvent* e) {
-    if (MessageCast<PreimageMessage>(e) ||   // for the information panel's histogram
-        MessageCast<NoPreimageMessage>(e) || // the histogram is cleared
-        MessageCast<OpenViewerMessage>(e)) { // for the viewer window
+    if (auto* m = MessageCast<PreimageMessage>(e)) {
+        auto* info = qobject_cast<CInfoContainer*>(infoPanel_.data());
+        if (info && m->preimage)
+            info->SetHistogramSource(std::move(*m->preimage));
+        return true;
+    }
+    if (MessageCast<NoPreimageMessage>(e)) {
+        if (auto* info = qobject_cast<CInfoContainer*>(infoPanel_.data()))
+            info->ClearHistogram();
+        return true;
+    }
+    if (MessageCast<OpenViewerMessage>(e)) { // for the viewer window
         // The payloads are freed with the messages until their panes exist.
         return true;
     }

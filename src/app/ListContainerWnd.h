@@ -3,8 +3,8 @@
 // the tab strip in a 24-pixel strip at the bottom.
 #pragma once
 
-#include "app/AppSettings.h"
 #include "controls/Divider.h"
+#include "settings/AppSettings.h"
 
 #include <QMessageBox>
 #include <QPointer>
@@ -104,6 +104,9 @@ public:
     // Puts the information panel in the right pane (the previous one is deleted).
     void SetInfoPanel(QWidget* panel);
     QWidget* infoPanel() const { return infoPanel_; }
+    // Shows the view's current item in the information panel whenever it
+    // changes (every view of a tab is watched).
+    void WatchViewInfo(CThumbnailCtrl* view);
 
 protected:
     void resizeEvent(QResizeEvent*) override;

@@ -73,7 +73,7 @@ void CListContainerWnd::sendTitleCount() {
 void CListContainerWnd::renumberViews() {
     // The engines read these from their own threads; only this thread writes.
     for (std::size_t i = 0; i < views_.size(); ++i)
-        views_[i]->SetViewIndex(int(i));
+        views_[i]->SetTabIndex(int(i));
 }
 
 int CListContainerWnd::CreateTab(int kind, const QString& name) {
@@ -82,6 +82,7 @@ int CListContainerWnd::CreateTab(int kind, const QString& name) {
     v->setObjectName(QStringLiteral("ThumbnailCtrl"));
     v->SetMainWindow(mainWindow_.data());
     v->SetContainer(this);
+    WatchViewInfo(v);
     if (settingsGiven_)
         v->ApplySettings(settings_, false, false);
     // Only the current view is shown.
@@ -308,7 +309,12 @@ void CListContainerWnd::SetTabCount(int index, int count) {
 
 bool CListContainerWnd::workSheetEvent(QEvent* e) {
     if (auto* m = MessageCast<CountChangedMessage>(e)) {
-        SetTabCount(m->tabIndex, m->count);
+        if (m->tabIndex >= 0 && m->count >= 0) {
+            SetTabCount(m->tabIndex, m->count);
+        } else {
+            for (int i = 0; i < tabCount(); ++i)
+                SetTabCount(i, views_[std::size_t(i)]->Count());
+        }
         return true;
     }
     // Drops on the tab strip: only worksheet tabs take files.

@@ -1,8 +1,8 @@
 #include "app/LumoraApp.h"
 
 #include "app/MainFrame.h"
-#include "app/SettingsStore.h"
 #include "platform/SingleInstance.h"
+#include "settings/SettingsStore.h"
 
 #include <QCoreApplication>
 #include <QDir>

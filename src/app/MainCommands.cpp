@@ -25,6 +25,7 @@
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QShortcut>
+#include <QStatusBar>
 #include <QTabBar>
 #include <QTimer>
 #include <QToolBar>
@@ -400,9 +401,11 @@ bool CMainCommands::run(int id) {
 }
 
 bool CMainCommands::ask(const QString& question) const {
+    if (hooks_.ask)
+        return hooks_.ask(question);
     return QMessageBox::question(&frame_, QStringLiteral("Lumora"), question,
                                  QMessageBox::Yes | QMessageBox::No,
-                                 QMessageBox::No) == QMessageBox::Yes;
+                                 QMessageBox::Yes) == QMessageBox::Yes;
 }
 
 void CMainCommands::afterSettingsChange(bool reload) {
@@ -581,7 +584,10 @@ void CMainCommands::onSaveList(int) {
     dialog.selectFile(currentWorksheetName() + QStringLiteral(".lsl"));
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return;
-    hooks_.saveCurrentAsList(dialog.selectedFiles().front());
+    // A list that cannot be written is reported in the status bar only.
+    if (!hooks_.saveCurrentAsList(dialog.selectedFiles().front()))
+        frame_.statusBar()->showMessage(QStringLiteral("ファイルリストを保存できませんでした"),
+                                        5000);
 }
 
 void CMainCommands::onExportWorksheet(int) {

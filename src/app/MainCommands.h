@@ -42,6 +42,7 @@
 //    miniPreviewShown(bool) / infoPaneShown(bool): told after the pane was
 //      shown or hidden (the mini preview drops and reloads its image).
 //    currentWorksheetName(): for the questions (default: the tab text).
+//    ask(question): answers the Yes/No questions (tests, a shared handler).
 #pragma once
 
 #include "app/Commands.h"
@@ -93,6 +94,8 @@ struct CommandHooks {
     std::function<void(bool shown)> miniPreviewShown;
     std::function<void(bool shown)> infoPaneShown;
     std::function<QString()> currentWorksheetName;
+    // The Yes/No questions (default: a message box over the main window).
+    std::function<bool(const QString& question)> ask;
 
     unsigned plugged() const; // HookNeed bits whose hooks are all set
 };

@@ -7,12 +7,14 @@
 #include "controls/Divider.h"
 #include "controls/TextProgressCtrl.h"
 #include "engine/ThumbnailEngine.h"
+#include "foldertree/BrowseCombo.h"
 #include "foldertree/ShellTreeCtrl.h"
 #include "platform/ClipboardFiles.h"
 #include "platform/VolumeWatcher.h"
 #include "resources/ToolIcons.h"
 #include "thumbnails/ThumbnailCtrl.h"
 #include "thumbnails/WorkSheetExport.h"
+#include "viewer/MiniPreviewCtrl.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -187,16 +189,20 @@ void CMainFrame::onTreeSelChanged() {
 
 void CMainFrame::setTitleFromFolder(const QString& path) {
     setFolderTitle(path);
-    if (!addressBox_ || path.isEmpty())
+    auto* box = qobject_cast<CBrowseCombo*>(addressBox_);
+    if (!box || path.isEmpty())
         return;
-    // The path goes to the top of the address box's list.
-    const int existing = addressBox_->findText(path);
-    if (existing > 0)
-        addressBox_->removeItem(existing);
-    if (existing != 0)
-        addressBox_->insertItem(0, path);
-    addressBox_->setCurrentIndex(0);
-    addressBox_->setEditText(path);
+    // The folders visited, newest first; an earlier visit stays listed.
+    // The folder already on top is not added again.
+    if (box->count() > 0 && box->itemText(0) == path) {
+        box->setCurrentIndex(0);
+        box->setEditText(path);
+        return;
+    }
+    int icon = kIconFolder;
+    if (!shellTree_ || shellTree_->GetSelectedPath(&icon) != path)
+        icon = kIconFolder;
+    box->AddPath(path, icon);
 }
 
 bool CMainFrame::event(QEvent* e) {
@@ -371,6 +377,10 @@ void CMainFrame::flushScreenshotCallbacks() {
 }
 
 bool CMainFrame::saveScreenshot(const QString& pngPath) {
+    // The mini preview decodes in the background; the picture shows it done.
+    if (auto* mini = treeContainer_ ? qobject_cast<CMiniPreviewCtrl*>(treeContainer_->miniPreview())
+                                    : nullptr)
+        mini->WaitUntilIdle(5000);
     return grab().save(pngPath, "PNG");
 }
 

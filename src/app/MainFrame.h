@@ -30,8 +30,8 @@
 // kScreenshotTimeoutMs, so a load that never ends cannot hang the shot).
 #pragma once
 
-#include "app/AppSettings.h"
-#include "app/SettingsStore.h"
+#include "settings/AppSettings.h"
+#include "settings/SettingsStore.h"
 
 #include <QMainWindow>
 #include <QPointer>
@@ -216,6 +216,7 @@ private:
     void onClipboardChanged();
     void setTitleFromFolder(const QString& path);
     void setStatusPane(int pane, const QString& text);
+    void fitStatusPane(int pane);
 
     CTreeContainerWnd* treeContainer_ = nullptr;
     CShellTreeCtrl* shellTree_ = nullptr;

@@ -31,6 +31,7 @@ void CMainFrame::createBars() {
     // the command table.
     commands_ = new CMainCommands(*this);
     commands_->build();
+    commands_->hooks().runSettingsDialog = [this] { OnAppSetting(); };
 
     // The address box on its own row, labelled "フォルダ".
     addToolBarBreak(Qt::TopToolBarArea);
@@ -66,16 +67,17 @@ void CMainFrame::createStatusBar() {
     progress_ = new CTextProgressCtrl(bar, 3003);
     progress_->setFixedWidth(widths[1]);
     bar->addPermanentWidget(progress_);
-    // Pane widths as designed, widened where this system's font needs more
-    // room for the pane's longest text.
-    const QFontMetrics fm(pane_[3]->font());
-    const int countWidth = fm.horizontalAdvance(countStatusText(-1)) + 16;
     for (int i = 2; i < 4; ++i) {
-        pane_[i]->setFixedWidth(i == 3 ? std::max(widths[i], countWidth) : widths[i]);
+        pane_[i]->setFixedWidth(widths[i]);
         pane_[i]->setFrameShape(QFrame::StyledPanel);
         pane_[i]->setFrameShadow(QFrame::Sunken);
         bar->addPermanentWidget(pane_[i]);
     }
+    // The count pane as designed, widened to what this system's font needs
+    // for a five-digit count; longer texts widen it when they come.
+    pane_[3]->setText(countStatusText(88888));
+    fitStatusPane(3);
+    pane_[3]->clear();
     pane_[1]->hide();
     setStatusPane(0, selectionStatusText(selectedCount_));
     // Menu and button prompts pass; the idle text comes back after them.
@@ -86,8 +88,20 @@ void CMainFrame::createStatusBar() {
 }
 
 void CMainFrame::setStatusPane(int pane, const QString& text) {
-    if (pane >= 0 && pane < 4 && pane_[pane])
+    if (pane >= 0 && pane < 4 && pane_[pane]) {
         pane_[pane]->setText(text);
+        if (pane == 3)
+            fitStatusPane(3);
+    }
+}
+
+void CMainFrame::fitStatusPane(int pane) {
+    // Measured from the text itself (margins, frame and indent included),
+    // so no count is ever cut; the pane only grows.
+    QLabel* label = pane_[pane];
+    const int needed = label->sizeHint().width();
+    if (needed > label->maximumWidth())
+        label->setFixedWidth(needed);
 }
 
 QString CMainFrame::statusPaneText(int pane) const {

@@ -5,6 +5,7 @@
 #include "app/ListContainerWnd.h"
 #include "app/MainFrameMessages.h"
 #include "app/StatusTexts.h"
+#include "app/TreeContainerWnd.h"
 #include "controls/PaneFocusMessage.h"
 #include "controls/TextProgressCtrl.h"
 #include "engine/EngineMessages.h"
@@ -12,6 +13,7 @@
 #include "foldertree/ShellTreeCtrl.h"
 #include "thumbnails/ThumbnailCtrl.h"
 #include "thumbnails/ThumbnailMessages.h"
+#include "viewer/MiniPreviewCtrl.h"
 
 #include <QMessageBox>
 
@@ -63,9 +65,14 @@ bool CMainFrame::handleMessage(QEvent* e) {
         focusPane_ = m->pane == PaneFocusMessage::ThumbnailView ? 1 : 0;
     } else if (auto* m = MessageCast<ThumbViewCountMessage>(e)) {
         listContainer_->SetTabCount(m->tabIndex, m->count);
-    } else if (MessageCast<ListClearedMessage>(e) || MessageCast<CurrentItemMessage>(e)) {
-        // Tab labels, the viewer and the mini preview take these once they
-        // exist; payloads are freed with the messages.
+    } else if (auto* current = MessageCast<CurrentItemMessage>(e)) {
+        // The view's current item, shown in the mini preview.
+        auto* mini = treeContainer_ ? qobject_cast<CMiniPreviewCtrl*>(treeContainer_->miniPreview())
+                                    : nullptr;
+        if (mini && current->record)
+            mini->SetItem(std::move(current->record->item));
+    } else if (MessageCast<ListClearedMessage>(e)) {
+        // The viewer takes this once it exists.
     } else if (MessageCast<NoCursorMessage>(e)) {
         // An empty folder: nothing more will arrive for the first load.
         if (waitingForFirstLoad_) {

@@ -1,10 +1,10 @@
 // The One Key: one key chosen by the user that adds the current view's
 // selection to the default worksheet.
 //
-// The key is stored as the key data of a key message: bits 16 to 23 hold
-// the PC (set 1) scan code, bit 24 the extended-key flag (E0 prefix), so a
-// stored value names the same physical key on every platform. Default
-// 0x00390001: scan code 0x39, the space bar.
+// The key is stored as the key data of a key message (platform/KeyData.h):
+// bits 16 to 23 hold the PC (set 1) scan code, bit 24 the extended-key
+// flag, so a stored value names the same physical key on every platform.
+// Default 0x00390001: scan code 0x39, the space bar.
 //
 // COneKeyFilter is installed on the application and looks at every key
 // press, key release and shortcut override addressed to a widget inside the
@@ -26,20 +26,9 @@ class QKeyEvent;
 
 namespace lumora {
 
-struct OneKeyCode {
-    int scanCode = 0;      // set-1 scan code
-    bool extended = false; // E0 prefix
-};
-
-OneKeyCode oneKeyCodeFromKeyData(std::int32_t keyData);
-std::int32_t keyDataFromOneKeyCode(OneKeyCode code);
-// Linux input (evdev) key code of a PC scan code; 0 when there is none.
-// X11 and Wayland native scan codes are the evdev code plus 8.
-int evdevCodeFromScanCode(OneKeyCode code);
-// The key the scan code gives on a US layout; Qt::Key_unknown when none.
-int qtKeyFromScanCode(OneKeyCode code);
-// Whether the key event is the stored key: by the physical key where the
-// platform reports native scan codes, else by the key it produces.
+// Whether the key event is the stored key (platform/KeyData.h): by the
+// physical key where the platform reports native scan codes, else by the
+// key it produces. A stored scan code that names no key never matches.
 bool keyEventMatchesOneKey(const QKeyEvent& event, std::int32_t keyData);
 
 class COneKeyFilter : public QObject {

@@ -1,6 +1,6 @@
 #include "app/OpenTarget.h"
 
-#include "engine/ImageKind.h"
+#include "imaging/ImageKind.h"
 
 #include <QFile>
 #include <QFileInfo>

@@ -5,10 +5,10 @@ if(LUMORA_WIDGETS AND TARGET lumora_thumbnails)
         ${CMAKE_CURRENT_LIST_DIR}/ListContainerWorkSheets.cpp
         ${CMAKE_CURRENT_LIST_DIR}/StatusTexts.cpp
         ${CMAKE_CURRENT_LIST_DIR}/TreeContainerWnd.cpp)
-    target_include_directories(lumora_panes PUBLIC ${CMAKE_SOURCE_DIR}/src)
+    lumora_export_headers(lumora_panes)
     target_link_libraries(lumora_panes PUBLIC
         lumora_thumbnails lumora_controls lumora_resources lumora_settings lumora_shell
-        lumora_foldertree
+        lumora_foldertree lumora_infopanel lumora_viewer_panels
         Qt6::Widgets)
     if(TARGET lumora_app)
         target_sources(lumora_app PRIVATE ${CMAKE_CURRENT_LIST_DIR}/MainFrameBars.cpp

@@ -1,5 +1,7 @@
 #include "app/TreeContainerWnd.h"
 
+#include "viewer/MiniPreviewCtrl.h"
+
 #include <QLabel>
 #include <QVBoxLayout>
 
@@ -28,8 +30,9 @@ CTreeContainerWnd::CTreeContainerWnd(QWidget* parent, int id, int miniPreviewDiv
     divider_->SetAnchor(1);
     tree_ =
         placeholderPane(QStringLiteral("FolderTree"), QString(), palette().color(QPalette::Base));
-    miniPreview_ =
-        placeholderPane(QStringLiteral("MiniPreviewCtrl"), QString(), QColor(64, 64, 64));
+    auto* mini = new CMiniPreviewCtrl(divider_);
+    mini->SetPaneHook([this](bool show) { divider_->ShowPane(1, show); });
+    miniPreview_ = mini;
     divider_->SetPane(0, tree_);
     divider_->SetPane(1, miniPreview_);
     if (!showMiniPreview)
@@ -61,7 +64,10 @@ void CTreeContainerWnd::SetMiniPreview(QWidget* preview) {
 }
 
 void CTreeContainerWnd::SetMiniPreviewShown(bool show) {
-    divider_->ShowPane(1, show);
+    if (auto* mini = qobject_cast<CMiniPreviewCtrl*>(miniPreview_.data()))
+        mini->ShowPane(show); // showing decodes the last item again
+    else
+        divider_->ShowPane(1, show);
 }
 
 void CTreeContainerWnd::resizeEvent(QResizeEvent*) {

@@ -2,5 +2,5 @@
 add_library(lumora_controls STATIC
     Divider.cpp Divider.h
     TextProgressCtrl.cpp TextProgressCtrl.h)
-target_include_directories(lumora_controls PUBLIC ${CMAKE_SOURCE_DIR}/src)
-target_link_libraries(lumora_controls PUBLIC Qt6::Widgets)
+lumora_export_headers(lumora_controls)
+target_link_libraries(lumora_controls PUBLIC lumora_messages Qt6::Widgets)

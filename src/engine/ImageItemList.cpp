@@ -3,8 +3,6 @@
 #include "engine/LockedValues.h"
 #include "metadata/ShootingTime.h"
 
-#include <QString>
-
 #include <algorithm>
 #include <cstring>
 #include <sys/stat.h>
@@ -13,17 +11,6 @@
 namespace lumora {
 
 namespace {
-
-bool isAscii(std::string_view s) {
-    for (unsigned char c : s)
-        if (c >= 0x80)
-            return false;
-    return true;
-}
-
-char foldAscii(char c) {
-    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-}
 
 bool fileExists(const std::string& path) {
     struct stat st;
@@ -47,32 +34,6 @@ void copyItem(ImageItem& from, ImageItem& to, CopyPixels pixels) {
 }
 
 } // namespace
-
-bool EqualsNoCase(std::string_view a, std::string_view b) {
-    if (isAscii(a) && isAscii(b)) {
-        if (a.size() != b.size())
-            return false;
-        for (std::size_t i = 0; i < a.size(); ++i)
-            if (foldAscii(a[i]) != foldAscii(b[i]))
-                return false;
-        return true;
-    }
-    return QString::fromUtf8(a.data(), static_cast<qsizetype>(a.size()))
-               .compare(QString::fromUtf8(b.data(), static_cast<qsizetype>(b.size())),
-                        Qt::CaseInsensitive) == 0;
-}
-
-std::string NoCaseKey(std::string_view text) {
-    if (isAscii(text)) {
-        std::string key(text);
-        for (char& c : key)
-            c = foldAscii(c);
-        return key;
-    }
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()))
-        .toCaseFolded()
-        .toStdString();
-}
 
 int ImageItemList::Count() const {
     std::lock_guard lock(mutex_);
@@ -218,16 +179,31 @@ bool ImageItemList::ScanInfoAt(int index) {
     return items_[index]->exifScanned;
 }
 
+ImageItem* ImageItemList::findByIdLocked(int32_t id) const {
+    for (const auto& item : items_)
+        if (item->id == id)
+            return item.get();
+    return nullptr;
+}
+
 bool ImageItemList::ScanInfoById(ImageItem& copy) {
-    std::lock_guard lock(mutex_);
-    for (auto& item : items_) {
-        if (item->id != copy.id)
-            continue;
-        ScanItemInfo(*item);
-        copy = *item;
-        return true;
+    ImageItem scanned;
+    {
+        std::lock_guard lock(mutex_);
+        ImageItem* item = findByIdLocked(copy.id);
+        if (!item)
+            return false;
+        copyItem(*item, scanned, CopyPixels::None);
     }
-    return false;
+    ScanItemInfo(scanned); // does nothing for an item already scanned
+    std::lock_guard lock(mutex_);
+    ImageItem* item = findByIdLocked(copy.id);
+    if (!item)
+        return false; // removed meanwhile; the scanned copy is freed on return
+    if (!item->exifScanned)
+        item->TakeScanFields(std::move(scanned));
+    copy = *item;
+    return true;
 }
 
 int ImageItemList::CountSelected() const {
@@ -273,7 +249,7 @@ void ImageItemList::ClearAllStates() {
 int ImageItemList::FindByPath(std::string_view path) const {
     std::lock_guard lock(mutex_);
     for (int i = 0; i < static_cast<int>(items_.size()); ++i)
-        if (EqualsNoCase(items_[i]->path, path))
+        if (items_[i]->path == path)
             return i;
     return -1;
 }
@@ -281,7 +257,7 @@ int ImageItemList::FindByPath(std::string_view path) const {
 int ImageItemList::FindByName(std::string_view name) const {
     std::lock_guard lock(mutex_);
     for (int i = 0; i < static_cast<int>(items_.size()); ++i)
-        if (EqualsNoCase(items_[i]->fileName, name))
+        if (items_[i]->fileName == name)
             return i;
     return -1;
 }
@@ -310,7 +286,7 @@ void ImageItemList::CollectPathKeys(std::unordered_map<std::string, int32_t>& ou
     std::lock_guard lock(mutex_);
     out.reserve(out.size() + items_.size());
     for (const auto& item : items_)
-        out.emplace(NoCaseKey(item->path), item->id);
+        out.emplace(item->path, item->id);
 }
 
 bool ImageItemList::SetStateBitsById(int32_t id, int32_t bits) {
@@ -366,7 +342,7 @@ int ImageItemList::RemoveSelected() {
 }
 
 bool ImageItemList::RemoveByPath(std::string_view path) {
-    return removeIf([&](const ImageItem& item) { return EqualsNoCase(item.path, path); }) > 0;
+    return removeIf([&](const ImageItem& item) { return item.path == path; }) > 0;
 }
 
 void ImageItemList::Clear(bool deleteItems) {

@@ -4,8 +4,9 @@
 // items: they copy items out.
 #pragma once
 
-#include "engine/ImageItem.h"
-#include "engine/ImageKind.h"
+#include "engine/LockedValues.h"
+#include "imaging/ImageItem.h"
+#include "imaging/ImageKind.h"
 
 #include <cstdint>
 #include <functional>
@@ -17,8 +18,6 @@
 #include <vector>
 
 namespace lumora {
-
-class LockedValue;
 
 enum class SortMode : int32_t { Unsorted = 0, ByName = 1, ByShootingTime = 2 };
 
@@ -43,13 +42,6 @@ struct PreimageCopy {
     int32_t height = 0;
     uint32_t size = 0;
 };
-
-// Case-insensitive comparison of file names and paths (ASCII folded fast,
-// other text by Unicode case folding).
-bool EqualsNoCase(std::string_view a, std::string_view b);
-// A key that is equal for two paths exactly when EqualsNoCase holds for
-// them (case-folded), for hashing.
-std::string NoCaseKey(std::string_view text);
 
 // Runs the shooting-information scan on one item (skipped when it is already
 // marked as scanned). A file the parser cannot open leaves the item as it was.
@@ -97,8 +89,11 @@ public:
     // fields back only when the item there still has the same id. Returns
     // whether the item is scanned afterwards.
     bool ScanInfoAt(int index);
-    // Finds the item with the copy's id, scans it in place under the lock and
-    // copies it back out. False when no item has that id.
+    // Scans the item with the copy's id, if not yet scanned, and copies it
+    // back out whole. The file is parsed on a pixel-less copy outside the
+    // list lock and the result written back by id, so the engine's worker
+    // never waits for a parse on the GUI thread. False when no item has
+    // that id (also when it was removed during the parse).
     bool ScanInfoById(ImageItem& copy);
 
     int CountSelected() const;
@@ -107,6 +102,8 @@ public:
     int InvertSelection(); // selected count afterwards
     void ClearAllStates();
 
+    // Paths and names compare byte for byte, as the file system does:
+    // a.jpg and A.JPG are two files.
     int FindByPath(std::string_view path) const; // -1 when absent
     int FindByName(std::string_view name) const;
     bool ContainsPath(std::string_view path) const { return FindByPath(path) >= 0; }
@@ -116,7 +113,7 @@ public:
     std::size_t CollectSelected(std::vector<std::string>& out, bool fullPaths) const;
     // Every item's full path, in list order (one consistent snapshot).
     void CollectPaths(std::vector<std::string>& out) const;
-    // NoCaseKey of every item's path, with the item's id.
+    // Every item's path with the item's id (for lookups by path).
     void CollectPathKeys(std::unordered_map<std::string, int32_t>& out) const;
     // Sets state bits on the item with this id; false when none has it.
     bool SetStateBitsById(int32_t id, int32_t bits);
@@ -161,6 +158,7 @@ private:
         return index >= 0 && index < static_cast<int>(items_.size());
     }
     template <typename Pred> int removeIf(Pred pred);
+    ImageItem* findByIdLocked(int32_t id) const; // under mutex_; null when absent
 
     mutable std::mutex mutex_;
     std::vector<std::unique_ptr<ImageItem>> items_;

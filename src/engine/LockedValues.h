@@ -1,6 +1,9 @@
-// Small lock-guarded values shared between the view, its engine thread and
-// the engine's worker. Each holds its lock only inside one call.
+// Small values shared between the view, its engine thread and the engine's
+// worker. Every call may come from any thread; the index queue holds its
+// lock only inside one call and never calls out while holding it.
 #pragma once
+
+#include "platform/LockedInt.h"
 
 #include <cstdint>
 #include <deque>
@@ -8,44 +11,10 @@
 
 namespace lumora {
 
-class LockedFlag {
-public:
-    explicit LockedFlag(int32_t value = 0) : value_(value) {}
-    void Set(int32_t value) {
-        std::lock_guard lock(mutex_);
-        value_ = value;
-    }
-    int32_t Get() const {
-        std::lock_guard lock(mutex_);
-        return value_;
-    }
-
-private:
-    mutable std::mutex mutex_;
-    int32_t value_;
-};
-
-class LockedValue {
-public:
-    explicit LockedValue(int32_t value = 0) : value_(value) {}
-    void Set(int32_t value) {
-        std::lock_guard lock(mutex_);
-        value_ = value;
-    }
-    int32_t Get() const {
-        std::lock_guard lock(mutex_);
-        return value_;
-    }
-    // Increments and returns the new value in one lock hold.
-    int32_t Increment() {
-        std::lock_guard lock(mutex_);
-        return ++value_;
-    }
-
-private:
-    mutable std::mutex mutex_;
-    int32_t value_;
-};
+// A stop request or on/off state (0 or 1) and a generation number: both
+// are the one shared integer type.
+using LockedFlag = LockedInt;
+using LockedValue = LockedInt;
 
 // FIFO of item indexes with a flag telling that it was cleared and nothing
 // was pushed since.

@@ -8,6 +8,8 @@
 #include <QEvent>
 
 #include <algorithm>
+#include <cstdio>
+#include <fcntl.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/syscall.h>
@@ -143,11 +145,29 @@ void CThumbnailEngine::ExitInstance() {
 bool CThumbnailEngine::Shutdown(int timeoutMs) {
     generation_.Increment();
     stop_.Set(1);
-    quit();
+    {
+        // Asking the event loop to end wakes the engine thread through its
+        // dispatcher's wake-up descriptor, which the thread closes once run()
+        // has returned. Under receiverMutex_ the request is ordered before
+        // the thread retires its receiver (run() takes the lock after exec()),
+        // so it never reaches a thread that is already ending, and this is
+        // an order ThreadSanitizer sees as well.
+        std::lock_guard lock(receiverMutex_);
+        quit();
+    }
     const bool ended = !isRunning() || wait(QDeadlineTimer(timeoutMs));
     if (ended)
         MarkJoined(this);
     return ended;
+}
+
+bool CThumbnailEngine::ShutdownAndRelease(std::unique_ptr<CThumbnailEngine> engine, int timeoutMs) {
+    if (!engine || engine->Shutdown(timeoutMs))
+        return true; // the engine is deleted here with nothing left running
+    std::fprintf(stderr, "lumora: thumbnail threads still busy after %d ms; left behind\n",
+                 timeoutMs);
+    (void)engine.release(); // still used by the stuck thread; never waited for again
+    return false;
 }
 
 template <typename M, typename... Args> bool CThumbnailEngine::post(Args&&... args) {
@@ -203,13 +223,13 @@ bool CThumbnailEngine::handle(QEvent* event) {
 }
 
 template <typename M, typename... Args> void CThumbnailEngine::postMain(Args&&... args) {
-    PostNewOrdered<M>(mainWindow_, std::forward<Args>(args)...);
+    PostNewOrdered<M>(mainWindow_.load(), std::forward<Args>(args)...);
 }
 
 void CThumbnailEngine::postCounts() {
     const int count = list_->Count();
     postMain<ThumbCountMessage>(count);
-    postMain<ThumbViewCountMessage>(count, view_->ViewIndex());
+    postMain<ThumbViewCountMessage>(count, tabIndex_.load());
 }
 
 void CThumbnailEngine::queueAll() {
@@ -237,7 +257,7 @@ void CThumbnailEngine::onLoadFolder(const std::string& folder, int32_t generatio
         return;
     view_->LayoutScrollBars();
     // The folder tab's label shows the count too.
-    postMain<ThumbViewCountMessage>(list_->Count(), view_->ViewIndex());
+    postMain<ThumbViewCountMessage>(list_->Count(), tabIndex_.load());
     queueAll();
     if (list_->Count() == 0) {
         PostNewOrdered<NoCursorMessage>(view_->Window());
@@ -266,7 +286,7 @@ void CThumbnailEngine::onVerify(int32_t generation) {
     if (!superseded())
         queueAll();
     if (removed > 0) {
-        postMain<ThumbViewCountMessage>(list_->Count(), view_->ViewIndex());
+        postMain<ThumbViewCountMessage>(list_->Count(), tabIndex_.load());
         postMain<ThumbMissingMessage>();
     }
 }
@@ -297,15 +317,14 @@ void CThumbnailEngine::onAddFiles(AddFilesRequest& request) {
     const bool markNew = !hadSelection && request.select;
     bool result = false;
     int handled = 0;
-    // The listed paths, looked up by key: a search of the list per name
-    // would make adding n names to n items take n * n comparisons.
+    // The listed paths in a hash map: a search of the list per name would
+    // make adding n names to n items take n * n comparisons.
     std::unordered_map<std::string, int32_t> listed;
     list_->CollectPathKeys(listed);
     for (const std::string& path : request.paths) {
         if (stop_.Get())
             break;
-        std::string key = NoCaseKey(path);
-        const auto existing = listed.find(key);
+        const auto existing = listed.find(path);
         if (existing != listed.end()) {
             if (markNew && list_->SetStateBitsById(existing->second, kStateSelected))
                 result = true;
@@ -315,7 +334,7 @@ void CThumbnailEngine::onAddFiles(AddFilesRequest& request) {
                 ImageItem item = ImageItem::FromPath(path, kind);
                 if (markNew)
                     item.state = kStateSelected;
-                listed.emplace(std::move(key), list_->Add(std::move(item)));
+                listed.emplace(path, list_->Add(std::move(item)));
                 result = true;
             }
         }
@@ -395,7 +414,7 @@ void CThumbnailEngine::workerMain() {
 }
 
 void CThumbnailEngine::postProgress(int done, int total) {
-    postMain<ThumbProgressMessage>(done, total, view_->ViewIndex());
+    postMain<ThumbProgressMessage>(done, total, tabIndex_.load());
 }
 
 void CThumbnailEngine::scanCounted(int index, int& scanned, int step, int count) {
@@ -405,6 +424,11 @@ void CThumbnailEngine::scanCounted(int index, int& scanned, int step, int count)
     ++scanned;
     if (scanned % step == 0)
         postProgress(scanned, count);
+}
+
+bool UserMayWriteFile(const std::string& path) {
+    // The effective ids decide, as they do for an open() for writing.
+    return ::faccessat(AT_FDCWD, path.c_str(), W_OK, AT_EACCESS) == 0;
 }
 
 void CThumbnailEngine::makeThumbnail(int index) {
@@ -417,6 +441,8 @@ void CThumbnailEngine::makeThumbnail(int index) {
     } catch (...) {
         copy.thumb = ThumbnailBlock{}; // a failed decode gets the placeholder below
     }
+    if (stop_.Get())
+        return; // the view may be gone: a slow read must not reach it
     if (copy.thumb.thumbBits.isNull())
         MakePlaceholderThumbnail(copy, params); // every made item has pixels
     list_->WriteThumbnailBlock(index, copy.id, std::move(copy.thumb));
@@ -429,7 +455,7 @@ void CThumbnailEngine::makeThumbnail(int index) {
         status.accessTime = st.st_atime;
         status.modificationTime = st.st_mtime;
         status.changeTime = st.st_ctime;
-        readOnly = (st.st_mode & S_IWUSR) == 0;
+        readOnly = !UserMayWriteFile(copy.path);
     }
     list_->WriteFileStatus(index, copy.id, status, readOnly);
 }
@@ -445,7 +471,7 @@ void CThumbnailEngine::servePriority(int& scanned, int step, int count) {
             continue;
         if (!list_->HasThumbnail(index))
             makeThumbnail(index);
-        if (!mainQueue_.IsCleared())
+        if (!stop_.Get() && !mainQueue_.IsCleared())
             view_->DrawItem(index);
     }
 }
@@ -461,9 +487,13 @@ void CThumbnailEngine::runPass() {
             return;
         servePriority(scanned, step, count);
         scanCounted(index, scanned, step, count);
+        if (stop_.Get())
+            return;
         if (view_->VisibleRange().contains(index) && !mainQueue_.IsCleared()) {
             if (!list_->HasThumbnail(index))
                 makeThumbnail(index);
+            if (stop_.Get())
+                return;
             if (!mainQueue_.IsCleared())
                 view_->DrawItem(index);
         }

@@ -6,12 +6,13 @@
 #pragma once
 
 #include "engine/EngineRequests.h"
-#include "engine/ImageItem.h"
 #include "engine/LockedValues.h"
 #include "engine/ThumbnailView.h"
+#include "imaging/ImageItem.h"
 
 #include <QThread>
 
+#include <atomic>
 #include <condition_variable>
 #include <functional>
 #include <memory>
@@ -30,6 +31,11 @@ using ThumbnailMaker = std::function<void(ImageItem& item, const ThumbnailBox& p
 
 // Fills the thumbnail block with the grey placeholder of the box size.
 void MakePlaceholderThumbnail(ImageItem& item, const ThumbnailBox& params);
+
+// Whether this user may write the file, as the system decides it (owner,
+// group, other and ACLs, a read-only mount, the user's privileges): the
+// item's read-only mark and its protect icon come from this.
+bool UserMayWriteFile(const std::string& path);
 
 // An auto-reset event pair for the worker: work and quit.
 class WorkerEvents {
@@ -53,7 +59,13 @@ public:
     ~CThumbnailEngine() override;
 
     // Where count, phase, progress and missing-file messages go (may be null).
-    void SetMainWindow(QObject* mainWindow) { mainWindow_ = mainWindow; }
+    void SetMainWindow(QObject* mainWindow) { mainWindow_.store(mainWindow); }
+    // The view's position among the container's tabs, sent with its counts
+    // and progress so the main window can tell the shown tab's reports from
+    // the others'. The GUI thread sets it whenever tabs are added, closed or
+    // moved; the engine's threads only read it. -1 until set.
+    void SetTabIndex(int index) { tabIndex_.store(index); }
+    int TabIndex() const { return tabIndex_.load(); }
     // The thumbnail maker, set before Start: the view passes DecodeThumbnail
     // (imaging/ThumbnailDecoder.h); without one every item gets the placeholder.
     void SetThumbnailMaker(ThumbnailMaker maker) { maker_ = std::move(maker); }
@@ -64,6 +76,12 @@ public:
     // Supersedes everything, sets stop, ends the engine thread and waits up
     // to timeoutMs for it. True when both threads have ended.
     bool Shutdown(int timeoutMs = 10000);
+    // Shuts the engine down and deletes it, waiting at most timeoutMs. A
+    // thread still stuck in a file read after that (a hung mount) cannot be
+    // waited for without bound: the engine object is then left allocated on
+    // purpose, its threads touch neither view nor list once stop is set, and
+    // false is returned. The owner may free the view and list either way.
+    static bool ShutdownAndRelease(std::unique_ptr<CThumbnailEngine> engine, int timeoutMs);
 
     // Requests, called on the GUI thread.
     void LoadFolder(const std::string& folder); // folder ends in '/'
@@ -113,7 +131,8 @@ private:
 
     IThumbnailView* view_;
     ImageItemList* list_;
-    QObject* mainWindow_ = nullptr;
+    std::atomic<QObject*> mainWindow_{nullptr};
+    std::atomic<int> tabIndex_{-1};
     ThumbnailMaker maker_;
 
     LockedValue generation_;

@@ -5,7 +5,8 @@
 // the item list's lock, never the other way round).
 #pragma once
 
-#include "engine/ImageKind.h"
+#include "imaging/ImageItem.h"
+#include "imaging/ImageKind.h"
 #include "platform/Message.h"
 
 #include <QObject>
@@ -33,13 +34,6 @@ struct VisibleIndexRange {
     bool contains(int index) const { return index >= first && index <= last; }
 };
 
-// The thumbnail box and options the thumbnail maker needs.
-struct ThumbnailBox {
-    int longSide = 120;
-    int shortSide = 90;
-    bool autoRotate = true;
-};
-
 class IThumbnailView {
 public:
     virtual ~IThumbnailView() = default;
@@ -58,8 +52,6 @@ public:
     virtual int CursorIndex() = 0;
     virtual void SetCursorIndex(int index) = 0;
     virtual void ScrollToCursor() = 0;
-    // This view's position among the container's views, -1 without container.
-    virtual int ViewIndex() = 0;
     // Set when a folder load or worksheet check starts; cleared by the worker
     // at the end of a pass that scanned at least one item.
     virtual void SetBusy(bool busy) = 0;

@@ -5,6 +5,8 @@
 
 #include <QComboBox>
 
+class QKeyEvent;
+
 namespace lumora {
 
 class CBrowseCombo : public QComboBox {
@@ -23,10 +25,14 @@ signals:
     void pathEntered(const QString& path);
 
 protected:
+    // Keys reach the combo box itself (its edit field passes the focus on to
+    // it); keys sent straight to the edit field pass the event filter.
+    void keyPressEvent(QKeyEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void OnActivated(int index);
+    static bool IsEnterKey(const QKeyEvent* event);
 
     bool enterPressed_ = false;
 };

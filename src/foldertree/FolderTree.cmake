@@ -2,5 +2,5 @@
 add_library(lumora_foldertree STATIC
     ${CMAKE_CURRENT_LIST_DIR}/BrowseCombo.cpp
     ${CMAKE_CURRENT_LIST_DIR}/ShellTreeCtrl.cpp)
-target_include_directories(lumora_foldertree PUBLIC ${CMAKE_SOURCE_DIR}/src)
-target_link_libraries(lumora_foldertree PUBLIC lumora_shell_widgets lumora_messages Qt6::Widgets)
+lumora_export_headers(lumora_foldertree)
+target_link_libraries(lumora_foldertree PUBLIC lumora_shell_widgets lumora_messages lumora_controls Qt6::Widgets)

@@ -3,6 +3,7 @@
 #include "controls/PaneFocusMessage.h"
 #include "platform/ClipboardFiles.h"
 #include "platform/FileOperationDialogs.h"
+#include "platform/PathNames.h"
 #include "platform/PropertiesDialog.h"
 #include "platform/ShellIcons.h"
 
@@ -25,21 +26,10 @@ namespace {
 
 const QString kNewFolderName = QStringLiteral("新しいフォルダ");
 
-QString joinPath(const QString& folder, const QString& name) {
-    if (folder.endsWith(QLatin1Char('/')))
-        return folder + name;
-    return folder + QLatin1Char('/') + name;
-}
-
 // The order of sorted nodes: by text without regard to case, ties by case.
 bool textLess(const QString& a, const QString& b) {
     const int c = a.compare(b, Qt::CaseInsensitive);
     return c != 0 ? c < 0 : a < b;
-}
-
-bool lexists(const QString& path) {
-    const QFileInfo info(path);
-    return info.exists() || info.isSymLink();
 }
 
 } // namespace

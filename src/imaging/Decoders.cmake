@@ -9,7 +9,7 @@ add_library(lumora_decoders STATIC
     ${CMAKE_CURRENT_LIST_DIR}/ThumbnailDecoder.cpp
     ${CMAKE_CURRENT_LIST_DIR}/ImageLoader.cpp
     ${CMAKE_CURRENT_LIST_DIR}/ThumbnailCache.cpp)
-target_include_directories(lumora_decoders PUBLIC ${CMAKE_SOURCE_DIR}/src)
+lumora_export_headers(lumora_decoders)
 target_link_libraries(lumora_decoders
-    PUBLIC lumora_dib lumora_messages lumora_engine lumora_imagetools lumora_metadata Qt6::Core Qt6::Gui
+    PUBLIC lumora_dib lumora_rawparser lumora_messages lumora_items lumora_imagetools lumora_metadata Qt6::Core Qt6::Gui
     PRIVATE JPEG::JPEG TIFF::TIFF Threads::Threads)

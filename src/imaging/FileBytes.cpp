@@ -1,5 +1,7 @@
 #include "imaging/FileBytes.h"
 
+#include "imaging/SafeOpen.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
@@ -21,22 +23,13 @@ CFileBytes::~CFileBytes() {
 
 bool CFileBytes::OpenFile(const std::filesystem::path& path) {
     Close();
-    int fd = -1;
-    do {
-        // O_NONBLOCK: opening a FIFO named like an image must not wait for a writer;
-        // it has no effect on the regular files that are read.
-        fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
-    } while (fd < 0 && errno == EINTR);
-    if (fd < 0) {
+    std::uint64_t size = 0;
+    UniqueFd fd = OpenRegularFile(path.string(), &size);
+    if (!fd) {
         return false;
     }
-    struct stat st {};
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_size < 0) {
-        ::close(fd);
-        return false;
-    }
-    fd_ = fd;
-    size_ = static_cast<std::uint64_t>(st.st_size);
+    fd_ = fd.release();
+    size_ = size;
     if (!windows_) {
         windows_ = std::make_unique_for_overwrite<std::array<Window, 3>>();
     }

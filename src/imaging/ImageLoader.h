@@ -7,9 +7,9 @@
 // receiver.
 #pragma once
 
-#include "engine/ImageItem.h"
 #include "imaging/DecodeResult.h"
 #include "imaging/DibImage.h"
+#include "imaging/ImageItem.h"
 #include "imaging/RequestCounter.h"
 #include "platform/Message.h"
 

@@ -1,7 +1,9 @@
 #include "imaging/JpegDecoder.h"
 
 #include "imaging/PixelMemory.h"
+#include "imaging/SafeOpen.h"
 
+#include <cerrno>
 #include <csetjmp>
 #include <cstdio>
 #include <cstring>
@@ -228,13 +230,11 @@ void CJpegDecoder::PatchStartOfImage(uint8_t* data, std::size_t size, int kind) 
 BlockRead ReadFileBlock(const std::string& path, uint64_t offset, uint64_t length,
                         std::unique_ptr<uint8_t[]>& out) {
     out.reset();
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0)
+    uint64_t fileSize = 0;
+    const UniqueFd fd = OpenRegularFile(path, &fileSize);
+    if (!fd)
         return BlockRead::OpenFailed;
-    struct stat st {};
-    bool ok = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && length > 0 &&
-              offset <= static_cast<uint64_t>(st.st_size) &&
-              length <= static_cast<uint64_t>(st.st_size) - offset;
+    bool ok = length > 0 && offset <= fileSize && length <= fileSize - offset;
     if (ok) {
         out.reset(new (std::nothrow) uint8_t[length]);
         ok = out != nullptr;
@@ -242,13 +242,14 @@ BlockRead ReadFileBlock(const std::string& path, uint64_t offset, uint64_t lengt
     uint64_t done = 0;
     while (ok && done < length) {
         const ssize_t n =
-            ::pread(fd, out.get() + done, length - done, static_cast<off_t>(offset + done));
+            ::pread(fd.get(), out.get() + done, length - done, static_cast<off_t>(offset + done));
+        if (n < 0 && errno == EINTR)
+            continue;
         if (n <= 0)
             ok = false;
         else
             done += static_cast<uint64_t>(n);
     }
-    ::close(fd);
     if (!ok)
         out.reset();
     return ok ? BlockRead::Read : BlockRead::OutOfRange;
@@ -289,33 +290,33 @@ DecodeOutput CJpegDecoder::Decode(const JpegSource& source, const JpegOptions& o
     // The whole file is read in one piece too: decoding from memory keeps
     // libjpeg on its fast entropy path, which a 4 KiB stdio buffer often
     // leaves. Files too big for that fall back to the stdio source.
-    const int fd = ::open(source.path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0)
-        return DecodeOutput{};
-    struct stat st {};
-    const bool regular = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
-    const uint64_t size = regular ? static_cast<uint64_t>(st.st_size) : 0;
-    if (regular && size > 0 && size <= kMaxWholeFileRead) {
+    uint64_t size = 0;
+    UniqueFd fd = OpenRegularFile(source.path, &size);
+    if (!fd)
+        return DecodeOutput{}; // missing, unreadable or not a regular file
+    if (size > 0 && size <= kMaxWholeFileRead) {
         std::unique_ptr<uint8_t[]> data = AllocatePixelBlock(size);
         uint64_t done = 0;
         while (data && done < size) {
-            const ssize_t n = ::pread(fd, data.get() + done, size - done, static_cast<off_t>(done));
+            const ssize_t n =
+                ::pread(fd.get(), data.get() + done, size - done, static_cast<off_t>(done));
+            if (n < 0 && errno == EINTR)
+                continue;
             if (n <= 0)
                 break;
             done += static_cast<uint64_t>(n);
         }
-        ::close(fd);
+        fd.reset();
         if (!data)
             return DecodeOutput{};
         // A file that shrank while being read is decoded as far as it goes.
         // The start-of-image patches are for embedded blocks only.
         return DecodeMemory(data.get(), done, 0, options);
     }
-    std::FILE* file = ::fdopen(fd, "rb");
-    if (!file) {
-        ::close(fd);
+    std::FILE* file = ::fdopen(fd.get(), "rb");
+    if (!file)
         return DecodeOutput{};
-    }
+    fd.release(); // the stream owns it now
     jpeg_decompress_struct cinfo;
     ErrorManager err;
     jpeg_progress_mgr progress{};

@@ -1,6 +1,7 @@
 #include "imaging/PictureDecoder.h"
 
 #include "imaging/PixelMemory.h"
+#include "imaging/SafeOpen.h"
 
 #include <QFile>
 #include <QImage>
@@ -73,9 +74,13 @@ PictureOptions CPictureDecoder::ThumbnailOptions(int kind) {
 
 DecodeOutput CPictureDecoder::Decode(const std::string& path, const PictureOptions& options) {
     DecodeOutput out;
-    QFile file(QString::fromLocal8Bit(path.c_str()));
-    if (!file.open(QIODevice::ReadOnly))
-        return out; // OpenFailed
+    UniqueFd fd = OpenRegularFile(path);
+    if (!fd)
+        return out; // OpenFailed, also for what is not a regular file
+    QFile file;
+    if (!file.open(fd.get(), QIODevice::ReadOnly, QFileDevice::AutoCloseHandle))
+        return out;
+    fd.release(); // the QFile closes it
     // The content decides the reader, whatever the name says.
     QImageReader reader(&file);
     out.status = DecodeStatus::Failed;

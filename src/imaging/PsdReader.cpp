@@ -1,10 +1,9 @@
 #include "imaging/PsdReader.h"
 
 #include "imaging/PixelMemory.h"
+#include "imaging/SafeOpen.h"
 
 #include "imaging/DecodeResult.h"
-
-#include <sys/stat.h>
 
 #include <vector>
 
@@ -47,14 +46,12 @@ uint32_t be32(const uint8_t* p) {
 
 bool CPsdReader::Open(const std::string& path) {
     *this = CPsdReader{};
-    file_.reset(std::fopen(path.c_str(), "rbe"));
+    uint64_t size = 0;
+    file_.reset(OpenRegularStream(path, &size));
     if (!file_)
-        return false;
+        return false; // missing, unreadable or not a regular file
     std::FILE* f = file_.get();
-    struct stat st {};
-    if (::fstat(fileno(f), &st) != 0 || !S_ISREG(st.st_mode))
-        return false;
-    fileSize = static_cast<uint64_t>(st.st_size);
+    fileSize = size;
 
     uint8_t header[26];
     if (!readBytes(f, header, sizeof header))

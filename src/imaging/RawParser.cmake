@@ -1,9 +1,10 @@
 # Metadata reader for JPEG/EXIF, TIFF and the camera RAW containers (no Qt).
 add_library(lumora_rawparser STATIC
+    ${CMAKE_CURRENT_LIST_DIR}/SafeOpen.cpp
     ${CMAKE_CURRENT_LIST_DIR}/FileBytes.cpp
     ${CMAKE_CURRENT_LIST_DIR}/RawParser.cpp
     ${CMAKE_CURRENT_LIST_DIR}/RawParserContainers.cpp
     ${CMAKE_CURRENT_LIST_DIR}/RawParserMakerNotes.cpp)
-target_include_directories(lumora_rawparser PUBLIC ${CMAKE_SOURCE_DIR}/src)
+lumora_export_headers(lumora_rawparser)
 target_link_libraries(lumora_rawparser PUBLIC lumora_metadata)
 set_target_properties(lumora_rawparser PROPERTIES AUTOMOC OFF)

@@ -9,7 +9,13 @@ namespace lumora {
 
 namespace {
 
-std::uint64_t TypeSize(std::uint16_t type) {
+constexpr std::uint32_t Lo32(std::uint64_t v) {
+    return static_cast<std::uint32_t>(v);
+}
+
+} // namespace
+
+std::uint64_t CRawParser::TypeSize(std::uint16_t type) {
     switch (type) {
     case 1: // BYTE
     case 2: // ASCII
@@ -32,12 +38,6 @@ std::uint64_t TypeSize(std::uint16_t type) {
     }
 }
 
-constexpr std::uint32_t Lo32(std::uint64_t v) {
-    return static_cast<std::uint32_t>(v);
-}
-
-} // namespace
-
 CRawParser::CRawParser() = default;
 
 CRawParser::~CRawParser() {
@@ -49,6 +49,7 @@ void CRawParser::Reset() {
     tiffBase_ = 0;
     exifIfdOffset_ = 0;
     makerNoteOffset_ = 0;
+    makerNoteLength_ = 0;
     ifd1Offset_ = 0;
     ifd2Offset_ = 0;
     subIfdOffsets_.clear();
@@ -401,7 +402,10 @@ void CRawParser::OnExif(const Entry& e) {
         // Kept as the reciprocal: 250 for 1/250 s.
         const std::uint32_t n = U32At(e.valuePos);
         const std::uint32_t d = U32At(e.valuePos + 4);
-        s.shutterSpeed = static_cast<float>(static_cast<double>(d) / static_cast<double>(n));
+        // A zero exposure time has no reciprocal: the value stays absent.
+        if (n != 0) {
+            s.shutterSpeed = static_cast<float>(static_cast<double>(d) / static_cast<double>(n));
+        }
         break;
     }
     case 33437:
@@ -423,7 +427,17 @@ void CRawParser::OnExif(const Entry& e) {
         imageInfo_.shootingDateTime = Text(e, kShootingTimeTextLength);
         break;
     case 37380:
-        s.exposureBias = SRational(e);
+        // A signed rational; a single whole number is taken as such. Other
+        // types (arrays of integers, text) are not an exposure bias at all.
+        if (e.count >= 1 && (e.type == 5 || e.type == 10)) {
+            s.exposureBias = SRational(e);
+        } else if (e.count == 1 && e.type == 8) {
+            s.exposureBias = static_cast<float>(static_cast<std::int16_t>(UInt(e)));
+        } else if (e.count == 1 && e.type == 9) {
+            s.exposureBias = static_cast<float>(static_cast<std::int32_t>(UInt(e)));
+        } else if (e.count == 1 && (e.type == 3 || e.type == 4)) {
+            s.exposureBias = static_cast<float>(UInt(e));
+        }
         break;
     case 37381:
         s.maxApertureF = static_cast<float>(std::pow(2.0, static_cast<double>(URational(e)) * 0.5));
@@ -445,6 +459,7 @@ void CRawParser::OnExif(const Entry& e) {
         break;
     case 37500:
         makerNoteOffset_ = e.rawOffset;
+        makerNoteLength_ = e.size;
         break;
     case 40961:
         s.colorSpace = static_cast<std::uint16_t>(UInt(e));

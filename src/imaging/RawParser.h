@@ -83,6 +83,9 @@ public:
     const std::vector<JpegCandidate>& GetJpegCandidates() const { return jpegCandidates_; }
     std::size_t GetReadCalls() const { return bytes_.ReadCalls(); }
 
+    // Bytes of one value of a TIFF field type (0 for an unknown type).
+    static std::uint64_t TypeSize(std::uint16_t type);
+
     // Limits that keep hostile files cheap.
     static constexpr std::uint32_t kMaxEntries = 100;
     static constexpr std::uint64_t kMaxValueBytes = 2'000'000;
@@ -146,6 +149,11 @@ private:
     void OnSubIfd(const Entry& e);
     void OnExif(const Entry& e);
     void OnCanon(const Entry& e);
+    // Canon maker notes moved by editing software keep offsets that point
+    // where the block used to be: the shift that puts every value back in
+    // place, 0 when none does (or none is needed).
+    std::int64_t CanonShift(std::uint64_t pos, std::uint16_t count);
+    bool CanonEntryValid(const Entry& e);
     void OnNikon(std::uint64_t base, const Entry& e);
 
     // Value readers, in the file's byte order.
@@ -164,6 +172,7 @@ private:
     std::uint64_t tiffBase_ = 0;
     std::uint32_t exifIfdOffset_ = 0;
     std::uint32_t makerNoteOffset_ = 0;
+    std::uint64_t makerNoteLength_ = 0; // bytes of the maker-note block, 0 when unknown
     std::uint32_t ifd1Offset_ = 0;
     std::uint32_t ifd2Offset_ = 0;
     std::vector<std::uint32_t> subIfdOffsets_;
@@ -189,6 +198,8 @@ private:
     std::uint32_t olympusSubIfd_ = 0;
     std::uint32_t nikonPreviewIfd_ = 0;
     std::uint32_t fujiDummy_ = 0;
+    std::uint64_t canonEntriesEnd_ = 0; // Canon directory: end of its entries
+    std::uint64_t canonBlockEnd_ = 0;   // and of the maker-note block
     int depth_ = 0;
 };
 

@@ -5,6 +5,7 @@
 #include <cctype>
 #include <cstdio>
 #include <cstring>
+#include <vector>
 
 namespace lumora {
 
@@ -72,15 +73,110 @@ void CRawParser::ParseMakerNote() {
 }
 
 void CRawParser::ParseCanon(std::uint64_t pos) {
+    makerNote_ = std::monostate{};
+    const std::uint16_t count = U16At(pos);
+    if (count > kMaxEntries) {
+        return;
+    }
+    canonEntriesEnd_ = pos + 2 + 12 * static_cast<std::uint64_t>(count);
+    canonBlockEnd_ = bytes_.Size();
+    if (makerNoteLength_ != 0 &&
+        makerNoteLength_ <= canonBlockEnd_ - std::min(pos, canonBlockEnd_)) {
+        canonBlockEnd_ = pos + makerNoteLength_;
+    }
+    const std::int64_t shift = CanonShift(pos, count);
     makerNote_ = CanonMakerNote{};
-    if (WalkIfd(pos, tiffBase_, Ifd::Canon, nullptr)) {
+    // Unsigned wrap-around gives base + offset = tiffBase_ + shift + offset.
+    const std::uint64_t base = tiffBase_ + static_cast<std::uint64_t>(shift);
+    if (WalkIfd(pos, base, Ifd::Canon, nullptr)) {
         makerNoteKind_ = kMakerNoteCanon;
     } else {
         makerNote_ = std::monostate{};
     }
 }
 
+bool CRawParser::CanonEntryValid(const Entry& e) {
+    if (e.size > 4) {
+        // Values lie after the directory's entries and inside the block.
+        if (e.valuePos < canonEntriesEnd_ || e.valuePos > canonBlockEnd_ ||
+            e.size > canonBlockEnd_ - e.valuePos) {
+            return false;
+        }
+    }
+    // The camera-settings and shot-information arrays start with their own
+    // length in bytes; anything else there is not the array.
+    if ((e.tag == 1 || e.tag == 4) &&
+        (e.type != 3 || e.count < 2 || bytes_.U16(e.valuePos, true) != 2 * e.count)) {
+        return false;
+    }
+    return true;
+}
+
+std::int64_t CRawParser::CanonShift(std::uint64_t pos, std::uint16_t count) {
+    // The entries whose values lie outside them, as stored.
+    std::vector<Entry> outside;
+    std::uint64_t lowest = UINT64_MAX;
+    for (std::uint32_t i = 0; i < count; ++i) {
+        Entry e;
+        e.entryPos = pos + 2 + 12 * static_cast<std::uint64_t>(i);
+        e.tag = U16At(e.entryPos);
+        e.type = U16At(e.entryPos + 2);
+        e.count = U32At(e.entryPos + 4);
+        e.size = TypeSize(e.type) * e.count;
+        if (e.size > kMaxValueBytes) {
+            break;
+        }
+        e.rawOffset = U32At(e.entryPos + 8);
+        if (e.size <= 4) {
+            continue;
+        }
+        e.valuePos = tiffBase_ + e.rawOffset;
+        lowest = std::min(lowest, e.valuePos);
+        outside.push_back(e);
+    }
+    if (outside.empty()) {
+        return 0;
+    }
+    const auto fits = [&](std::int64_t shift) {
+        for (Entry e : outside) {
+            e.valuePos += static_cast<std::uint64_t>(shift);
+            if (!CanonEntryValid(e)) {
+                return false;
+            }
+        }
+        return true;
+    };
+    std::vector<std::int64_t> candidates{0};
+    // Some cameras close the block with a byte-order mark and the block's
+    // original offset: the shift is then known.
+    if (makerNoteLength_ >= 8 && canonBlockEnd_ - pos >= 8) {
+        std::uint8_t footer[8];
+        bytes_.Read(canonBlockEnd_ - 8, footer, sizeof footer);
+        const bool ii = std::memcmp(footer, "II*\0", 4) == 0;
+        const bool mm = std::memcmp(footer, "MM\0*", 4) == 0;
+        if (ii || mm) {
+            const std::uint32_t original = bytes_.U32(canonBlockEnd_ - 4, ii);
+            candidates.push_back(static_cast<std::int64_t>(makerNoteOffset_) -
+                                 static_cast<std::int64_t>(original));
+        }
+    }
+    // Otherwise the values start right after the directory and its next
+    // directory word (some cameras leave the word out).
+    for (const std::uint64_t start : {canonEntriesEnd_ + 4, canonEntriesEnd_}) {
+        candidates.push_back(static_cast<std::int64_t>(start) - static_cast<std::int64_t>(lowest));
+    }
+    for (const std::int64_t shift : candidates) {
+        if (fits(shift)) {
+            return shift;
+        }
+    }
+    return 0; // no shift puts everything in place: the walk drops what does not fit
+}
+
 void CRawParser::OnCanon(const Entry& e) {
+    if (!CanonEntryValid(e)) {
+        return; // moved or damaged: no value at all rather than a wrong one
+    }
     auto& c = std::get<CanonMakerNote>(makerNote_);
     // Canon stores its arrays little-endian; they are taken as stored.
     const auto element = [&](std::uint32_t index) -> std::optional<std::uint16_t> {

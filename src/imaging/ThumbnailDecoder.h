@@ -3,9 +3,8 @@
 // the whole file fitted into 160 x 120, else the "UNKNOWN" placeholder.
 #pragma once
 
-#include "engine/ImageItem.h"
-#include "engine/ThumbnailView.h"
 #include "imaging/DibImage.h"
+#include "imaging/ImageItem.h"
 
 namespace lumora {
 

@@ -1,6 +1,7 @@
 #include "imaging/TiffDecoder.h"
 
 #include "imaging/PixelMemory.h"
+#include "imaging/SafeOpen.h"
 
 #include <algorithm>
 #include <cstring>
@@ -41,9 +42,13 @@ struct RgbaImage {
 DecodeOutput CTiffDecoder::Decode(const std::string& path, const TiffOptions& options) {
     switchHandlersOff();
     DecodeOutput out;
-    std::unique_ptr<TIFF, TiffCloser> tif(TIFFOpen(path.c_str(), "r"));
+    UniqueFd fd = OpenRegularFile(path);
+    if (!fd)
+        return out; // OpenFailed, also for what is not a regular file
+    std::unique_ptr<TIFF, TiffCloser> tif(TIFFFdOpen(fd.get(), path.c_str(), "r"));
     if (!tif)
-        return out; // OpenFailed
+        return out;
+    fd.release(); // closed by TIFFClose from now on
     out.status = DecodeStatus::Failed;
 
     uint32_t width = 0, height = 0;
@@ -65,7 +70,18 @@ DecodeOutput CTiffDecoder::Decode(const std::string& path, const TiffOptions& op
     if (!TIFFRGBAImageBegin(&rgba.img, tif.get(), 0 /* go on after errors */, message))
         return out;
     rgba.begun = true;
-    rgba.img.req_orientation = ORIENTATION_TOPLEFT;
+    // The library flips each band it is asked for on its own, so the bands
+    // of a bottom-up file would come out in the wrong order. Ask for the
+    // file's own orientation (no flip at all: raster rows in file order) and
+    // place the rows here instead, as one read of the whole picture would.
+    const uint16_t orientation = rgba.img.orientation;
+    rgba.img.req_orientation = orientation;
+    const bool flipRows = orientation == ORIENTATION_BOTRIGHT ||
+                          orientation == ORIENTATION_BOTLEFT ||
+                          orientation == ORIENTATION_RIGHTBOT || orientation == ORIENTATION_LEFTBOT;
+    const bool flipColumns =
+        orientation == ORIENTATION_TOPRIGHT || orientation == ORIENTATION_BOTRIGHT ||
+        orientation == ORIENTATION_RIGHTTOP || orientation == ORIENTATION_RIGHTBOT;
 
     // A band is what one read delivers: a strip, or a row of tiles.
     uint32_t band = 0;
@@ -91,26 +107,34 @@ DecodeOutput CTiffDecoder::Decode(const std::string& path, const TiffOptions& op
     if (image.isNull())
         return out;
 
+    // Display row of a file row, and whether the subsampled output keeps it.
+    auto shownRow = [&](uint32_t fileRow) { return flipRows ? height - 1 - fileRow : fileRow; };
+    auto kept = [&](uint32_t fileRow) {
+        const uint32_t r = shownRow(fileRow);
+        return r % static_cast<uint32_t>(d) == 0 && static_cast<int>(r / d) < outH;
+    };
     int rowsDone = 0;
     bool cancelled = false;
     for (uint32_t top = 0; top < height && !cancelled; top += band) {
         const uint32_t rows = std::min(band, height - top);
         // Skip bands holding no kept row when subsampling.
-        const uint32_t firstKept = ((top + d - 1) / d) * d;
-        if (firstKept >= top + rows || static_cast<int>(firstKept / d) >= outH)
+        bool any = false;
+        for (uint32_t y = top; y < top + rows && !any; ++y)
+            any = kept(y);
+        if (!any)
             continue;
         rgba.img.row_offset = static_cast<int>(top);
         rgba.img.col_offset = 0;
         std::memset(raster.get(), 0, sizeof(uint32_t) * width * rows);
         TIFFRGBAImageGet(&rgba.img, raster.get(), width, rows); // errors leave what was read
-        for (uint32_t y = firstKept; y < top + rows; y += d) {
-            const int oy = static_cast<int>(y / d);
-            if (oy >= outH)
-                break;
+        for (uint32_t y = top; y < top + rows; ++y) {
+            if (!kept(y))
+                continue;
             const uint32_t* src = raster.get() + static_cast<std::size_t>(y - top) * width;
-            uint8_t* dst = image.scanLine(oy);
+            uint8_t* dst = image.scanLine(static_cast<int>(shownRow(y) / d));
             for (int x = 0; x < outW; ++x, dst += 3) {
-                const uint32_t p = src[static_cast<std::size_t>(x) * d];
+                const uint32_t column = static_cast<uint32_t>(x) * d;
+                const uint32_t p = src[flipColumns ? width - 1 - column : column];
                 dst[0] = static_cast<uint8_t>(TIFFGetB(p));
                 dst[1] = static_cast<uint8_t>(TIFFGetG(p));
                 dst[2] = static_cast<uint8_t>(TIFFGetR(p));

@@ -1,5 +1,7 @@
 #include "platform/FileOperation.h"
 
+#include "platform/PathNames.h"
+
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
@@ -23,18 +25,6 @@ namespace lumora {
 namespace {
 
 constexpr qint64 kChunk = 1024 * 1024;
-
-QString joinPath(const QString& folder, const QString& name) {
-    if (folder.endsWith(QLatin1Char('/')))
-        return folder + name;
-    return folder + QLatin1Char('/') + name;
-}
-
-// Exists as anything, a dangling link included.
-bool lexists(const QString& path) {
-    struct stat st;
-    return ::lstat(QFile::encodeName(path).constData(), &st) == 0;
-}
 
 bool isRealDir(const QString& path) {
     struct stat st;

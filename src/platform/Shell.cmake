@@ -3,12 +3,13 @@
 add_library(lumora_shell STATIC
     ${CMAKE_CURRENT_LIST_DIR}/ClipboardFiles.cpp
     ${CMAKE_CURRENT_LIST_DIR}/FileOperation.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/PathNames.cpp
     ${CMAKE_CURRENT_LIST_DIR}/FolderSizeCounter.cpp
     ${CMAKE_CURRENT_LIST_DIR}/MountTable.cpp
     ${CMAKE_CURRENT_LIST_DIR}/ShellIcons.cpp
     ${CMAKE_CURRENT_LIST_DIR}/ShellNamespace.cpp
     ${CMAKE_CURRENT_LIST_DIR}/VolumeWatcher.cpp)
-target_include_directories(lumora_shell PUBLIC ${CMAKE_SOURCE_DIR}/src)
+lumora_export_headers(lumora_shell)
 target_link_libraries(lumora_shell PUBLIC Qt6::Core Qt6::Gui lumora_messages Threads::Threads)
 
 # ... and their dialogs and menu (widgets).

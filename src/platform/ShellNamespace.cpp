@@ -1,6 +1,7 @@
 #include "platform/ShellNamespace.h"
 
 #include "platform/MountTable.h"
+#include "platform/PathNames.h"
 
 #include <QDir>
 #include <QDirIterator>
@@ -17,12 +18,6 @@ namespace {
 
 const QString kDesktopName = QStringLiteral("デスクトップ");
 const QString kComputerName = QStringLiteral("コンピュータ");
-
-QString joinPath(const QString& folder, const QString& name) {
-    if (folder.endsWith(QLatin1Char('/')))
-        return folder + name;
-    return folder + QLatin1Char('/') + name;
-}
 
 bool isStrictlyUnder(const QString& path, const QString& base) {
     if (base == QLatin1String("/"))

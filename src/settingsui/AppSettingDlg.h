@@ -14,7 +14,7 @@
 // GUI thread only.
 #pragma once
 
-#include "app/AppSettings.h"
+#include "settings/AppSettings.h"
 
 #include <QDialog>
 

@@ -1,6 +1,6 @@
 #include "settingsui/SettingPages.h"
 
-#include "app/SettingsKeys.h"
+#include "settings/SettingsKeys.h"
 #include "controls/IntegerEdit.h"
 #include "platform/KeyData.h"
 #include "settingsui/ColorBox.h"

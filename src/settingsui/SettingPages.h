@@ -15,7 +15,7 @@
 // GUI thread only; widgets are owned by their Qt parents.
 #pragma once
 
-#include "app/AppSettings.h"
+#include "settings/AppSettings.h"
 
 #include <QColor>
 #include <QFont>

@@ -7,6 +7,6 @@ if(LUMORA_WIDGETS)
         ${CMAKE_CURRENT_LIST_DIR}/ColorBox.h
         ${CMAKE_CURRENT_LIST_DIR}/SettingPages.cpp
         ${CMAKE_CURRENT_LIST_DIR}/SettingPages.h)
-    target_include_directories(lumora_settingsui PUBLIC ${CMAKE_SOURCE_DIR}/src)
+    lumora_export_headers(lumora_settingsui)
     target_link_libraries(lumora_settingsui PUBLIC lumora_settings lumora_controls Qt6::Widgets)
 endif()

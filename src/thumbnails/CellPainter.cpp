@@ -1,6 +1,6 @@
 #include "thumbnails/CellPainter.h"
 
-#include "app/AppSettings.h"
+#include "settings/AppSettings.h"
 #include "thumbnails/CaptionText.h"
 
 #include <QFontMetrics>

@@ -4,7 +4,7 @@
 // only, so the engine's worker can compose cells on its own thread.
 #pragma once
 
-#include "engine/ImageItem.h"
+#include "imaging/ImageItem.h"
 #include "thumbnails/ThumbnailLayout.h"
 
 #include <QColor>

@@ -8,8 +8,8 @@ if(LUMORA_WIDGETS AND TARGET lumora_engine)
         ${CMAKE_CURRENT_LIST_DIR}/WorkSheetTabStrip.cpp
         ${CMAKE_CURRENT_LIST_DIR}/WorkSheetWriteDlg.cpp
         ${CMAKE_CURRENT_LIST_DIR}/FileProgressDlg.cpp)
-    target_include_directories(lumora_thumbnails PUBLIC ${CMAKE_SOURCE_DIR}/src)
+    lumora_export_headers(lumora_thumbnails)
     target_link_libraries(lumora_thumbnails PUBLIC
         Qt6::Widgets lumora_thumbnail_rules lumora_engine lumora_decoders lumora_settings lumora_shell
-        lumora_messages lumora_worksheet_core)
+        lumora_messages lumora_controls lumora_worksheet_core)
 endif()

@@ -2,6 +2,7 @@
 
 #include "imaging/ThumbnailDecoder.h"
 #include "thumbnails/FileDropTarget.h"
+#include "thumbnails/ThumbnailFileOps.h"
 #include "thumbnails/ThumbnailMessages.h"
 
 #include <QCoreApplication>
@@ -41,6 +42,10 @@ CThumbnailCtrl::CThumbnailCtrl(QWidget* parent, int worksheetMode, int id)
     connect(&tooltipTimer_, &QTimer::timeout, this, &CThumbnailCtrl::showTooltip);
 
     dropTarget_ = new CFileDropTarget(viewport(), this);
+    // The watch thread posts its messages to the view; it is joined before
+    // the view goes away.
+    watcher_ = std::make_unique<CFolderWatcher>(this);
+    watcher_->SetReloadHandler([this] { reloadAfterFolderChange(); });
     engine_ = std::make_unique<CThumbnailEngine>(this, &list_);
     engine_->SetThumbnailMaker(DecodeThumbnail);
     engine_->Start();
@@ -49,10 +54,15 @@ CThumbnailCtrl::CThumbnailCtrl(QWidget* parent, int worksheetMode, int id)
 CThumbnailCtrl::~CThumbnailCtrl() {
     alive_.store(false);
     visible_.store(false);
-    if (engine_)
-        engine_->Shutdown(10000);
-    engine_.reset();
+    // Bounded even when a thread is stuck in a read (see ShutdownAndRelease).
+    CThumbnailEngine::ShutdownAndRelease(std::move(engine_), 10000);
+    watcher_->StopWatching(); // no load can start a new watch any more
     list_.Clear(true);
+}
+
+void CThumbnailCtrl::SetTabIndex(int index) {
+    if (engine_)
+        engine_->SetTabIndex(index);
 }
 
 void CThumbnailCtrl::SetMainWindow(QObject* mainWindow) {
@@ -62,7 +72,8 @@ void CThumbnailCtrl::SetMainWindow(QObject* mainWindow) {
 }
 
 void CThumbnailCtrl::ReportCount() {
-    PostNew<CountChangedMessage>(container_.data(), list_.Count(), viewIndex_.load());
+    PostNew<CountChangedMessage>(container_.data(), list_.Count(),
+                                 engine_ ? engine_->TabIndex() : -1);
 }
 
 void CThumbnailCtrl::SetMenuSources(std::function<QStringList()> worksheets,
@@ -84,6 +95,7 @@ void CThumbnailCtrl::ApplySettings(const AppSettings& s, bool redraw, bool reloa
         filter_.minFileSize = KindFilter::minimumSize(s.SizeLimitter != 0, s.SizeLimitterSize);
         autoRotate_ = s.AutoRotate != 0;
     }
+    watcher_->SetAutoUpdate(s.AutoUpdate != 0);
     LayoutScrollBars();
     if (reload) {
         Refresh();
@@ -102,6 +114,8 @@ void CThumbnailCtrl::LoadFolder(const QString& path) {
     busy_.store(true);
     sortState_ = 1;
     folder_ = path.endsWith(QLatin1Char('/')) ? path : path + QLatin1Char('/');
+    if (!worksheetMode_)
+        watcher_->SetFolder(folder_.toStdString());
     cursor_.store(-1);
     engine_->LoadFolder(folder_.toStdString());
 }
@@ -389,6 +403,10 @@ void CThumbnailCtrl::showEvent(QShowEvent* e) {
         rebuildCanvasLocked();
     }
     DrawVisibleItems();
+    if (refreshWhenShown_) {
+        refreshWhenShown_ = false;
+        Refresh();
+    }
 }
 
 void CThumbnailCtrl::hideEvent(QHideEvent* e) {
@@ -588,7 +606,24 @@ void CThumbnailCtrl::sendSelCount() {
     sendMainNew<SelCountMessage>(list_.CountSelected());
 }
 
+void CThumbnailCtrl::StartWatching() {
+    if (worksheetMode_ || !alive_.load())
+        return;
+    watcher_->StartWatching();
+}
+
+void CThumbnailCtrl::reloadAfterFolderChange() {
+    // A view that is not on show reloads when it is shown again.
+    if (isVisible())
+        Refresh();
+    else
+        refreshWhenShown_ = true;
+}
+
 bool CThumbnailCtrl::event(QEvent* e) {
+    // The folder watch's messages: a reload one second later, or a new watch.
+    if (watcher_->HandleMessage(e))
+        return true;
     if (auto* m = MessageCast<SetCursorMessage>(e)) {
         if (m->index != -1)
             moveCursorBit(m->index);
@@ -598,8 +633,9 @@ bool CThumbnailCtrl::event(QEvent* e) {
         UpdateCurrentItem();
     } else if (MessageCast<OpenCurrentMessage>(e)) {
         OpenViewer();
-    } else if (MessageCast<DeleteItemsMessage>(e)) {
-        emit commandRequested(ID_THUMB_DELETE);
+    } else if (auto* m = MessageCast<DeleteItemsMessage>(e)) {
+        m->result = DeleteItems(*this, qobject_cast<QWidget*>(m->owner),
+                                QString::fromStdString(m->path)) != 0;
     } else if (auto* m = MessageCast<GetCountMessage>(e)) {
         m->result = list_.Count();
     } else if (auto* m = MessageCast<DropCanEnterMessage>(e)) {

@@ -8,10 +8,11 @@
 // then schedule a repaint; only the GUI thread touches the widget itself.
 #pragma once
 
-#include "app/AppSettings.h"
+#include "engine/FolderWatcher.h"
 #include "engine/ImageItemList.h"
 #include "engine/ThumbnailEngine.h"
 #include "engine/ThumbnailView.h"
+#include "settings/AppSettings.h"
 #include "thumbnails/CellPainter.h"
 #include "thumbnails/ThumbnailSelection.h"
 
@@ -44,10 +45,10 @@ public:
     // Receivers of the view's messages (main window and container).
     void SetMainWindow(QObject* mainWindow);
     void SetContainer(QObject* container) { container_ = container; }
-    // Position of this view among the container's views (-1 without one).
-    // Set on the GUI thread whenever tabs come or go; the engine's threads
-    // read it through ViewIndex().
-    void SetViewIndex(int index) { viewIndex_.store(index); }
+    QObject* container() const { return container_; }
+    // This view's tab position, handed to its engine (GUI thread; the
+    // container calls it whenever tabs are added, closed or moved).
+    void SetTabIndex(int index);
     // Posts the view's item count to the container (3034).
     void ReportCount();
     // Worksheet names and registered applications for the context menu.
@@ -69,8 +70,6 @@ public:
     bool focused() const { return focused_.load(); }
     const ThumbnailLayout& layout() const { return style_.layout; }
     QRect cellRectInWindow(int index) const;
-    // Set while the view's own file operations run (the folder watch reads it).
-    LockedFlag& OwnOperation() { return ownOperation_; }
 
     // Geometry on the current client area.
     int ColumnCount() const;
@@ -99,11 +98,12 @@ public:
     void DrawVisibleItems() override;
     void DrawEmptyPlaceholder() override;
     VisibleIndexRange VisibleRange() override;
-    void StartWatching() override {}
+    // Watches the shown folder (folder views only): called by the engine at
+    // the end of each load, and again after a change the view made itself.
+    void StartWatching() override;
     int CursorIndex() override { return cursor_.load(); }
     void SetCursorIndex(int index) override { cursor_.store(index); }
     void ScrollToCursor() override;
-    int ViewIndex() override { return viewIndex_.load(); }
     void SetBusy(bool busy) override { busy_.store(busy); }
     bool IsBusy() override { return busy_.load(); }
     bool WindowExists() override { return alive_.load(); }
@@ -111,12 +111,19 @@ public:
     ThumbnailBox Thumbnails() override;
     QObject* Window() override { return this; }
 
+    // Set while the view's own file operations run, so that the changes they
+    // make never reload the folder (the folder watch reads it).
+    LockedFlag& OwnOperation() { return watcher_->OwnOperation(); }
+    bool watching() const { return watcher_->IsWatching(); }
+    bool reloadPending() const { return watcher_->ReloadPending(); }
+
     // The canvas as it would appear on screen (tests, screenshots).
     QImage grabCanvas() const;
     bool bandShown() const { return bandShown_; }
     QRect bandRect() const { return lastBand_; }
     int autoScrollDirection() const { return autoScrollDirection_; }
-    int autoScrollInterval() const { return autoScrollTimer_.interval(); }
+    // The rate the rubber band's scrolling runs at (ms per row).
+    int autoScrollInterval() const { return autoScrollInterval_; }
     bool autoScrollActive() const { return autoScrollTimer_.isActive(); }
     // Tool tip text of the item under a window point (empty outside items).
     QString tooltipTextAt(const QPoint& windowPoint) const;
@@ -179,17 +186,16 @@ private:
     void startDrag();
     void dropFiles(const QMimeData* data);
     void showTooltip();
+    void reloadAfterFolderChange();
 
     ImageItemList list_;
     std::unique_ptr<CThumbnailEngine> engine_;
     QPointer<QObject> mainWindow_;
     QPointer<QObject> container_;
-    std::atomic<int> viewIndex_{-1};
     std::function<QStringList()> worksheetNames_;
     std::function<QStringList()> applicationNames_;
     CFileDropTarget* dropTarget_ = nullptr;
 
-    LockedFlag ownOperation_;
     const int worksheetMode_;
     const int id_;
     QString folder_;
@@ -222,7 +228,8 @@ private:
     QPoint bandStart_, bandEnd_; // content coordinates
     bool bandShown_ = false;
     QRect lastBand_;
-    QTimer autoScrollTimer_; // timer 1001
+    QTimer autoScrollTimer_; // timer 1001, single shot, started once per tick
+    int autoScrollInterval_ = 150;
     int autoScrollDirection_ = 0;
     int rightDownItem_ = -1;
     int wheelRemainder_ = 0;
@@ -230,6 +237,10 @@ private:
 
     QTimer tooltipTimer_;
     QPoint tooltipPoint_;
+
+    // The folder watch (GUI thread; StartWatching also from the engine).
+    std::unique_ptr<CFolderWatcher> watcher_;
+    bool refreshWhenShown_ = false;
 };
 
 } // namespace lumora

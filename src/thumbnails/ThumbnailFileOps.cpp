@@ -5,6 +5,7 @@
 #include "platform/FileOperationDialogs.h"
 #include "platform/PropertiesDialog.h"
 #include "thumbnails/ThumbnailCtrl.h"
+#include "thumbnails/ThumbnailMessages.h"
 
 #include <QFileInfo>
 #include <QMessageBox>
@@ -59,6 +60,8 @@ void afterRemoval(CThumbnailCtrl& view) {
     view.PaintBackground();
     if (n == 0)
         view.DrawEmptyPlaceholder();
+    // The container shows the new count on the view's tab.
+    PostNew<CountChangedMessage>(view.container());
 }
 
 } // namespace
@@ -74,7 +77,7 @@ int DeleteItems(CThumbnailCtrl& view, QWidget* owner, const QString& path, IFile
         const auto answer = QMessageBox::question(
             owner, QStringLiteral("Lumora"),
             QStringLiteral("選択されたアイテムをワークシートから除去します。\nよろしいですか？"),
-            QMessageBox::Yes | QMessageBox::No, QMessageBox::No);
+            QMessageBox::Yes | QMessageBox::No, QMessageBox::Yes);
         if (answer != QMessageBox::Yes)
             return 0;
         if (path.isEmpty())

@@ -150,9 +150,12 @@ void CThumbnailCtrl::startAutoScrollRule(const QPoint& pt) {
         autoScrollTimer_.stop();
         return;
     }
-    autoScrollTimer_.setInterval(distance <= 50 ? 150 : 50);
+    // The rate follows the distance, but a running tick is never postponed:
+    // QTimer::setInterval would restart it, so a mouse that keeps moving
+    // would stop the scrolling. The new rate applies from the next tick.
+    autoScrollInterval_ = distance <= 50 ? 150 : 50;
     if (!autoScrollTimer_.isActive())
-        autoScrollTimer_.start();
+        autoScrollTimer_.start(autoScrollInterval_);
 }
 
 void CThumbnailCtrl::onAutoScroll() {

@@ -4,5 +4,5 @@ add_library(lumora_thumbnail_rules STATIC
     ${CMAKE_CURRENT_LIST_DIR}/CaptionText.cpp
     ${CMAKE_CURRENT_LIST_DIR}/ThumbnailLayout.cpp
     ${CMAKE_CURRENT_LIST_DIR}/ThumbnailSelection.cpp)
-target_include_directories(lumora_thumbnail_rules PUBLIC ${CMAKE_SOURCE_DIR}/src)
+lumora_export_headers(lumora_thumbnail_rules)
 target_link_libraries(lumora_thumbnail_rules PUBLIC Qt6::Core lumora_metadata)

@@ -5,8 +5,8 @@
 // receiver moves it out.
 #pragma once
 
-#include "engine/ImageItem.h"
 #include "engine/ImageItemList.h"
+#include "imaging/ImageItem.h"
 #include "platform/Message.h"
 
 #include <QObject>
@@ -75,10 +75,11 @@ struct OpenViewerMessage : Message<WM_THUMB_OPENVIEWER> {
 
 // A worksheet's item count changed (its tab label): the view's own report
 // after items were removed or cleared, with the tab index the container
-// gave it.
+// gave it. Without a tab index the container reads every tab's count.
 struct CountChangedMessage : Message<WM_THUMB_COUNTCHANGED> {
+    CountChangedMessage() = default;
     CountChangedMessage(int count, int tabIndex) : count(count), tabIndex(tabIndex) {}
-    int count = 0;
+    int count = -1;
     int tabIndex = -1;
 };
 

@@ -84,7 +84,10 @@ int rightButtonDown(IItemStates& items, int cursor, int p, ChangedItems* changed
 }
 
 int navigate(NavKey key, int cursor, int count, int columns) {
-    if (count <= 0 || cursor < 0 || columns < 1)
+    // Without a cursor (-1) the same arithmetic holds, with C++'s truncating
+    // division: Home and Right reach item 0, End and Down the end of the
+    // first row; Left and Up land outside the list and change nothing.
+    if (count <= 0 || cursor < -1 || columns < 1)
         return cursor;
     int next = cursor;
     switch (key) {

@@ -12,6 +12,11 @@ if(LUMORA_WIDGETS)
         LIBS lumora_settings
         LABELS widgets)
     add_dependencies(realprogram_tests lumora)
+    lumora_gtest(oddfiles_program_tests
+        SOURCES ${CMAKE_CURRENT_LIST_DIR}/OddFilesProgramTest.cpp
+        LIBS lumora_settings Qt6::Gui
+        LABELS widgets)
+    add_dependencies(oddfiles_program_tests lumora)
     add_test(NAME lumora_screenshot
         COMMAND ${CMAKE_COMMAND}
             -DLUMORA=$<TARGET_FILE:lumora>

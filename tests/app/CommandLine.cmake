@@ -1,6 +1,6 @@
 lumora_gtest(commandline_tests
     SOURCES ${CMAKE_CURRENT_LIST_DIR}/CommandLineTest.cpp
-    LIBS lumora_settings
+    LIBS lumora_commandline
     LABELS sanitize)
 if(LUMORA_WIDGETS)
     lumora_gtest(opentarget_tests

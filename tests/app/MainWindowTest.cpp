@@ -6,6 +6,8 @@
 #include "controls/TextProgressCtrl.h"
 #include "engine/EngineMessages.h"
 #include "engine/ThumbnailEngine.h"
+#include "foldertree/BrowseCombo.h"
+#include "foldertree/ShellTreeCtrl.h"
 #include "platform/ClipboardFiles.h"
 #include "thumbnails/ThumbnailCtrl.h"
 #include "thumbnails/ThumbnailMessages.h"
@@ -13,6 +15,8 @@
 #include <QAction>
 #include <QClipboard>
 #include <QComboBox>
+#include <QDir>
+#include <QLabel>
 #include <QLineEdit>
 #include <QTabBar>
 #include <QToolBar>
@@ -140,6 +144,24 @@ private slots:
         QCOMPARE(frame->progressBar()->pos(), 0);
     }
 
+    void countPaneNeverCutsItsText() {
+        make();
+        auto* pane = frame->findChild<QLabel*>(QStringLiteral("StatusPane3"));
+        QVERIFY(pane);
+        for (int count : {428, 88888, 1234567, -1}) {
+            send<ThumbCountMessage>(frame.get(), count);
+            QCoreApplication::processEvents();
+            const QString text = pane->text();
+            // The room inside the frame and margins holds the whole text.
+            const int room = pane->contentsRect().width();
+            const int needed = pane->fontMetrics().horizontalAdvance(text);
+            QVERIFY2(room >= needed,
+                     qPrintable(QStringLiteral("%1: %2 < %3").arg(text).arg(room).arg(needed)));
+            QVERIFY(pane->width() >= pane->sizeHint().width());
+            QVERIFY(pane->width() >= 110);
+        }
+    }
+
     void clipboardPaneShowsFileListsOnly() {
         make();
         QClipboard* cb = QGuiApplication::clipboard();
@@ -199,6 +221,53 @@ private slots:
         QTest::keyClick(box->lineEdit(), Qt::Key_Return);
         QTest::qWait(50);
         QCOMPARE(frame->currentFolderPath(), images.path());
+    }
+
+    // Keys reach the address box itself, as the window system delivers them
+    // (the edit field passes the focus on to the box).
+    void addressBoxTakesReturnAndKeypadEnter() {
+        make();
+        frame->setReadyForFolderDisplay();
+        QTemporaryDir images;
+        const QString first = images.filePath(QStringLiteral("first"));
+        QVERIFY(QDir().mkpath(first));
+        auto* box = frame->findChild<CBrowseCombo*>();
+        auto* tree = frame->findChild<CShellTreeCtrl*>();
+        QVERIFY(box && tree);
+        CThumbnailCtrl* view = frame->listContainer()->folderView();
+        auto enter = [&](const QString& path, Qt::Key key, Qt::KeyboardModifiers mods) {
+            box->setFocus();
+            box->lineEdit()->selectAll();
+            QTest::keyClicks(box, path);
+            QCOMPARE(box->currentText(), path);
+            QTest::keyClick(box, key, mods);
+        };
+        enter(first, Qt::Key_Return, {});
+        QCOMPARE(tree->GetSelectedPath(), first);
+        QTRY_COMPARE(QDir::cleanPath(view->folder()), first);
+
+        // A folder made after the tree listed its parent is added and loaded.
+        const QString later = images.filePath(QStringLiteral("later"));
+        QVERIFY(QDir().mkpath(later));
+        QFile f(later + QStringLiteral("/x.jpg"));
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.close();
+        enter(later, Qt::Key_Enter, Qt::KeypadModifier);
+        QCOMPARE(tree->GetSelectedPath(), later);
+        QTRY_COMPARE(view->Count(), 1);
+        QCOMPARE(frame->windowTitle(), QStringLiteral("Lumora - ") + later);
+
+        // The box lists the visited folders, newest first, repeats kept; a
+        // prefix of a listed folder is taken as typed, not completed.
+        enter(first, Qt::Key_Return, {});
+        QTRY_COMPARE(QDir::cleanPath(view->folder()), first);
+        QVERIFY(box->count() >= 3);
+        QCOMPARE(box->itemText(0), first);
+        QCOMPARE(box->itemText(1), later);
+        QCOMPARE(box->itemText(2), first);
+        enter(images.path(), Qt::Key_Return, {});
+        QCOMPARE(tree->GetSelectedPath(), images.path());
+        QCOMPARE(box->itemText(0), images.path());
     }
 };
 

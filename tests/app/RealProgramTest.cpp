@@ -1,6 +1,6 @@
 // Runs copies of the real program (offscreen) and looks at what they leave
 // in their settings files.
-#include "app/SettingsStore.h"
+#include "settings/SettingsStore.h"
 
 #include <QDir>
 #include <QElapsedTimer>

@@ -1,7 +1,7 @@
 // Values read from a hand-edited settings file: every integer key of the
 // table with zero, negative, huge and non-numeric text.
-#include "app/SettingsKeys.h"
-#include "app/SettingsStore.h"
+#include "settings/SettingsKeys.h"
+#include "settings/SettingsStore.h"
 
 #include <QSet>
 

@@ -124,7 +124,7 @@ private slots:
         QVERIFY(!frame->commandEnabled(36021));
         QVERIFY(frame->runCommand(32790));
         QCOMPARE(lc->worksheetNames(), QStringList{"ワークシート3"});
-        QCOMPARE(lc->view(1)->ViewIndex(), 1);
+        QCOMPARE(lc->view(1)->engine()->TabIndex(), 1);
         QCOMPARE(lc->view(1)->worksheetMode(), 1);
     }
 
@@ -139,7 +139,7 @@ private slots:
         QCOMPARE(lc->worksheetNames(), QStringList{"ワークシート2"});
         QCOMPARE(lc->defaultWorksheet(), 1);
         QCOMPARE(labels().at(1), QStringLiteral("[D]：ワークシート2(0)"));
-        QCOMPARE(lc->view(1)->ViewIndex(), 1);
+        QCOMPARE(lc->view(1)->engine()->TabIndex(), 1);
         // Closing the only worksheet leaves no default; One Key's command is off.
         lc->SwitchTab(1);
         QVERIFY(frame->commandEnabled(32794));

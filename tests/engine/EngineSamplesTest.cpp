@@ -1,6 +1,6 @@
 // The engine over real files: the generated sample folder and the shared
 // camera samples, with the real parser and thumbnail decoder.
-#include "engine/HeadlessThumbnailView.h"
+#include "HeadlessThumbnailView.h"
 #include "engine/ImageItemList.h"
 #include "engine/ThumbnailEngine.h"
 #include "imaging/ThumbnailDecoder.h"
@@ -126,6 +126,32 @@ TEST(EngineSamplesTest, SharedCameraJpegsMatchTheReferenceReadings) {
     }
     EXPECT_GE(scanned + 3, static_cast<int>(items.size()));
     EXPECT_GT(compared, 5);
+}
+
+// The view's scan of its current item parses a copy outside the list lock
+// and writes the result back by id: the stored item is scanned too, and an
+// item removed meanwhile is reported as gone.
+TEST(EngineSamplesTest, ScanInfoByIdWritesTheScanBackById) {
+    const std::string path = std::string(LUMORA_SHARED_SAMPLES) + "/camera-jpeg/Canon_40D.jpg";
+    if (!std::filesystem::exists(path))
+        GTEST_SKIP() << "shared samples absent: " << path;
+    ImageItemList list;
+    list.Add(ImageItem::FromPath("/nowhere/a.jpg", ImageKind::Jpeg));
+    list.Add(ImageItem::FromPath(path, ImageKind::Jpeg));
+    ImageItem copy;
+    ASSERT_TRUE(list.CopyOut(1, copy, CopyPixels::None));
+    EXPECT_FALSE(copy.exifScanned);
+
+    ASSERT_TRUE(list.ScanInfoById(copy));
+    EXPECT_TRUE(copy.exifScanned);
+    ASSERT_TRUE(copy.shootingInfo.shutterSpeed.has_value());
+    ImageItem stored;
+    ASSERT_TRUE(list.CopyOut(1, stored, CopyPixels::None));
+    EXPECT_TRUE(stored.exifScanned);
+    EXPECT_EQ(stored.shootingInfo.shutterSpeed, copy.shootingInfo.shutterSpeed);
+
+    list.Clear(true);
+    EXPECT_FALSE(list.ScanInfoById(copy));
 }
 
 } // namespace

@@ -1,5 +1,5 @@
 #include "engine/FolderWatcher.h"
-#include "engine/HeadlessThumbnailView.h"
+#include "HeadlessThumbnailView.h"
 #include "engine/ThumbnailEngine.h"
 #include "platform/FolderWatch.h"
 

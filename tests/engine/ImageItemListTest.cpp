@@ -165,17 +165,30 @@ TEST(ImageItemListTest, AddCopyOutAndStates) {
     EXPECT_EQ(list.CollectSelectedPathList(buffer), 1u);
 }
 
-TEST(ImageItemListTest, FindIsCaseInsensitiveAlsoBeyondAscii) {
+TEST(ImageItemListTest, PathsAndNamesCompareExactlyAsTheFileSystemDoes) {
     ImageItemList list;
     list.Add(ImageItem::FromPath("/f/Été.JPG", ImageKind::Jpeg));
     list.Add(ImageItem::FromPath("/f/b.jpg", ImageKind::Jpeg));
-    EXPECT_EQ(list.FindByPath("/F/ÉTÉ.jpg"), 0);
-    EXPECT_EQ(list.FindByName("B.JPG"), 1);
-    EXPECT_EQ(list.FindByName("c.jpg"), -1);
-    EXPECT_TRUE(list.ContainsPath("/f/b.JPG"));
-    EXPECT_TRUE(list.RemoveByPath("/F/B.JPG"));
+    EXPECT_EQ(list.FindByPath("/f/Été.JPG"), 0);
+    EXPECT_EQ(list.FindByPath("/F/ÉTÉ.jpg"), -1);
+    EXPECT_EQ(list.FindByPath("/f/été.JPG"), -1);
+    EXPECT_EQ(list.FindByName("b.jpg"), 1);
+    EXPECT_EQ(list.FindByName("B.JPG"), -1);
+    EXPECT_EQ(list.FindByName("b.jpg "), -1);
+    EXPECT_TRUE(list.ContainsPath("/f/b.jpg"));
+    EXPECT_FALSE(list.ContainsPath("/f/b.JPG"));
+    EXPECT_FALSE(list.RemoveByPath("/F/B.JPG"));
+    EXPECT_EQ(list.Count(), 2);
+    EXPECT_TRUE(list.RemoveByPath("/f/b.jpg"));
     EXPECT_EQ(list.Count(), 1);
-    EXPECT_FALSE(list.RemoveByPath("/f/b.jpg"));
+    // Two files that differ only in case are both kept and found apart.
+    list.Add(ImageItem::FromPath("/f/a.jpg", ImageKind::Jpeg));
+    list.Add(ImageItem::FromPath("/f/A.JPG", ImageKind::Jpeg));
+    EXPECT_EQ(list.FindByPath("/f/a.jpg"), 1);
+    EXPECT_EQ(list.FindByPath("/f/A.JPG"), 2);
+    EXPECT_EQ(list.FindByName("A.JPG"), 2);
+    EXPECT_TRUE(list.RemoveByPath("/f/A.JPG"));
+    EXPECT_EQ(list.FindByPath("/f/a.jpg"), 1);
 }
 
 TEST(ImageItemListTest, ThumbnailWritesOnlyReachTheSameItem) {

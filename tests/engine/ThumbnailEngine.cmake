@@ -4,16 +4,17 @@ lumora_gtest(engine_items_test
     LABELS sanitize)
 lumora_gtest(engine_thread_test
     SOURCES ${CMAKE_CURRENT_LIST_DIR}/ThumbnailEngineTest.cpp
-    LIBS lumora_engine
+    LIBS lumora_engine lumora_test_support
     LABELS sanitize)
 lumora_gtest(engine_watch_test
     SOURCES ${CMAKE_CURRENT_LIST_DIR}/FolderWatcherTest.cpp
-    LIBS lumora_engine
+    LIBS lumora_engine lumora_test_support
     LABELS sanitize)
 
-# In a ThreadSanitizer tree (CMAKE_CXX_FLAGS with -fsanitize=thread) the
-# threaded engine tests also run as whole programs under the label tsan.
-if(CMAKE_CXX_FLAGS MATCHES "-fsanitize=thread" AND TARGET engine_thread_test)
+# In a ThreadSanitizer tree (LUMORA_TSAN, or CMAKE_CXX_FLAGS with
+# -fsanitize=thread) the threaded engine tests also run as whole programs
+# under the label tsan (make test-tsan).
+if((LUMORA_TSAN OR CMAKE_CXX_FLAGS MATCHES "-fsanitize=thread") AND TARGET engine_thread_test)
     foreach(_engine_tsan engine_thread_test engine_watch_test)
         add_test(NAME ${_engine_tsan}_tsan COMMAND ${_engine_tsan})
         set_tests_properties(${_engine_tsan}_tsan PROPERTIES LABELS tsan
@@ -23,10 +24,10 @@ endif()
 
 lumora_gtest(engine_samples_test
     SOURCES ${CMAKE_CURRENT_LIST_DIR}/EngineSamplesTest.cpp
-    LIBS lumora_engine lumora_decoders lumora_samplegen
+    LIBS lumora_engine lumora_test_support lumora_decoders lumora_samplegen
     LABELS sanitize)
 
 lumora_gtest(engine_worksheet_add_test
     SOURCES ${CMAKE_CURRENT_LIST_DIR}/WorkSheetAddTest.cpp
-    LIBS lumora_engine
+    LIBS lumora_engine lumora_test_support
     LABELS sanitize)

@@ -1,5 +1,5 @@
 #include "engine/ThumbnailEngine.h"
-#include "engine/HeadlessThumbnailView.h"
+#include "HeadlessThumbnailView.h"
 #include "engine/ImageItemList.h"
 
 #include "EngineTestSupport.h"
@@ -8,8 +8,16 @@
 
 #include <atomic>
 #include <chrono>
+#include <grp.h>
 #include <stdexcept>
+#include <sys/stat.h>
+#include <sys/wait.h>
 #include <thread>
+#include <unistd.h>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace lumora {
 namespace {
@@ -27,7 +35,7 @@ struct Rig {
         test::app();
         view.SetEngine(&engine);
         view.SetWindow(&viewWindow);
-        view.SetViewIndex(0);
+        engine.SetTabIndex(0);
         engine.SetMainWindow(&mainWindow);
         if (maker)
             engine.SetThumbnailMaker(std::move(maker));
@@ -140,6 +148,35 @@ TEST(ThumbnailEngineTest, ProgressStepsEveryFiftiethAndEndsWithHundredOfHundred)
     EXPECT_EQ(progress.back().done, 100);
     EXPECT_EQ(progress.back().total, 100);
     EXPECT_FALSE(rig.view.IsBusy());
+}
+
+// The tab index is a value the GUI thread hands the engine; the engine's
+// threads never ask the view for it. A tab that moved reports its new place.
+TEST(ThumbnailEngineTest, ReportsCarryTheTabIndexTheGuiThreadSet) {
+    TempFolder dir("tab");
+    fill(dir, "t", 10);
+    Rig rig;
+    rig.engine.SetTabIndex(4);
+    rig.Load(dir.Folder());
+    ASSERT_TRUE(rig.WaitIdle());
+    ASSERT_TRUE(pumpUntil(
+        [&] {
+            auto p = rig.mainWindow.Of(WM_THUMB_PROGRESS);
+            return !p.empty() && p.back().done == 100;
+        },
+        5s));
+    for (const auto& p : rig.mainWindow.Of(WM_THUMB_PROGRESS))
+        EXPECT_EQ(p.tabIndex, 4);
+
+    rig.engine.SetTabIndex(2);
+    dir.Write("u00000.jpg");
+    auto request = std::make_unique<AddFilesRequest>();
+    request->paths = {dir.File("u00000.jpg")};
+    rig.engine.AddFiles(std::move(request));
+    ASSERT_TRUE(pumpUntil([&] { return !rig.mainWindow.Of(WM_THUMB_VIEWCOUNT).empty(); }, 5s));
+    const auto viewCount = rig.mainWindow.Of(WM_THUMB_VIEWCOUNT).back();
+    EXPECT_EQ(viewCount.value, 11);
+    EXPECT_EQ(viewCount.tabIndex, 2);
 }
 
 TEST(ThumbnailEngineTest, EmptyFolderShowsPlaceholderAndNoCursor) {
@@ -256,7 +293,7 @@ TEST(ThumbnailEngineTest, AddFilesMarksAnAlreadyListedFileWithoutSelection) {
     Rig rig;
     rig.list.Add(ImageItem::FromPath(dir.File("x.jpg"), ImageKind::Jpeg));
     auto request = std::make_unique<AddFilesRequest>();
-    request->paths = {dir.File("X.JPG")};
+    request->paths = {dir.File("x.jpg")};
     request->select = true;
     rig.engine.AddFiles(std::move(request));
     ASSERT_TRUE(waitCursorRefresh(rig.viewWindow));
@@ -280,6 +317,40 @@ TEST(ThumbnailEngineTest, AddFilesMarksAnAlreadyListedFileWithoutSelection) {
     EXPECT_TRUE(rig.viewWindow.Of(WM_THUMB_SETCURSOR).empty());
 }
 
+TEST(ThumbnailEngineTest, FilesDifferingOnlyInCaseAreTwoFiles) {
+    TempFolder dir("case");
+    dir.Write("a.jpg");
+    dir.Write("A.JPG");
+    // A worksheet holding a.jpg takes A.JPG as a file of its own.
+    Rig rig;
+    rig.list.Add(ImageItem::FromPath(dir.File("a.jpg"), ImageKind::Jpeg));
+    auto request = std::make_unique<AddFilesRequest>();
+    request->paths = {dir.File("A.JPG")};
+    request->select = true;
+    rig.engine.AddFiles(std::move(request));
+    ASSERT_TRUE(waitCursorRefresh(rig.viewWindow));
+    EXPECT_EQ(rig.Names(), (std::vector<std::string>{"a.jpg", "A.JPG"}));
+    EXPECT_EQ(rig.list.GetState(0), 0);
+    EXPECT_EQ(rig.list.GetState(1), kStateSelected | kStateCursor);
+
+    // Pasting A.JPG into a folder view that lists only a.jpg does not mark
+    // a.jpg: the pasted file is listed on its own and only it is selected.
+    TempFolder shown("case-shown");
+    shown.Write("a.jpg");
+    Rig folder;
+    folder.Load(shown.Folder());
+    ASSERT_TRUE(folder.WaitIdle());
+    ASSERT_EQ(folder.Names(), (std::vector<std::string>{"a.jpg"}));
+    shown.Write("A.JPG");
+    folder.viewWindow.Clear();
+    folder.engine.AddPasted({"/elsewhere/A.JPG"}, shown.Folder());
+    ASSERT_TRUE(waitCursorRefresh(folder.viewWindow));
+    EXPECT_EQ(folder.Names(), (std::vector<std::string>{"A.JPG", "a.jpg"}));
+    EXPECT_EQ(folder.list.GetState(1) & kStateSelected, 0);
+    EXPECT_EQ(folder.list.GetState(0) & kStateSelected, kStateSelected);
+    EXPECT_EQ(folder.list.CountSelected(), 1);
+}
+
 TEST(ThumbnailEngineTest, PastedFilesFollowTheKindFiltersAndAreSorted) {
     TempFolder dir("paste");
     for (const char* name : {"m.jpg", "c.jpg", "t.tif", "b.bmp", "z.jpg"})
@@ -294,7 +365,7 @@ TEST(ThumbnailEngineTest, PastedFilesFollowTheKindFiltersAndAreSorted) {
     dir.Write("a.jpg");
     dir.Write("u.tif");
     rig.engine.AddPasted(
-        {"/elsewhere/a.jpg", "/elsewhere/u.tif", "/elsewhere/gone.jpg", "/elsewhere/M.JPG"},
+        {"/elsewhere/a.jpg", "/elsewhere/u.tif", "/elsewhere/gone.jpg", "/elsewhere/m.jpg"},
         dir.Folder());
     ASSERT_TRUE(waitCursorRefresh(rig.viewWindow));
     // The pasted TIFF asks MiscKind bit 2, which is off here.
@@ -344,6 +415,56 @@ TEST(ThumbnailEngineTest, ClosingABusyViewReturnsWithinTheBound) {
     const int madeAtClose = made.load();
     rig.reset();
     EXPECT_LE(made.load(), madeAtClose);
+}
+
+// A read that never returns (here: a blocking open of a FIFO without a
+// writer) must not hold the closing view: the wait is bounded, the engine is
+// left behind, and once the read returns its thread ends without touching
+// the view or the list, which are gone by then.
+TEST(ThumbnailEngineTest, ClosingWhileAReadIsStuckStaysBounded) {
+    TempFolder dir("stuck");
+    fill(dir, "s", 4);
+    const std::string fifo = dir.File("stuck.fifo");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    std::atomic<bool> entered{false};
+    std::atomic<int> returned{0};
+    auto list = std::make_unique<ImageItemList>();
+    auto view = std::make_unique<HeadlessThumbnailView>(*list, 4, 4);
+    RecordingReceiver mainWindow, viewWindow;
+    auto engine = std::make_unique<CThumbnailEngine>(view.get(), list.get());
+    view->SetEngine(engine.get());
+    view->SetWindow(&viewWindow);
+    engine->SetMainWindow(&mainWindow);
+    engine->SetThumbnailMaker([&](ImageItem& item, const ThumbnailBox& p) {
+        if (!entered.exchange(true)) {
+            const int fd = ::open(fifo.c_str(), O_RDONLY | O_CLOEXEC); // blocks
+            if (fd >= 0)
+                ::close(fd);
+        }
+        MakePlaceholderThumbnail(item, p);
+        ++returned;
+    });
+    engine->Start();
+    view->SetBusy(true);
+    engine->LoadFolder(dir.Folder());
+    ASSERT_TRUE(pumpUntil([&] { return entered.load(); }, 10s));
+
+    CThumbnailEngine* leftBehind = engine.get();
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_FALSE(CThumbnailEngine::ShutdownAndRelease(std::move(engine), 300));
+    EXPECT_LT(std::chrono::steady_clock::now() - start, 5s);
+    EXPECT_EQ(engine, nullptr);
+    // The owner frees its view and list as it would when closing.
+    view.reset();
+    list.reset();
+
+    // Let the read return: the stuck thread ends on its own.
+    const int writer = ::open(fifo.c_str(), O_WRONLY | O_CLOEXEC);
+    ASSERT_GE(writer, 0);
+    ::close(writer);
+    EXPECT_TRUE(leftBehind->wait(QDeadlineTimer(10000)));
+    EXPECT_EQ(returned.load(), 1); // no further item was made after stop
+    std::unique_ptr<CThumbnailEngine> reclaimed(leftBehind);
 }
 
 TEST(ThumbnailEngineTest, RequestsAfterShutdownAreDroppedSafely) {
@@ -398,6 +519,56 @@ TEST(ThumbnailEngineTest, FailedThumbnailsStillGetPixelsAndThePassGoesOn) {
         EXPECT_EQ(item.thumb.thumbWidth, 120);
     }
     EXPECT_EQ(calls.load(), 12); // each made once: placeholders are not asked for again
+}
+
+// The read-only mark asks the system whether this user may write the file,
+// not the owner's write bit: a file of another user that this user cannot
+// write is read-only, and a privileged user may write a file without it.
+TEST(UserMayWriteFileTest, TheSystemDecidesNotTheOwnersBit) {
+    TempFolder dir("access");
+    ::chmod(dir.Path().c_str(), 0755);
+    dir.Write("mine-rw.jpg");
+    dir.Write("mine-ro.jpg");
+    ::chmod(dir.File("mine-rw.jpg").c_str(), 0644);
+    ::chmod(dir.File("mine-ro.jpg").c_str(), 0444);
+    EXPECT_FALSE(UserMayWriteFile(dir.File("missing.jpg")));
+    if (::geteuid() != 0) {
+        EXPECT_TRUE(UserMayWriteFile(dir.File("mine-rw.jpg")));
+        EXPECT_FALSE(UserMayWriteFile(dir.File("mine-ro.jpg")));
+        struct stat st;
+        if (::stat("/etc/passwd", &st) == 0 && st.st_uid == 0 && (st.st_mode & S_IWUSR)) {
+            EXPECT_FALSE(UserMayWriteFile("/etc/passwd")); // owner may write, we may not
+        }
+        return;
+    }
+    // As the superuser: every file here is writable, the owner's bit aside.
+    EXPECT_TRUE(UserMayWriteFile(dir.File("mine-ro.jpg")));
+    // As another user, in a child process: root's 0644 file is not
+    // writable, a 0644 file of that user is.
+    const uid_t nobody = 65534;
+    dir.Write("theirs.jpg");
+    ASSERT_EQ(::chown(dir.File("theirs.jpg").c_str(), nobody, nobody), 0);
+    ::chmod(dir.File("theirs.jpg").c_str(), 0644);
+    const std::string mine = dir.File("mine-rw.jpg");
+    const std::string theirs = dir.File("theirs.jpg");
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        if (::setgroups(0, nullptr) != 0 || ::setgid(nobody) != 0 || ::setuid(nobody) != 0)
+            ::_exit(10);
+        int code = 0;
+        if (UserMayWriteFile(mine))
+            code |= 1;
+        if (!UserMayWriteFile(theirs))
+            code |= 2;
+        ::_exit(code);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_NE(WEXITSTATUS(status), 10) << "could not become another user";
+    EXPECT_EQ(WEXITSTATUS(status) & 1, 0) << "root's 0644 file must not be writable";
+    EXPECT_EQ(WEXITSTATUS(status) & 2, 0) << "the user's own 0644 file must be writable";
 }
 
 } // namespace

@@ -61,6 +61,34 @@ private slots:
         QCOMPARE(tree.GetSelectedPath(), world.home + "/Pictures");
     }
 
+    void keysDeliveredToTheBoxItselfAskOnce() {
+        // The window system gives the keys to the box (its edit field passes
+        // the focus on to it), not to the edit field.
+        TempWorld world;
+        world.mkdirs({"Pictures/day1"});
+        CShellTreeCtrl tree(nullptr, CShellNamespace(world.config));
+        CBrowseCombo combo;
+        QObject::connect(&combo, &CBrowseCombo::pathEntered, &tree, &CShellTreeCtrl::SelectByPath);
+        QSignalSpy spy(&combo, &CBrowseCombo::pathEntered);
+        combo.AddPath(world.home + "/Pictures/day1", kIconFolder);
+
+        // Typed: a prefix of a listed folder stays as typed.
+        combo.lineEdit()->clear();
+        QTest::keyClicks(&combo, world.home + "/Pictures");
+        QCOMPARE(combo.currentText(), world.home + "/Pictures");
+        QTest::keyClick(&combo, Qt::Key_Return);
+        QCOMPARE(spy.count(), 1);
+        QCOMPARE(spy.last().at(0).toString(), world.home + "/Pictures");
+        QCOMPARE(tree.GetSelectedPath(), world.home + "/Pictures");
+
+        // Keypad Enter on text equal to a listed item: one request.
+        combo.lineEdit()->setText(world.home + "/Pictures/day1");
+        QTest::keyClick(&combo, Qt::Key_Enter, Qt::KeypadModifier);
+        QCOMPARE(spy.count(), 2);
+        QCOMPARE(tree.GetSelectedPath(), world.home + "/Pictures/day1");
+        QCOMPARE(combo.count(), 1); // entering adds nothing by itself
+    }
+
     void propertiesTotalAFolderInTheBackground() {
         TempWorld world;
         world.writeFile(world.home + "/p/a.jpg", QByteArray(100, 'a'));

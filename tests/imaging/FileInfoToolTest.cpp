@@ -3,6 +3,14 @@
 #include "MiniJson.h"
 #include "TiffBuilder.h"
 
+#include "engine/ImageItemList.h"
+#include "imaging/ImageLoader.h"
+#include "imaging/PictureDecoder.h"
+#include "imaging/ThumbnailDecoder.h"
+
+#include <QBuffer>
+#include <QImage>
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -136,4 +144,119 @@ TEST_F(InspectTool, ExtractsTheThumbnailBytes) {
                 dir_);
     EXPECT_EQ(r.status, 1);
     EXPECT_NE(r.err.find("no embedded preview"), std::string::npos);
+}
+
+namespace {
+
+std::vector<std::uint8_t> Encoded(const QImage& image, const char* format) {
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, format);
+    return {bytes.begin(), bytes.end()};
+}
+
+void Be32(std::vector<std::uint8_t>& to, std::uint32_t v) {
+    to.insert(to.end(), {std::uint8_t(v >> 24), std::uint8_t(v >> 16), std::uint8_t(v >> 8),
+                         std::uint8_t(v)});
+}
+
+// A 2 x 2 layered-image file with a raw composite and a JPEG thumbnail
+// resource (id 1036), which is what the thumbnail is made from.
+std::vector<std::uint8_t> TinyPsd(const std::vector<std::uint8_t>& jpeg) {
+    std::vector<std::uint8_t> psd = {'8', 'B', 'P', 'S', 0, 1, 0, 0, 0, 0, 0, 0, 0,
+                                     3,   0,   0,   0,   2, 0, 0, 0, 2, 0, 8, 0, 3};
+    Be32(psd, 0); // no colour data
+    std::vector<std::uint8_t> resource = {'8', 'B', 'I', 'M', 0x04, 0x0C, 0, 0};
+    std::vector<std::uint8_t> data;
+    for (std::uint32_t v : {1u, 40u, 30u, 120u, 3600u, static_cast<std::uint32_t>(jpeg.size())})
+        Be32(data, v);
+    data.insert(data.end(), {0, 24, 0, 1});
+    data.insert(data.end(), jpeg.begin(), jpeg.end());
+    Be32(resource, static_cast<std::uint32_t>(data.size()));
+    resource.insert(resource.end(), data.begin(), data.end());
+    if (resource.size() % 2)
+        resource.push_back(0);
+    Be32(psd, static_cast<std::uint32_t>(resource.size()));
+    psd.insert(psd.end(), resource.begin(), resource.end());
+    Be32(psd, 0);                  // no layers
+    psd.insert(psd.end(), {0, 0}); // raw planes follow
+    psd.insert(psd.end(), {255, 0, 0, 255, 0, 255, 0, 255, 0, 0, 255, 255});
+    return psd;
+}
+
+// The 1 x 1 picture most GIF encoders write for a blank pixel.
+const std::vector<std::uint8_t> kTinyGif = {0x47, 0x49, 0x46, 0x38, 0x39, 0x61, 0x01, 0x00, 0x01,
+                                            0x00, 0x80, 0x00, 0x00, 0xFF, 0x00, 0x00, 0x00, 0x00,
+                                            0xFF, 0x2C, 0x00, 0x00, 0x00, 0x00, 0x01, 0x00, 0x01,
+                                            0x00, 0x00, 0x02, 0x02, 0x44, 0x01, 0x00, 0x3B};
+
+QImage Png(const fs::path& path) {
+    return QImage(QString::fromStdString(path.string())).convertToFormat(QImage::Format_RGB888);
+}
+
+} // namespace
+
+// Every kind the program shows renders, with or without metadata the parser
+// knows, and the renders are the engine's thumbnail and the preview's picture.
+TEST_F(InspectTool, RendersEveryKindTheProgramShows) {
+    QImage picture(40, 30, QImage::Format_RGB32);
+    picture.fill(QColor(10, 200, 30));
+    std::vector<std::uint8_t> ico = Encoded(picture, "ICO");
+    std::vector<std::uint8_t> cur = ico;
+    if (cur.size() > 2)
+        cur[2] = 2; // the same directory marked as a cursor
+    Write("a.bmp", Encoded(picture, "BMP"));
+    Write("b.gif", kTinyGif);
+    Write("c.ico", ico);
+    Write("d.cur", cur);
+    Write("e.psd", TinyPsd(Encoded(picture, "JPEG")));
+    Write("f.jpg", Encoded(picture, "JPEG")); // no EXIF at all
+    for (const char* name : {"a.bmp", "b.gif", "c.ico", "d.cur", "e.psd", "f.jpg"}) {
+        SCOPED_TRACE(name);
+        const fs::path file = dir_ / name;
+        const fs::path thumb = dir_ / (std::string(name) + ".t.png");
+        const fs::path preview = dir_ / (std::string(name) + ".p.png");
+        const ToolRun r = Inspect("--render-thumbnail " + thumb.string() + " --render-preview " +
+                                      preview.string() + " " + file.string(),
+                                  dir_);
+        EXPECT_EQ(r.status, 0) << r.err;
+        EXPECT_TRUE(r.err.empty()) << r.err;
+
+        lumora::ImageItem item =
+            lumora::ImageItem::FromPath(file.string(), lumora::kindFromExtension(name));
+        lumora::ScanItemInfo(item);
+        lumora::DecodeThumbnail(item, lumora::ThumbnailBox{160, 120, true});
+        ASSERT_EQ(item.thumb.thumbReal, 1);
+        EXPECT_EQ(Png(thumb), lumora::QImageFromDib(item.thumb.thumbBits));
+        const lumora::DecodeOutput out = lumora::DecodeForLoader(item, 0, lumora::CancelTest{}, {});
+        ASSERT_FALSE(out.image.isNull());
+        EXPECT_EQ(Png(preview), lumora::QImageFromDib(out.image));
+    }
+    // --kind still forces the kind: a JPEG read as TIFF is no picture.
+    const fs::path forced = dir_ / "forced.png";
+    const ToolRun r = Inspect(
+        "--kind 257 --render-thumbnail " + forced.string() + " " + (dir_ / "f.jpg").string(), dir_);
+    EXPECT_NE(r.out.find("from the placeholder"), std::string::npos) << r.out;
+    // Without a render, a picture without metadata is still reported.
+    const ToolRun plain = Inspect((dir_ / "a.bmp").string(), dir_);
+    EXPECT_EQ(plain.status, 1);
+    EXPECT_NE(plain.err.find("unrecognised file kind"), std::string::npos);
+}
+
+TEST_F(InspectTool, ZeroExposureTimeIsNull) {
+    TiffBuilder b(true);
+    b.Header();
+    const std::uint32_t exif = b.Ifd({b.Rational(33434, 0, 1)});
+    b.SetIfd0(b.Ifd({b.Ascii(271, "Maker"), b.Long(34665, {exif})}));
+    Write("zero.jpg", lumora::testing::WrapInJpeg(b.Bytes()));
+    const ToolRun r = Inspect("--json " + (dir_ / "zero.jpg").string(), dir_);
+    EXPECT_EQ(r.status, 0) << r.err;
+    JsonValue all;
+    ASSERT_TRUE(JsonReader(r.out).Parse(all)) << r.out;
+    ASSERT_EQ(all.items.size(), 1u);
+    const JsonValue* shooting = all.items[0].Find("shootingInfo");
+    EXPECT_EQ(shooting->Find("shutterSpeed")->type, JsonValue::Type::Null) << r.out;
+    EXPECT_EQ(all.items[0].Find("captionSummary")->Find("shutterSpeed")->type,
+              JsonValue::Type::Null);
 }

@@ -12,6 +12,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
+
 namespace lumora {
 namespace {
 
@@ -27,6 +29,29 @@ std::vector<fs::path> filesIn(const std::string& folder) {
     return files;
 }
 
+// A refused file gets exactly the "UNKNOWN" card and no pre-image.
+void expectPlaceholderWhenRefused(const ImageItem& item, int w, int h) {
+    if (item.thumb.thumbReal)
+        return;
+    const DibImage card = MakeUnknownPlaceholder(w, h);
+    ASSERT_EQ(item.thumb.thumbBits.width(), w);
+    ASSERT_EQ(item.thumb.thumbBits.height(), h);
+    EXPECT_EQ(std::memcmp(item.thumb.thumbBits.bits(), card.bits(), card.byteSize()), 0);
+    EXPECT_TRUE(item.thumb.preimageBits.isNull());
+}
+
+// Without a cancel test a decode ends Decoded with a picture, or Failed, or
+// OpenFailed with nothing.
+void expectCleanStatus(const DecodeOutput& out) {
+    EXPECT_NE(out.status, DecodeStatus::Cancelled);
+    if (out.status == DecodeStatus::Decoded) {
+        EXPECT_FALSE(out.image.isNull());
+    }
+    if (out.status == DecodeStatus::OpenFailed) {
+        EXPECT_TRUE(out.image.isNull());
+    }
+}
+
 void exercise(const fs::path& path) {
     const ImageKind kind = kindFromExtension(path.filename().string());
     ImageItem item = ImageItem::FromPath(path.string(), kind);
@@ -34,15 +59,18 @@ void exercise(const fs::path& path) {
     DecodeThumbnail(item, ThumbnailBox{120, 90, true});
     EXPECT_FALSE(item.thumb.thumbBits.isNull()) << path;
     EXPECT_GT(item.thumb.thumbWidth, 0) << path;
+    expectPlaceholderWhenRefused(item, 120, 90);
 
     // Whole-file thumbnail even when the item has an embedded one.
     ImageItem whole = item;
     whole.useEmbedded = 0;
     DecodeThumbnail(whole, ThumbnailBox{160, 120, false});
     EXPECT_FALSE(whole.thumb.thumbBits.isNull()) << path;
+    expectPlaceholderWhenRefused(whole, 160, 120);
 
     for (int target : {0, 200}) {
         DecodeOutput out = DecodeForLoader(item, target, CancelTest{}, {});
+        expectCleanStatus(out);
         if (out.status == DecodeStatus::Decoded) {
             EXPECT_FALSE(out.image.isNull()) << path;
         }
@@ -55,10 +83,10 @@ void exercise(const fs::path& path) {
     // Every file read as each kind of decoder, whatever its name says.
     JpegOptions options;
     options.scaleTarget = 160;
-    CJpegDecoder::Decode(JpegSource{path.string()}, options);
+    expectCleanStatus(CJpegDecoder::Decode(JpegSource{path.string()}, options));
     TiffOptions tiff;
     tiff.subsampleTarget = 160;
-    CTiffDecoder::Decode(path.string(), tiff);
+    expectCleanStatus(CTiffDecoder::Decode(path.string(), tiff));
     CPsdReader psd;
     if (psd.Open(path.string())) {
         DibImage composite;

@@ -1,5 +1,7 @@
 lumora_gtest(rawparser_edge_test
     SOURCES ${CMAKE_CURRENT_LIST_DIR}/RawParserEdgeTest.cpp
+        ${CMAKE_CURRENT_LIST_DIR}/RawParserMovedMakerNoteTest.cpp
+        ${CMAKE_CURRENT_LIST_DIR}/RawParserFieldTypesTest.cpp
     LIBS lumora_rawparser
     LABELS sanitize)
 
@@ -17,6 +19,6 @@ lumora_gtest(rawparser_hostile_test
 if(NOT LUMORA_SANITIZE)
     lumora_gtest(inspect_tool_test
         SOURCES ${CMAKE_CURRENT_LIST_DIR}/FileInfoToolTest.cpp
-        LIBS)
+        LIBS lumora_decoders Qt6::Gui)
     add_dependencies(inspect_tool_test lumora-inspect)
 endif()

@@ -202,9 +202,9 @@ TEST(RawParserCr2, StripIsPreviewAndIfd1JpegIsThumbnail) {
     TiffBuilder b(true);
     b.Header();
     std::vector<TiffBuilder::Entry> canon = {
-        b.Short(1, {0, 2, 0, 0, 1, 1, 0, 4,     0,  0,  3, 1, 0, 0, 0,
-                    0, 0, 5, 0, 0, 3, 0, 65535, 55, 18, 1, 0, 0, 0, 8}),
-        b.Short(4, {0, 0, 0, 0, 0, 0, 0, 1, 0, 7, 0, 0, 0, 0, 12290, 65520}),
+        b.Short(1, {60, 2, 0, 0, 1, 1, 0, 4,     0,  0,  3, 1, 0, 0, 0,
+                    0,  0, 5, 0, 0, 3, 0, 65535, 55, 18, 1, 0, 0, 0, 8}),
+        b.Short(4, {32, 0, 0, 0, 0, 0, 0, 1, 0, 7, 0, 0, 0, 0, 12290, 65520}),
         b.Ascii(6, std::string(40, 'T')), b.Long(12, {0x075BCD15}), b.Long(8, {1000024})};
     const std::uint32_t makerNote = b.Ifd(canon);
     const std::uint32_t exif = b.Ifd({b.At(37500, 7, 600, makerNote)});
@@ -522,7 +522,7 @@ TEST(RawParserContainers, CrwSidecarSuppliesTheExif) {
     TiffBuilder b(true);
     b.Header();
     const std::uint32_t canonAt = b.Ifd(
-        {b.Short(1, {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 17, 18, 19, 4})});
+        {b.Short(1, {42, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 17, 18, 19, 4})});
     const std::uint32_t exif = b.Ifd({b.At(37500, 7, 100, canonAt), b.Rational(33437, 56, 10)});
     b.SetIfd0(
         b.Ifd({b.Ascii(271, "Canon"), b.Ascii(272, "Canon EOS 300D"), b.Long(34665, {exif})}));

@@ -170,7 +170,7 @@ TEST_F(Fixture, ForeignEntriesAreUsedAndBrokenOnesIgnored) {
             writeFile(entry, foreignPng(picture(64, 64), {{"Thumb::MTime", "1700000000"}}));
         } else {
             writeFile(entry,
-                      variant == 2 ? QByteArray("\x89PNG\r\n\x1a\n garbage", 18) : QByteArray());
+                      variant == 2 ? QByteArrayLiteral("\x89PNG\r\n\x1a\n garbage") : QByteArray());
         }
         EXPECT_TRUE(cache.Lookup(src, Flavor::Normal).isNull()) << "variant " << variant;
     }

@@ -1,5 +1,8 @@
 if(TARGET lumora_thumbnails)
     lumora_qtest(lumora_thumbnail_ctrl_test SOURCES ThumbnailCtrlTest.cpp LIBS lumora_thumbnails)
+    lumora_qtest(lumora_thumbnail_files_test SOURCES ThumbnailFilesTest.cpp LIBS lumora_thumbnails)
+    lumora_qtest(lumora_thumbnail_oddfiles_test SOURCES ThumbnailCtrlOddFilesTest.cpp
+        LIBS lumora_thumbnails)
 endif()
 
 if(TARGET lumora_thumbnails AND LUMORA_WIDGETS)

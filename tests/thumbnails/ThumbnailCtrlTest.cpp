@@ -167,6 +167,44 @@ private slots:
         QTest::mouseRelease(vp, Qt::LeftButton, {}, QPoint(100, 100));
     }
 
+    void bandKeepsScrollingWhileTheMouseKeepsMoving() {
+        fill(80);
+        QWidget* vp = view->viewport();
+        QScrollBar* bar = view->verticalScrollBar();
+        QTest::mousePress(vp, Qt::LeftButton, {}, QPoint(3, 3));
+        // The mouse jitters 30 pixels below the view, a move every 40 ms:
+        // faster than the 150 ms rate, so a timer restarted by each move
+        // would never fire.
+        QElapsedTimer clock;
+        clock.start();
+        int i = 0;
+        while (clock.elapsed() < 1000) {
+            const QPoint pt(100 + (i++ % 2), vp->height() + 30);
+            QCursor::setPos(vp->mapToGlobal(pt));
+            QTest::mouseMove(vp, pt);
+            QTest::qWait(40);
+        }
+        QVERIFY(view->autoScrollActive());
+        QCOMPARE(view->autoScrollInterval(), 150);
+        // About six rows in a second at 150 ms per row.
+        qInfo("rows scrolled in 1 s with the mouse moving: %d", bar->value());
+        QVERIFY2(bar->value() >= 3, qPrintable(QString::number(bar->value())));
+        const int before = bar->value();
+        // Further away the rate goes up to 50 ms per row, still while moving.
+        clock.restart();
+        while (clock.elapsed() < 600) {
+            const QPoint pt(100 + (i++ % 2), vp->height() + 80);
+            QCursor::setPos(vp->mapToGlobal(pt));
+            QTest::mouseMove(vp, pt);
+            QTest::qWait(20);
+        }
+        QCOMPARE(view->autoScrollInterval(), 50);
+        qInfo("rows scrolled in 0.6 s at the fast rate: %d", bar->value() - before);
+        QVERIFY2(bar->value() - before >= 5, qPrintable(QString::number(bar->value() - before)));
+        QTest::mouseRelease(vp, Qt::LeftButton, {}, QPoint(100, 100));
+        QVERIFY(!view->autoScrollActive());
+    }
+
     void keysMoveTheCursorAndNeverExtend() {
         fill(10);
         view->setFocus();
@@ -187,6 +225,31 @@ private slots:
         QCOMPARE(selected(*view), (std::vector<int>{7}));
         QCOMPARE(view->list().GetState(7), kStateCursor | kStateSelected);
         QVERIFY(main.lastCurrentIndex == 7);
+    }
+
+    void keysWithoutCursorReachAValidItem() {
+        struct Case {
+            Qt::Key key;
+            int cursor;
+        };
+        // Ten items in four columns, no cursor yet (as after a folder load).
+        const Case cases[] = {{Qt::Key_Right, 0}, {Qt::Key_Home, 0},  {Qt::Key_End, 3},
+                              {Qt::Key_Down, 3},  {Qt::Key_Left, -1}, {Qt::Key_Up, -1}};
+        for (const Case& c : cases) {
+            fill(10);
+            view->setFocus();
+            QCOMPARE(view->cursor(), -1);
+            QTest::keyClick(view->viewport(), c.key);
+            QCOMPARE(view->cursor(), c.cursor);
+            if (c.cursor >= 0) {
+                QCOMPARE(selected(*view), (std::vector<int>{c.cursor}));
+                QCOMPARE(view->list().GetState(c.cursor), kStateCursor | kStateSelected);
+                QCOMPARE(main.lastCurrentIndex, c.cursor);
+            } else {
+                QVERIFY(selected(*view).empty());
+            }
+            main.lastCurrentIndex = -1;
+        }
     }
 
     void keysScrollTheCursorIntoView() {

@@ -220,7 +220,17 @@ TEST(Selection, KeysMoveWithinTheListAndNeverExtend) {
     EXPECT_EQ(selection::navigate(NavKey::Home, 6, n, cols), 4);
     EXPECT_EQ(selection::navigate(NavKey::End, 4, n, cols), 7);
     EXPECT_EQ(selection::navigate(NavKey::End, 8, n, cols), 9); // short last row
-    EXPECT_EQ(selection::navigate(NavKey::Right, -1, n, cols), -1);
+    // Without a cursor (-1) the same arithmetic applies: Right, Home and
+    // Down reach a valid item, Left and Up fall outside and do nothing.
+    EXPECT_EQ(selection::navigate(NavKey::Right, -1, n, cols), 0);
+    EXPECT_EQ(selection::navigate(NavKey::Home, -1, n, cols), 0);
+    EXPECT_EQ(selection::navigate(NavKey::End, -1, n, cols), 3);
+    EXPECT_EQ(selection::navigate(NavKey::Down, -1, n, cols), 3);
+    EXPECT_EQ(selection::navigate(NavKey::Left, -1, n, cols), -1);
+    EXPECT_EQ(selection::navigate(NavKey::Up, -1, n, cols), -1);
+    EXPECT_EQ(selection::navigate(NavKey::End, -1, 2, cols), 1);   // at most n - 1
+    EXPECT_EQ(selection::navigate(NavKey::Down, -1, 3, cols), -1); // no item there
+    EXPECT_EQ(selection::navigate(NavKey::Right, -1, 0, cols), -1);
 
     StateArray a(n);
     for (int i = 0; i < n; ++i)

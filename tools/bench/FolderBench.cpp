@@ -5,7 +5,7 @@
 // by exiftool, and system calls per file for listing plus scanning.
 #include "BenchCommands.h"
 
-#include "engine/HeadlessThumbnailView.h"
+#include "HeadlessThumbnailView.h"
 #include "engine/ImageItemList.h"
 #include "engine/ThumbnailEngine.h"
 #include "imaging/ThumbnailDecoder.h"

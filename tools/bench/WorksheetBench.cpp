@@ -5,7 +5,7 @@
 // same files, side by side (each copy timed until its data is written back).
 #include "BenchCommands.h"
 
-#include "engine/HeadlessThumbnailView.h"
+#include "HeadlessThumbnailView.h"
 #include "engine/ImageItemList.h"
 #include "engine/ThumbnailEngine.h"
 #include "imaging/ThumbnailDecoder.h"

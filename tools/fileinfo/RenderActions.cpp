@@ -52,7 +52,8 @@ const ActionRegistrar boxAction{FileAction{
         renderBox().longSide = w;
         renderBox().shortSide = h;
         return true;
-    }}};
+    },
+    false}};
 
 const ActionRegistrar rotateAction{
     FileAction{"--auto-rotate", "on|off", "turn renders by the EXIF orientation (default on)",
@@ -63,7 +64,8 @@ const ActionRegistrar rotateAction{
                    }
                    renderBox().autoRotate = argument == "on";
                    return true;
-               }}};
+               },
+               false}};
 
 const ActionRegistrar thumbnailAction{FileAction{
     "--render-thumbnail", "OUT.png", "write the thumbnail as the engine makes it",
@@ -78,7 +80,8 @@ const ActionRegistrar thumbnailAction{FileAction{
                                        : "the whole file",
                     t.srcX, t.srcY, t.srcWidth, t.srcHeight, t.preimageWidth(), t.preimageHeight());
         return writePng(t.thumbBits, OutputPathFor(file, argument, ".thumbnail.png"), error);
-    }}};
+    },
+    false, true}};
 
 const ActionRegistrar previewAction{FileAction{
     "--render-preview", "OUT.png", "write the picture as the preview decodes it, turned upright",
@@ -102,7 +105,8 @@ const ActionRegistrar previewAction{FileAction{
                     out.sourceWidth, out.sourceHeight,
                     out.status == DecodeStatus::Decoded ? "" : ", damaged");
         return writePng(out.image, OutputPathFor(file, argument, ".preview.png"), error);
-    }}};
+    },
+    false, true}};
 
 } // namespace
 } // namespace lumora::inspect

@@ -12,8 +12,9 @@ namespace lumora::inspect {
 // One file as the inspector parsed it.
 struct InspectedFile {
     std::filesystem::path path;
-    int kind = 0;
-    const CRawParser& parser;
+    int kind = 0;             // the file's kind (ImageKind code)
+    const CRawParser& parser; // not open when the file has no metadata it knows
+    bool parsed = true;
     std::size_t index = 0; // position among the files named on the command line
     std::size_t total = 1;
 };
@@ -28,6 +29,11 @@ struct FileAction {
     // Returns false with a one-line message in error on failure.
     std::function<bool(const InspectedFile& file, const std::string& argument, std::string& error)>
         run;
+    // False for actions that work on any picture the program shows, whether
+    // the metadata parser understood the file or not (the renders).
+    bool needsMetadata = true;
+    // True for the renders: with one of them, any picture kind is taken.
+    bool rendersPicture = false;
 };
 
 std::vector<FileAction>& FileActions();

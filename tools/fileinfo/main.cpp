@@ -1,6 +1,8 @@
 // lumora-inspect: prints what the metadata parser finds in camera files.
-#include "ToolActions.h"
 #include "JsonReport.h"
+#include "ToolActions.h"
+
+#include "engine/ImageKind.h"
 
 #include <cstdio>
 #include <cstring>
@@ -75,6 +77,11 @@ int main(int argc, char** argv) {
         return 2;
     }
 
+    // With a render among the actions, pictures without metadata are taken too.
+    bool renderable = false;
+    for (const auto& [action, argument] : actions) {
+        renderable = renderable || action->rendersPicture;
+    }
     int status = 0;
     bool first = true;
     if (json) {
@@ -82,33 +89,46 @@ int main(int argc, char** argv) {
     }
     for (std::size_t index = 0; index < files.size(); ++index) {
         const std::filesystem::path path = files[index];
-        const int kind = forcedKind >= 0 ? forcedKind : KindForPath(path);
+        // The parser's kinds by name; the picture kinds the program also
+        // shows (BMP, GIF, ICO, CUR, PSD) only for the actions that render.
+        const int parserKind = forcedKind >= 0 ? forcedKind : KindForPath(path);
+        int kind = parserKind;
+        if (kind < 0 && renderable) {
+            const ImageKind picture = kindFromExtension(path.string());
+            if (picture != ImageKind::Unknown) {
+                kind = kindCode(picture);
+            }
+        }
         if (kind < 0) {
             std::fprintf(stderr, "lumora-inspect: %s: unrecognised file kind\n", path.c_str());
             status = 1;
             continue;
         }
+        std::error_code ec;
+        const bool readable = std::filesystem::is_regular_file(path, ec);
         CRawParser parser;
-        if (!parser.Open(path, kind)) {
-            std::error_code ec;
-            const bool readable = std::filesystem::is_regular_file(path, ec);
+        const bool parsed = parserKind >= 0 && parser.Open(path, parserKind);
+        if (!parsed && (!renderable || !readable)) {
             std::fprintf(stderr, "lumora-inspect: %s: %s\n", path.c_str(),
                          readable ? "no metadata structure recognised" : "cannot read file");
             status = 1;
             continue;
         }
-        if (json) {
+        if (parsed && json) {
             std::fputs(first ? "\n  " : ",\n  ", stdout);
             std::fputs(DescribeJson(path, kind, parser, 2).c_str(), stdout);
-        } else {
+            first = false;
+        } else if (parsed) {
             std::fputs(DescribeText(path, kind, parser).c_str(), stdout);
             std::fputs("\n", stdout);
         }
-        first = false;
-        const InspectedFile file{path, kind, parser, index, files.size()};
+        const InspectedFile file{path, kind, parser, parsed, index, files.size()};
         for (const auto& [action, argument] : actions) {
             std::string error;
-            if (!action->run(file, argument, error)) {
+            if (!parsed && action->needsMetadata) {
+                error = "no metadata structure recognised";
+            }
+            if (!error.empty() || !action->run(file, argument, error)) {
                 std::fprintf(stderr, "lumora-inspect: %s: %s: %s\n", path.c_str(),
                              action->option.c_str(), error.c_str());
                 status = 1;

@@ -29,7 +29,6 @@ public:
     void SetWatcher(CFolderWatcher* watcher) { watcher_ = watcher; }
     void SetFilter(const KindFilter& filter);
     void SetThumbnailBox(const ThumbnailBox& params);
-    void SetViewIndex(int index) { viewIndex_ = index; }
     void SetWindowExists(bool exists) { windowExists_ = exists; }
 
     // Scrolls so that row topRow is first and frees the pixels of items
@@ -67,7 +66,6 @@ public:
     int CursorIndex() override { return cursor_; }
     void SetCursorIndex(int index) override { cursor_ = index; }
     void ScrollToCursor() override;
-    int ViewIndex() override { return viewIndex_; }
     void SetBusy(bool busy) override { busy_ = busy; }
     bool IsBusy() override { return busy_; }
     bool WindowExists() override { return windowExists_; }
@@ -85,7 +83,6 @@ private:
     std::atomic<int> cursor_{-1};
     std::atomic<bool> busy_{false};
     std::atomic<bool> windowExists_{true};
-    std::atomic<int> viewIndex_{-1};
     CThumbnailEngine* engine_ = nullptr;
     CFolderWatcher* watcher_ = nullptr;
     QObject* window_ = nullptr;

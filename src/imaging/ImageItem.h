@@ -5,8 +5,8 @@
 // with the list.
 #pragma once
 
-#include "engine/ImageKind.h"
 #include "imaging/DibImage.h"
+#include "imaging/ImageKind.h"
 #include "metadata/CaptionSummary.h"
 #include "metadata/ImageInfo.h"
 #include "metadata/MakerNotes.h"
@@ -104,6 +104,13 @@ struct ThumbnailBlock {
     uint32_t preimageSize() const { return static_cast<uint32_t>(preimageBits.byteSize()); }
     int32_t preimageWidth() const { return preimageBits.width(); }
     int32_t preimageHeight() const { return preimageBits.height(); }
+};
+
+// The box a thumbnail is made for, and whether it is turned upright.
+struct ThumbnailBox {
+    int longSide = 120;
+    int shortSide = 90;
+    bool autoRotate = true;
 };
 
 struct ImageItem {

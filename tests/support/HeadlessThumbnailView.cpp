@@ -1,4 +1,4 @@
-#include "engine/HeadlessThumbnailView.h"
+#include "HeadlessThumbnailView.h"
 
 #include "engine/FolderWatcher.h"
 #include "engine/ThumbnailEngine.h"

@@ -1,4 +1,4 @@
-#include "engine/ImageKind.h"
+#include "imaging/ImageKind.h"
 
 #include <cstddef>
 

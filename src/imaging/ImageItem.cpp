@@ -1,4 +1,4 @@
-#include "engine/ImageItem.h"
+#include "imaging/ImageItem.h"
 
 namespace lumora {
 

@@ -16,7 +16,7 @@
 // Thread-safety: the table is immutable; any thread may read it.
 #pragma once
 
-#include "app/AppSettings.h"
+#include "settings/AppSettings.h"
 
 #include <QString>
 

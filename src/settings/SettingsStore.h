@@ -7,8 +7,8 @@
 // write it back atomically.
 #pragma once
 
-#include "app/AppSettings.h"
-#include "app/IniFile.h"
+#include "settings/AppSettings.h"
+#include "settings/IniFile.h"
 
 #include <QString>
 

@@ -1,0 +1,8 @@
+# The information panel and the mini preview in the real program, under Xvfb.
+if(LUMORA_WIDGETS)
+    add_test(NAME lumora_panels_e2e
+             COMMAND bash ${CMAKE_CURRENT_LIST_DIR}/panels_e2e.sh $<TARGET_FILE:lumora>
+                     ${LUMORA_SHARED_SAMPLES} ${CMAKE_CURRENT_BINARY_DIR}/panels-e2e.png)
+    set_tests_properties(lumora_panels_e2e PROPERTIES
+        LABELS "widgets;e2e" SKIP_RETURN_CODE 77 TIMEOUT 120 RUN_SERIAL TRUE)
+endif()

@@ -1,0 +1,2 @@
+// Fixture for the layering check: the header the engine must not include.
+#pragma once
