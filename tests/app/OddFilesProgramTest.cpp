@@ -2,7 +2,7 @@
 // real pictures: the other thumbnails are made, the first load ends, and the
 // program ends promptly, whether it finishes a screenshot run or is told to
 // close with SIGTERM.
-#include "app/SettingsStore.h"
+#include "settings/SettingsStore.h"
 
 #include <QColor>
 #include <QDir>

@@ -2,7 +2,7 @@
 #include "JsonReport.h"
 #include "ToolActions.h"
 
-#include "engine/ImageKind.h"
+#include "imaging/ImageKind.h"
 
 #include <cstdio>
 #include <cstring>
