@@ -64,7 +64,7 @@ window_named() { # waits for a top-level window with this exact title
     return 1
 }
 save_list() { # the tool bar's "save as file list", then the file dialog
-    sleep 0.6 # the tool bar's buttons follow the current tab when idle
+    sleep 1 # the tool bar's buttons follow the current tab when idle
     xdotool mousemove 328 35 click 1
     window_named "Save As" || { echo "FAIL: no save dialog"; fail=1; return; }
     sleep 0.3
@@ -83,19 +83,19 @@ xdotool key ctrl+a
 sleep 0.3
 # Context menu on a selected thumbnail: "ワークシートへ追加(&A)" > first worksheet.
 xdotool mousemove 280 184 click 3
-sleep 0.6
+sleep 1
 xdotool key a
-sleep 0.4
+sleep 0.6
 xdotool key Return
-sleep 0.8
+sleep 1.2
 xdotool mousemove 368 684 click 1 # the worksheet's tab
 expect_title "Lumora - ワークシート1" "the worksheet's tab is current"
 save_list "$work/picks.lsl"
 expect_list "$work/picks.lsl" "ワークシート1" "the saved list holds the three files"
 # Close the current worksheet from the tool bar and confirm.
-sleep 0.6
+sleep 1
 xdotool mousemove 243 35 click 1
-sleep 0.8
+sleep 1
 xdotool key alt+y # the question's "Yes"
 expect_title "Lumora - $work/demo" "closing the worksheet shows the folder tab again"
 
