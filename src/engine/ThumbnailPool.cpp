@@ -43,7 +43,9 @@ bool CThumbnailPool::Submit(const ThumbnailJob& job) {
             }
         }
         for (const ThumbnailJob& busy : running_) {
-            if (busy.id == job.id && busy.generation == job.generation)
+            // A running job for the item's old place would find another
+            // item there and drop its work: only the same place counts.
+            if (busy.id == job.id && busy.index == job.index && busy.generation == job.generation)
                 return true;
         }
         if (static_cast<int>(queue_.size()) < maxQueued_)

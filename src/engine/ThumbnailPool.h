@@ -50,7 +50,8 @@ public:
 
     // Queues a job, waiting while the queue is full. A job for an item that
     // is already queued takes the newer generation instead of a second
-    // place; one already running in the same generation is not queued again.
+    // place; one already running in the same generation at the same index
+    // is not queued again (after a resort the item is queued anew).
     // False when the pool is closed.
     bool Submit(const ThumbnailJob& job);
     // Drops every queued job at once (running ones finish and check their
