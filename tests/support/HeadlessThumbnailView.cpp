@@ -102,10 +102,20 @@ void HeadlessThumbnailView::StartWatching() {
 
 void HeadlessThumbnailView::ScrollToCursor() {
     const int cursor = cursor_;
-    if (cursor >= 0)
-        topRow_ = cursor / columns_;
-    std::lock_guard lock(mutex_);
-    ++counters_.scrollToCursor;
+    {
+        std::lock_guard lock(mutex_);
+        ++counters_.scrollToCursor;
+    }
+    if (cursor < 0)
+        return;
+    // Like the real control, the screen is drawn anew at the cursor's row,
+    // which asks for every visible thumbnail still missing there.
+    topRow_ = cursor / columns_;
+    {
+        std::lock_guard lock(mutex_);
+        drawnWithThumbnail_.clear();
+    }
+    DrawVisibleItems();
 }
 
 void HeadlessThumbnailView::ScrollTo(int topRow) {

@@ -65,6 +65,7 @@ public:
     void StartWatching() override;
     int CursorIndex() override { return cursor_; }
     void SetCursorIndex(int index) override { cursor_ = index; }
+    // Makes the cursor's row the first and draws the visible cells anew.
     void ScrollToCursor() override;
     void SetBusy(bool busy) override { busy_ = busy; }
     bool IsBusy() override { return busy_; }
