@@ -5,6 +5,7 @@ if(LUMORA_WIDGETS)
         ${CMAKE_CURRENT_LIST_DIR}/MainFrame.cpp
         ${CMAKE_CURRENT_LIST_DIR}/MainFrameMessages.cpp
         ${CMAKE_CURRENT_LIST_DIR}/LumoraApp.cpp
+        ${CMAKE_CURRENT_LIST_DIR}/MainFrameOpen.cpp
         ${CMAKE_CURRENT_LIST_DIR}/OpenTarget.cpp)
     lumora_export_headers(lumora_app)
     target_link_libraries(lumora_app PUBLIC lumora_settings lumora_commandline lumora_platform Qt6::Widgets)

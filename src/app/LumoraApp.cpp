@@ -1,6 +1,7 @@
 #include "app/LumoraApp.h"
 
 #include "app/MainFrame.h"
+#include "app/OpenTarget.h"
 #include "platform/SingleInstance.h"
 #include "settings/SettingsStore.h"
 
@@ -60,12 +61,18 @@ bool CLumoraApp::InitInstance(const QStringList& args) {
 
     profilePath_ = settingsFilePathForProcess(QCoreApplication::applicationFilePath());
     frame_ = std::make_unique<CMainFrame>(profilePath_);
-    frame_->setCreateDefaultWorkSheet(cmdInfo_.shellCommand == CommandLineInfo::ShellCommand::New);
+    // A folder or an image on the command line starts like a plain start (the
+    // default worksheet exists); a worksheet list brings its own.
+    const bool opening = cmdInfo_.shellCommand == CommandLineInfo::ShellCommand::Open;
+    const bool opensList =
+        opening && classifyOpenTarget(cmdInfo_.fileName) == OpenTarget::WorkSheetList;
+    frame_->setCreateDefaultWorkSheet(cmdInfo_.shellCommand == CommandLineInfo::ShellCommand::New ||
+                                      (opening && !opensList));
     frame_->create();
     frame_->placeFromSettings();
     frame_->setReadyForFolderDisplay();
-    if (cmdInfo_.shellCommand == CommandLineInfo::ShellCommand::Open)
-        frame_->readWorkSheetListFile(cmdInfo_.fileName);
+    if (opening)
+        frame_->openPath(cmdInfo_.fileName);
     frame_->markRunning();
 
     if (instance_) {
@@ -73,7 +80,7 @@ bool CLumoraApp::InitInstance(const QStringList& args) {
         instance_->setHandler([frame](const std::optional<QString>& file) {
             frame->bringToFront();
             if (file)
-                frame->readWorkSheetListFile(*file);
+                frame->openPath(*file);
         });
         instance_->markReady();
     }

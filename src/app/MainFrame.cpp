@@ -4,6 +4,8 @@
 #include "app/MainCommands.h"
 #include "app/StatusTexts.h"
 #include "app/TreeContainerWnd.h"
+#include "app/SlideShowLink.h"
+#include "app/ViewerLink.h"
 #include "controls/Divider.h"
 #include "controls/TextProgressCtrl.h"
 #include "engine/ThumbnailEngine.h"
@@ -54,6 +56,8 @@ void CMainFrame::create() {
     createPanes();
     createBars();
     createStatusBar();
+    new CViewerLink(this); // the hidden viewer window
+    new CSlideShowLink(this, CViewerLink::Of(this)->viewer());
     ApplySettings(false);
 
     // The main divider fills the client area between the bars: the tree
@@ -162,6 +166,10 @@ void CMainFrame::selectByPath(const QString& path) {
 void CMainFrame::ApplySettings(bool reload) {
     if (listContainer_)
         listContainer_->ApplySettings(settings_, reload);
+    if (CViewerLink* viewer = CViewerLink::Of(this))
+        viewer->ApplySettings(settings_);
+    if (CSlideShowLink* slideShow = CSlideShowLink::Of(this))
+        slideShow->ApplySettings(settings_);
     if (commands_)
         commands_->scheduleUpdate();
 }

@@ -96,6 +96,10 @@ public:
 
     // Reads `path` as a worksheet-list file through the reader seam.
     void readWorkSheetListFile(const QString& path);
+    // Opens what a command line or a second instance names: a worksheet
+    // list is read, a folder shown in the folder tab, and an image file's
+    // folder shown with the image selected and opened in the viewer.
+    void openPath(const QString& path);
     void markRunning();
     bool isRunning() const { return running_; }
 
@@ -184,6 +188,11 @@ private:
     CTreeContainerWnd* treeContainer_ = nullptr;
     CShellTreeCtrl* shellTree_ = nullptr;
     class QTimer* driveTimer_ = nullptr;
+    // The image openPath() waits for in its folder's listing.
+    void showPendingImage();
+    QString pendingImage_;
+    int pendingImageWaitedMs_ = 0;
+    class QTimer* pendingImageTimer_ = nullptr;
     CListContainerWnd* listContainer_ = nullptr;
     CDivider* mainDivider_ = nullptr;
     QComboBox* addressBox_ = nullptr;

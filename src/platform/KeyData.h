@@ -124,6 +124,7 @@ inline constexpr KeyRow kKeyRows[] = {
     {0x51, false, 81, Qt::Key_3, true, "Num 3"},
     {0x52, false, 82, Qt::Key_0, true, "Num 0"},
     {0x53, false, 83, Qt::Key_Period, true, "Num Del"},
+    {0x56, false, 86, 0, false, "\\"}, // the extra key of ISO keyboards
     {0x57, false, 87, Qt::Key_F11, false, "F11"},
     {0x58, false, 88, Qt::Key_F12, false, "F12"},
     // Japanese keyboard keys.

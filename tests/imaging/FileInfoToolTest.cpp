@@ -4,6 +4,7 @@
 #include "TiffBuilder.h"
 
 #include "engine/ImageItemList.h"
+#include "imaging/ImageKind.h"
 #include "imaging/ImageLoader.h"
 #include "imaging/PictureDecoder.h"
 #include "imaging/ThumbnailDecoder.h"

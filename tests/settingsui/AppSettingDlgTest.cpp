@@ -5,13 +5,19 @@
 #include "settingsui/SettingPages.h"
 
 #include <QCheckBox>
+#include <QComboBox>
 #include <QDialogButtonBox>
+#include <QFileDialog>
+#include <QFileSystemModel>
+#include <QFontDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScreen>
 #include <QTabWidget>
+#include <QTemporaryDir>
 #include <QTimer>
 #include <QToolButton>
 #include <QTreeWidget>
@@ -85,6 +91,8 @@ private slots:
     void applicationListMovesRemovesAndRebuilds();
     void customSizeChangeRebuildsOnlyWhileCustomIsUsed();
     void everyPageDrawsItsControls();
+    void fontChooserHasNoEffectsAndNoScript();
+    void addDialogOffersExecutablesThenEveryFile();
 };
 
 void AppSettingDlgTest::sheetHasSixPagesInOrderAndOnlyOkCancel() {
@@ -463,6 +471,97 @@ void AppSettingDlgTest::everyPageDrawsItsControls() {
         if (!dir.isEmpty())
             shot.save(QStringLiteral("%1/settings-page%2.png").arg(dir).arg(i + 1));
     }
+}
+
+void AppSettingDlgTest::fontChooserHasNoEffectsAndNoScript() {
+    CAppSettingDlg dlg;
+    dlg.LoadPages(sampleSettings());
+    dlg.beginRun();
+    dlg.show();
+    dlg.sheet()->setCurrentIndex(2);
+    bool checked = false;
+    QTimer::singleShot(100, [&] {
+        auto* fd = qobject_cast<QFontDialog*>(QApplication::activeModalWidget());
+        QVERIFY(fd);
+        for (QCheckBox* c : fd->findChildren<QCheckBox*>())
+            QVERIFY2(!c->isVisible(), qPrintable(c->text())); // underline, strike-out
+        for (QComboBox* c : fd->findChildren<QComboBox*>())
+            QVERIFY(!c->isVisible()); // writing system
+        QFont f = fd->currentFont();
+        f.setPointSize(12);
+        f.setUnderline(true);
+        fd->setCurrentFont(f);
+        checked = true;
+        fd->accept();
+    });
+    child<QPushButton>(dlg.colors(), 1032)->click();
+    QVERIFY(checked);
+    QCOMPARE(dlg.colors()->exifInfoSample()->font().pointSize(), 12);
+    QVERIFY(!dlg.colors()->exifInfoSample()->font().underline());
+    const double dpi = QGuiApplication::primaryScreen()->logicalDotsPerInchY();
+    clickOk(dlg);
+    AppSettings s = sampleSettings();
+    dlg.StorePages(s);
+    QCOMPARE(s.ExifInfoHeight, -qRound(12 * dpi / 72.0));
+    QCOMPARE(s.FileNameHeight, -15); // the other font was not touched
+}
+
+void AppSettingDlgTest::addDialogOffersExecutablesThenEveryFile() {
+    QTemporaryDir dir;
+    QFile tool(dir.filePath("tool"));
+    QVERIFY(tool.open(QIODevice::WriteOnly));
+    tool.write("#!/bin/sh\n");
+    tool.close();
+    QVERIFY(tool.setPermissions(tool.permissions() | QFileDevice::ExeOwner));
+    QFile notes(dir.filePath("notes.txt"));
+    QVERIFY(notes.open(QIODevice::WriteOnly));
+    notes.close();
+
+    CAppSettingDlg dlg;
+    dlg.LoadPages(AppSettings());
+    dlg.beginRun();
+    dlg.show();
+    dlg.sheet()->setCurrentIndex(5);
+    QStringList shownFirst, shownAll, filters;
+    QTimer::singleShot(100, [&] {
+        auto* fd = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+        if (!fd)
+            return;
+        filters = fd->nameFilters();
+        fd->setDirectory(dir.path());
+        auto* model = fd->findChild<QFileSystemModel*>();
+        QAbstractProxyModel* proxy = fd->proxyModel();
+        auto names = [&] {
+            QStringList out;
+            if (!model || !proxy)
+                return out;
+            const QModelIndex root = proxy->mapFromSource(model->index(dir.path()));
+            for (int r = 0; r < proxy->rowCount(root); ++r)
+                out << proxy->index(r, 0, root).data().toString();
+            out.sort();
+            return out;
+        };
+        auto waitFor = [&](int n) {
+            for (int i = 0; i < 100 && names().size() < n; ++i)
+                QTest::qWait(20);
+            return names();
+        };
+        shownFirst = waitFor(1);
+        fd->selectNameFilter(filters.value(1));
+        emit fd->filterSelected(filters.value(1));
+        shownAll = waitFor(2);
+        if (auto* name = fd->findChild<QLineEdit*>("fileNameEdit"))
+            name->setText(QStringLiteral("tool"));
+        static_cast<QDialog*>(fd)->accept();
+        if (fd->isVisible())
+            fd->reject();
+    });
+    child<QPushButton>(dlg.externalApps(), 1042)->click();
+    QCOMPARE(filters, (QStringList{"実行可能ファイル (*)", "すべてのファイル(*)"}));
+    QCOMPARE(shownFirst, QStringList{"tool"});
+    QCOMPARE(shownAll, (QStringList{"notes.txt", "tool"}));
+    QCOMPARE(dlg.externalApps()->list()->topLevelItemCount(), 1);
+    QCOMPARE(dlg.externalApps()->list()->topLevelItem(0)->text(0), QStringLiteral("tool"));
 }
 
 QTEST_MAIN(AppSettingDlgTest)

@@ -1,0 +1,16 @@
+#include "viewer/LoaderGlue.h"
+
+#include "imaging/ImageLoader.h"
+
+namespace lumora {
+
+DecodeOutput DecodeFullPicture(const ImageItem& item, const CancelTest& cancel,
+                               const SizeCallback& onSize) {
+    return DecodeForLoader(item, 0, cancel, onSize);
+}
+
+bool DecodesAsJpeg(ImageKind kind) {
+    return isJpegKind(kind);
+}
+
+} // namespace lumora

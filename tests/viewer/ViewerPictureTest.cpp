@@ -1,0 +1,134 @@
+// The screen-ready picture: row order and colour of the conversion, the
+// reduced copies and the choice among them, quarter turns.
+#include "viewer/ViewerPicture.h"
+
+#include <QTest>
+
+using namespace lumora;
+
+class ViewerPictureTest : public QObject {
+    Q_OBJECT
+private slots:
+    void conversionKeepsRowOrderAndColours() {
+        DibImage dib(3, 2);
+        // Memory row 0 is the picture's bottom row.
+        uint8_t* bottom = dib.bits();
+        bottom[0] = 255; // blue at bottom-left
+        uint8_t* top = dib.bits() + dib.stride();
+        top[2] = 255; // red at top-left
+        const QImage img = DibToImage(dib);
+        QCOMPARE(img.size(), QSize(3, 2));
+        QCOMPARE(img.pixel(0, 0), qRgb(255, 0, 0));
+        QCOMPARE(img.pixel(0, 1), qRgb(0, 0, 255));
+        QVERIFY(DibToImage(DibImage{}).isNull());
+    }
+
+    void halvingAveragesFourPixelsAndFoldsOddEdges() {
+        QImage img(3, 3, QImage::Format_RGB32);
+        img.fill(qRgb(0, 0, 0));
+        img.setPixel(0, 0, qRgb(200, 100, 40));
+        img.setPixel(1, 1, qRgb(200, 100, 40));
+        const QImage half = HalveImage(img);
+        QCOMPARE(half.size(), QSize(1, 1));
+        QCOMPARE(half.pixel(0, 0), qRgb(100, 50, 20));
+        // Saturated values do not spill into the next channel.
+        QImage white(2, 2, QImage::Format_RGB32);
+        white.fill(qRgb(255, 255, 255));
+        QCOMPARE(HalveImage(white).pixel(0, 0), qRgb(255, 255, 255));
+    }
+
+    void halvingGivesTheSameFromThreeAndFourBytePixels() {
+        QImage rgb(37, 21, QImage::Format_RGB32);
+        for (int y = 0; y < rgb.height(); ++y)
+            for (int x = 0; x < rgb.width(); ++x)
+                rgb.setPixel(x, y, qRgb((x * 37 + y) & 255, (y * 11) & 255, (x * y) & 255));
+        const QImage packed = rgb.convertToFormat(QImage::Format_BGR888);
+        QCOMPARE(HalveImage(packed), HalveImage(rgb));
+        QCOMPARE(HalveImage(packed).size(), QSize(18, 10));
+    }
+
+    void reducedLevelsComeStraightFromTheDibAndTheFullSizeFollows() {
+        QImage rgb(600, 400, QImage::Format_RGB32);
+        for (int y = 0; y < rgb.height(); ++y)
+            for (int x = 0; x < rgb.width(); ++x)
+                rgb.setPixel(x, y, qRgb(x & 255, y & 255, (x ^ y) & 255));
+        // The same picture as a bottom-up DIB.
+        DibImage dib(600, 400);
+        for (int y = 0; y < 400; ++y) {
+            uint8_t* row = dib.bits() + static_cast<std::size_t>(399 - y) * dib.stride();
+            for (int x = 0; x < 600; ++x) {
+                const QRgb c = rgb.pixel(x, y);
+                row[3 * x] = uint8_t(qBlue(c));
+                row[3 * x + 1] = uint8_t(qGreen(c));
+                row[3 * x + 2] = uint8_t(qRed(c));
+            }
+        }
+        QCOMPARE(HalveDib(dib), HalveImage(rgb));
+        auto reduced = ViewerPicture::ReducedFromDib(dib, 1, 100);
+        QVERIFY(reduced);
+        QVERIFY(!reduced->hasFullSize());
+        QCOMPARE(reduced->width(), 400); // turned
+        QCOMPARE(reduced->height(), 600);
+        QCOMPARE(reduced->levelFor(1.0), 1); // never the pending level 0
+        QCOMPARE(reduced->level(1).size(), QSize(200, 300));
+        auto full = reduced->WithFullSize(TurnImage(DibToImage(dib), 1));
+        QVERIFY(full->hasFullSize());
+        QCOMPARE(full->levelFor(1.0), 0);
+        QCOMPARE(full->level(1).cacheKey(), reduced->level(1).cacheKey()); // shared
+        // Too small for a reduced level: none.
+        QVERIFY(!ViewerPicture::ReducedFromDib(DibImage(300, 200), 0, 256));
+    }
+
+    void levelsHalveDownToTheMinimumAndTheNeededOneIsChosen() {
+        QImage img(4000, 3000, QImage::Format_RGB32);
+        img.fill(Qt::gray);
+        auto p = ViewerPicture::FromImage(img, 256);
+        QCOMPARE(p->levelCount(), 4); // 4000, 2000, 1000, 500
+        QCOMPARE(p->level(3).size(), QSize(500, 375));
+        QCOMPARE(p->levelFor(1.0), 0);
+        QCOMPARE(p->levelFor(0.6), 0);
+        QCOMPARE(p->levelFor(0.5), 1);
+        QCOMPARE(p->levelFor(0.26), 1); // 0.25 would be too coarse
+        QCOMPARE(p->levelFor(0.24), 2);
+        QCOMPARE(p->levelFor(0.25), 2);
+        QCOMPARE(p->levelFor(0.05), 3);
+        QCOMPARE(p->levelFor(3.0), 0);
+    }
+
+    void quarterTurnsTurnEveryLevelClockwise() {
+        QImage img(600, 400, QImage::Format_RGB32);
+        img.fill(Qt::black);
+        img.setPixel(0, 0, qRgb(255, 255, 255)); // top-left
+        auto p = ViewerPicture::FromImage(img, 100);
+        auto t = p->Turned(1);
+        QCOMPARE(t->quarterTurns(), 1);
+        QCOMPARE(t->width(), 400);
+        QCOMPARE(t->height(), 600);
+        // Clockwise: the top-left corner goes to the top-right.
+        QCOMPARE(t->level(0).pixel(399, 0), qRgb(255, 255, 255));
+        QCOMPARE(t->levelCount(), p->levelCount());
+        QCOMPARE(t->level(1).size(), QSize(200, 300));
+        QCOMPARE(t->Turned(3)->quarterTurns(), 0);
+    }
+
+    void dibTurnedOnTheWayIn() {
+        DibImage dib(4, 2);
+        uint8_t* top = dib.bits() + dib.stride();
+        top[1] = 255; // green at the top-left
+        auto p = ViewerPicture::FromDib(std::move(dib), 2);
+        QCOMPARE(p->width(), 4);
+        // A half turn moves the top-left to the bottom-right.
+        QCOMPARE(p->level(0).pixel(3, 1), qRgb(0, 255, 0));
+        QVERIFY(ViewerPicture::FromDib(DibImage{}, 0)->isNull());
+        // Adopted without turning: the DIB's own pixels, rows reordered.
+        DibImage two(2, 3);
+        two.bits()[0] = 9; // blue of the bottom-left pixel
+        const uint8_t* before = two.bits();
+        auto q = ViewerPicture::FromDib(std::move(two), 0);
+        QCOMPARE(q->level(0).constBits(), before);
+        QCOMPARE(q->level(0).pixel(0, 2), qRgb(0, 0, 9));
+    }
+};
+
+QTEST_MAIN(ViewerPictureTest)
+#include "ViewerPictureTest.moc"

@@ -1,0 +1,107 @@
+#!/bin/bash
+# End to end through the real program under a virtual X server: a folder of
+# three JPEG files, "スライドショーを実行(&S)..." from the View menu, "実行"
+# in the options dialog (interval 1 s, auto-close): the viewer shows the
+# run in its title and hides itself after the third image.
+# Usage: slideshow_e2e.sh LUMORA SAMPLES_DIR. Skips (77) without Xvfb,
+# xdotool or three sample JPEG files.
+set -u
+prog="$1"
+samples="$2"
+for tool in Xvfb xdotool; do
+    command -v "$tool" >/dev/null || { echo "$tool missing"; exit 77; }
+done
+mapfile -t jpegs < <(ls "$samples"/camera-jpeg/*.jpg 2>/dev/null | head -3)
+[ "${#jpegs[@]}" -eq 3 ] || { echo "fewer than three sample JPEG files"; exit 77; }
+
+work=$(mktemp -d)
+display=":$((100 + RANDOM % 800))"
+app=""
+cleanup() {
+    [ -n "$app" ] && kill "$app" 2>/dev/null
+    kill "$xvfb" 2>/dev/null
+    wait 2>/dev/null
+    rm -rf "$work"
+}
+Xvfb "$display" -screen 0 1024x768x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
+xvfb=$!
+trap cleanup EXIT
+export DISPLAY="$display"
+for _ in $(seq 50); do xdotool getmouselocation >/dev/null 2>&1 && break; sleep 0.1; done
+
+mkdir -p "$work/app" "$work/run" "$work/pics"
+chmod 700 "$work/run"
+cp "$prog" "$work/app/lumora"
+[ -d "$(dirname "$prog")/fonts" ] && cp -r "$(dirname "$prog")/fonts" "$work/app/"
+export XDG_RUNTIME_DIR="$work/run"
+i=0
+for f in "${jpegs[@]}"; do cp "$f" "$work/pics/img$i.jpg"; i=$((i + 1)); done
+
+binpath() { # the folder as UTF-16LE plus terminator, two letters per byte
+    local s="$1" out="" i c b
+    for ((i = 0; i < ${#s}; i++)); do
+        c="${s:i:1}"
+        b=$(printf '%d' "'$c")
+        out+=$(printf "\\x$(printf '%x' $((65 + (b & 15))))\\x$(printf '%x' $((65 + (b >> 4))))")AA
+    done
+    echo "${out}AAAA"
+}
+cat >"$work/app/lumora.ini" <<INI
+[SlideShowSettings]
+IntervalSecond=1
+FullScreen=0
+NoPreImage=1
+FromHead=1
+AutoClose=1
+PlayBGM=0
+[FrameSettings]
+left=0
+top=0
+right=1024
+bottom=768
+cmd=1
+[Folder]
+BinPath=$(binpath "$work/pics")
+INI
+
+QT_QPA_PLATFORM=xcb "$work/app/lumora" >"$work/app.log" 2>&1 &
+app=$!
+xdotool search --sync --name "^Lumora - " >/dev/null || { echo "FAIL: no main window"; exit 1; }
+main=$(xdotool search --name "^Lumora - " | head -1)
+sleep 2 # the folder loads
+
+fail=0
+xdotool windowactivate --sync "$main" 2>/dev/null || xdotool windowfocus "$main"
+xdotool key --window "$main" alt+v
+sleep 0.5
+xdotool key s
+xdotool search --sync --name "スライドショーの実行" >/dev/null || {
+    echo "FAIL: the options dialog did not open"; exit 1; }
+sleep 0.3
+start=$(date +%s%N)
+xdotool key Return
+
+seen=""
+for _ in $(seq 100); do
+    xdotool search --onlyvisible --name "スライドショー実行中" >/dev/null 2>&1 && { seen=1; break; }
+    sleep 0.1
+done
+[ -n "$seen" ] && echo "ok: the viewer runs the slideshow" ||
+    { echo "FAIL: no viewer with the running title"; fail=1; }
+hidden=""
+for _ in $(seq 200); do
+    if ! xdotool search --onlyvisible --name "^Lumora - .*[.]jpg" >/dev/null 2>&1; then
+        hidden=1
+        break
+    fi
+    sleep 0.1
+done
+elapsed_ms=$((($(date +%s%N) - start) / 1000000))
+echo "viewer hidden after ${elapsed_ms} ms"
+# Two intervals of one second lie between the first and the third image.
+if [ -n "$hidden" ] && [ "$elapsed_ms" -ge 2000 ]; then
+    echo "ok: auto-close hid the viewer after the third image"
+else
+    echo "FAIL: the viewer did not hide after the third image"; fail=1
+fi
+exit $fail

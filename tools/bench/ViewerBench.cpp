@@ -1,0 +1,348 @@
+// lumora-bench viewer: how fast the viewer window shows camera images, on the
+// offscreen platform with the real window and canvas.
+//   preimage_ms          key to the pre-image on screen
+//   full_image_ms        key to the full 24 MP picture on screen, beside djpeg
+//   repaint_*            repaints at fit, after zoom steps and per drag step
+//                        in a 1600 x 1000 canvas
+//   next_image_ms        next image at one step per second (neighbours are
+//                        decoded while the current one is shown)
+#ifdef LUMORA_BENCH_VIEWER
+
+#include "BenchCommands.h"
+
+#include "samples/SampleGen.h"
+#include "viewer/LoaderGlue.h"
+#include "viewer/PictureLoader.h"
+#include "viewer/PreviewCtrl.h"
+#include "viewer/ViewerFrame.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QMouseEvent>
+#include <QThread>
+
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+extern char** environ;
+
+namespace lumora::bench {
+namespace {
+
+namespace fs = std::filesystem;
+using Clock = std::chrono::steady_clock;
+
+double msSince(Clock::time_point start) {
+    return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
+}
+
+double percentile(std::vector<double> v, double p) {
+    if (v.empty())
+        return NAN;
+    std::sort(v.begin(), v.end());
+    const double at = p * static_cast<double>(v.size() - 1);
+    const std::size_t lo = static_cast<std::size_t>(at);
+    const std::size_t hi = std::min(lo + 1, v.size() - 1);
+    return v[lo] + (v[hi] - v[lo]) * (at - static_cast<double>(lo));
+}
+
+double median(const std::vector<double>& v) {
+    return percentile(v, 0.5);
+}
+
+// djpeg on the file, output thrown away; wall time in ms or -1.
+double djpegMs(const std::string& path) {
+    const char* argv[] = {"djpeg", "-outfile", "/dev/null", path.c_str(), nullptr};
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+    const auto start = Clock::now();
+    pid_t pid = 0;
+    const int rc =
+        posix_spawnp(&pid, "djpeg", &actions, nullptr, const_cast<char**>(argv), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    if (rc != 0)
+        return -1;
+    int status = 0;
+    waitpid(pid, &status, 0);
+    const double ms = msSince(start);
+    return WIFEXITED(status) && WEXITSTATUS(status) == 0 ? ms : -1;
+}
+
+std::string num(double v) {
+    if (std::isnan(v))
+        return "null";
+    char buf[64];
+    std::snprintf(buf, sizeof buf, "%.4g", v);
+    return buf;
+}
+
+struct List {
+    std::vector<ImageItem> items;
+    int cursor = 0;
+    CViewerFrame* frame = nullptr;
+    void open(int i) {
+        cursor = i;
+        frame->ShowItem(items[std::size_t(i)], i, int(items.size()));
+    }
+};
+
+// Runs events until the frame has displayed its image (or time runs out).
+bool waitDisplayed(CViewerFrame& frame, int timeoutMs = 30000) {
+    QElapsedTimer t;
+    t.start();
+    while (frame.preview()->loading() || frame.loadingState()) {
+        if (t.elapsed() > timeoutMs)
+            return false;
+        // Sleeps until an event arrives: no polling that would take CPU
+        // from the loader thread.
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
+    }
+    return true;
+}
+
+double timedRepaint(CPreviewCtrl* pv) {
+    const int before = pv->paintCount();
+    const auto start = Clock::now();
+    pv->viewport()->repaint();
+    const double ms = msSince(start);
+    if (pv->paintCount() == before)
+        std::fprintf(stderr, "viewer bench: a repaint did not paint\n");
+    return ms;
+}
+
+int runViewer(const std::vector<std::string>& args) {
+    bool quick = false, json = false, trace = false;
+    for (const auto& a : args) {
+        if (a == "--quick")
+            quick = true;
+        else if (a == "--trace") // each open: when installed, when painted
+            trace = true;
+        else if (a == "--json")
+            json = true;
+    }
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    static int argc = 1;
+    static char arg0[] = "lumora-bench";
+    static char* argv[] = {arg0, nullptr};
+    QApplication app(argc, argv);
+
+    const int width = 6000, height = 4000; // 24 megapixels
+    const int fileCount = 4;
+    const int reps = quick ? 3 : 7;
+    const fs::path dir =
+        fs::temp_directory_path() / ("lumora-viewer-bench-" + std::to_string(getpid()));
+    fs::create_directories(dir);
+    std::printf("generating %d camera-like JPEGs of %dx%d...\n", fileCount, width, height);
+    std::fflush(stdout);
+    List list;
+    for (int i = 0; i < fileCount; ++i) {
+        const std::string path = (dir / ("view-" + std::to_string(i) + ".jpg")).string();
+        if (i == 0) {
+            samples::writeFileBytes(path,
+                                    samples::renderJpeg(width, height, "VIEWER", "bench", 11, 92));
+        } else {
+            fs::copy_file(dir / "view-0.jpg", path, fs::copy_options::overwrite_existing);
+        }
+        ImageItem item = ImageItem::FromPath(path, ImageKind::Jpeg);
+        item.fileName = fs::path(path).filename().string();
+        DibImage thumb(160, 107);
+        std::memset(thumb.bits(), 0x60, thumb.byteSize());
+        item.thumb.thumbBits = PixelBuffer(std::move(thumb));
+        list.items.push_back(std::move(item));
+    }
+
+    CViewerFrame frame;
+    list.frame = &frame;
+    ViewerListSource source;
+    source.next = [&] { list.open((list.cursor + 1) % fileCount); };
+    source.previous = [&] { list.open((list.cursor + fileCount - 1) % fileCount); };
+    source.openAt = [&](int i) { list.open(i); };
+    source.copyItem = [&](int i, ImageItem& out) {
+        out = list.items[std::size_t(i)];
+        return true;
+    };
+    frame.SetListSource(source);
+    AppSettings settings;
+    settings.SmartRendering = 1;
+    frame.ApplySettings(settings);
+    frame.resize(1600, 1100);
+    frame.show();
+    QCoreApplication::processEvents();
+    // The canvas itself 1600 x 1000.
+    const QSize extra = frame.size() - frame.preview()->size();
+    frame.resize(QSize(1600, 1000) + extra);
+    QCoreApplication::processEvents();
+    CPreviewCtrl* pv = frame.preview();
+
+    // Key to pre-image and key to the full picture, without neighbours.
+    std::vector<double> pre, full, djpeg;
+    for (int r = 0; r < reps; ++r) {
+        // Measure the decode, not a neighbour decoded ahead.
+        pv->DropPrefetched();
+        const int index = r % fileCount;
+        const auto start = Clock::now();
+        list.open(index);
+        pv->viewport()->repaint();
+        pre.push_back(msSince(start));
+        if (!waitDisplayed(frame)) {
+            std::fprintf(stderr, "viewer bench: the picture never arrived\n");
+            return 1;
+        }
+        const double installed = msSince(start);
+        pv->viewport()->repaint();
+        full.push_back(msSince(start));
+        if (trace)
+            std::printf("  [installed %.1f ms, painted %.1f ms]\n", installed, full.back());
+        CPictureLoader::WaitIdle(30000);
+        pv->DropPrefetched();
+        const double d = djpegMs(list.items[std::size_t(index)].path);
+        if (d >= 0)
+            djpeg.push_back(d);
+    }
+    // Where the time of the full picture goes: the decode alone, then the
+    // reduced copies the first paint uses (the full size follows).
+    std::vector<double> decodeOnly, prepare;
+    for (int r = 0; r < reps; ++r) {
+        const auto start = Clock::now();
+        DecodeOutput out = DecodeFullPicture(list.items[0], CancelTest{}, {});
+        decodeOnly.push_back(msSince(start));
+        const auto p0 = Clock::now();
+        auto picture = ViewerPicture::ReducedFromDib(out.image, 0);
+        prepare.push_back(msSince(p0));
+    }
+    if (trace) {
+        // The loader's own work on this thread, for comparison with the
+        // time the loader thread takes.
+        QObject sink;
+        auto target = std::make_shared<PictureTarget>(&sink);
+        auto counter = std::make_shared<RequestCounter>();
+        for (int r = 0; r < reps; ++r) {
+            PictureRequest request;
+            request.item = list.items[0];
+            const auto start = Clock::now();
+            RunPictureLoad(target, counter, 0, request, 0);
+            std::printf("  [loader work on this thread, full size included: %.1f ms]\n",
+                        msSince(start));
+            QCoreApplication::removePostedEvents(&sink);
+        }
+    }
+    const double fullMs = median(full);
+    const double djpegMed = median(djpeg);
+    const double ratio = djpeg.empty() ? NAN : fullMs / djpegMed;
+
+    // Repaints: at fit, after zoom steps, per drag step (once the picture
+    // has settled).
+    CPictureLoader::WaitIdle(30000);
+    QCoreApplication::processEvents();
+    std::vector<double> fitPaints, zoomPaints, dragPaints;
+    const int paintReps = quick ? 40 : 150;
+    frame.SetFitMode(true);
+    for (int i = 0; i < paintReps; ++i)
+        fitPaints.push_back(timedRepaint(pv));
+    for (int i = 0; i < paintReps; ++i) {
+        frame.SetFitMode(true);
+        for (int z = 0; z <= i % 6; ++z)
+            pv->ZoomIn();
+        zoomPaints.push_back(timedRepaint(pv));
+    }
+    for (int fit : {1, 0}) {
+        frame.SetFitMode(fit != 0);
+        if (!fit)
+            pv->ActualSize();
+        QWidget* vp = pv->viewport();
+        QPoint at(800, 500);
+        QMouseEvent press(QEvent::MouseButtonPress, at, vp->mapToGlobal(at), Qt::LeftButton,
+                          Qt::LeftButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(vp, &press);
+        for (int i = 0; i < paintReps; ++i) {
+            at += QPoint((i / 20) % 2 ? -7 : 7, (i / 30) % 2 ? -4 : 4);
+            QMouseEvent move(QEvent::MouseMove, at, vp->mapToGlobal(at), Qt::NoButton,
+                             Qt::LeftButton, Qt::NoModifier);
+            const auto start = Clock::now();
+            QCoreApplication::sendEvent(vp, &move);
+            vp->repaint();
+            dragPaints.push_back(msSince(start));
+        }
+        QMouseEvent release(QEvent::MouseButtonRelease, at, vp->mapToGlobal(at), Qt::LeftButton,
+                            Qt::NoButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(vp, &release);
+    }
+    std::vector<double> allPaints = fitPaints;
+    allPaints.insert(allPaints.end(), zoomPaints.begin(), zoomPaints.end());
+    allPaints.insert(allPaints.end(), dragPaints.begin(), dragPaints.end());
+
+    // Next image at one step per second.
+    frame.SetFitMode(true);
+    list.open(0);
+    waitDisplayed(frame);
+    std::vector<double> next;
+    const int steps = quick ? 4 : 10;
+    for (int s = 0; s < steps; ++s) {
+        const auto shown = Clock::now();
+        while (msSince(shown) < 1000.0) {
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+            QThread::usleep(2000);
+        }
+        const auto start = Clock::now();
+        frame.RunCommand(ID_VIEWER_NEXT);
+        waitDisplayed(frame);
+        pv->viewport()->repaint();
+        next.push_back(msSince(start));
+    }
+    CPictureLoader::WaitIdle(30000);
+    std::error_code ec;
+    fs::remove_all(dir, ec);
+
+    const double preMed = median(pre), preP99 = percentile(pre, 0.99);
+    std::printf("viewer, %d x %d JPEG, canvas %d x %d%s\n", width, height, pv->viewport()->width(),
+                pv->viewport()->height(), quick ? " (quick)" : "");
+    std::printf("  key to pre-image:        median %7.2f ms  p99 %7.2f ms   (goal <= 16)\n", preMed,
+                preP99);
+    std::printf(
+        "  key to full picture:     median %7.1f ms  djpeg %7.1f ms  ratio %.2f  (goal <= 1.3)\n",
+        fullMs, djpegMed, ratio);
+    std::printf("    of which decode %.1f ms, reduced copies %.1f ms\n", median(decodeOnly),
+                median(prepare));
+    std::printf("  repaint at fit:          median %7.2f ms  p99 %7.2f ms\n", median(fitPaints),
+                percentile(fitPaints, 0.99));
+    std::printf("  repaint after zoom step: median %7.2f ms  p99 %7.2f ms\n", median(zoomPaints),
+                percentile(zoomPaints, 0.99));
+    std::printf("  repaint per drag step:   median %7.2f ms  p99 %7.2f ms\n", median(dragPaints),
+                percentile(dragPaints, 0.99));
+    std::printf("  repaint, all:            median %7.2f ms  p99 %7.2f ms   (goal <= 8 / <= 16)\n",
+                median(allPaints), percentile(allPaints, 0.99));
+    std::printf("  next image, 1 step/s:    median %7.2f ms  p99 %7.2f ms   (goal <= 30)\n",
+                median(next), percentile(next, 0.99));
+    if (json)
+        std::printf(
+            "{\"megapixels\":24,\"preimage_ms\":%s,\"preimage_p99_ms\":%s,\"full_image_ms\":%s,"
+            "\"djpeg_ms\":%s,\"full_image_vs_djpeg\":%s,\"repaint_median_ms\":%s,"
+            "\"repaint_p99_ms\":%s,\"next_image_ms\":%s,\"next_image_p99_ms\":%s}\n",
+            num(preMed).c_str(), num(preP99).c_str(), num(fullMs).c_str(), num(djpegMed).c_str(),
+            num(ratio).c_str(), num(median(allPaints)).c_str(),
+            num(percentile(allPaints, 0.99)).c_str(), num(median(next)).c_str(),
+            num(percentile(next, 0.99)).c_str());
+    return 0;
+}
+
+const BenchRegistrar registrar{
+    {"viewer", "viewer window: pre-image, full picture vs djpeg, repaints, next image", runViewer}};
+
+} // namespace
+} // namespace lumora::bench
+
+#endif // LUMORA_BENCH_VIEWER
