@@ -1,6 +1,7 @@
 if(TARGET lumora_thumbnails)
     lumora_qtest(lumora_thumbnail_ctrl_test SOURCES ThumbnailCtrlTest.cpp LIBS lumora_thumbnails)
     lumora_qtest(lumora_thumbnail_files_test SOURCES ThumbnailFilesTest.cpp LIBS lumora_thumbnails)
+    lumora_qtest(lumora_cell_caption_test SOURCES CellCaptionTest.cpp LIBS lumora_thumbnails)
     lumora_qtest(lumora_thumbnail_oddfiles_test SOURCES ThumbnailCtrlOddFilesTest.cpp
         LIBS lumora_thumbnails)
 endif()
