@@ -19,7 +19,7 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QMouseEvent>
-#include <QThread>
+#include <QTimer>
 
 #include <fcntl.h>
 #include <spawn.h>
@@ -125,11 +125,27 @@ bool waitDisplayed(CViewerFrame& frame, int timeoutMs = 30000) {
     while (frame.preview()->loading() || frame.loadingState()) {
         if (t.elapsed() > timeoutMs)
             return false;
-        // Sleeps until an event arrives: no polling that would take CPU
-        // from the loader thread.
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
+        // Sleeps until an event arrives (the timer's at the latest): no
+        // polling that would take CPU from the loader thread. The variant of
+        // processEvents with a time limit does not sleep: it returns at once
+        // when nothing is pending, and a loop around it spins a whole core.
+        QTimer wake;
+        wake.setSingleShot(true);
+        wake.start(50);
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
     }
     return true;
+}
+
+// Runs events for ms milliseconds, sleeping between them.
+void runEventsFor(double ms) {
+    const auto start = Clock::now();
+    while (msSince(start) < ms) {
+        QTimer wake;
+        wake.setSingleShot(true);
+        wake.start(std::max(1, static_cast<int>(ms - msSince(start))));
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    }
 }
 
 double timedRepaint(CPreviewCtrl* pv) {
@@ -216,30 +232,22 @@ int runViewer(const std::vector<std::string>& args) {
         const auto start = Clock::now();
         const double cpu0 = processCpuMs();
         const double gui0 = threadCpuMs();
-        if (trace) {
-            timespec t{};
-            clock_gettime(CLOCK_MONOTONIC, &t);
-            std::fprintf(stderr, "  open at %.1f\n", t.tv_sec * 1e3 + t.tv_nsec / 1e6);
-        }
         list.open(index);
         pv->viewport()->repaint();
         pre.push_back(msSince(start));
+        const double guiPre = threadCpuMs() - gui0;
         if (!waitDisplayed(frame)) {
             std::fprintf(stderr, "viewer bench: the picture never arrived\n");
             return 1;
         }
         const double installed = msSince(start);
-        if (trace) {
-            timespec t{};
-            clock_gettime(CLOCK_MONOTONIC, &t);
-            std::fprintf(stderr, "  installed at %.1f\n", t.tv_sec * 1e3 + t.tv_nsec / 1e6);
-        }
         pv->viewport()->repaint();
         full.push_back(msSince(start));
         fullCpu.push_back(processCpuMs() - cpu0);
         if (trace)
-            std::printf("  [installed %.1f ms, painted %.1f ms, cpu %.1f ms, gui thread %.1f ms]\n",
-                        installed, full.back(), fullCpu.back(), threadCpuMs() - gui0);
+            std::printf("  [installed %.1f ms, painted %.1f ms; cpu %.1f ms, of which gui thread "
+                        "%.1f ms (%.1f ms to the pre-image)]\n",
+                        installed, full.back(), fullCpu.back(), threadCpuMs() - gui0, guiPre);
         CPictureLoader::WaitIdle(30000);
         pv->DropPrefetched();
         double dCpu = 0;
@@ -266,6 +274,9 @@ int runViewer(const std::vector<std::string>& args) {
         QObject sink;
         auto target = std::make_shared<PictureTarget>(&sink);
         auto counter = std::make_shared<RequestCounter>();
+        // The loader lowers the priority of the thread it runs on: this one
+        // gets its own back for the measurements that follow.
+        const int nice = getpriority(PRIO_PROCESS, static_cast<id_t>(gettid()));
         for (int r = 0; r < reps; ++r) {
             PictureRequest request;
             request.item = list.items[0];
@@ -275,6 +286,7 @@ int runViewer(const std::vector<std::string>& args) {
                         msSince(start));
             QCoreApplication::removePostedEvents(&sink);
         }
+        setpriority(PRIO_PROCESS, static_cast<id_t>(gettid()), nice);
     }
     const double fullMs = median(full);
     const double djpegMed = median(djpeg);
@@ -328,11 +340,7 @@ int runViewer(const std::vector<std::string>& args) {
     std::vector<double> next;
     const int steps = quick ? 4 : 10;
     for (int s = 0; s < steps; ++s) {
-        const auto shown = Clock::now();
-        while (msSince(shown) < 1000.0) {
-            QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-            QThread::usleep(2000);
-        }
+        runEventsFor(1000.0);
         const auto start = Clock::now();
         frame.RunCommand(ID_VIEWER_NEXT);
         waitDisplayed(frame);
