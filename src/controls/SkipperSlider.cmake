@@ -1,6 +1,6 @@
 # The slider that jumps to the clicked position.
 if(LUMORA_WIDGETS)
     add_library(lumora_skipper_slider STATIC ${CMAKE_CURRENT_LIST_DIR}/SkipperSliderCtrl.cpp)
-    target_include_directories(lumora_skipper_slider PUBLIC ${CMAKE_SOURCE_DIR}/src)
+    lumora_export_headers(lumora_skipper_slider)
     target_link_libraries(lumora_skipper_slider PUBLIC Qt6::Widgets)
 endif()

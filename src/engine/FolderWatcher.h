@@ -3,6 +3,21 @@
 // made while the view's own-operation flag is set is posted as
 // RearmWatchMessage. The view hands both messages to HandleMessage, which
 // reloads one second later (AutoUpdate on) or starts a new watch.
+//
+// Ownership: the view owns its CFolderWatcher; the watcher owns the one
+// running watch thread and joins it in StopWatching and its destructor. The
+// record handed to a watch thread (folder, notification, stop event) is the
+// thread's and is freed when the thread ends.
+//
+// Threads: StartWatching, StopWatching, IsWatching, Folder and
+// OwnOperation may be called from the GUI thread and the engine thread (the
+// end of a folder load starts the watch there); everything else, the timer
+// and HandleMessage included, runs on the GUI thread. The watch thread only
+// posts.
+//
+// Lock order: mutex_ guards the running watch's handles and is held while
+// the previous watch thread is joined; the watch thread never takes it, so
+// the join cannot wait on it. No other lock is taken while it is held.
 #pragma once
 
 #include "engine/LockedValues.h"

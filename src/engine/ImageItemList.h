@@ -2,6 +2,22 @@
 // the list's lock for its whole run (a plain count included) and never calls
 // out to a window while holding it. Other threads never keep pointers into
 // items: they copy items out.
+//
+// Ownership: the thumbnail view owns its list; the engine's two threads use
+// it through a pointer that the view keeps valid until the engine has
+// ended. The list owns its items; copies handed out are the caller's.
+//
+// Threads: every member function may be called from any thread (the GUI
+// thread, the engine thread and its worker all do). ScanInfoAt and
+// ScanInfoById parse the file on a copy outside the lock; EnumerateFolder
+// reads the folder outside the lock and adds its items in batches, one lock
+// hold each; RemoveMissing and RemoveSelectedMissing test each file's
+// existence (one stat) under the lock.
+//
+// Lock order: the list's lock is the innermost lock of a view. A caller may
+// hold the view's drawing lock when it calls in; no callback runs under the
+// list's lock (EnumerateFolder's superseded and counted callbacks are
+// called between batches; Sort tests the generation between steps).
 #pragma once
 
 #include "engine/LockedValues.h"

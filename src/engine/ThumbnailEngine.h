@@ -3,6 +3,30 @@
 // shooting information and makes and draws the thumbnails of the items on
 // screen, visible items first. Requests carry a generation number so that a
 // newer request makes every older one stop early.
+//
+// Ownership: each thumbnail view owns one CThumbnailEngine and the
+// ImageItemList it serves; the view outlives the engine's threads (it calls
+// Shutdown and waits before it goes). The engine thread owns the worker
+// (started by InitInstance, joined by ExitInstance) and every request
+// delivered to it; its reports to the main window and to the view are owned
+// by the event queue and then by the receiver.
+//
+// Threads:
+//   - GUI thread: construction, the setters, Start, Shutdown, the request
+//     functions (LoadFolder ... NeedThumbnail) and destruction.
+//   - engine thread: the request handlers (on*); it calls the view's
+//     layout, drawing, cursor and watch functions directly.
+//   - worker: runPass and what it calls; it calls the view's VisibleRange,
+//     DrawItem, SetBusy and WindowExists directly.
+//   - any thread: CurrentGeneration, IsStopped, TabIndex.
+// Shared state is the item list (its own lock), the Locked* values and the
+// index queues (each locked inside one call), the atomic tab index and main
+// window, and receiver_ (receiverMutex_).
+//
+// Lock order: receiverMutex_ is held only around one post and never while
+// calling out. The view's drawing lock may be held while the list's lock is
+// taken, never the other way round; the engine's threads hold neither
+// while they post or call the view's non-drawing functions.
 #pragma once
 
 #include "engine/EngineRequests.h"
@@ -37,7 +61,9 @@ void MakePlaceholderThumbnail(ImageItem& item, const ThumbnailBox& params);
 // item's read-only mark and its protect icon come from this.
 bool UserMayWriteFile(const std::string& path);
 
-// An auto-reset event pair for the worker: work and quit.
+// An auto-reset event pair for the worker: work and quit. Signal* from any
+// thread; Wait only on the worker. Its mutex is a leaf: nothing else is
+// taken while it is held.
 class WorkerEvents {
 public:
     enum class Wake { Work, Quit };

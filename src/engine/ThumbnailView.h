@@ -34,6 +34,18 @@ struct VisibleIndexRange {
     bool contains(int index) const { return index >= first && index <= last; }
 };
 
+// What the engine needs of its view. The view (CThumbnailCtrl, or a test's
+// headless view) implements it and outlives the engine's threads.
+//
+// Threads: the engine thread calls ResetDisplay, LayoutScrollBars,
+// DrawVisibleItems, DrawEmptyPlaceholder, StartWatching, the cursor
+// functions, Filter and Window; the worker calls VisibleRange, DrawItem,
+// Thumbnails, SetBusy and WindowExists. None is called on the GUI thread by
+// the engine. An implementation makes each of them safe off the GUI thread:
+// it reads only values it keeps atomic or under its own lock, hands widget
+// work to the GUI thread, and draws into its back buffer under its drawing
+// lock, which it may hold while taking the item list's lock, never the
+// other way round.
 class IThumbnailView {
 public:
     virtual ~IThumbnailView() = default;

@@ -1,5 +1,9 @@
 // The one in-memory picture layout: 24-bit, bottom-up, blue-green-red, rows
 // padded to four bytes. Memory row r holds picture row (height - 1 - r).
+//
+// A DibImage owns its pixels (moved, never shared; clone() copies). Like any
+// value it may be handed between threads; one object is not to be used by
+// two threads at once unless both only read.
 #pragma once
 
 #include <climits>

@@ -9,6 +9,7 @@
 namespace lumora {
 
 // Random-access, read-only view of one file's bytes for the metadata parser.
+// One object belongs to one thread at a time (its windows are a cache).
 // It reads the file in a few cached windows (one system call per window), so a
 // walk over many small directory entries costs no seeks. Bytes past the end of
 // the file read as zero. A memory buffer can stand in for the file.

@@ -2,7 +2,8 @@
 // from it, its thumbnail and pre-image, and its state bits in the view.
 // A value type: every heap part is an owned member, and a copy is a deep
 // copy, so a thread that copied an item out of the list never shares memory
-// with the list.
+// with the list. An item inside an ImageItemList is touched only under the
+// list's lock; everywhere else an item belongs to the thread holding it.
 #pragma once
 
 #include "imaging/DibImage.h"

@@ -5,6 +5,19 @@
 // MiniPreviewResultMessage) at the end; a JPEG request whose entry's first
 // word is 0 posts PreviewNoEntryMessage instead. Result records belong to the
 // receiver.
+//
+// Ownership: a loader thread owns its LoadRequest (entry copy included) and
+// frees it when it ends; the control and its running loaders share the
+// LoaderTarget and the RequestCounter (shared_ptr), so either may go first.
+//
+// Threads: CPreviewLoader and CMiniPreviewLoader live on the GUI thread and
+// are used only there. LoaderTarget::Post is called by loader threads,
+// Detach by the GUI thread; RequestCounter is read by loaders and set by the
+// GUI thread. DecodeForLoader and the Run* functions are reentrant.
+//
+// Lock order: LoaderTarget's mutex is held only around one post (Qt's queue
+// lock nests inside it); the running-loader count has a leaf lock of its
+// own. A loader holds no lock while it decodes.
 #pragma once
 
 #include "imaging/DecodeResult.h"

@@ -1,5 +1,8 @@
 // Stateless toolbox over 24-bit bottom-up pictures (DibImage): sizes,
 // histogram counts, plane splitting, YCbCr, scaling and quarter turns.
+// Every function is reentrant and works only on what it is given, so any
+// thread may call any of them at once; a picture itself must not be changed
+// by two threads at once.
 #pragma once
 
 #include "imaging/DibImage.h"

@@ -1,6 +1,11 @@
 // JPEG decoding over libjpeg-turbo into the bottom-up BGR layout, from a
 // whole file (stdio source) or from an embedded block read in one piece
 // (memory source), with DCT scaling and cancellation every 5 rows.
+//
+// Threads: every function is reentrant and may run on any thread at once
+// (the engine's worker, the loader threads and the GUI thread do); each call
+// owns its libjpeg state and file. The caller owns what comes back; a memory
+// source stays the caller's and must outlive the call.
 #pragma once
 
 #include "imaging/DecodeResult.h"

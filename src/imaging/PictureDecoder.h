@@ -1,6 +1,10 @@
 // BMP, GIF, ICO and CUR through Qt's image readers: the first image of the
 // file is drawn over a background colour, as a picture object would render
 // it, and handed back in the bottom-up BGR layout. Never cancelled.
+//
+// Threads: reentrant; Qt's image readers and QImage may be used on any
+// thread, so the loaders and the engine's worker call it directly. The
+// caller owns the result.
 #pragma once
 
 #include "imaging/DecodeResult.h"

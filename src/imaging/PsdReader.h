@@ -3,6 +3,9 @@
 // (skipped) and the merged composite in raw or PackBits form. Every length
 // is checked against the file size; nothing is allocated from an unchecked
 // length.
+//
+// Threads: one CPsdReader belongs to the thread that made it (it keeps the
+// open file's positions); separate readers may run on any threads at once.
 #pragma once
 
 #include "imaging/DibImage.h"

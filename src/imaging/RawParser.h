@@ -34,6 +34,11 @@ enum RawKind : int {
 //
 // The file is untrusted: every offset and count is checked against the file's
 // size, reads past the end see zeros, walks and directory counts are bounded.
+//
+// Threads: a CRawParser holds the open file and the records of the last
+// Open, so one object belongs to one thread at a time; the engine keeps one
+// per thread (the worker's and the GUI thread's scans never share one).
+// The Get* results are copies the caller owns.
 class CRawParser {
 public:
     // One embedded JPEG seen in a .nef (SubIFDs and the Nikon preview IFD).

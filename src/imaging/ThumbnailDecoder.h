@@ -1,6 +1,11 @@
 // The thumbnail engine's decode of one item: from the embedded or sidecar
 // JPEG (turned by orientation, cropped to the picture's real aspect) or from
 // the whole file fitted into 160 x 120, else the "UNKNOWN" placeholder.
+//
+// Threads: the functions are reentrant. The engine's worker calls
+// DecodeThumbnail on its own copy of an item, never on an item inside the
+// list; the placeholder card is drawn once under a private leaf lock and
+// copied out.
 #pragma once
 
 #include "imaging/DibImage.h"

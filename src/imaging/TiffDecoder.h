@@ -1,5 +1,9 @@
 // TIFF decoding through libtiff's RGBA interface, band by band (a strip or a
 // row of tiles at a time) with cancellation, warning and error handlers off.
+//
+// Threads: Decode is reentrant and may run on any thread at once; the
+// handlers are switched off once per process, before the first open. The
+// caller owns the result.
 #pragma once
 
 #include "imaging/DecodeResult.h"

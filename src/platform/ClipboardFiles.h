@@ -9,6 +9,9 @@
 //
 // The effect values match the ones the rest of the program stores: 1 copy,
 // 2 cut (move), 0 unknown.
+//
+// The functions that read or write a QMimeData are reentrant; those that
+// touch the system clipboard run on the GUI thread only.
 #pragma once
 
 #include <QMimeData>

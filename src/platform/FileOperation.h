@@ -12,6 +12,10 @@
 //  - symbolic links are copied as links and never followed, so a link loop
 //    cannot make a copy endless;
 //  - a rename never replaces an existing file or folder.
+//
+// Threads: a CShellFileOperation runs on the thread that calls it (the GUI
+// thread, which its IFileOperationUi answers on) and is used by one thread
+// at a time; it keeps no state between operations beyond its options.
 #pragma once
 
 #include <QString>

@@ -1,6 +1,11 @@
 // File-name change notification on one folder (inotify): files created,
 // deleted or given new names directly in the folder. Changes of content,
 // size, time or attributes and changes in sub-folders are not reported.
+//
+// Threads: a FolderChangeNotification is opened by the thread that starts a
+// watch and then belongs to the one watch thread that waits on it and
+// closes it. A WatchStopEvent is shared (shared_ptr) by the watch thread,
+// which waits on it, and the watcher, which signals it from any thread.
 #pragma once
 
 #include <string>

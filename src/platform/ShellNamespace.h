@@ -9,6 +9,8 @@
 //
 // Hidden (dot) folders are not listed. Everything here is synchronous and
 // headless; a folder that cannot be read simply has no children.
+// CShellNamespace is a value holding only its configuration: its functions
+// are reentrant and may be called from any thread.
 #pragma once
 
 #include "platform/ShellItem.h"

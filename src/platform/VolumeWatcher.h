@@ -1,6 +1,7 @@
 // Tells when a volume that the folder namespace lists is mounted or
 // unmounted. The kernel's mount table cannot be watched with inotify, so it
-// is read again on a timer and compared.
+// is read again on a timer and compared. A GUI-thread object: its timer and
+// signals run on the thread it lives on.
 #pragma once
 
 #include <QObject>

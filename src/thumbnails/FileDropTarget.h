@@ -1,7 +1,9 @@
 // Drop-target helper: turns the drag events of one widget into the four drop
 // messages sent to the window it serves, and that window's answers into drop
 // actions. The window answers by setting `result` on the message. Everything
-// here runs on the GUI thread.
+// here runs on the GUI thread. The helper is a child of the widget it
+// watches and goes with it; the served window is watched through a QPointer
+// and may go first.
 #pragma once
 
 #include "platform/Message.h"

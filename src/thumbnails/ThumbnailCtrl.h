@@ -6,6 +6,20 @@
 // screen when Qt paints. The engine's threads call DrawItem and the other
 // view functions directly: they compose and copy under the drawing lock and
 // then schedule a repaint; only the GUI thread touches the widget itself.
+//
+// Ownership: the list container owns its views (Qt parent); a view owns its
+// item list, its engine and its folder watcher, and stops the engine (and
+// waits for it) before any of them goes.
+//
+// Threads: the public functions outside IThumbnailView are for the GUI
+// thread only. The IThumbnailView functions are called by the engine's
+// threads (see engine/ThumbnailView.h): they read the cursor, top row,
+// busy state and settings the engine needs from atomics or under drawLock_,
+// and hand widget work (scroll bars, repaints, messages) to the GUI thread.
+//
+// Lock order: drawLock_ before the item list's lock, never the other way
+// round; no message is sent and no engine request is made while drawLock_
+// is held.
 #pragma once
 
 #include "engine/FolderWatcher.h"

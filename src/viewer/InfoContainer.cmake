@@ -2,7 +2,7 @@
 # current item's file, EXIF and maker-note rows.
 if(LUMORA_WIDGETS)
     add_library(lumora_infopanel STATIC ${CMAKE_CURRENT_LIST_DIR}/InfoContainer.cpp)
-    target_include_directories(lumora_infopanel PUBLIC ${CMAKE_SOURCE_DIR}/src)
+    lumora_export_headers(lumora_infopanel)
     target_link_libraries(lumora_infopanel PUBLIC
         lumora_metadata lumora_engine lumora_viewer_panels Qt6::Widgets)
 endif()

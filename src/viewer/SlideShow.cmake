@@ -7,7 +7,7 @@ if(LUMORA_WIDGETS AND TARGET Qt6::Multimedia)
         ${CMAKE_CURRENT_LIST_DIR}/SlideShow.h
         ${CMAKE_CURRENT_LIST_DIR}/SlideShowDlg.cpp
         ${CMAKE_CURRENT_LIST_DIR}/SlideShowDlg.h)
-    target_include_directories(lumora_slideshow PUBLIC ${CMAKE_SOURCE_DIR}/src)
+    lumora_export_headers(lumora_slideshow)
     target_link_libraries(lumora_slideshow PUBLIC
         lumora_settings lumora_controls Qt6::Widgets Qt6::Multimedia)
 endif()

@@ -1,7 +1,7 @@
 # The viewer: its layout arithmetic (headless), the preview canvas with its
 # loader, and the viewer window.
 add_library(lumora_preview_layout STATIC ${CMAKE_CURRENT_LIST_DIR}/PreviewLayout.cpp)
-target_include_directories(lumora_preview_layout PUBLIC ${CMAKE_SOURCE_DIR}/src)
+lumora_export_headers(lumora_preview_layout)
 
 if(LUMORA_WIDGETS AND TARGET lumora_decoders)
     add_library(lumora_viewer STATIC
@@ -13,7 +13,7 @@ if(LUMORA_WIDGETS AND TARGET lumora_decoders)
         ${CMAKE_CURRENT_LIST_DIR}/ViewerFrame.cpp
         ${CMAKE_CURRENT_LIST_DIR}/ViewerFrame.h
         ${CMAKE_CURRENT_LIST_DIR}/ViewerIcons.cpp)
-    target_include_directories(lumora_viewer PUBLIC ${CMAKE_SOURCE_DIR}/src)
+    lumora_export_headers(lumora_viewer)
     target_link_libraries(lumora_viewer PUBLIC
         lumora_preview_layout lumora_decoders lumora_engine lumora_settings lumora_messages
         lumora_skipper_slider Qt6::Widgets
