@@ -4,6 +4,7 @@
 #include "thumbnails/FileDropTarget.h"
 #include "thumbnails/ThumbnailCtrl.h"
 #include "thumbnails/ThumbnailMessages.h"
+#include "thumbnails/WorkSheetTabStrip.h"
 
 #include <QLabel>
 #include <QTabBar>
@@ -21,21 +22,20 @@ CListContainerWnd::CListContainerWnd(QWidget* parent, int id, int infoDividerPos
     auto* info = new CInfoContainer(divider_);
     infoPanel_ = info;
 
-    tabs_ = new QTabBar(this);
-    tabs_->setObjectName(QStringLiteral("TabStrip"));
-    tabs_->setShape(QTabBar::RoundedSouth);
-    tabs_->setDrawBase(true);
-    tabs_->setExpanding(false);
+    tabs_ = new CWorkSheetTabStrip(this, 1020);
     tabs_->setGeometry(0, 0, 100, 20);
-    tabs_->addTab(QStringLiteral("フォルダ"));
+    tabs_->AttachDropTarget(this);
+    connect(tabs_, &CWorkSheetTabStrip::tabPicked, this, &CListContainerWnd::SwitchTab);
+    connect(tabs_, &CWorkSheetTabStrip::renamed, this, [this] {
+        sendTitleCount();
+        emit workSheetsChanged();
+    });
 
-    folderView_ = new CThumbnailCtrl(divider_, 0, 1002);
-    folderView_->SetMainWindow(mainWindow);
-    folderView_->SetContainer(this);
-    views_.push_back(folderView_);
-    folderView_->SetTabIndex(viewIndexOf(folderView_));
-    WatchViewInfo(folderView_);
-    tabs_->setCurrentIndex(0);
+    // The folder tab with its view, current from the start.
+    CreateTab(kFolderTab, QStringLiteral("フォルダ"));
+    folderView_ = views_.front();
+    current_ = 0;
+    needsRefresh_[0] = false;
 
     divider_->SetPane(0, folderView_);
     divider_->SetPane(1, info);
@@ -53,7 +53,11 @@ CThumbnailCtrl* CListContainerWnd::currentView() const {
 }
 
 int CListContainerWnd::currentIndex() const {
-    return tabs_->currentIndex();
+    return current_;
+}
+
+QTabBar* CListContainerWnd::tabStrip() const {
+    return tabs_;
 }
 
 int CListContainerWnd::viewIndexOf(const CThumbnailCtrl* view) const {
@@ -64,14 +68,22 @@ int CListContainerWnd::viewIndexOf(const CThumbnailCtrl* view) const {
 }
 
 void CListContainerWnd::ShowFolder(const QString& path) {
-    tabs_->setCurrentIndex(0);
     folderView_->LoadFolder(path);
+    needsRefresh_[0] = false;
+    SwitchTab(0);
 }
 
 void CListContainerWnd::ApplySettings(const AppSettings& settings, bool reload) {
     settings_ = settings;
-    if (CThumbnailCtrl* view = currentView())
-        view->ApplySettings(settings_, true, reload);
+    settingsGiven_ = true;
+    // The current view redraws (and reloads when asked); the others take
+    // the settings now and reload when they are next shown.
+    for (std::size_t i = 0; i < views_.size(); ++i) {
+        const bool current = int(i) == current_;
+        views_[i]->ApplySettings(settings_, current, current && reload);
+        if (!current && reload)
+            needsRefresh_[i] = true;
+    }
     SetInfoPaneShown(settings_.ShowExifWindow != 0);
     if (auto* info = qobject_cast<CInfoContainer*>(infoPanel_.data()))
         info->SetHistogramMode(settings_.HistogramMode);
@@ -125,14 +137,12 @@ bool CListContainerWnd::event(QEvent* e) {
             info->ClearHistogram();
         return true;
     }
-    if (MessageCast<OpenViewerMessage>(e) || // for the viewer window
-        MessageCast<CountChangedMessage>(e)) {
+    if (MessageCast<OpenViewerMessage>(e)) { // for the viewer window
         // The payloads are freed with the messages until their panes exist.
         return true;
     }
-    // The container itself takes no drops (its views do).
-    if (MessageCast<DropCanEnterMessage>(e) || MessageCast<DropCanDropMessage>(e) ||
-        MessageCast<DropLeaveMessage>(e) || MessageCast<DropFilesMessage>(e))
+    // Tab counts and drops on the tab strip.
+    if (workSheetEvent(e))
         return true;
     return QWidget::event(e);
 }

@@ -6,9 +6,11 @@
 #include "controls/Divider.h"
 #include "settings/AppSettings.h"
 
+#include <QMessageBox>
 #include <QPointer>
 #include <QWidget>
 
+#include <functional>
 #include <vector>
 
 class QTabBar;
@@ -16,6 +18,7 @@ class QTabBar;
 namespace lumora {
 
 class CThumbnailCtrl;
+class CWorkSheetTabStrip;
 
 class CListContainerWnd : public QWidget {
     Q_OBJECT
@@ -33,12 +36,64 @@ public:
     int currentIndex() const;
     int viewIndexOf(const CThumbnailCtrl* view) const;
     bool folderTabCurrent() const { return currentIndex() == 0; }
-    QTabBar* tabStrip() const { return tabs_; }
+    QTabBar* tabStrip() const;
+    CWorkSheetTabStrip* workSheetTabs() const { return tabs_; }
     CDivider* divider() const { return divider_; }
 
-    // Shows the folder in the folder tab and makes the folder tab current.
+    // Loads the folder into the folder view, clears its needs-refresh mark
+    // and makes the folder tab current.
     void ShowFolder(const QString& path);
 
+    // ---- worksheets (ListContainerWorkSheets.cpp) -------------------------
+    // Tab 0 is the folder tab; tabs 1.. are worksheets. GUI thread only.
+    enum TabKind { kFolderTab = 0, kWorkSheetTab = 1 };
+    // Creates a tab and its view (which starts its engine); a worksheet
+    // without a name is named "ワークシート%d" with the counter + 1 and
+    // becomes the default worksheet. Returns the tab index.
+    int CreateTab(int kind, const QString& name = QString());
+    void SwitchTab(int index);
+    void CycleTab(int step);
+    QString GetCurrentWorksheetName() const;
+    void CloseCurrentWorksheet();
+    void CloseAllWorksheets();
+    void CloseWorksheet(int index);
+    void SetDefaultWorksheet(int index);
+    // index -1: the default worksheet.
+    void AddSelectionTo(int index);
+    // Hands files to worksheet tab `index` without copying them (paste,
+    // drop); rescan when it is the current tab.
+    void AddFilesTo(int index, const QStringList& paths, bool select);
+    void ClearCurrentWorksheet();
+    void SortCurrent(int mode);
+    // Writes the current worksheet as a worksheet-list file; false when it
+    // could not be written (or no worksheet is current).
+    bool SaveCurrentAsList(const QString& path);
+    // Reads a worksheet-list file into a new worksheet tab and shows it.
+    void ReadList(const QString& path);
+
+    // For the menus and commands.
+    int tabCount() const { return int(views_.size()); }
+    int worksheetCount() const { return tabCount() - 1; }
+    QStringList worksheetNames() const; // tabs 1.. in tab order
+    QString tabName(int index) const;
+    int tabItemCount(int index) const;
+    int defaultWorksheet() const { return defaultWorksheet_; } // 0: none
+    int currentKind() const { return currentIndex() > 0 ? kWorkSheetTab : kFolderTab; }
+    int worksheetCounter() const { return worksheetCounter_; }
+    CThumbnailCtrl* view(int index) const;
+    // The count shown in tab index's label (3033, 3034).
+    void SetTabCount(int index, int count);
+    // Message boxes go here (tests replace it); default: a QMessageBox.
+    using MessageBoxHandler = std::function<void(QMessageBox::Icon, const QString&)>;
+    void setMessageBoxHandler(MessageBoxHandler handler) { messageBox_ = std::move(handler); }
+
+signals:
+    // Tabs were created, closed, renamed or the default changed.
+    void workSheetsChanged();
+    // A view was created for a new tab (the commands attach to it).
+    void viewCreated(CThumbnailCtrl* view);
+
+public:
     void ApplySettings(const AppSettings& settings, bool reload);
     const AppSettings& settings() const { return settings_; }
 
@@ -59,13 +114,27 @@ protected:
     bool event(QEvent* e) override;
 
 private:
+    // Worksheet messages: counts, drops on the tab strip.
+    bool workSheetEvent(QEvent* e);
+    void removeTab(int index);
+    void adjustDefaultForClosing(int k);
+    void renumberViews();
+    void sendTitleCount();
+    void showMessage(QMessageBox::Icon icon, const QString& text);
+
     int id_;
     QPointer<QObject> mainWindow_;
     CDivider* divider_;
     QPointer<QWidget> infoPanel_;
-    QTabBar* tabs_;
+    CWorkSheetTabStrip* tabs_;
     CThumbnailCtrl* folderView_;
     std::vector<CThumbnailCtrl*> views_; // one per tab, the folder view first
+    std::vector<bool> needsRefresh_;     // per tab
+    int current_ = -1;
+    int defaultWorksheet_ = 0;
+    int worksheetCounter_ = 0;
+    bool settingsGiven_ = false;
+    MessageBoxHandler messageBox_;
     AppSettings settings_;
 };
 

@@ -15,6 +15,7 @@
 #include "platform/VolumeWatcher.h"
 #include "resources/ToolIcons.h"
 #include "thumbnails/ThumbnailCtrl.h"
+#include "thumbnails/WorkSheetExport.h"
 #include "viewer/MiniPreviewCtrl.h"
 
 #include <QApplication>
@@ -98,6 +99,7 @@ void CMainFrame::create() {
         const QString tree = shellTree_ ? shellTree_->GetSelectedIdList() : QString();
         return tree.isEmpty() ? currentFolderPath_ : tree;
     });
+    plugWorkSheetCommands();
     watchVolumes();
 }
 
@@ -106,6 +108,9 @@ void CMainFrame::createPanes() {
                                            settings_.ShowMiniPreview != 0);
     listContainer_ = new CListContainerWnd(this, 59649, settings_.InfoDividerPos,
                                            settings_.ShowExifWindow != 0, this);
+    // A first start without a file on the command line has one worksheet.
+    if (createDefaultWorkSheet_)
+        listContainer_->CreateTab(CListContainerWnd::kWorkSheetTab);
     createPlaceholderTree();
 }
 

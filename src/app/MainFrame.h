@@ -38,6 +38,7 @@
 #include <QString>
 
 #include <functional>
+#include <memory>
 #include <optional>
 #include <vector>
 
@@ -50,6 +51,8 @@ class QToolBar;
 namespace lumora {
 
 class CDivider;
+class CExportWorker;
+class CFileProgressDlg;
 class CListContainerWnd;
 class CMainCommands;
 class CTextProgressCtrl;
@@ -160,7 +163,36 @@ public:
     bool commandEnabled(int id) const;
     void updateCommandStates();
 
+    // ---- worksheets and export (MainFrameWorkSheets.cpp) ------------------
+    // Gives the command table the list container's worksheet operations,
+    // the list files and the export, and every view for its context menu.
+    void plugWorkSheetCommands();
+    // Command 32793: the export dialog, then the copy with progress.
+    void exportWorkSheet();
+    bool exportRunning() const { return exportWorker_ != nullptr; }
+    CFileProgressDlg* exportProgress() const { return exportProgress_; }
+    // The export dialog's values, kept for the next export in this run.
+    QString exportFolder() const { return exportFolder_; }
+    int exportMethod() const { return exportMethod_; }
+    void setExportValues(const QString& folder, int method) {
+        exportFolder_ = folder;
+        exportMethod_ = method;
+    }
+    // Starts the copy to `folder` by `method` without the dialog (the
+    // dialog's OK runs this). Returns false when it stopped before copying.
+    bool startExport(const QString& folder, int method);
+    // Questions and messages of the export go
+    // here (tests answer them); default: message boxes.
+    using AskHandler = std::function<bool(const QString& text)>;
+    using TellHandler = std::function<void(int icon, const QString& text)>;
+    void setDialogHandlers(AskHandler ask, TellHandler tell) {
+        ask_ = std::move(ask);
+        tell_ = std::move(tell);
+    }
+
 signals:
+    // Emitted when an export has ended and the window is enabled again.
+    void exportFinished();
     // Emitted after closeEvent has written the settings.
     void settingsWrittenAtExit();
 
@@ -170,6 +202,11 @@ protected:
 
 private:
     friend class CMainCommands;
+    bool workSheetEvent(QEvent* e);
+    void setWindowEnabledForExport(bool enabled);
+    void finishExport();
+    bool ask(const QString& text);
+    void tell(int icon, const QString& text);
     void flushScreenshotCallbacks();
     void createPanes();
     void createBars();
@@ -222,6 +259,14 @@ private:
     std::function<void(const QString&)> workSheetListReader_;
     std::function<LiveSettingValues()> liveValues_;
     std::vector<std::function<void()>> screenshotCallbacks_;
+
+    QString exportFolder_;
+    int exportMethod_ = 0;
+    std::unique_ptr<CExportWorker> exportWorker_;
+    CFileProgressDlg* exportProgress_ = nullptr;
+    std::vector<QPointer<QWidget>> disabledForExport_;
+    AskHandler ask_;
+    TellHandler tell_;
 };
 
 } // namespace lumora

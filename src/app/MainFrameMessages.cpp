@@ -20,11 +20,16 @@
 namespace lumora {
 
 bool CMainFrame::handleMessage(QEvent* e) {
+    if (workSheetEvent(e))
+        return true;
     if (MessageCast<TreeSelChangedMessage>(e)) {
         onTreeSelChanged();
     } else if (MessageCast<ListTitleCountMessage>(e)) {
         if (listContainer_->folderTabCurrent())
             setTitleFromFolder(currentFolderPath_);
+        else
+            setWindowTitle(
+                QStringLiteral("Lumora - %1").arg(listContainer_->GetCurrentWorksheetName()));
         const CThumbnailCtrl* view = listContainer_->currentView();
         setStatusPane(3, countStatusText(view ? view->Count() : -1));
     } else if (auto* m = MessageCast<ThumbCountMessage>(e)) {
@@ -53,20 +58,21 @@ bool CMainFrame::handleMessage(QEvent* e) {
             endStartupWork();
         }
     } else if (MessageCast<ThumbMissingMessage>(e)) {
-        QMessageBox::warning(this, QStringLiteral("Lumora"),
-                             QStringLiteral("ワークシート内のサムネイルでファイルが存在しないものが"
-                                            "あります。これらはワークートから除外されます。"));
+        tell(QMessageBox::Information,
+             QStringLiteral("ワークシート内のサムネイルでファイルが存在しないものが"
+                            "あります。これらはワークートから除外されます。"));
     } else if (auto* m = MessageCast<PaneFocusMessage>(e)) {
         focusPane_ = m->pane == PaneFocusMessage::ThumbnailView ? 1 : 0;
+    } else if (auto* m = MessageCast<ThumbViewCountMessage>(e)) {
+        listContainer_->SetTabCount(m->tabIndex, m->count);
     } else if (auto* current = MessageCast<CurrentItemMessage>(e)) {
         // The view's current item, shown in the mini preview.
         auto* mini = treeContainer_ ? qobject_cast<CMiniPreviewCtrl*>(treeContainer_->miniPreview())
                                     : nullptr;
         if (mini && current->record)
             mini->SetItem(std::move(current->record->item));
-    } else if (MessageCast<ThumbViewCountMessage>(e) || MessageCast<ListClearedMessage>(e)) {
-        // Tab labels and the viewer take these once they exist; payloads
-        // are freed with the messages.
+    } else if (MessageCast<ListClearedMessage>(e)) {
+        // The viewer takes this once it exists.
     } else if (MessageCast<NoCursorMessage>(e)) {
         // An empty folder: nothing more will arrive for the first load.
         if (waitingForFirstLoad_) {

@@ -275,6 +275,30 @@ std::size_t ImageItemList::CollectSelected(std::vector<std::string>& out, bool f
     return total;
 }
 
+void ImageItemList::CollectPaths(std::vector<std::string>& out) const {
+    std::lock_guard lock(mutex_);
+    out.reserve(out.size() + items_.size());
+    for (const auto& item : items_)
+        out.push_back(item->path);
+}
+
+void ImageItemList::CollectPathKeys(std::unordered_map<std::string, int32_t>& out) const {
+    std::lock_guard lock(mutex_);
+    out.reserve(out.size() + items_.size());
+    for (const auto& item : items_)
+        out.emplace(item->path, item->id);
+}
+
+bool ImageItemList::SetStateBitsById(int32_t id, int32_t bits) {
+    std::lock_guard lock(mutex_);
+    for (auto& item : items_)
+        if (item->id == id) {
+            item->state |= bits;
+            return true;
+        }
+    return false;
+}
+
 std::size_t ImageItemList::CollectSelectedPathList(std::string& out) const {
     std::lock_guard lock(mutex_);
     out.clear();

@@ -30,6 +30,7 @@
 #include <mutex>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 namespace lumora {
@@ -126,6 +127,12 @@ public:
     // Appends the full paths (or file names) of the selected items; returns
     // the total length counting one terminator per name.
     std::size_t CollectSelected(std::vector<std::string>& out, bool fullPaths) const;
+    // Every item's full path, in list order (one consistent snapshot).
+    void CollectPaths(std::vector<std::string>& out) const;
+    // Every item's path with the item's id (for lookups by path).
+    void CollectPathKeys(std::unordered_map<std::string, int32_t>& out) const;
+    // Sets state bits on the item with this id; false when none has it.
+    bool SetStateBitsById(int32_t id, int32_t bits);
     // The selected full paths, each followed by a NUL, then a final NUL.
     std::size_t CollectSelectedPathList(std::string& out) const;
 

@@ -14,6 +14,7 @@
 #include <sys/stat.h>
 #include <sys/syscall.h>
 #include <unistd.h>
+#include <unordered_map>
 
 namespace lumora {
 
@@ -255,6 +256,8 @@ void CThumbnailEngine::onLoadFolder(const std::string& folder, int32_t generatio
     if (superseded())
         return;
     view_->LayoutScrollBars();
+    // The folder tab's label shows the count too.
+    postMain<ThumbViewCountMessage>(list_->Count(), tabIndex_.load());
     queueAll();
     if (list_->Count() == 0) {
         PostNewOrdered<NoCursorMessage>(view_->Window());
@@ -277,6 +280,9 @@ void CThumbnailEngine::onVerify(int32_t generation) {
     const int removed = list_->RemoveMissing();
     view_->ResetDisplay(false);
     view_->LayoutScrollBars();
+    // The reset cleared the view; an empty worksheet shows its placeholder.
+    if (list_->Count() == 0)
+        view_->DrawEmptyPlaceholder();
     if (!superseded())
         queueAll();
     if (removed > 0) {
@@ -311,22 +317,24 @@ void CThumbnailEngine::onAddFiles(AddFilesRequest& request) {
     const bool markNew = !hadSelection && request.select;
     bool result = false;
     int handled = 0;
+    // The listed paths in a hash map: a search of the list per name would
+    // make adding n names to n items take n * n comparisons.
+    std::unordered_map<std::string, int32_t> listed;
+    list_->CollectPathKeys(listed);
     for (const std::string& path : request.paths) {
         if (stop_.Get())
             break;
-        const int existing = list_->FindByPath(path);
-        if (existing >= 0) {
-            if (markNew) {
-                list_->SetStateBits(existing, kStateSelected);
+        const auto existing = listed.find(path);
+        if (existing != listed.end()) {
+            if (markNew && list_->SetStateBitsById(existing->second, kStateSelected))
                 result = true;
-            }
         } else if (pathExists(path)) {
             const ImageKind kind = kindFromExtension(path);
             if (takenByName(kind)) {
                 ImageItem item = ImageItem::FromPath(path, kind);
                 if (markNew)
                     item.state = kStateSelected;
-                list_->Add(std::move(item));
+                listed.emplace(path, list_->Add(std::move(item)));
                 result = true;
             }
         }

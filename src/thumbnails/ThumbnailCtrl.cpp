@@ -71,6 +71,11 @@ void CThumbnailCtrl::SetMainWindow(QObject* mainWindow) {
         engine_->SetMainWindow(mainWindow);
 }
 
+void CThumbnailCtrl::ReportCount() {
+    PostNew<CountChangedMessage>(container_.data(), list_.Count(),
+                                 engine_ ? engine_->TabIndex() : -1);
+}
+
 void CThumbnailCtrl::SetMenuSources(std::function<QStringList()> worksheets,
                                     std::function<QStringList()> applications) {
     worksheetNames_ = std::move(worksheets);
@@ -254,6 +259,11 @@ void CThumbnailCtrl::DrawVisibleItems() {
         style_.layout.visibleRange(topRow_.load(), client_.width(), client_.height(), false, first,
                                    last);
         const int count = list_.Count();
+        // Items added to an empty view: the placeholder text goes first.
+        if (placeholderShown_ && count > 0) {
+            placeholderShown_ = false;
+            paintBackgroundLocked();
+        }
         for (int i = first; i <= last && i < count; ++i) {
             bool needs = false;
             composeLocked(i, needs);
@@ -282,6 +292,7 @@ void CThumbnailCtrl::paintBackgroundLocked() {
     p.setClipRegion(region);
     p.fillRect(QRect(QPoint(0, 0), client_), style_.workspace);
     p.end();
+    placeholderShown_ = false;
     markDirtyLocked(region.boundingRect());
 }
 
@@ -308,6 +319,7 @@ void CThumbnailCtrl::placeholderLocked() {
     p.drawText(QRect(0, top - 15, w, h), Qt::AlignHCenter | Qt::AlignTop, QStringLiteral("NO"));
     p.drawText(QRect(0, top + 15, w, h), Qt::AlignHCenter | Qt::AlignTop, second);
     p.end();
+    placeholderShown_ = true;
     markDirtyLocked(QRect(0, top - 15, w, h + 30));
 }
 

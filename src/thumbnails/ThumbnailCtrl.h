@@ -63,6 +63,8 @@ public:
     // This view's tab position, handed to its engine (GUI thread; the
     // container calls it whenever tabs are added, closed or moved).
     void SetTabIndex(int index);
+    // Posts the view's item count to the container (3034).
+    void ReportCount();
     // Worksheet names and registered applications for the context menu.
     void SetMenuSources(std::function<QStringList()> worksheets,
                         std::function<QStringList()> applications);
@@ -221,6 +223,7 @@ private:
     QImage canvas_;
     QSize client_;
     QRegion dirty_;
+    bool placeholderShown_ = false; // the canvas shows "NO IMAGE OBJECTS"
     std::atomic<bool> updatePending_{false};
     std::atomic<bool> clearing_{false};
     std::atomic<bool> visible_{false};

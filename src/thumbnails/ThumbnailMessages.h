@@ -73,8 +73,15 @@ struct OpenViewerMessage : Message<WM_THUMB_OPENVIEWER> {
     std::unique_ptr<ThumbItemRecord> record;
 };
 
-// A worksheet's item count changed (its tab label).
-struct CountChangedMessage : Message<WM_THUMB_COUNTCHANGED> {};
+// A worksheet's item count changed (its tab label): the view's own report
+// after items were removed or cleared, with the tab index the container
+// gave it. Without a tab index the container reads every tab's count.
+struct CountChangedMessage : Message<WM_THUMB_COUNTCHANGED> {
+    CountChangedMessage() = default;
+    CountChangedMessage(int count, int tabIndex) : count(count), tabIndex(tabIndex) {}
+    int count = -1;
+    int tabIndex = -1;
+};
 
 // ---- sent by the view to the main window -----------------------------------
 

@@ -243,8 +243,9 @@ private slots:
         QVERIFY(!c.run(32795));
         QVERIFY(!cleared);
         // A worksheet current: kinds and size limiter grey and unchecked.
-        frame->listContainer()->tabStrip()->addTab(QStringLiteral("ワークシート1"));
-        frame->listContainer()->tabStrip()->setCurrentIndex(1);
+        frame->listContainer()->CreateTab(CListContainerWnd::kWorkSheetTab,
+                                          QStringLiteral("ワークシート1"));
+        frame->listContainer()->SwitchTab(1);
         QTest::qWait(10); // the tab change updates the states
         for (const int id : {32785, 32784, 32786, 32962}) {
             QVERIFY(!c.action(id)->isEnabled());

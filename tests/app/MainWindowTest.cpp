@@ -102,7 +102,7 @@ private slots:
         QVERIFY(frame->commandAction(32785)->isChecked());
         QVERIFY(!frame->commandAction(32795)->isEnabled());
         QVERIFY(!frame->commandAction(32910)->isEnabled());
-        QCOMPARE(frame->listContainer()->tabStrip()->tabText(0), QStringLiteral("フォルダ"));
+        QCOMPARE(frame->listContainer()->tabStrip()->tabText(0), QStringLiteral("フォルダ(0)"));
     }
 
     void fileKindButtonTogglesTheSetting() {

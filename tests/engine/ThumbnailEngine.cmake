@@ -26,3 +26,8 @@ lumora_gtest(engine_samples_test
     SOURCES ${CMAKE_CURRENT_LIST_DIR}/EngineSamplesTest.cpp
     LIBS lumora_engine lumora_test_support lumora_decoders lumora_samplegen
     LABELS sanitize)
+
+lumora_gtest(engine_worksheet_add_test
+    SOURCES ${CMAKE_CURRENT_LIST_DIR}/WorkSheetAddTest.cpp
+    LIBS lumora_engine lumora_test_support
+    LABELS sanitize)

@@ -167,8 +167,14 @@ TEST(ThumbnailEngineTest, ReportsCarryTheTabIndexTheGuiThreadSet) {
         5s));
     for (const auto& p : rig.mainWindow.Of(WM_THUMB_PROGRESS))
         EXPECT_EQ(p.tabIndex, 4);
+    // The folder load reports its count for the tab label too.
+    const auto loaded = rig.mainWindow.Of(WM_THUMB_VIEWCOUNT);
+    ASSERT_FALSE(loaded.empty());
+    EXPECT_EQ(loaded.back().value, 10);
+    EXPECT_EQ(loaded.back().tabIndex, 4);
 
     rig.engine.SetTabIndex(2);
+    rig.mainWindow.Clear();
     dir.Write("u00000.jpg");
     auto request = std::make_unique<AddFilesRequest>();
     request->paths = {dir.File("u00000.jpg")};

@@ -1,0 +1,413 @@
+// Worksheets in the real main window: tabs and their labels, the default
+// worksheet when closing, reading and saving lists, drops on the tab strip,
+// renaming, and the export with its dialogs answered by the test.
+#include "app/ListContainerWnd.h"
+#include "app/MainFrame.h"
+#include "platform/ClipboardFiles.h"
+#include "thumbnails/FileProgressDlg.h"
+#include "thumbnails/ThumbnailCtrl.h"
+#include "thumbnails/WorkSheetFile.h"
+#include "thumbnails/WorkSheetTabStrip.h"
+#include "thumbnails/WorkSheetWriteDlg.h"
+
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMimeData>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QToolBar>
+#include <QtTest>
+
+using namespace lumora;
+
+class WorkSheetsTest : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<QTemporaryDir> dir;
+    std::unique_ptr<CMainFrame> frame;
+    CListContainerWnd* lc = nullptr;
+    QStringList messages; // "<icon>:<text>" of every message box
+    QStringList questions;
+    bool answer = true;
+
+    void make(bool defaultWorksheet = true) {
+        frame = std::make_unique<CMainFrame>(dir->filePath(QStringLiteral("lumora.ini")));
+        frame->setCreateDefaultWorkSheet(defaultWorksheet);
+        frame->create();
+        frame->resize(1000, 700);
+        frame->show();
+        QVERIFY(QTest::qWaitForWindowExposed(frame.get()));
+        lc = frame->listContainer();
+        lc->setMessageBoxHandler([this](QMessageBox::Icon icon, const QString& text) {
+            messages << QStringLiteral("%1:%2").arg(int(icon)).arg(text);
+        });
+        frame->setDialogHandlers(
+            [this](const QString& text) {
+                questions << text;
+                return answer;
+            },
+            [this](int icon, const QString& text) {
+                messages << QStringLiteral("%1:%2").arg(icon).arg(text);
+            });
+    }
+    QString file(const QString& name, const QByteArray& bytes = "x") {
+        const QString path = dir->filePath(name);
+        QDir().mkpath(QFileInfo(path).path());
+        QFile f(path);
+        if (f.open(QIODevice::WriteOnly | QIODevice::Truncate))
+            f.write(bytes);
+        return path;
+    }
+    QString list(const QString& name, const QByteArray& body) {
+        return file(name, "Lumora WorkSheetFile\r\n" + body);
+    }
+    QStringList labels() const {
+        QStringList out;
+        for (int i = 0; i < lc->tabStrip()->count(); ++i)
+            out << lc->tabStrip()->tabText(i);
+        return out;
+    }
+    QStringList pathsOf(int tab) const {
+        std::vector<std::string> paths;
+        lc->view(tab)->list().CollectPaths(paths);
+        QStringList out;
+        for (const auto& p : paths)
+            out << QString::fromStdString(p);
+        return out;
+    }
+
+    static bool showsPlaceholder(CThumbnailCtrl* view) {
+        const QImage canvas = view->grabCanvas().convertToFormat(QImage::Format_RGB32);
+        const int mid = canvas.height() / 2;
+        for (int y = std::max(0, mid - 40); y < std::min(canvas.height(), mid + 40); ++y)
+            for (int x = 0; x < canvas.width(); ++x)
+                if ((canvas.pixel(x, y) & 0xFFFFFF) == 0xC8C8C8)
+                    return true;
+        return false;
+    }
+
+private slots:
+    void init() {
+        dir = std::make_unique<QTemporaryDir>();
+        messages.clear();
+        questions.clear();
+        answer = true;
+    }
+    void cleanup() {
+        frame.reset();
+        dir.reset();
+    }
+
+    void startUpHasTheFirstWorksheetWithTheFolderTabCurrent() {
+        make(true);
+        QCOMPARE(labels(), (QStringList{"フォルダ(0)", "[D]：ワークシート1(0)"}));
+        QCOMPARE(lc->currentIndex(), 0);
+        QCOMPARE(lc->defaultWorksheet(), 1);
+        QCOMPARE(lc->currentKind(), int(CListContainerWnd::kFolderTab));
+        QVERIFY(!lc->view(1)->isVisible());
+        // A file on the command line: no empty worksheet.
+        make(false);
+        QCOMPARE(labels(), QStringList{"フォルダ(0)"});
+        QCOMPARE(lc->defaultWorksheet(), 0);
+    }
+
+    void numberingContinuesAndEachViewHasItsIndex() {
+        make(true);
+        QCOMPARE(lc->CreateTab(CListContainerWnd::kWorkSheetTab), 2);
+        QCOMPARE(lc->worksheetNames(), (QStringList{"ワークシート1", "ワークシート2"}));
+        QCOMPARE(lc->defaultWorksheet(), 2); // the newest is the default
+        QCOMPARE(lc->currentIndex(), 0);     // creating does not switch
+        lc->CloseAllWorksheets();
+        QCOMPARE(lc->worksheetCount(), 0);
+        QCOMPARE(lc->defaultWorksheet(), 0);
+        QVERIFY(!frame->commandEnabled(36021));
+        QVERIFY(frame->runCommand(32790));
+        QCOMPARE(lc->worksheetNames(), QStringList{"ワークシート3"});
+        QCOMPARE(lc->view(1)->engine()->TabIndex(), 1);
+        QCOMPARE(lc->view(1)->worksheetMode(), 1);
+    }
+
+    void closingMovesTheDefaultWorksheet() {
+        make(true);
+        lc->CreateTab(CListContainerWnd::kWorkSheetTab);
+        lc->SetDefaultWorksheet(1);
+        QCOMPARE(labels().mid(1), (QStringList{"[D]：ワークシート1(0)", "ワークシート2(0)"}));
+        // Closing the default tab 1 while tab 2 exists: the former tab 2,
+        // now tab 1, is the default.
+        lc->CloseWorksheet(1);
+        QCOMPARE(lc->worksheetNames(), QStringList{"ワークシート2"});
+        QCOMPARE(lc->defaultWorksheet(), 1);
+        QCOMPARE(labels().at(1), QStringLiteral("[D]：ワークシート2(0)"));
+        QCOMPARE(lc->view(1)->engine()->TabIndex(), 1);
+        // Closing the only worksheet leaves no default; One Key's command is off.
+        lc->SwitchTab(1);
+        QVERIFY(frame->commandEnabled(32794));
+        lc->CloseCurrentWorksheet();
+        QCOMPARE(lc->worksheetCount(), 0);
+        QCOMPARE(lc->currentIndex(), 0);
+        QCOMPARE(lc->defaultWorksheet(), 0);
+        QVERIFY(!frame->commandEnabled(36021));
+
+        // Four worksheets, default 3: closing tab 1 (before the default)
+        // keeps the same worksheet as default; closing the default moves the
+        // mark to the tab before it.
+        for (int i = 0; i < 4; ++i)
+            lc->CreateTab(CListContainerWnd::kWorkSheetTab);
+        lc->SetDefaultWorksheet(3);
+        lc->SwitchTab(2);
+        lc->CloseWorksheet(1);
+        QCOMPARE(lc->defaultWorksheet(), 2);
+        QCOMPARE(lc->tabName(2), QStringLiteral("ワークシート5"));
+        QCOMPARE(lc->currentIndex(), 1); // the current worksheet moved down with it
+        lc->CloseWorksheet(2);
+        QCOMPARE(lc->defaultWorksheet(), 1);
+        QCOMPARE(labels().at(1), QStringLiteral("[D]：ワークシート4(0)"));
+        QCOMPARE(lc->worksheetCount(), 2);
+    }
+
+    void switchingAndCyclingFollowTheTitle() {
+        make(true);
+        lc->CreateTab(CListContainerWnd::kWorkSheetTab, QStringLiteral("選んだ写真"));
+        lc->SwitchTab(2);
+        QCOMPARE(frame->windowTitle(), QStringLiteral("Lumora - 選んだ写真"));
+        QVERIFY(lc->view(2)->isVisible());
+        QVERIFY(!lc->view(0)->isVisible());
+        QCOMPARE(lc->tabStrip()->currentIndex(), 2);
+        lc->CycleTab(+1);
+        QCOMPARE(lc->currentIndex(), 0); // wraps to the folder tab
+        lc->CycleTab(-1);
+        QCOMPARE(lc->currentIndex(), 2);
+        lc->CycleTab(-1);
+        QCOMPARE(frame->windowTitle(), QStringLiteral("Lumora - ワークシート1"));
+        // Picking a tab in the strip switches as well.
+        QTest::mouseClick(lc->tabStrip(), Qt::LeftButton, {}, lc->tabStrip()->tabRect(2).center());
+        QCOMPARE(lc->currentIndex(), 2);
+    }
+
+    void readingListsAndTheirMessages() {
+        make(false);
+        const QString a = file(QStringLiteral("p/a.jpg")), b = file(QStringLiteral("p/b.nef")),
+                      c = file(QStringLiteral("p/写真.jpg"));
+        const QString path =
+            list(QStringLiteral("picks.lsl"), ("Picks\r\n" + a + "\r\n" + b + "\r\n" + c + "\r\n" +
+                                               a + "\r\n" + dir->filePath("p/gone.jpg") + "\n")
+                                                  .toUtf8());
+        lc->ReadList(path);
+        QCOMPARE(lc->currentIndex(), 1);
+        QCOMPARE(lc->GetCurrentWorksheetName(), QStringLiteral("Picks"));
+        QTRY_COMPARE(lc->view(1)->Count(), 3); // the duplicate of a.jpg is not added again
+        QTRY_COMPARE(labels().at(1), QStringLiteral("[D]：Picks(3)"));
+        QCOMPARE(pathsOf(1), (QStringList{a, b, c}));
+        // The empty worksheet's "NO IMAGE OBJECTS" is gone once items came.
+        QTRY_VERIFY(!showsPlaceholder(lc->view(1)));
+        QCOMPARE(messages.size(), 1);
+        QVERIFY(messages[0].startsWith(QStringLiteral("%1:ワークシートファイルにエントリのある")
+                                           .arg(int(QMessageBox::Information))));
+
+        // The same file twice: two worksheets of the same name.
+        messages.clear();
+        lc->ReadList(path);
+        QCOMPARE(lc->worksheetNames(), (QStringList{"Picks", "Picks"}));
+        // Adding a file that is already there does not duplicate it.
+        QTRY_COMPARE(lc->view(2)->Count(), 3);
+        lc->AddFilesTo(2, {a, b}, false);
+        QTest::qWait(200);
+        QCOMPARE(lc->view(2)->Count(), 3);
+
+        // Letter case of the magic line matters; nothing is created.
+        messages.clear();
+        lc->ReadList(file(QStringLiteral("bad.lsl"), "lumora worksheetfile\r\nX\r\n"));
+        QCOMPARE(messages,
+                 QStringList{QStringLiteral(
+                                 "%1:指定されたファイルは正しいワークシートファイルではありません")
+                                 .arg(int(QMessageBox::Warning))});
+        QCOMPARE(lc->worksheetCount(), 2);
+        // Unreadable: silence, nothing created.
+        messages.clear();
+        lc->ReadList(dir->filePath(QStringLiteral("none.lsl")));
+        QVERIFY(messages.isEmpty());
+        // Only the two header lines: an empty worksheet with that name.
+        lc->ReadList(list(QStringLiteral("empty.lsl"), "空のシート\r\n"));
+        QCOMPARE(lc->GetCurrentWorksheetName(), QStringLiteral("空のシート"));
+        QCOMPARE(lc->view(lc->currentIndex())->Count(), 0);
+        QTRY_VERIFY(showsPlaceholder(lc->view(lc->currentIndex())));
+        QVERIFY(messages.isEmpty());
+        // A CP932 list from a Windows system.
+        lc->ReadList(
+            file(QStringLiteral("sjis.lsl"),
+                 "Lumora WorkSheetFile\r\n\x83\x8f\x81\x5b\x83\x4e\r\n" + a.toUtf8() + "\r\n"));
+        QCOMPARE(lc->GetCurrentWorksheetName(), QStringLiteral("ワーク"));
+        QTRY_COMPARE(lc->view(lc->currentIndex())->Count(), 1);
+    }
+
+    void renamedTabIsWrittenAsLineTwo() {
+        make(true);
+        const QString a = file(QStringLiteral("a.jpg"));
+        lc->AddFilesTo(1, {a}, false);
+        QTRY_COMPARE(lc->view(1)->Count(), 1);
+        // Double-clicking the folder tab never opens the edit.
+        CWorkSheetTabStrip* strip = lc->workSheetTabs();
+        QTest::mouseDClick(strip, Qt::LeftButton, {}, strip->tabRect(0).center());
+        QVERIFY(!strip->renameEdit());
+        // Nor does a worksheet tab that is not current.
+        QTest::mouseDClick(strip, Qt::LeftButton, {}, strip->tabRect(1).center());
+        lc->SwitchTab(1);
+        QTest::mouseDClick(strip, Qt::LeftButton, {}, strip->tabRect(1).center());
+        QLineEdit* edit = strip->renameEdit();
+        QVERIFY(edit);
+        edit->setText(QStringLiteral("旅行 2024"));
+        QTest::keyClick(edit, Qt::Key_Return);
+        QVERIFY(!strip->renameEdit());
+        QCOMPARE(lc->GetCurrentWorksheetName(), QStringLiteral("旅行 2024"));
+        QCOMPARE(frame->windowTitle(), QStringLiteral("Lumora - 旅行 2024"));
+        const QString out = dir->filePath(QStringLiteral("out.lsl"));
+        QVERIFY(lc->SaveCurrentAsList(out));
+        QFile f(out);
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        QCOMPARE(f.readAll(), ("Lumora WorkSheetFile\r\n旅行 2024\r\n" + a + "\r\n").toUtf8());
+        // Escape drops an edit.
+        strip->BeginRename(1);
+        strip->renameEdit()->setText(QStringLiteral("x"));
+        QTest::keyClick(strip->renameEdit(), Qt::Key_Escape);
+        QCOMPARE(lc->GetCurrentWorksheetName(), QStringLiteral("旅行 2024"));
+        // Nothing is saved while the folder tab is current.
+        lc->SwitchTab(0);
+        QVERIFY(!lc->SaveCurrentAsList(out));
+    }
+
+    void dropsOnWorksheetTabsAddWithoutCopying() {
+        make(true);
+        lc->CreateTab(CListContainerWnd::kWorkSheetTab);
+        const QString a = file(QStringLiteral("d/a.jpg")), b = file(QStringLiteral("d/b.jpg"));
+        auto data = makeFileListMimeData({a, b}, DROPEFFECT_COPY);
+        CWorkSheetTabStrip* strip = lc->workSheetTabs();
+        const QPoint over1 = strip->tabRect(1).center();
+        QDragEnterEvent enter(over1, Qt::CopyAction, data.get(), Qt::LeftButton, {});
+        QCoreApplication::sendEvent(strip, &enter);
+        QDragMoveEvent move(over1, Qt::CopyAction, data.get(), Qt::LeftButton, {});
+        QCoreApplication::sendEvent(strip, &move);
+        QVERIFY(move.isAccepted());
+        QCOMPARE(strip->currentIndex(), 1); // shown selected while over it
+        QCOMPARE(lc->currentIndex(), 0);    // but the folder tab stays current
+        // Over the folder tab: no drop.
+        QDragMoveEvent overFolder(strip->tabRect(0).center(), Qt::CopyAction, data.get(),
+                                  Qt::LeftButton, {});
+        QCoreApplication::sendEvent(strip, &overFolder);
+        QVERIFY(!overFolder.isAccepted());
+        QDragMoveEvent again(over1, Qt::CopyAction, data.get(), Qt::LeftButton, {});
+        QCoreApplication::sendEvent(strip, &again);
+        QDropEvent drop(QPointF(over1), Qt::CopyAction, data.get(), Qt::LeftButton, {});
+        QCoreApplication::sendEvent(strip, &drop);
+        QCOMPARE(strip->currentIndex(), 0);
+        QTRY_COMPARE(lc->view(1)->Count(), 2);
+        QCOMPARE(lc->view(2)->Count(), 0);
+        QCOMPARE(QDir(dir->filePath(QStringLiteral("d"))).entryList(QDir::Files).size(), 2);
+    }
+
+    void addingTheSelectionAndClearing() {
+        make(true);
+        for (const char* n : {"s/1.jpg", "s/2.jpg", "s/3.jpg"})
+            file(QString::fromLatin1(n));
+        lc->ShowFolder(dir->filePath(QStringLiteral("s")));
+        QTRY_COMPARE(lc->folderView()->Count(), 3);
+        QVERIFY(!frame->commandEnabled(34000)); // no selection yet
+        lc->folderView()->SelectAll();
+        QVERIFY(frame->commandEnabled(34000));
+        QVERIFY(!frame->commandEnabled(34001)); // there is no second worksheet
+        QVERIFY(frame->runCommand(34000));
+        QTRY_COMPARE(lc->view(1)->Count(), 3);
+        QTRY_COMPARE(labels().at(1), QStringLiteral("[D]：ワークシート1(3)"));
+        lc->SwitchTab(1);
+        QVERIFY(!frame->commandEnabled(36021)); // the default itself is current
+        QVERIFY(frame->commandEnabled(32795));
+        lc->ClearCurrentWorksheet();
+        QCOMPARE(lc->view(1)->Count(), 0);
+        QCOMPARE(labels().at(1), QStringLiteral("[D]：ワークシート1(0)"));
+    }
+
+    void exportCopiesAndKeepsTheWindowUsable() {
+        make(true);
+        const QString a = file(QStringLiteral("src/a.jpg"), QByteArray(20000, 'a'));
+        const QString b = file(QStringLiteral("src/b.jpg"), QByteArray(30000, 'b'));
+        lc->AddFilesTo(1, {a, b}, false);
+        QTRY_COMPARE(lc->view(1)->Count(), 2);
+        lc->SwitchTab(1);
+
+        // Several missing levels: created after the question.
+        const QString target = dir->filePath(QStringLiteral("out/x/y"));
+        QSignalSpy finished(frame.get(), &CMainFrame::exportFinished);
+        QVERIFY(frame->startExport(target, 0));
+        QVERIFY(questions.back().startsWith(target + QStringLiteral("\nは存在しないフォルダです")));
+        QVERIFY(frame->exportProgress());
+        QVERIFY(!lc->isEnabled());
+        QVERIFY(finished.wait(10000));
+        QVERIFY(lc->isEnabled());
+        QVERIFY(!frame->exportRunning());
+        QCOMPARE(QFileInfo(target + QStringLiteral("/a.jpg")).size(), 20000);
+        QCOMPARE(QFileInfo(target + QStringLiteral("/b.jpg")).size(), 30000);
+
+        // Into the folder the files are in: they stay intact.
+        QVERIFY(frame->startExport(dir->filePath(QStringLiteral("src")), 0));
+        QVERIFY(finished.wait(10000));
+        QCOMPARE(QFileInfo(a).size(), 20000);
+
+        // Method 1: a sub-folder named after the worksheet, "/" made "／".
+        lc->workSheetTabs()->SetName(1, QStringLiteral("2024/05"));
+        QVERIFY(frame->startExport(target, 1));
+        QVERIFY(finished.wait(10000));
+        QCOMPARE(QFileInfo(target + QStringLiteral("/2024／05/b.jpg")).size(), 30000);
+        // The same again: the sub-folder exists, nothing is copied, the
+        // progress closes and the window is usable again, with a message.
+        messages.clear();
+        QVERIFY(!frame->startExport(target, 1));
+        QVERIFY(!frame->exportProgress());
+        QVERIFY(lc->isEnabled());
+        QCOMPARE(messages.size(), 1);
+        // Dot names are refused before anything is shown.
+        lc->workSheetTabs()->SetName(1, QStringLiteral(".."));
+        messages.clear();
+        QVERIFY(!frame->startExport(target, 1));
+        QCOMPARE(messages.size(), 1);
+        QVERIFY(!QFileInfo::exists(target + QStringLiteral("/../a.jpg")));
+        // Declining to create the folder stops everything.
+        answer = false;
+        QVERIFY(!frame->startExport(dir->filePath(QStringLiteral("never")), 0));
+        QVERIFY(!QFileInfo::exists(dir->filePath(QStringLiteral("never"))));
+    }
+
+    void itemsAddedToAnEmptyViewRemoveThePlaceholder() {
+        CThumbnailCtrl view(nullptr, 1);
+        view.resize(600, 400);
+        view.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&view));
+        view.DrawEmptyPlaceholder();
+        QVERIFY(showsPlaceholder(&view));
+        view.list().Add(ImageItem::FromPath("/x/a.jpg", ImageKind::Jpeg));
+        view.LayoutScrollBars();
+        view.DrawVisibleItems();
+        QVERIFY(!showsPlaceholder(&view));
+    }
+
+    void exportDialogKeepsItsValues() {
+        CWorkSheetWriteDlg dlg;
+        QVERIFY(!dlg.okButton()->isEnabled());
+        dlg.folderEdit()->setText(QStringLiteral("/tmp/x"));
+        QVERIFY(dlg.okButton()->isEnabled());
+        dlg.setValues(QStringLiteral("/a"), 1);
+        QCOMPARE(dlg.folder(), QStringLiteral("/a"));
+        QCOMPARE(dlg.method(), 1);
+        QCOMPARE(dlg.windowTitle(), QStringLiteral("ワークシート内ファイルの書き出し"));
+        CFileProgressDlg progress;
+        progress.SetRange(4);
+        progress.SetPos(2);
+        progress.SetCopying(QStringLiteral("/x/y/IMG_1.CR2"));
+        QCOMPARE(progress.textLine()->text(), QStringLiteral("IMG_1.CR2 をコピー中..."));
+        QSignalSpy cancel(&progress, &CFileProgressDlg::cancelRequested);
+        progress.cancelButton()->click();
+        QCOMPARE(cancel.size(), 1);
+    }
+};
+
+QTEST_MAIN(WorkSheetsTest)
+#include "WorkSheetsTest.moc"

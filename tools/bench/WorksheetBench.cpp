@@ -1,0 +1,290 @@
+// lumora-bench worksheet: reading a worksheet-list file of 10,000 entries
+// until the first screen of its worksheet is drawn (list read, entries
+// checked, a fresh engine and stand-in view of 8 x 5 cells, the add
+// request, the visible thumbnails), and the export copy against cp on the
+// same files, side by side (each copy timed until its data is written back).
+#include "BenchCommands.h"
+
+#include "HeadlessThumbnailView.h"
+#include "engine/ImageItemList.h"
+#include "engine/ThumbnailEngine.h"
+#include "imaging/ThumbnailDecoder.h"
+#include "samples/SampleGen.h"
+#include "thumbnails/WorkSheetExport.h"
+#include "thumbnails/WorkSheetFile.h"
+
+#include <QCoreApplication>
+
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <random>
+#include <string>
+#include <thread>
+#include <vector>
+
+extern char** environ;
+
+namespace lumora::bench {
+namespace {
+
+namespace fs = std::filesystem;
+using Clock = std::chrono::steady_clock;
+using namespace std::chrono_literals;
+
+double msSince(Clock::time_point start) {
+    return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
+}
+
+double medianOf(std::vector<double> v) {
+    if (v.empty())
+        return NAN;
+    std::sort(v.begin(), v.end());
+    const std::size_t n = v.size();
+    return n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
+}
+
+QCoreApplication& app() {
+    static int argc = 1;
+    static char name[] = "lumora-bench";
+    static char* argv[] = {name, nullptr};
+    static QCoreApplication* instance = new QCoreApplication(argc, argv);
+    return *instance;
+}
+
+// The same folders as the folder benchmark (shared, made once).
+std::string cameraFolder(int count) {
+    const std::string dir = "/tmp/lumora-bench-folder-" + std::to_string(count) + "-exif";
+    const std::string marker = dir + "/.complete";
+    if (fs::exists(marker))
+        return dir;
+    fs::remove_all(dir);
+    fs::create_directories(dir);
+    samples::CameraJpegOptions base;
+    base.camera = samples::canonCamera();
+    base.withThumbnail = true;
+    const std::string seedDir = dir + "/.seed";
+    samples::writeCameraJpegFolder(seedDir, std::min(count, 1000), base);
+    std::vector<fs::path> seeds;
+    for (const auto& e : fs::directory_iterator(seedDir))
+        seeds.push_back(e.path());
+    std::sort(seeds.begin(), seeds.end());
+    for (int i = 0; i < count; ++i) {
+        char name[32];
+        std::snprintf(name, sizeof name, "IMG_%05d.JPG", i + 1);
+        fs::copy_file(seeds[std::size_t(i) % seeds.size()], fs::path(dir) / name);
+    }
+    fs::remove_all(seedDir);
+    std::ofstream(marker) << count;
+    return dir;
+}
+
+// Reads the list and shows it in a fresh worksheet view, as the list
+// container does; ms until every visible cell has its thumbnail.
+double readListToFirstScreen(const std::string& listPath, int expected) {
+    app();
+    const auto start = Clock::now();
+    WorkSheetList list;
+    if (ReadWorkSheetList(listPath, list) != WorkSheetReadStatus::Ok)
+        return NAN;
+    ResolvedEntries entries = ResolveWorkSheetEntries(list);
+    ImageItemList items;
+    HeadlessThumbnailView view(items, 8, 5);
+    CThumbnailEngine engine(&view, &items);
+    engine.SetThumbnailMaker(DecodeThumbnail);
+    view.SetEngine(&engine);
+    engine.Start();
+    auto request = std::make_unique<AddFilesRequest>();
+    request->paths = std::move(entries.existing);
+    request->rescan = true;
+    engine.AddFiles(std::move(request));
+    double ms = NAN;
+    if (view.WaitUntil([&] { return items.Count() == expected; }, 120s) &&
+        view.WaitForVisibleDrawn(60s))
+        ms = msSince(start);
+    engine.Shutdown(10000);
+    return ms;
+}
+
+// Runs argv quietly; wall ms, NAN on failure.
+double runTimed(const std::vector<std::string>& argv) {
+    std::vector<char*> args;
+    for (const auto& a : argv)
+        args.push_back(const_cast<char*>(a.c_str()));
+    args.push_back(nullptr);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+    pid_t pid;
+    const auto start = Clock::now();
+    const int rc = posix_spawnp(&pid, args[0], &actions, nullptr, args.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    if (rc != 0)
+        return NAN;
+    int status = 0;
+    waitpid(pid, &status, 0);
+    const double ms = msSince(start);
+    return WIFEXITED(status) && WEXITSTATUS(status) == 0 ? ms : NAN;
+}
+
+class Sink : public QObject {
+public:
+    bool event(QEvent* e) override {
+        return MessageCast<ExportDoneMessage>(e) || QObject::event(e);
+    }
+};
+
+double exportTimed(const std::vector<std::string>& files, const std::string& destination) {
+    app();
+    Sink sink;
+    std::vector<ExportPair> pairs;
+    for (const std::string& f : files)
+        pairs.push_back({f, ExportDestination(destination, fs::path(f).filename().string())});
+    const auto start = Clock::now();
+    {
+        CExportWorker worker(&sink, std::move(pairs));
+        worker.Start();
+        worker.Join();
+    }
+    const double ms = msSince(start);
+    QCoreApplication::removePostedEvents(&sink);
+    return ms;
+}
+
+void jsonField(std::string& json, const char* key, double value) {
+    char buf[128];
+    if (std::isnan(value))
+        std::snprintf(buf, sizeof buf, "\"%s\": null", key);
+    else
+        std::snprintf(buf, sizeof buf, "\"%s\": %.3f", key, value);
+    if (json.size() > 1)
+        json += ", ";
+    json += buf;
+}
+
+int runWorksheet(const std::vector<std::string>& args) {
+    bool quick = false;
+    bool json = false;
+    for (const std::string& a : args) {
+        if (a == "--quick")
+            quick = true;
+        else if (a == "--json")
+            json = true;
+        else {
+            std::fprintf(stderr, "usage: lumora-bench worksheet [--quick] [--json]\n");
+            return 2;
+        }
+    }
+    const int runs = quick ? 3 : 5;
+    std::printf("worksheet benchmark (%s), %u cores\n", quick ? "quick" : "full",
+                std::thread::hardware_concurrency());
+
+    // 1. A list of 10,000 entries until its first screen (warm cache).
+    const std::string folder = cameraFolder(10000);
+    std::vector<std::string> paths;
+    for (const auto& e : fs::directory_iterator(folder))
+        if (e.path().extension() == ".JPG")
+            paths.push_back(e.path().string());
+    std::sort(paths.begin(), paths.end());
+    // Shuffled, as hand-picked files come in no particular order.
+    std::shuffle(paths.begin(), paths.end(), std::mt19937(12345));
+    const std::string listPath = "/tmp/lumora-bench-worksheet-10000.lsl";
+    WriteWorkSheetList(listPath, "ベンチマーク", paths);
+    readListToFirstScreen(listPath, int(paths.size())); // warm
+    std::vector<double> firstScreen;
+    for (int r = 0; r < runs; ++r)
+        firstScreen.push_back(readListToFirstScreen(listPath, int(paths.size())));
+    const double firstMs = medianOf(firstScreen);
+    std::printf("  .lsl of %zu entries to its first screen: %.1f ms (median of %d)\n", paths.size(),
+                firstMs, runs);
+
+    // 2. Export against cp, side by side on the same files.
+    const int files = quick ? 60 : 200;
+    const std::size_t bytes = std::size_t(quick ? 4 : 8) << 20;
+    const std::string src = "/tmp/lumora-bench-export-src-" + std::to_string(files);
+    if (!fs::exists(src + "/.complete")) {
+        fs::remove_all(src);
+        fs::create_directories(src);
+        std::vector<char> block(bytes);
+        std::mt19937 rng(7);
+        for (char& c : block)
+            c = char(rng());
+        for (int i = 0; i < files; ++i) {
+            char name[32];
+            std::snprintf(name, sizeof name, "IMG_%04d.CR2", i);
+            std::ofstream(src + "/" + name, std::ios::binary)
+                .write(block.data(), std::streamsize(block.size()));
+        }
+        std::ofstream(src + "/.complete") << files;
+    }
+    std::vector<std::string> sources;
+    for (const auto& e : fs::directory_iterator(src))
+        if (e.path().extension() == ".CR2")
+            sources.push_back(e.path().string());
+    std::sort(sources.begin(), sources.end());
+    std::vector<std::string> cpArgs = {"cp", "-f"};
+    cpArgs.insert(cpArgs.end(), sources.begin(), sources.end());
+    const std::string dstCp = "/tmp/lumora-bench-export-cp";
+    const std::string dstUs = "/tmp/lumora-bench-export-us";
+    cpArgs.push_back(dstCp);
+    std::vector<double> cpMs, usMs;
+    for (int r = 0; r < runs; ++r) {
+        for (const std::string& d : {dstCp, dstUs}) {
+            fs::remove_all(d);
+            fs::create_directories(d);
+        }
+        // Alternate which goes first; each starts with no dirty pages left
+        // by the other.
+        // Each time includes writing its data back (sync), so the one that
+        // runs second never pays for the first one's dirty pages.
+        for (int k = 0; k < 2; ++k) {
+            ::sync();
+            const auto start = Clock::now();
+            if ((r + k) % 2 == 0) {
+                if (std::isnan(runTimed(cpArgs)))
+                    return 1;
+                ::sync();
+                cpMs.push_back(msSince(start));
+            } else {
+                exportTimed(sources, dstUs);
+                ::sync();
+                usMs.push_back(msSince(start));
+            }
+        }
+    }
+    fs::remove_all(dstCp);
+    fs::remove_all(dstUs);
+    const double cpMedian = medianOf(cpMs), usMedian = medianOf(usMs);
+    const double ratio = usMedian / cpMedian;
+    const double mb = double(files) * double(bytes) / 1e6;
+    std::printf(
+        "  export of %d files (%.0f MB): %.1f ms, cp %.1f ms, ratio %.3f (%.0f MB/s vs %.0f "
+        "MB/s)\n",
+        files, mb, usMedian, cpMedian, ratio, mb / (usMedian / 1000), mb / (cpMedian / 1000));
+
+    if (json) {
+        std::string out = "{";
+        jsonField(out, "lsl_10000_first_screen_ms", firstMs);
+        jsonField(out, "export_ms", usMedian);
+        jsonField(out, "cp_ms", cpMedian);
+        jsonField(out, "export_vs_cp", ratio);
+        out += "}";
+        std::printf("%s\n", out.c_str());
+    }
+    return 0;
+}
+
+BenchRegistrar registrar({"worksheet", "worksheet list to first screen; export against cp",
+                          runWorksheet});
+
+} // namespace
+} // namespace lumora::bench
