@@ -50,6 +50,28 @@ void CellStyle::apply(const AppSettings& s) {
     layout.infoLineHeight = QFontMetrics(infoFont).height();
 }
 
+namespace {
+
+// One centred caption line; a line wider than the cell less a 2-pixel margin
+// each side is narrowed horizontally to that width, so no character is cut
+// off at the cell's edges.
+void drawFittedLine(QPainter& p, const QRect& box, const QString& text) {
+    const auto flags = Qt::AlignHCenter | Qt::AlignTop | Qt::TextSingleLine;
+    const int room = box.width() - 4;
+    const int width = p.fontMetrics().horizontalAdvance(text);
+    if (room <= 0 || width <= room) {
+        p.drawText(box, flags, text);
+        return;
+    }
+    p.save();
+    p.translate(box.left() + 2, box.top());
+    p.scale(qreal(room) / width, 1.0);
+    p.drawText(QRect(0, 0, width, box.height()), flags, text);
+    p.restore();
+}
+
+} // namespace
+
 QImage thumbnailImage(const ImageItem& item) {
     const DibImage& dib = item.thumb.thumbBits;
     if (dib.isNull() || dib.width() <= 0 || dib.height() <= 0 ||
@@ -137,11 +159,10 @@ QImage composeCell(const ImageItem& item, const CellStyle& style) {
         if (l.showFileName)
             y1 += l.nameLineHeight + 4;
         const int y2 = y1 + l.infoLineHeight + 2;
-        const auto flags = Qt::AlignHCenter | Qt::AlignTop | Qt::TextSingleLine;
-        p.drawText(QRect(0, y1 - l.infoLineHeight, cw, l.infoLineHeight), flags,
-                   captionLine1(item.caption));
-        p.drawText(QRect(0, y2 - l.infoLineHeight, cw, l.infoLineHeight), flags,
-                   captionLine2(item.caption));
+        drawFittedLine(p, QRect(0, y1 - l.infoLineHeight, cw, l.infoLineHeight),
+                       captionLine1(item.caption));
+        drawFittedLine(p, QRect(0, y2 - l.infoLineHeight, cw, l.infoLineHeight),
+                       captionLine2(item.caption));
     }
 
     const QImage thumb = thumbnailImage(item);

@@ -2,5 +2,5 @@
 add_library(lumora_worksheet_core STATIC
     ${CMAKE_CURRENT_LIST_DIR}/WorkSheetFile.h ${CMAKE_CURRENT_LIST_DIR}/WorkSheetFile.cpp
     ${CMAKE_CURRENT_LIST_DIR}/WorkSheetExport.h ${CMAKE_CURRENT_LIST_DIR}/WorkSheetExport.cpp)
-target_include_directories(lumora_worksheet_core PUBLIC ${CMAKE_SOURCE_DIR}/src)
-target_link_libraries(lumora_worksheet_core PUBLIC Qt6::Core Threads::Threads)
+lumora_export_headers(lumora_worksheet_core)
+target_link_libraries(lumora_worksheet_core PUBLIC lumora_messages Qt6::Core Threads::Threads)

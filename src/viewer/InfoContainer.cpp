@@ -1,7 +1,7 @@
 #include "viewer/InfoContainer.h"
 
-#include "imaging/ImageItem.h"
 #include "engine/ImageItemList.h"
+#include "imaging/ImageItem.h"
 #include "viewer/HistogramCtrl.h"
 
 #include <QClipboard>
@@ -17,6 +17,15 @@ namespace {
 QString U(std::string_view s) {
     return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size()));
 }
+// The label column keeps at least its first width and grows to its longest
+// label (indentation included), so no row name is cut off.
+void fitLabelColumn(QTreeWidget* tree) {
+    constexpr int kLabelColumnWidth = 130;
+    tree->resizeColumnToContents(0);
+    if (tree->columnWidth(0) < kLabelColumnWidth)
+        tree->setColumnWidth(0, kLabelColumnWidth);
+}
+
 } // namespace
 
 CInfoContainer::CInfoContainer(QWidget* parent) : QWidget(parent) {
@@ -48,6 +57,7 @@ CInfoContainer::CInfoContainer(QWidget* parent) : QWidget(parent) {
     makerNoteGroup_ = groups[kInfoGroupCount - 1];
     for (QTreeWidgetItem* g : groups)
         g->setExpanded(true);
+    fitLabelColumn(tree_);
 
     // Ctrl+C in the list is the list's own, ahead of the main window's
     // accelerator of the same key.
@@ -127,6 +137,7 @@ void CInfoContainer::ShowInfo() {
         auto* item = new QTreeWidgetItem(makerNoteGroup_, QStringList{U(row.label), U(row.value)});
         makerNoteRows_.push_back(item);
     }
+    fitLabelColumn(tree_);
     tree_->setUpdatesEnabled(true);
     tree_->viewport()->update();
 }

@@ -94,13 +94,17 @@ void RunPictureLoad(const std::shared_ptr<PictureTarget>& target,
     // then shows the failure instead of waiting for ever.
     auto message = std::make_unique<PictureResultMessage>();
     message->cancelled = out.status == DecodeStatus::Cancelled || cancel.IsStale();
-    // What the screen needs first are the reduced levels, read straight
-    // from the decoded pixels: the picture goes out with them, and the full
-    // size follows. A picture too small for reduced levels goes out whole.
+    // What the screen needs first is a reduced level, read straight from
+    // the decoded pixels: the picture goes out with the quarter size and the
+    // smaller levels (at fit a camera picture needs no more), the half and
+    // the full size follow. A picture too small for a quarter goes out with
+    // the half, one too small for reduced levels goes out whole.
     std::shared_ptr<const ViewerPicture> reduced;
     if (!message->cancelled && !out.image.isNull()) {
         try {
-            reduced = ViewerPicture::ReducedFromDib(out.image, quarterTurns);
+            reduced = ViewerPicture::QuarterFromDib(out.image, quarterTurns);
+            if (!reduced)
+                reduced = ViewerPicture::ReducedFromDib(out.image, quarterTurns);
         } catch (const std::bad_alloc&) {
             reduced = nullptr;
         }
@@ -128,11 +132,17 @@ void RunPictureLoad(const std::shared_ptr<PictureTarget>& target,
         auto full = std::make_unique<PictureLevelsMessage>();
         full->requestNumber = requestNumber;
         if (reduced) {
+            QImage half;
+            if (reduced->level(1).isNull()) {
+                half = TurnImage(HalveDib(out.image), quarterTurns);
+                if (half.isNull())
+                    return;
+            }
             QImage image = TurnImage(DibToImage(out.image), quarterTurns);
             out.image = DibImage{};
             if (image.isNull())
                 return;
-            full->picture = reduced->WithFullSize(std::move(image));
+            full->picture = reduced->WithFullSize(std::move(image), std::move(half));
         } else {
             full->picture = shown->WithFastFullSize();
         }

@@ -1,5 +1,7 @@
 #include "viewer/ViewerPicture.h"
 
+#include "imaging/PixelMemory.h"
+
 #include <QTransform>
 
 #include <algorithm>
@@ -9,20 +11,37 @@
 
 namespace lumora {
 
-QImage DibToImage(const DibImage& dib) {
-    if (dib.isNull())
+QImage NewPixelImage(int width, int height) {
+    if (width <= 0 || height <= 0)
         return {};
-    const int w = dib.width();
-    const int h = dib.height();
-    QImage out(w, h, QImage::Format_RGB32);
+    const qsizetype stride = qsizetype(width) * 4;
+    const std::size_t size = static_cast<std::size_t>(stride) * static_cast<std::size_t>(height);
+    // Big levels come from blocks populated in one go: faulting a fresh
+    // 24 MB copy in page by page takes as long as filling it.
+    std::unique_ptr<uint8_t[]> block = AllocatePixelBlock(size);
+    if (!block)
+        return {};
+    QImage img(
+        block.get(), width, height, stride, QImage::Format_RGB32,
+        [](void* p) { std::unique_ptr<uint8_t[]>(static_cast<uint8_t*>(p)); }, block.get());
+    if (img.isNull())
+        return {};
+    block.release(); // now held by img's cleanup
+    return img;
+}
+
+namespace {
+
+// Rows of blue, green, red bytes into a new RGB32 image; `row(y)` gives the
+// bytes of picture row y.
+template <typename RowAt> QImage packedToImage(int w, int h, RowAt row) {
+    QImage out = NewPixelImage(w, h);
     if (out.isNull())
         return {};
-    const int stride = dib.stride();
-    const uint8_t* bits = dib.bits();
     uchar* outBits = out.bits();
     const qsizetype outStride = out.bytesPerLine();
     for (int y = 0; y < h; ++y) {
-        const uint8_t* s = bits + static_cast<std::size_t>(h - 1 - y) * stride;
+        const uint8_t* s = row(y);
         auto* d = reinterpret_cast<uint32_t*>(outBits + y * outStride);
         int x = 0;
         // Blue, green, red bytes read as a little-endian word are 0x..RRGGBB,
@@ -42,6 +61,18 @@ QImage DibToImage(const DibImage& dib) {
             d[x] = 0xFF000000u | (uint32_t(s[2]) << 16) | (uint32_t(s[1]) << 8) | s[0];
     }
     return out;
+}
+
+} // namespace
+
+QImage DibToImage(const DibImage& dib) {
+    if (dib.isNull())
+        return {};
+    const int h = dib.height();
+    const int stride = dib.stride();
+    const uint8_t* bits = dib.bits();
+    return packedToImage(
+        dib.width(), h, [&](int y) { return bits + static_cast<std::size_t>(h - 1 - y) * stride; });
 }
 
 QImage AdoptDib(DibImage&& dib) {
@@ -87,7 +118,7 @@ QImage HalveImage(const QImage& src) {
             : src.convertToFormat(QImage::Format_RGB32);
     const int w = std::max(1, in.width() / 2);
     const int h = std::max(1, in.height() / 2);
-    QImage out(w, h, QImage::Format_RGB32);
+    QImage out = NewPixelImage(w, h);
     if (out.isNull())
         return {};
     const int sw = in.width();
@@ -135,7 +166,7 @@ QImage HalveDib(const DibImage& dib) {
         return {};
     const int w = sw / 2;
     const int h = sh / 2;
-    QImage out(w, h, QImage::Format_RGB32);
+    QImage out = NewPixelImage(w, h);
     if (out.isNull())
         return {};
     const int stride = dib.stride();
@@ -150,6 +181,49 @@ QImage HalveDib(const DibImage& dib) {
             const uint32_t green = (a[1] + a[4] + b[1] + b[4] + 2u) >> 2;
             const uint32_t red = (a[2] + a[5] + b[2] + b[5] + 2u) >> 2;
             d[x] = 0xFF000000u | (red << 16) | (green << 8) | blue;
+        }
+    }
+    return out;
+}
+
+QImage QuarterDib(const DibImage& dib) {
+    const int sw = dib.width();
+    const int sh = dib.height();
+    if (dib.isNull() || sw < 4 || sh < 4)
+        return {};
+    const int hw = sw / 2; // the halved rows, never stored whole
+    const int w = hw / 2;
+    const int h = sh / 4;
+    QImage out = NewPixelImage(w, h);
+    if (out.isNull())
+        return {};
+    std::vector<uint32_t> halves(static_cast<std::size_t>(2 * hw));
+    const int stride = dib.stride();
+    const uint8_t* bits = dib.bits();
+    for (int y = 0; y < h; ++y) {
+        for (int k = 0; k < 2; ++k) {
+            // Halved row 2y + k, rounded exactly as HalveDib rounds it.
+            const uint8_t* a = bits + static_cast<std::size_t>(sh - 1 - 2 * (2 * y + k)) * stride;
+            const uint8_t* b = a - stride;
+            uint32_t* d = halves.data() + k * hw;
+            for (int x = 0; x < hw; ++x, a += 6, b += 6) {
+                const uint32_t blue = (a[0] + a[3] + b[0] + b[3] + 2u) >> 2;
+                const uint32_t green = (a[1] + a[4] + b[1] + b[4] + 2u) >> 2;
+                const uint32_t red = (a[2] + a[5] + b[2] + b[5] + 2u) >> 2;
+                d[x] = (red << 16) | (green << 8) | blue;
+            }
+        }
+        // Then halved again as HalveImage does.
+        const uint32_t* r0 = halves.data();
+        const uint32_t* r1 = r0 + hw;
+        auto* d = reinterpret_cast<uint32_t*>(out.scanLine(y));
+        for (int x = 0; x < w; ++x) {
+            const uint32_t p0 = r0[2 * x], p1 = r0[2 * x + 1], p2 = r1[2 * x], p3 = r1[2 * x + 1];
+            const uint32_t rb =
+                (p0 & 0xFF00FF) + (p1 & 0xFF00FF) + (p2 & 0xFF00FF) + (p3 & 0xFF00FF) + 0x020002;
+            const uint32_t g =
+                (p0 & 0xFF00) + (p1 & 0xFF00) + (p2 & 0xFF00) + (p3 & 0xFF00) + 0x200;
+            d[x] = 0xFF000000u | ((rb >> 2) & 0xFF00FF) | ((g >> 2) & 0xFF00);
         }
     }
     return out;
@@ -183,10 +257,33 @@ std::shared_ptr<const ViewerPicture> ViewerPicture::ReducedFromDib(const DibImag
     return p;
 }
 
-std::shared_ptr<const ViewerPicture> ViewerPicture::WithFullSize(QImage full) const {
+std::shared_ptr<const ViewerPicture> ViewerPicture::QuarterFromDib(const DibImage& dib,
+                                                                   int quarterTurns, int minSide) {
+    if (dib.isNull() || std::max(dib.width(), dib.height()) / 4 < std::max(1, minSide))
+        return nullptr;
+    QImage quarter = QuarterDib(dib);
+    if (quarter.isNull())
+        return nullptr;
+    auto p = std::make_shared<ViewerPicture>();
+    const int t = ((quarterTurns % 4) + 4) % 4;
+    p->turns_ = t;
+    p->width_ = t % 2 ? dib.height() : dib.width();
+    p->height_ = t % 2 ? dib.width() : dib.height();
+    p->levels_.push_back(QImage()); // the full size and the half follow
+    p->levels_.push_back(QImage());
+    p->levels_.push_back(TurnImage(quarter, t));
+    if (p->levels_[2].isNull())
+        return nullptr;
+    p->buildLevels(minSide);
+    return p;
+}
+
+std::shared_ptr<const ViewerPicture> ViewerPicture::WithFullSize(QImage full, QImage half) const {
     auto p = std::make_shared<ViewerPicture>(*this);
     if (!p->levels_.empty() && full.width() == width_ && full.height() == height_)
         p->levels_[0] = std::move(full);
+    if (p->levels_.size() > 1 && p->levels_[1].isNull() && !half.isNull())
+        p->levels_[1] = std::move(half);
     return p;
 }
 
@@ -242,7 +339,11 @@ std::shared_ptr<const ViewerPicture> ViewerPicture::WithLevels(int minSide) cons
 std::shared_ptr<const ViewerPicture> ViewerPicture::WithFastFullSize() const {
     auto p = std::make_shared<ViewerPicture>(*this);
     if (!p->levels_.empty() && p->levels_[0].format() != QImage::Format_RGB32) {
-        QImage fast = p->levels_[0].convertToFormat(QImage::Format_RGB32);
+        const QImage& from = p->levels_[0];
+        QImage fast = from.format() == QImage::Format_BGR888
+                          ? packedToImage(from.width(), from.height(),
+                                          [&](int y) { return from.constScanLine(y); })
+                          : from.convertToFormat(QImage::Format_RGB32);
         if (!fast.isNull())
             p->levels_[0] = std::move(fast);
     }
@@ -261,8 +362,11 @@ std::shared_ptr<const ViewerPicture> ViewerPicture::Turned(int quarterTurns) con
 }
 
 int ViewerPicture::levelFor(double scale) const {
-    int best = hasFullSize() || levelCount() < 2 ? 0 : 1;
-    for (int i = 1; i < levelCount(); ++i) {
+    // Levels still pending are null and never chosen.
+    int best = 0;
+    while (best + 1 < levelCount() && levels_[static_cast<std::size_t>(best)].isNull())
+        ++best;
+    for (int i = best + 1; i < levelCount(); ++i) {
         const double levelScale =
             static_cast<double>(levels_[static_cast<std::size_t>(i)].width()) /
             std::max(1, width());

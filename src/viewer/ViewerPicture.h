@@ -32,8 +32,14 @@ public:
     // is too small to have a reduced level.
     static std::shared_ptr<const ViewerPicture> ReducedFromDib(const DibImage& dib,
                                                                int quarterTurns, int minSide = 256);
-    // A copy with `full` (turned like this picture) as its full-size level.
-    std::shared_ptr<const ViewerPicture> WithFullSize(QImage full) const;
+    // The same with only the quarter-size level and the smaller ones: the
+    // full size and the half both stay null (pending). Null when the DIB is
+    // too small for a quarter-size level.
+    static std::shared_ptr<const ViewerPicture> QuarterFromDib(const DibImage& dib,
+                                                               int quarterTurns, int minSide = 256);
+    // A copy with `full` (turned like this picture) as its full-size level,
+    // and `half` as the half-size level when that one is still pending.
+    std::shared_ptr<const ViewerPicture> WithFullSize(QImage full, QImage half = {}) const;
     // A copy with the reduced levels added (the full-size image is shared).
     std::shared_ptr<const ViewerPicture> WithLevels(int minSide = 256) const;
     // A copy whose full-size level is 32-bit, the format that scales fastest
@@ -46,7 +52,8 @@ public:
     // The full size (as turned), also while the full-size level is pending.
     int width() const { return width_; }
     int height() const { return height_; }
-    // False while only the reduced levels exist (level 0 is then null).
+    // False while only the reduced levels exist (level 0 is then null, and
+    // level 1 may be too).
     bool hasFullSize() const { return !levels_.empty() && !levels_[0].isNull(); }
     const QImage& level(int i) const { return levels_[static_cast<std::size_t>(i)]; }
     int levelCount() const { return static_cast<int>(levels_.size()); }
@@ -67,12 +74,19 @@ private:
     int turns_ = 0;
 };
 
+// A new uninitialised RGB32 image whose pixels are in a pre-populated
+// block (see AllocatePixelBlock); null when memory is short.
+QImage NewPixelImage(int width, int height);
+
 // Halves an RGB32 or BGR888 image into an RGB32 one with a 2 x 2 box filter
 // (an odd last row or column is left out).
 QImage HalveImage(const QImage& src);
 
 // An image turned by quarter turns clockwise (the same image for none).
 QImage TurnImage(const QImage& img, int quarterTurns);
+// Quarters a 24-bit bottom-up DIB into a top-down RGB32 image (at least
+// 4 x 4), pixel for pixel what HalveImage(HalveDib(dib)) gives.
+QImage QuarterDib(const DibImage& dib);
 // Halves a 24-bit bottom-up DIB into a top-down RGB32 image (at least 2 x 2).
 QImage HalveDib(const DibImage& dib);
 // Copies a 24-bit bottom-up DIB into a new top-down RGB32 image.

@@ -3,6 +3,7 @@ if(TARGET lumora_thumbnails)
     lumora_qtest(lumora_thumbnail_files_test SOURCES ThumbnailFilesTest.cpp LIBS lumora_thumbnails)
     lumora_qtest(lumora_thumbnail_cache_view_test SOURCES ThumbnailCacheViewTest.cpp
                  LIBS lumora_thumbnails lumora_samplegen)
+    lumora_qtest(lumora_cell_caption_test SOURCES CellCaptionTest.cpp LIBS lumora_thumbnails)
     lumora_qtest(lumora_thumbnail_oddfiles_test SOURCES ThumbnailCtrlOddFilesTest.cpp
         LIBS lumora_thumbnails)
 endif()

@@ -2,8 +2,8 @@
 // maker-note rows per kind, the deep copy, and its layout.
 #include "viewer/InfoContainer.h"
 
-#include "imaging/ImageItem.h"
 #include "engine/ImageItemList.h"
+#include "imaging/ImageItem.h"
 #include "viewer/HistogramCtrl.h"
 
 #include <QTemporaryDir>
@@ -138,6 +138,31 @@ private slots:
         QCOMPARE(MakerLabels(panel).first(), QStringLiteral("ドライブモード"));
         QVERIFY(!MakerLabels(panel).contains(QStringLiteral("ISO設定")));
         QCOMPARE(panel.treeList()->topLevelItemCount(), 4);
+    }
+
+    // Every row label is shown whole at the panel's default size: the label
+    // column is as wide as its longest label with the row's indentation,
+    // the maker-note labels of the image shown included.
+    void rowLabelsAreNeverCut() {
+        const QString nikon = kSamples + "/makernotes/NikonD70.jpg";
+        NEED_SAMPLE(nikon);
+        CInfoContainer panel;
+        panel.resize(200, 600);
+        panel.show();
+        Show(panel, Scanned(nikon));
+        QTreeWidget* tree = panel.treeList();
+        const QFontMetrics fm(tree->font());
+        const auto fits = [&](QTreeWidgetItem* row) {
+            const int need = 2 * tree->indentation() + fm.horizontalAdvance(row->text(0));
+            if (tree->columnWidth(0) < need)
+                qWarning("label cut: %s (%d < %d)", qPrintable(row->text(0)), tree->columnWidth(0),
+                         need);
+            return tree->columnWidth(0) >= need;
+        };
+        for (int i = 0; i < kFixedRowCount; ++i)
+            QVERIFY(fits(panel.fixedRow(i)));
+        for (int i = 0; i < panel.makerNoteGroup()->childCount(); ++i)
+            QVERIFY(fits(panel.makerNoteGroup()->child(i)));
     }
 
     void fujifilmHasItsSerialRow() {

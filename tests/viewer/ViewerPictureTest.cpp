@@ -77,6 +77,34 @@ private slots:
         QCOMPARE(full->level(1).cacheKey(), reduced->level(1).cacheKey()); // shared
         // Too small for a reduced level: none.
         QVERIFY(!ViewerPicture::ReducedFromDib(DibImage(300, 200), 0, 256));
+
+        // The quarter straight from the DIB is the half halved, pixel for
+        // pixel; an odd size leaves the last rows and columns out alike.
+        QCOMPARE(QuarterDib(dib), HalveImage(HalveDib(dib)));
+        DibImage odd(603, 405);
+        for (std::size_t i = 0; i < odd.byteSize(); ++i)
+            odd.bits()[i] = uint8_t((i * 131) ^ (i >> 7));
+        QCOMPARE(QuarterDib(odd), HalveImage(HalveDib(odd)));
+        QVERIFY(QuarterDib(DibImage(3, 8)).isNull());
+
+        // First only the quarter: both the full size and the half pending,
+        // the quarter drawn at any scale until they come.
+        auto quarter = ViewerPicture::QuarterFromDib(dib, 1, 50);
+        QVERIFY(quarter);
+        QVERIFY(!quarter->hasFullSize());
+        QVERIFY(quarter->level(1).isNull());
+        QCOMPARE(quarter->width(), 400);
+        QCOMPARE(quarter->level(2).size(), QSize(100, 150));
+        QCOMPARE(quarter->levelFor(1.0), 2);
+        QCOMPARE(quarter->levelFor(0.1), 3);
+        QCOMPARE(quarter->levelCount(), 4); // 150 x 100 -> 75 x 50
+        auto complete =
+            quarter->WithFullSize(TurnImage(DibToImage(dib), 1), TurnImage(HalveDib(dib), 1));
+        QCOMPARE(complete->levelFor(1.0), 0);
+        QCOMPARE(complete->levelFor(0.5), 1);
+        QCOMPARE(complete->level(1), reduced->level(1));
+        QCOMPARE(complete->level(2), reduced->level(2));
+        QVERIFY(!ViewerPicture::QuarterFromDib(DibImage(600, 400), 0, 256));
     }
 
     void levelsHalveDownToTheMinimumAndTheNeededOneIsChosen() {
