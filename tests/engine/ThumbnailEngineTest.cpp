@@ -428,6 +428,7 @@ TEST(ThumbnailEngineTest, ClosingABusyViewReturnsWithinTheBound) {
 // left behind, and once the read returns its thread ends without touching
 // the view or the list, which are gone by then.
 TEST(ThumbnailEngineTest, ClosingWhileAReadIsStuckStaysBounded) {
+    test::app(); // the engine's messages need the application, also when run alone
     TempFolder dir("stuck");
     fill(dir, "s", 4);
     const std::string fifo = dir.File("stuck.fifo");
