@@ -528,6 +528,9 @@ void CThumbnailEngine::servePriority(int& scanned, int step, int count) {
 }
 
 void CThumbnailEngine::runPass() {
+    // A newer load, rescan or check started while this pass ran owns the busy
+    // state from then on; this pass must not end it.
+    const int32_t passGeneration = generation_.Get();
     const int count = list_->Count();
     const int step = std::max(1, count / 50);
     int scanned = 0;
@@ -557,7 +560,7 @@ void CThumbnailEngine::runPass() {
         const int32_t generation = generation_.Get();
         pool_->WaitIdle([&] { return stop_.Get() || generation_.Get() != generation; });
     }
-    if (scanned > 0 && !stop_.Get()) {
+    if (scanned > 0 && !stop_.Get() && generation_.Get() == passGeneration) {
         if (view_->WindowExists()) {
             postProgress(100, 100);
             postMain<ThumbPhaseMessage>(0);
