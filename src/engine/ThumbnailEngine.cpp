@@ -528,9 +528,6 @@ void CThumbnailEngine::servePriority(int& scanned, int step, int count) {
 }
 
 void CThumbnailEngine::runPass() {
-    // A newer load, rescan or check started while this pass ran owns the busy
-    // state from then on; this pass must not end it.
-    const int32_t passGeneration = generation_.Get();
     const int count = list_->Count();
     const int step = std::max(1, count / 50);
     int scanned = 0;
@@ -560,7 +557,7 @@ void CThumbnailEngine::runPass() {
         const int32_t generation = generation_.Get();
         pool_->WaitIdle([&] { return stop_.Get() || generation_.Get() != generation; });
     }
-    if (scanned > 0 && !stop_.Get() && generation_.Get() == passGeneration) {
+    if (scanned > 0 && !stop_.Get()) {
         if (view_->WindowExists()) {
             postProgress(100, 100);
             postMain<ThumbPhaseMessage>(0);
