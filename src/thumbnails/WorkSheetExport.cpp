@@ -84,7 +84,89 @@ bool copyContents(int in, int out, off_t size) {
 
 } // namespace
 
-ExportCopyResult CopyFileForExport(const std::string& source, const std::string& destination) {
+namespace {
+
+// Copies the contents and the source's mode bits and times into out.
+bool fillCopy(int in, int out, const struct stat& src) {
+    if (!copyContents(in, out, src.st_size))
+        return false;
+    ::fchmod(out, src.st_mode & 07777);
+    const struct timespec times[2] = {src.st_atim, src.st_mtim};
+    ::futimens(out, times);
+    return true;
+}
+
+// A hidden name beside the target for the copy under way.
+std::string temporaryName(const std::string& folder, const std::string& name) {
+    return folder + "." + name.substr(0, 200) + ".lumora-XXXXXX";
+}
+
+// The copy made under a temporary name and renamed over the target.
+ExportCopyResult copyViaNamedTemporary(int in, const struct stat& src, const std::string& folder,
+                                       const std::string& name, const std::string& destination) {
+    std::string temp = temporaryName(folder, name);
+    Fd out(::mkostemp(temp.data(), O_CLOEXEC));
+    if (out.get() < 0)
+        return ExportCopyResult::Failed;
+    bool ok = fillCopy(in, out.get(), src);
+    if (::close(out.release()) != 0)
+        ok = false;
+    if (!ok || ::rename(temp.c_str(), destination.c_str()) != 0) {
+        ::unlink(temp.c_str());
+        return ExportCopyResult::Failed;
+    }
+    return ExportCopyResult::Copied;
+}
+
+enum class UnnamedResult { Copied, Failed, Unsupported };
+
+// The copy made in an unnamed file of the folder (O_TMPFILE), linked in
+// under the target's name when complete: nothing shows in the folder until
+// then, and a crash leaves nothing behind. Unsupported when the filesystem
+// or /proc refuses it before anything was linked.
+UnnamedResult copyViaUnnamedFile(int in, const struct stat& src, const std::string& folder,
+                                 const std::string& name, const std::string& destination) {
+    const std::string dir = folder.empty() ? std::string(".") : folder;
+    Fd out(::open(dir.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600));
+    if (out.get() < 0)
+        return errno == EOPNOTSUPP || errno == EISDIR || errno == EINVAL
+                   ? UnnamedResult::Unsupported
+                   : UnnamedResult::Failed;
+    if (!fillCopy(in, out.get(), src))
+        return UnnamedResult::Failed;
+    const std::string self = "/proc/self/fd/" + std::to_string(out.get());
+    if (::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, destination.c_str(), AT_SYMLINK_FOLLOW) == 0)
+        return ::close(out.release()) == 0 ? UnnamedResult::Copied : UnnamedResult::Failed;
+    if (errno != EEXIST)
+        return errno == ENOENT || errno == EPERM || errno == EOPNOTSUPP || errno == EXDEV
+                   ? UnnamedResult::Unsupported
+                   : UnnamedResult::Failed;
+    // The target appeared meanwhile: link the finished copy under a hidden
+    // name and rename it over the target, as for a target that existed.
+    for (int attempt = 0; attempt < 8; ++attempt) {
+        std::string temp = temporaryName(folder, name);
+        Fd probe(::mkostemp(temp.data(), O_CLOEXEC)); // reserves a free name
+        if (probe.get() < 0)
+            return UnnamedResult::Failed;
+        ::unlink(temp.c_str());
+        if (::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, temp.c_str(), AT_SYMLINK_FOLLOW) != 0) {
+            if (errno == EEXIST)
+                continue;
+            return UnnamedResult::Failed;
+        }
+        if (::rename(temp.c_str(), destination.c_str()) != 0) {
+            ::unlink(temp.c_str());
+            return UnnamedResult::Failed;
+        }
+        return ::close(out.release()) == 0 ? UnnamedResult::Copied : UnnamedResult::Failed;
+    }
+    return UnnamedResult::Failed;
+}
+
+} // namespace
+
+ExportCopyResult CopyFileForExport(const std::string& source, const std::string& destination,
+                                   ExportTempFile method) {
     if (source.empty() || destination.empty() || source.find('\0') != std::string::npos ||
         destination.find('\0') != std::string::npos)
         return ExportCopyResult::Failed;
@@ -93,7 +175,8 @@ ExportCopyResult CopyFileForExport(const std::string& source, const std::string&
     if (in.get() < 0 || ::fstat(in.get(), &src) != 0 || !S_ISREG(src.st_mode))
         return ExportCopyResult::Failed;
     struct stat dst {};
-    if (::stat(destination.c_str(), &dst) == 0) {
+    const bool targetExists = ::stat(destination.c_str(), &dst) == 0;
+    if (targetExists) {
         // Copying a file onto itself would truncate it first.
         if (dst.st_dev == src.st_dev && dst.st_ino == src.st_ino)
             return ExportCopyResult::SameFile;
@@ -108,23 +191,21 @@ ExportCopyResult CopyFileForExport(const std::string& source, const std::string&
         slash == std::string::npos ? destination : destination.substr(slash + 1);
     if (name.empty())
         return ExportCopyResult::Failed;
-    std::string temp = folder + "." + name.substr(0, 200) + ".lumora-XXXXXX";
-    Fd out(::mkostemp(temp.data(), O_CLOEXEC));
-    if (out.get() < 0)
-        return ExportCopyResult::Failed;
-    bool ok = copyContents(in.get(), out.get(), src.st_size);
-    if (ok) {
-        ::fchmod(out.get(), src.st_mode & 07777);
-        const struct timespec times[2] = {src.st_atim, src.st_mtim};
-        ::futimens(out.get(), times);
+    // A new target is linked in when complete; an existing one is replaced
+    // by a rename, which an unnamed file cannot do in one step.
+    if (!targetExists && method == ExportTempFile::Unnamed) {
+        switch (copyViaUnnamedFile(in.get(), src, folder, name, destination)) {
+        case UnnamedResult::Copied:
+            return ExportCopyResult::Copied;
+        case UnnamedResult::Failed:
+            return ExportCopyResult::Failed;
+        case UnnamedResult::Unsupported:
+            if (::lseek(in.get(), 0, SEEK_SET) != 0)
+                return ExportCopyResult::Failed;
+            break;
+        }
     }
-    if (::close(out.release()) != 0)
-        ok = false;
-    if (!ok || ::rename(temp.c_str(), destination.c_str()) != 0) {
-        ::unlink(temp.c_str());
-        return ExportCopyResult::Failed;
-    }
-    return ExportCopyResult::Copied;
+    return copyViaNamedTemporary(in.get(), src, folder, name, destination);
 }
 
 std::optional<std::string> WorkSheetFolderName(std::string_view worksheetName) {

@@ -54,12 +54,24 @@ enum class ExportCopyResult {
     Failed,   // nothing was changed at the destination
 };
 
+// How a copy stays out of sight until it is complete.
+enum class ExportTempFile {
+    // A new target is written as an unnamed file of its folder (O_TMPFILE)
+    // and linked in when complete; where the filesystem refuses unnamed
+    // files, and for a target that exists, as Named.
+    Unnamed,
+    // A hidden temporary name in the destination folder, renamed over the
+    // target when complete.
+    Named,
+};
+
 // Copies source to destination, replacing an existing file. The copy is
-// made under a temporary name in the destination folder and renamed over
-// the destination only when complete, so an interrupted copy never leaves a
-// half-written file under the destination's name. Keeps the source's mode
-// bits and modification time. Never blocks on a FIFO.
-ExportCopyResult CopyFileForExport(const std::string& source, const std::string& destination);
+// kept out of sight (see ExportTempFile) until it is complete, so an
+// interrupted copy never leaves a half-written file under the destination's
+// name. Keeps the source's mode bits and modification time. Never blocks on
+// a FIFO; a destination that is the source itself is left alone.
+ExportCopyResult CopyFileForExport(const std::string& source, const std::string& destination,
+                                   ExportTempFile method = ExportTempFile::Unnamed);
 
 // The sub-folder name for a worksheet name: "/" becomes "／"; an empty name,
 // "." and ".." have none.

@@ -7,12 +7,14 @@
 
 #include <QCoreApplication>
 
+#include <algorithm>
 #include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <thread>
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -230,6 +232,50 @@ TEST(WorkSheetExportCopy, CopiesReplacesAndKeepsModeAndTime) {
     EXPECT_EQ(CopyFileForExport(dir.file("missing.jpg"), dir.file("out/m.jpg")),
               ExportCopyResult::Failed);
     EXPECT_FALSE(fs::exists(dir.file("out/f.jpg")));
+}
+
+TEST(WorkSheetExportCopy, NewTargetsThroughAnUnnamedFileAndThroughTheNamedFallbackAreAlike) {
+    // Unnamed is what the export uses; Named is what it falls back to where
+    // the filesystem refuses unnamed files (and for targets that exist).
+    for (const ExportTempFile method : {ExportTempFile::Unnamed, ExportTempFile::Named}) {
+        SCOPED_TRACE(method == ExportTempFile::Unnamed ? "unnamed" : "named");
+        TempDir dir;
+        std::string big(3 << 20, '\0');
+        for (std::size_t i = 0; i < big.size(); ++i)
+            big[i] = char(i * 7 + i / 4096);
+        writeBytes(dir.file("a.cr2"), big);
+        writeBytes(dir.file("empty.jpg"), "");
+        ::chmod(dir.file("a.cr2").c_str(), 0604);
+        const struct timespec old[2] = {{1000000000, 0}, {1200000000, 123456789}};
+        ::utimensat(AT_FDCWD, dir.file("a.cr2").c_str(), old, 0);
+        fs::create_directory(dir.file("out"));
+        ASSERT_EQ(CopyFileForExport(dir.file("a.cr2"), dir.file("out/a.cr2"), method),
+                  ExportCopyResult::Copied);
+        ASSERT_EQ(CopyFileForExport(dir.file("empty.jpg"), dir.file("out/empty.jpg"), method),
+                  ExportCopyResult::Copied);
+        EXPECT_EQ(readBytes(dir.file("out/a.cr2")), big);
+        EXPECT_EQ(fs::file_size(dir.file("out/empty.jpg")), 0u);
+        struct stat d {};
+        ASSERT_EQ(::stat(dir.file("out/a.cr2").c_str(), &d), 0);
+        EXPECT_EQ(d.st_mode & 07777, 0604u);
+        EXPECT_EQ(d.st_mtim.tv_sec, 1200000000);
+        EXPECT_EQ(d.st_mtim.tv_nsec, 123456789);
+        EXPECT_EQ(d.st_nlink, 1u);
+        // A second export replaces the first copy in place of the name.
+        writeBytes(dir.file("a.cr2"), "newer");
+        ASSERT_EQ(CopyFileForExport(dir.file("a.cr2"), dir.file("out/a.cr2"), method),
+                  ExportCopyResult::Copied);
+        EXPECT_EQ(readBytes(dir.file("out/a.cr2")), "newer");
+        // Into a folder that is missing nothing is made, and nothing is left.
+        EXPECT_EQ(CopyFileForExport(dir.file("a.cr2"), dir.file("gone/a.cr2"), method),
+                  ExportCopyResult::Failed);
+        std::vector<std::string> names;
+        for (const auto& e : fs::directory_iterator(dir.file("out")))
+            names.push_back(e.path().filename().string());
+        std::sort(names.begin(), names.end());
+        EXPECT_EQ(names, (std::vector<std::string>{"a.cr2", "empty.jpg"}));
+        EXPECT_FALSE(fs::exists(dir.file("gone")));
+    }
 }
 
 TEST(WorkSheetExportCopy, ExportIntoTheSourceFolderLeavesTheFilesIntact) {
