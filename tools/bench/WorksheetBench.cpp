@@ -318,8 +318,6 @@ int runWorksheet(const std::vector<std::string>& args) {
     const double cpMedian = medianOf(cpMs), usMedian = medianOf(usMs);
     const double ratio = usMedian / cpMedian;
     const double writtenRatio = medianOf(usWrittenMs) / medianOf(cpWrittenMs);
-    const double bestRatio =
-        *std::min_element(usMs.begin(), usMs.end()) / *std::min_element(cpMs.begin(), cpMs.end());
     const double mb = double(files) * double(bytes) / 1e6;
     std::printf(
         "  export of %d files (%.0f MB): %.1f ms, cp %.1f ms, ratio %.3f (%.0f MB/s vs %.0f "
