@@ -1,112 +1,131 @@
 #!/bin/bash
 # End-to-end journey through the real program under a virtual X server:
-# select three thumbnails, add them to the worksheet from the context menu,
-# save the list from the tool bar, close the worksheet, start a second
-# instance with the list and see the worksheet come back with its three
-# items (saved again from the tool bar to compare).
+# select the folder's three thumbnails, add them to the default worksheet
+# with the One Key (space), switch to its tab, save the list from the menu,
+# close the worksheet, start a second instance with the list and see the
+# worksheet come back with its three items (saved again to compare).
+# Every step is driven from the keyboard and waits on what the program shows
+# (window titles, the files it puts on the clipboard, the list it writes), so
+# no screen position is assumed.
 # Usage: worksheet_e2e.sh PROGRAM SAMPLES_DIR [SCREENSHOT.png]
-# Skips (77) when Xvfb, xdotool or the sample JPEGs are missing.
+# Skips (77) when Xvfb, xdotool, xclip or the sample JPEGs are missing.
 set -u
+. "$(dirname "$0")/../support/xvfb-session.sh"
 prog="$1"
 samples="$2/camera-jpeg"
 shot="${3:-}"
-command -v Xvfb >/dev/null && command -v xdotool >/dev/null || { echo "Xvfb/xdotool missing"; exit 77; }
+e2e_require Xvfb xdotool xclip
 for f in Canon_40D.jpg Canon_DIGITAL_IXUS_400.jpg Fujifilm_FinePix6900ZOOM.jpg; do
     [ -f "$samples/$f" ] || { echo "sample $f missing"; exit 77; }
 done
-work=$(mktemp -d)
-# The program keeps its settings beside itself and opens ../demo on a first
-# run; a private copy keeps this run apart from every other.
-mkdir -p "$work/bin" "$work/demo" "$work/run"
-chmod 700 "$work/run"
-cp "$prog" "$work/bin/lumora"
+e2e_start_x 1024x768x24
+# The program opens ../demo beside itself on a first run.
+e2e_private_program "$prog" bin
+mkdir -p "$work/demo"
 cp "$samples/Canon_40D.jpg" "$work/demo/a.jpg"
 cp "$samples/Canon_DIGITAL_IXUS_400.jpg" "$work/demo/b.jpg"
 cp "$samples/Fujifilm_FinePix6900ZOOM.jpg" "$work/demo/c.jpg"
-display=":$((100 + RANDOM % 800))"
-Xvfb "$display" -screen 0 1024x768x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
-xvfb=$!
-app=""
-cleanup() { [ -n "$app" ] && kill "$app" 2>/dev/null; kill "$xvfb" 2>/dev/null; wait 2>/dev/null; rm -rf "$work"; }
-trap cleanup EXIT
-export DISPLAY="$display" XDG_RUNTIME_DIR="$work/run" QT_QPA_PLATFORM=xcb
-for _ in $(seq 50); do xdotool getmouselocation >/dev/null 2>&1 && break; sleep 0.1; done
-"$work/bin/lumora" >"$work/app.log" 2>&1 &
-app=$!
+export HOME="$work"
+e2e_launch "$program"
 
 fail=0
-title() { # the main window's title
-    for w in $(xdotool search --name '^Lumora' 2>/dev/null); do
-        n=$(xdotool getwindowname "$w" 2>/dev/null)
-        case "$n" in "Lumora - "*) echo "$n"; return;; esac
-    done
+ok() { echo "ok: $1"; }
+bad() { echo "FAIL: $1"; fail=1; }
+main=$(e2e_window_titled "Lumora - $work/demo" 60) || {
+    bad "first start shows the demo folder"; cat "$work/app.log"; exit 1; }
+ok "first start shows the demo folder"
+# No window manager runs: the keyboard goes to the main window when it is
+# given the focus.
+focus_main() { xdotool windowfocus --sync "$main" 2>/dev/null; }
+title_is() { [ "$(xdotool getwindowname "$main" 2>/dev/null)" = "Lumora - $1" ]; }
+uri() { python3 -c 'import pathlib,sys; print(pathlib.Path(sys.argv[1]).as_uri())' "$1"; }
+three="copy"
+for f in a b c; do three="$three"$'\n'"$(uri "$work/demo/$f.jpg")"; done
+clipboard_is_three() {
+    [ "$(xclip -selection clipboard -t x-special/gnome-copied-files -o 2>/dev/null | tr -d '\r' |
+        sed '/^$/d' | sort)" = "$(printf '%s\n' "$three" | sort)" ]
 }
-expect_title() {
-    for _ in $(seq 100); do [ "$(title)" = "$1" ] && { echo "ok: $2"; return 0; }; sleep 0.1; done
-    echo "FAIL: $2: wanted title '$1', got '$(title)'"; fail=1; return 1
-}
-expect_list() { # expect_list FILE NAME: the list holds NAME and a, b, c in order
-    want=$(printf 'Lumora WorkSheetFile\r\n%s\r\n%s\r\n%s\r\n%s\r\n' "$2" \
-        "$work/demo/a.jpg" "$work/demo/b.jpg" "$work/demo/c.jpg")
-    for _ in $(seq 50); do
-        [ -f "$1" ] && [ "$(cat "$1")" = "$want" ] && { echo "ok: $3"; return 0; }
-        sleep 0.1
-    done
-    echo "FAIL: $3: $(cat -A "$1" 2>&1)"; fail=1; return 1
-}
-window_named() { # waits for a top-level window with this exact title
-    for _ in $(seq 50); do
-        for w in $(xdotool search --name "$1" 2>/dev/null); do
-            [ "$(xdotool getwindowname "$w" 2>/dev/null)" = "$1" ] && return 0
-        done
-        sleep 0.1
+# Ctrl+A and Ctrl+C in the thumbnail view put its three files on the
+# clipboard; until they do, focus is elsewhere (Tab moves it on) or the
+# folder is still being listed.
+select_all_three() {
+    local i
+    for i in 1 2 3 4 5 6; do
+        focus_main
+        printf 'none' | xclip -selection clipboard -i
+        xdotool key ctrl+a ctrl+c
+        e2e_wait 3 clipboard_is_three && return 0
+        [ $((i % 2)) = 0 ] && xdotool key Tab
     done
     return 1
 }
-save_list() { # the tool bar's "save as file list", then the file dialog
-    sleep 1 # the tool bar's buttons follow the current tab when idle
-    xdotool mousemove 328 35 click 1
-    window_named "Save As" || { echo "FAIL: no save dialog"; fail=1; return; }
-    sleep 0.3
+# The number of visible windows the program shows (menus and dialogs too).
+windows() { xdotool search --onlyvisible --pid "$app" 2>/dev/null | wc -l; }
+# Presses KEY and waits until the program shows or hides a window.
+key_then_window() {
+    local before
+    before=$(windows)
+    xdotool key "$1"
+    e2e_wait 10 test "$(windows)" != "$before"
+}
+# The menu bar's "ワークシート(&S)" > "保存(&S)" > "ファイルリストとして保存(&S)...",
+# then the file dialog.
+save_list() {
+    local try dialog
+    for try in 1 2 3; do
+        focus_main
+        key_then_window alt+s && key_then_window s && key_then_window s &&
+            dialog=$(e2e_window_titled "Save As" 20) && break
+        xdotool key Escape Escape Escape
+        dialog=""
+    done
+    [ -n "$dialog" ] || { bad "no save dialog"; return 1; }
+    e2e_wait 10 test "$(xdotool getwindowfocus 2>/dev/null)" = "$dialog" ||
+        e2e_wait 10 test "$(xdotool getwindowfocus getwindowpid 2>/dev/null)" = "$app"
     xdotool key ctrl+a
     xdotool type --delay 10 "$1"
     xdotool key Return
+    e2e_wait 20 test -z "$(e2e_has_window_titled "Save As")" || bad "the save dialog stays open"
+}
+expect_list() { # expect_list FILE NAME WHAT: the list holds NAME and a, b, c in order
+    local want
+    want=$(printf 'Lumora WorkSheetFile\r\n%s\r\n%s\r\n%s\r\n%s\r\n' "$2" \
+        "$work/demo/a.jpg" "$work/demo/b.jpg" "$work/demo/c.jpg")
+    list_is() { [ -f "$1" ] && [ "$(cat "$1")" = "$want" ]; }
+    e2e_wait 20 list_is "$1" && ok "$3" || bad "$3: $(cat -A "$1" 2>&1)"
 }
 
-expect_title "Lumora - $work/demo" "first start shows the demo folder" || exit 1
-sleep 1
-# Window at (0, 0) under the menu bar: cells of 148 pixels from (210, 91);
-# the tab strip at the bottom; the tool bars' buttons at y 35.
-xdotool mousemove 280 184 click 1
-sleep 0.3
-xdotool key ctrl+a
-sleep 0.3
-# Context menu on a selected thumbnail: "ワークシートへ追加(&A)" > first worksheet.
-xdotool mousemove 280 184 click 3
-sleep 1
-xdotool key a
-sleep 0.6
-xdotool key Return
-sleep 1.2
-xdotool mousemove 368 684 click 1 # the worksheet's tab
-expect_title "Lumora - ワークシート1" "the worksheet's tab is current"
+select_all_three && ok "the folder's three files are selected" || bad "select all in the folder"
+# The One Key adds the selection to the default worksheet, "ワークシート1".
+focus_main
+xdotool key space ctrl+Next
+e2e_wait 30 title_is "ワークシート1" && ok "the worksheet's tab is current" ||
+    bad "the worksheet's tab is current: $(xdotool getwindowname "$main")"
+select_all_three && ok "the worksheet holds the three files" || bad "the worksheet's files"
 save_list "$work/picks.lsl"
 expect_list "$work/picks.lsl" "ワークシート1" "the saved list holds the three files"
-# Close the current worksheet from the tool bar and confirm.
-sleep 1
-xdotool mousemove 243 35 click 1
-sleep 1
-xdotool key alt+y # the question's "Yes"
-expect_title "Lumora - $work/demo" "closing the worksheet shows the folder tab again"
+
+# "ワークシート(&S)" > "クローズ(&D)" > "現在のシート" (the first item), then "Yes".
+for try in 1 2 3; do
+    focus_main
+    key_then_window alt+s && key_then_window d && key_then_window Return &&
+        question=$(e2e_window_titled "Lumora" 20) && break
+    xdotool key Escape Escape Escape
+    question=""
+done
+[ -n "$question" ] && xdotool key alt+y
+e2e_wait 30 title_is "$work/demo" && ok "closing the worksheet shows the folder tab again" ||
+    bad "closing the worksheet: $(xdotool getwindowname "$main")"
 
 # A second instance hands the list over and ends.
-"$work/bin/lumora" "$work/picks.lsl" >"$work/second.log" 2>&1
+timeout 60 "$program" "$work/picks.lsl" >"$work/second.log" 2>&1
 rc=$?
-[ $rc -eq 0 ] && echo "ok: the second instance ended" || { echo "FAIL: second instance status $rc"; fail=1; }
-expect_title "Lumora - ワークシート1" "the handed-over list is the current worksheet"
-sleep 1
+[ $rc -eq 0 ] && ok "the second instance ended" || bad "second instance status $rc"
+e2e_wait 30 title_is "ワークシート1" && ok "the handed-over list is the current worksheet" ||
+    bad "the handed-over list: $(xdotool getwindowname "$main")"
+select_all_three && ok "the worksheet read back holds the three files" || bad "the read-back files"
 [ -n "$shot" ] && command -v import >/dev/null && import -window root "$shot"
 save_list "$work/again.lsl"
-expect_list "$work/again.lsl" "ワークシート1" "the worksheet read back holds the three files"
+expect_list "$work/again.lsl" "ワークシート1" "the worksheet read back saves the same list"
 [ $fail -ne 0 ] && { echo "--- program output"; cat "$work/app.log"; }
 exit $fail
