@@ -9,40 +9,21 @@ set -u
 prog="$1"
 samples="$2"
 keep="${3:-}"
-for tool in Xvfb xdotool xclip import convert; do
-    command -v "$tool" >/dev/null || { echo "$tool missing"; exit 77; }
-done
+. "$(dirname "$0")/../support/xvfb-session.sh"
+e2e_require Xvfb xdotool xclip import convert
 [ -f "$samples/makernotes/NikonD70.jpg" ] || { echo "samples missing"; exit 77; }
 
-work=$(mktemp -d)
-mkdir -p "$work/bin" "$work/demo" "$work/run"
-chmod 700 "$work/run"
-cp "$prog" "$work/bin/lumora"
-[ -d "$(dirname "$prog")/fonts" ] && cp -r "$(dirname "$prog")/fonts" "$work/bin/"
+e2e_start_x 1280x900x24
+e2e_private_program "$prog" bin
+mkdir -p "$work/demo"
 # Sorted by name: Canon.jpg, FujiFilm.jpg, NikonD70.jpg (the third cell).
 cp "$samples/makernotes/Canon.jpg" "$samples/makernotes/FujiFilm.jpg" \
     "$samples/makernotes/NikonD70.jpg" "$work/demo/"
 
-display=":$((100 + RANDOM % 800))"
-Xvfb "$display" -screen 0 1280x900x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
-xvfb=$!
-app=
-cleanup() {
-    [ -n "$app" ] && kill "$app" 2>/dev/null
-    kill "$xvfb" 2>/dev/null
-    wait 2>/dev/null
-    rm -rf "$work"
-}
-trap cleanup EXIT
-export DISPLAY="$display"
-for _ in $(seq 50); do xdotool getmouselocation >/dev/null 2>&1 && break; sleep 0.1; done
-
 # A fresh settings file beside the copy: the demo folder beside bin/ opens.
-XDG_RUNTIME_DIR="$work/run" HOME="$work" QT_QPA_PLATFORM=xcb "$work/bin/lumora" \
-    >"$work/app.log" 2>&1 &
-app=$!
-xdotool search --sync --name "^Lumora" >/dev/null || { echo "FAIL: no window"; exit 1; }
-win=$(xdotool search --name "^Lumora" | head -1)
+export HOME="$work"
+e2e_launch "$program"
+win=$(e2e_window_titled "Lumora - $work/demo" 60) || { echo "FAIL: no window"; cat "$work/app.log"; exit 1; }
 xdotool windowmove "$win" 0 0
 xdotool windowsize "$win" 1100 800
 sleep 2

@@ -7,39 +7,24 @@
 # xdotool or ImageMagick is missing.
 set -u
 prog="$1"
-for tool in Xvfb xdotool import convert; do
-    command -v "$tool" >/dev/null || { echo "$tool missing"; exit 77; }
-done
-work=$(mktemp -d)
-export XDG_CACHE_HOME="$work/cache" # never the user's thumbnail cache
-display=":$((100 + RANDOM % 800))"
-app=""
-cleanup() {
-    [ -n "$app" ] && kill "$app" 2>/dev/null
-    kill "$xvfb" 2>/dev/null
-    wait 2>/dev/null
-    rm -rf "$work"
-}
-Xvfb "$display" -screen 0 1280x900x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
-xvfb=$!
-trap cleanup EXIT
-export DISPLAY="$display"
-for _ in $(seq 50); do xdotool getmouselocation >/dev/null 2>&1 && break; sleep 0.1; done
+. "$(dirname "$0")/../support/xvfb-session.sh"
+e2e_require Xvfb xdotool import convert
+e2e_start_x 1280x900x24
 
 # The program runs from a copy, so its settings file lives beside the copy;
-# its own runtime folder keeps it apart from any other running instance.
-mkdir -p "$work/bin" "$work/run" "$work/pics/one"
-chmod 700 "$work/run"
-cp "$prog" "$work/bin/lumora"
+# its own runtime folder keeps it apart from any other running instance, its
+# own cache from the user's thumbnails.
+e2e_private_program "$prog" bin
+mkdir -p "$work/pics/one"
 pics="$work/pics"
 convert -size 64x48 xc:'#ff0000' "$pics/one/r1.jpg"
 convert -size 64x48 xc:'#ff0000' "$pics/one/r2.jpg"
 
-XDG_RUNTIME_DIR="$work/run" QT_QPA_PLATFORM=xcb "$work/bin/lumora" >"$work/app.log" 2>&1 &
-app=$!
-timeout 30 xdotool search --sync --name '^Lumora' >/dev/null || { echo "no window"; exit 1; }
+e2e_launch "$program"
+has_main() { xdotool search --onlyvisible --pid "$app" --name '^Lumora' >/dev/null 2>&1; }
+e2e_wait 60 has_main || { echo "no window"; cat "$work/app.log"; exit 1; }
 sleep 1
-win=$(xdotool search --name '^Lumora' | head -1)
+win=$(xdotool search --onlyvisible --pid "$app" --name '^Lumora' | head -1)
 read -r wx wy < <(xdotool getwindowgeometry "$win" | awk '/Position/ {split($2, p, ","); print p[1], p[2]}')
 
 fail=0

@@ -7,49 +7,22 @@
 set -u
 prog="$1"
 samples="$2"
-for tool in Xvfb xdotool import convert; do
-    command -v "$tool" >/dev/null || { echo "$tool missing"; exit 77; }
-done
+. "$(dirname "$0")/../support/xvfb-session.sh"
+e2e_require Xvfb xdotool import convert
 jpeg=$(ls "$samples"/camera-jpeg/*.jpg 2>/dev/null | head -1)
 [ -n "$jpeg" ] || { echo "no sample JPEG"; exit 77; }
 
-work=$(mktemp -d)
-display=":$((100 + RANDOM % 800))"
-app=""
-cleanup() {
-    [ -n "$app" ] && kill "$app" 2>/dev/null
-    kill "$xvfb" 2>/dev/null
-    wait 2>/dev/null
-    rm -rf "$work"
-}
-Xvfb "$display" -screen 0 1024x768x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
-xvfb=$!
-trap cleanup EXIT
-export DISPLAY="$display"
-for _ in $(seq 50); do xdotool getmouselocation >/dev/null 2>&1 && break; sleep 0.1; done
+e2e_start_x 1024x768x24
 
 # A private copy of the program (its settings file lies beside it) and a
 # private runtime folder (no hand-over to another running instance).
-mkdir -p "$work/app" "$work/run" "$work/pics"
-chmod 700 "$work/run"
-cp "$prog" "$work/app/lumora"
-[ -d "$(dirname "$prog")/fonts" ] && cp -r "$(dirname "$prog")/fonts" "$work/app/"
-export XDG_RUNTIME_DIR="$work/run"
+e2e_private_program "$prog" app
+mkdir -p "$work/pics"
 cp "$jpeg" "$work/pics/a.jpg"
 gif='\x47\x49\x46\x38\x39\x61\x01\x00\x01\x00\x80\x00\x00\xff\x00\x00\x00\x00\x00\x21\xf9\x04\x01\x00\x00\x00\x00\x2c\x00\x00\x00\x00\x01\x00\x01\x00\x00\x02\x02\x44\x01\x00\x3b'
 printf "$gif" >"$work/pics/b.gif"
 printf "$gif" >"$work/pics/c.gif"
 
-# BinPath: the folder as UTF-16LE plus terminator, two letters per byte.
-binpath() {
-    local s="$1" out="" i c b
-    for ((i = 0; i < ${#s}; i++)); do
-        c="${s:i:1}"
-        b=$(printf '%d' "'$c")
-        out+=$(printf "\\x$(printf '%x' $((65 + (b & 15))))\\x$(printf '%x' $((65 + (b >> 4))))")AA
-    done
-    echo "${out}AAAA"
-}
 ini="$work/app/lumora.ini"
 cat >"$ini" <<INI
 [DisplaySettings]
@@ -65,13 +38,11 @@ right=1024
 bottom=768
 cmd=1
 [Folder]
-BinPath=$(binpath "$work/pics")
+BinPath=$(e2e_binpath "$work/pics")
 INI
 
-QT_QPA_PLATFORM=xcb "$work/app/lumora" >"$work/app.log" 2>&1 &
-app=$!
-xdotool search --sync --name "^Lumora - " >/dev/null || { echo "FAIL: no main window"; exit 1; }
-main=$(xdotool search --name "^Lumora - " | head -1)
+e2e_launch "$program"
+main=$(e2e_window_titled "Lumora - $work/pics" 60) || { echo "FAIL: no main window"; cat "$work/app.log"; exit 1; }
 
 fail=0
 magenta() { # pixels of the canvas colour on screen

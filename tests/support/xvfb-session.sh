@@ -12,6 +12,7 @@
 #                                     exit, as is every pid given to e2e_track)
 #   e2e_wait SECONDS CMD...           runs CMD every 0.1 s until it succeeds;
 #                                     fails after SECONDS
+#   e2e_binpath FOLDER                the folder as the settings file's BinPath
 #   e2e_window_titled TITLE [SECONDS] prints the id of a visible window with
 #                                     exactly this title, once there is one;
 #                                     fails at once when $app has ended
@@ -106,4 +107,16 @@ e2e_window_or_end() {
     e2e_has_window_titled "$1" && return 0
     e2e_app_alive || { echo "the program has ended" >&2; return 0; }
     return 1
+}
+
+# A folder as the settings file stores it (BinPath): UTF-16LE code units
+# plus terminator, each byte as two letters from "A" (low half first).
+e2e_binpath() {
+    local s="$1" out="" i c b
+    for ((i = 0; i < ${#s}; i++)); do
+        c="${s:i:1}"
+        b=$(printf '%d' "'$c")
+        out+=$(printf "\\x$(printf '%x' $((65 + (b & 15))))\\x$(printf '%x' $((65 + (b >> 4))))")AA
+    done
+    echo "${out}AAAA"
 }

@@ -3,20 +3,13 @@
 # Skips (77) when Xvfb or xdotool is missing.
 set -u
 prog="$1"
-command -v Xvfb >/dev/null && command -v xdotool >/dev/null || { echo "Xvfb/xdotool missing"; exit 77; }
-work=$(mktemp -d)
+. "$(dirname "$0")/../support/xvfb-session.sh"
+e2e_require Xvfb xdotool
+e2e_start_x 1024x768x24
 export XDG_CACHE_HOME="$work/cache" # never the user's thumbnail cache
 state="$work/state"
-display=":$((100 + RANDOM % 800))"
-Xvfb "$display" -screen 0 1024x768x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
-xvfb=$!
-cleanup() { kill "$app" "$xvfb" 2>/dev/null; wait 2>/dev/null; rm -rf "$work"; }
-trap cleanup EXIT
-export DISPLAY="$display"
-for _ in $(seq 50); do xdotool getmouselocation >/dev/null 2>&1 && break; sleep 0.1; done
-QT_QPA_PLATFORM=xcb "$prog" "$state" &
-app=$!
-xdotool search --sync --name LumoraE2E >/dev/null || { echo "no window"; exit 1; }
+e2e_launch env QT_QPA_PLATFORM=xcb "$prog" "$state"
+e2e_wait 60 e2e_has_window_titled LumoraE2E >/dev/null || { echo "no window"; cat "$work/app.log"; exit 1; }
 sleep 0.5
 win=$(xdotool search --name LumoraE2E | head -1)
 read -r wx wy < <(xdotool getwindowgeometry "$win" | awk '/Position/ {split($2, p, ","); print p[1], p[2]}')

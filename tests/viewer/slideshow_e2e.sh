@@ -8,44 +8,18 @@
 set -u
 prog="$1"
 samples="$2"
-for tool in Xvfb xdotool; do
-    command -v "$tool" >/dev/null || { echo "$tool missing"; exit 77; }
-done
+. "$(dirname "$0")/../support/xvfb-session.sh"
+e2e_require Xvfb xdotool
 mapfile -t jpegs < <(ls "$samples"/camera-jpeg/*.jpg 2>/dev/null | head -3)
 [ "${#jpegs[@]}" -eq 3 ] || { echo "fewer than three sample JPEG files"; exit 77; }
 
-work=$(mktemp -d)
-display=":$((100 + RANDOM % 800))"
-app=""
-cleanup() {
-    [ -n "$app" ] && kill "$app" 2>/dev/null
-    kill "$xvfb" 2>/dev/null
-    wait 2>/dev/null
-    rm -rf "$work"
-}
-Xvfb "$display" -screen 0 1024x768x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
-xvfb=$!
-trap cleanup EXIT
-export DISPLAY="$display"
-for _ in $(seq 50); do xdotool getmouselocation >/dev/null 2>&1 && break; sleep 0.1; done
+e2e_start_x 1024x768x24
 
-mkdir -p "$work/app" "$work/run" "$work/pics"
-chmod 700 "$work/run"
-cp "$prog" "$work/app/lumora"
-[ -d "$(dirname "$prog")/fonts" ] && cp -r "$(dirname "$prog")/fonts" "$work/app/"
-export XDG_RUNTIME_DIR="$work/run"
+e2e_private_program "$prog" app
+mkdir -p "$work/pics"
 i=0
 for f in "${jpegs[@]}"; do cp "$f" "$work/pics/img$i.jpg"; i=$((i + 1)); done
 
-binpath() { # the folder as UTF-16LE plus terminator, two letters per byte
-    local s="$1" out="" i c b
-    for ((i = 0; i < ${#s}; i++)); do
-        c="${s:i:1}"
-        b=$(printf '%d' "'$c")
-        out+=$(printf "\\x$(printf '%x' $((65 + (b & 15))))\\x$(printf '%x' $((65 + (b >> 4))))")AA
-    done
-    echo "${out}AAAA"
-}
 cat >"$work/app/lumora.ini" <<INI
 [SlideShowSettings]
 IntervalSecond=1
@@ -61,13 +35,11 @@ right=1024
 bottom=768
 cmd=1
 [Folder]
-BinPath=$(binpath "$work/pics")
+BinPath=$(e2e_binpath "$work/pics")
 INI
 
-QT_QPA_PLATFORM=xcb "$work/app/lumora" >"$work/app.log" 2>&1 &
-app=$!
-xdotool search --sync --name "^Lumora - " >/dev/null || { echo "FAIL: no main window"; exit 1; }
-main=$(xdotool search --name "^Lumora - " | head -1)
+e2e_launch "$program"
+main=$(e2e_window_titled "Lumora - $work/pics" 60) || { echo "FAIL: no main window"; cat "$work/app.log"; exit 1; }
 sleep 2 # the folder loads
 
 fail=0

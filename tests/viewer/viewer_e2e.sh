@@ -6,32 +6,21 @@
 set -u
 prog="$1"
 samples="$2/orientation"
-command -v Xvfb >/dev/null && command -v xdotool >/dev/null && command -v import >/dev/null ||
-    { echo "Xvfb/xdotool/import missing"; exit 77; }
+. "$(dirname "$0")/../support/xvfb-session.sh"
+e2e_require Xvfb xdotool import
 [ -f "$samples/landscape_1.jpg" ] || { echo "samples absent"; exit 77; }
-work=$(mktemp -d)
+e2e_start_x 1280x900x24
 # A copy of the program with its own settings file (none: first run) and a
 # demo folder beside it, which the first run opens.
-mkdir -p "$work/bin" "$work/demo"
-cp "$prog" "$work/bin/lumora"
-[ -d "$(dirname "$prog")/fonts" ] && cp -r "$(dirname "$prog")/fonts" "$work/bin/"
+e2e_private_program "$prog" bin
+mkdir -p "$work/demo"
 for n in 1 2 3; do ln -s "$samples/landscape_$n.jpg" "$work/demo/a$n.jpg"; done
-display=":$((100 + RANDOM % 800))"
-Xvfb "$display" -screen 0 1280x900x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
-xvfb=$!
-app=
-cleanup() { [ -n "$app" ] && kill "$app" 2>/dev/null; kill "$xvfb" 2>/dev/null; wait 2>/dev/null; rm -rf "$work"; }
-trap cleanup EXIT
-export DISPLAY="$display"
-for _ in $(seq 50); do xdotool getmouselocation >/dev/null 2>&1 && break; sleep 0.1; done
-# A private temporary folder: the single-instance lock and socket live
+# A private temporary folder too: the single-instance lock and socket live
 # there, so another Lumora of this user does not take the hand-over.
 mkdir -p "$work/tmp"
-TMPDIR="$work/tmp" QT_QPA_PLATFORM=xcb "$work/bin/lumora" >"$work/app.log" 2>&1 &
-app=$!
-for _ in $(seq 100); do xdotool search --name "Lumora - $work/demo\$" >/dev/null 2>&1 && break; sleep 0.1; done
-xdotool search --name "Lumora - $work/demo\$" >/dev/null || { echo "FAIL: no main window"; cat "$work/app.log"; exit 1; }
-main=$(xdotool search --name "Lumora - $work/demo\$" | head -1)
+export TMPDIR="$work/tmp"
+e2e_launch "$program"
+main=$(e2e_window_titled "Lumora - $work/demo" 60) || { echo "FAIL: no main window"; cat "$work/app.log"; exit 1; }
 read -r mx my < <(xdotool getwindowgeometry "$main" | awk '/Position/ {split($2, p, ","); print p[1], p[2]}')
 
 fail=0

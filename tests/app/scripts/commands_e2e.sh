@@ -8,26 +8,10 @@ set -u
 [ -n "${E2E_TRACE:-}" ] && set -x
 prog="$1"
 samples="$2/camera-jpeg"
-for tool in Xvfb xdotool xclip; do
-    command -v "$tool" >/dev/null || { echo "$tool missing"; exit 77; }
-done
+. "$(dirname "$0")/../../support/xvfb-session.sh"
+e2e_require Xvfb xdotool xclip
 [ -d "$samples" ] || { echo "samples missing"; exit 77; }
-work=$(mktemp -d)
-# Xvfb picks a free display itself and writes its number.
-Xvfb -displayfd 3 -screen 0 1280x900x24 -nolisten tcp 3>"$work/display" >"$work/xvfb.log" 2>&1 &
-xvfb=$!
-for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.05; done
-display=":$(head -1 "$work/display")"
-app=
-cleanup() {
-    [ -n "$app" ] && kill "$app" 2>/dev/null
-    kill "$xvfb" 2>/dev/null
-    wait 2>/dev/null
-    rm -rf "$work"
-}
-trap cleanup EXIT
-export DISPLAY="$display"
-for _ in $(seq 50); do xdotool getmouselocation >/dev/null 2>&1 && break; sleep 0.1; done
+e2e_start_x 1280x900x24
 
 # The folders live in the home folder, which the tree shows under the desktop.
 h="$work/home"; a="$h/folder A"; b="$h/folder B"; c="$h/folder C"; s="$work/elsewhere"
@@ -38,18 +22,15 @@ for f in "$samples"/*.jpg; do
 done
 cp "$(ls "$samples"/*.jpg | tail -1)" "$s/from-xclip.jpg"
 
-# A copy of the program, so that its settings file (beside it) is this run's.
-mkdir -p "$work/bin"
-cp "$prog" "$work/bin/lumora"
-[ -d "$(dirname "$prog")/fonts" ] && cp -r "$(dirname "$prog")/fonts" "$work/bin/"
-prog="$work/bin/lumora"
-mkdir -m 700 "$work/run"
-# Its own runtime folder: the single-instance lock of another running copy
-# must not turn this one into a second instance.
-XDG_RUNTIME_DIR="$work/run" HOME="$h" XDG_CONFIG_HOME="$work/config" XDG_DATA_HOME="$work/data" \
-    QT_QPA_PLATFORM=xcb "$prog" >"$work/app.log" 2>&1 &
-app=$!
-xdotool search --sync --onlyvisible --pid "$app" --name Lumora >/dev/null || { echo "no window"; exit 1; }
+# A copy of the program, so that its settings file (beside it) is this run's,
+# with its own runtime folder: the single-instance lock of another running
+# copy must not turn this one into a second instance.
+e2e_private_program "$prog" bin
+prog="$program"
+export HOME="$h" XDG_CONFIG_HOME="$work/config" XDG_DATA_HOME="$work/data"
+e2e_launch "$prog"
+has_main() { xdotool search --onlyvisible --pid "$app" --name Lumora >/dev/null 2>&1; }
+e2e_wait 60 has_main || { echo "no window"; cat "$work/app.log"; exit 1; }
 sleep 1
 win=$(xdotool search --onlyvisible --pid "$app" --name Lumora | head -1)
 xdotool windowsize "$win" 1200 850 windowmove "$win" 0 0
