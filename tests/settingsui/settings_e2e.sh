@@ -31,18 +31,8 @@ MiscKind=53
 CanvasNormal=16711935
 CanvasSelectedForeground=16711935
 CanvasSelectedBackground=16711935
-[FrameSettings]
-left=0
-top=0
-right=1024
-bottom=768
-cmd=1
-[Folder]
-BinPath=$(e2e_binpath "$work/pics")
 INI
-
-e2e_launch "$program"
-main=$(e2e_window_titled "Lumora - $work/pics" 60) || { echo "FAIL: no main window"; cat "$work/app.log"; exit 1; }
+e2e_launch_in "$work/pics"
 
 fail=0
 magenta() { # pixels of the canvas colour on screen

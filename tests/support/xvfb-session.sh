@@ -12,6 +12,10 @@
 #                                     exit, as is every pid given to e2e_track)
 #   e2e_wait SECONDS CMD...           runs CMD every 0.1 s until it succeeds;
 #                                     fails after SECONDS
+#   e2e_launch_in FOLDER              e2e_launch of $program showing FOLDER, its
+#                                     window on the whole screen (both added
+#                                     to the settings file beside it); $main
+#                                     is the main window
 #   e2e_binpath FOLDER                the folder as the settings file's BinPath
 #   e2e_window_titled TITLE [SECONDS] prints the id of a visible window with
 #                                     exactly this title, once there is one;
@@ -52,6 +56,7 @@ e2e_wait() {
 
 e2e_start_x() {
     local screen="${1:-1024x768x24}"
+    e2e_screen="$screen"
     work=$(mktemp -d)
     app=""
     trap e2e_cleanup EXIT
@@ -83,6 +88,22 @@ e2e_private_program() {
 e2e_launch() {
     "$@" >>"$work/app.log" 2>&1 &
     app=$!
+}
+
+e2e_launch_in() {
+    local size="${e2e_screen%x*}"
+    cat >>"$program.ini" <<INI
+[FrameSettings]
+left=0
+top=0
+right=${size%x*}
+bottom=${size#*x}
+cmd=1
+[Folder]
+BinPath=$(e2e_binpath "$1")
+INI
+    e2e_launch "$program"
+    main=$(e2e_window_titled "Lumora - $1" 60) || { echo "FAIL: no main window"; cat "$work/app.log"; exit 1; }
 }
 
 e2e_has_window_titled() { # e2e_has_window_titled TITLE: prints its id

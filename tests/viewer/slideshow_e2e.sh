@@ -28,18 +28,8 @@ NoPreImage=1
 FromHead=1
 AutoClose=1
 PlayBGM=0
-[FrameSettings]
-left=0
-top=0
-right=1024
-bottom=768
-cmd=1
-[Folder]
-BinPath=$(e2e_binpath "$work/pics")
 INI
-
-e2e_launch "$program"
-main=$(e2e_window_titled "Lumora - $work/pics" 60) || { echo "FAIL: no main window"; cat "$work/app.log"; exit 1; }
+e2e_launch_in "$work/pics"
 sleep 2 # the folder loads
 
 fail=0
