@@ -2,6 +2,7 @@
 
 #include "viewer/LoaderGlue.h"
 #include "viewer/PreviewMessages.h"
+#include "viewer/QuarterFollower.h"
 
 #include <QCoreApplication>
 
@@ -53,9 +54,10 @@ void lowerThisThread() {
     setpriority(PRIO_PROCESS, tid, 10);
 }
 
-DecodeOutput decode(const ImageItem& item, const CancelTest& cancel, const SizeCallback& onSize) {
+DecodeOutput decode(const ImageItem& item, const CancelTest& cancel, const SizeCallback& onSize,
+                    const RowWatch* watch = nullptr) {
     try {
-        return DecodeFullPicture(item, cancel, onSize);
+        return DecodeFullPicture(item, cancel, onSize, watch);
     } catch (const std::bad_alloc&) {
         DecodeOutput out;
         out.status = DecodeStatus::Failed;
@@ -89,7 +91,14 @@ void RunPictureLoad(const std::shared_ptr<PictureTarget>& target,
     auto onSize = [&](int w, int h) {
         target->Post(std::make_unique<PictureSizeMessage>(std::abs(w), std::abs(h), requestNumber));
     };
-    DecodeOutput out = decode(item, cancel, onSize);
+    DecodeOutput out;
+    // JPEG pictures get their quarter-size copy made while they decode.
+    QImage quarter;
+    {
+        CQuarterFollower follower;
+        out = decode(item, cancel, onSize, &follower.Watch());
+        quarter = follower.Finish(out);
+    }
     // A file that cannot be read at all still ends the request: the canvas
     // then shows the failure instead of waiting for ever.
     auto message = std::make_unique<PictureResultMessage>();
@@ -102,7 +111,11 @@ void RunPictureLoad(const std::shared_ptr<PictureTarget>& target,
     std::shared_ptr<const ViewerPicture> reduced;
     if (!message->cancelled && !out.image.isNull()) {
         try {
-            reduced = ViewerPicture::QuarterFromDib(out.image, quarterTurns);
+            if (!quarter.isNull())
+                reduced = ViewerPicture::FromQuarter(std::move(quarter), out.image.width(),
+                                                     out.image.height(), quarterTurns);
+            if (!reduced)
+                reduced = ViewerPicture::QuarterFromDib(out.image, quarterTurns);
             if (!reduced)
                 reduced = ViewerPicture::ReducedFromDib(out.image, quarterTurns);
         } catch (const std::bad_alloc&) {

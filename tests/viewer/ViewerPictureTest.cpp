@@ -1,8 +1,15 @@
 // The screen-ready picture: row order and colour of the conversion, the
 // reduced copies and the choice among them, quarter turns.
+#include "viewer/LoaderGlue.h"
+#include "viewer/QuarterFollower.h"
 #include "viewer/ViewerPicture.h"
 
+#include "imaging/RequestCounter.h"
+
+#include <QTemporaryDir>
 #include <QTest>
+
+#include <chrono>
 
 using namespace lumora;
 
@@ -155,6 +162,86 @@ private slots:
         auto q = ViewerPicture::FromDib(std::move(two), 0);
         QCOMPARE(q->level(0).constBits(), before);
         QCOMPARE(q->level(0).pixel(0, 2), qRgb(0, 0, 9));
+    }
+
+    // The quarter made while the picture decodes is the one made after it,
+    // for widths whose rows end with and without padding and heights that
+    // are not a multiple of four; a stopped or failed decode gives none and
+    // never leaves the follower waiting.
+    void quarterFollowsTheDecodeRowByRow() {
+        QTemporaryDir dir;
+        for (const QSize size : {QSize(1203, 803), QSize(1204, 800), QSize(64, 4)}) {
+            QImage img(size, QImage::Format_RGB32);
+            for (int y = 0; y < img.height(); ++y)
+                for (int x = 0; x < img.width(); ++x)
+                    img.setPixel(x, y, qRgb((x * 7) & 255, (y * 5) & 255, (x ^ y) & 255));
+            const QString path = dir.filePath(QStringLiteral("f%1.jpg").arg(size.width()));
+            QVERIFY(img.save(path, "JPG", 90));
+            ImageItem item = ImageItem::FromPath(path.toStdString(), ImageKind::Jpeg);
+            CQuarterFollower follower;
+            const DecodeOutput out = DecodeFullPicture(item, CancelTest{}, {}, &follower.Watch());
+            QVERIFY(out.ok());
+            const QImage quarter = follower.Finish(out);
+            QCOMPARE(quarter.size(), QSize(size.width() / 4, size.height() / 4));
+            QCOMPARE(quarter, QuarterDib(out.image));
+        }
+
+        // A decode made stale halfway: no quarter, and Finish returns.
+        QImage big(2000, 1600, QImage::Format_RGB32);
+        big.fill(Qt::darkCyan);
+        const QString bigPath = dir.filePath(QStringLiteral("big.jpg"));
+        QVERIFY(big.save(bigPath, "JPG", 90));
+        RequestCounter counter;
+        counter.Set(1);
+        CQuarterFollower stale;
+        RowWatch watch = stale.Watch();
+        auto forward = watch.onRows;
+        watch.onRows = [&](int rows) {
+            forward(rows);
+            if (rows >= 400)
+                counter.Set(2);
+        };
+        ImageItem bigItem = ImageItem::FromPath(bigPath.toStdString(), ImageKind::Jpeg);
+        const DecodeOutput cut = DecodeFullPicture(bigItem, CancelTest{&counter, 1}, {}, &watch);
+        QCOMPARE(cut.status, DecodeStatus::Cancelled);
+        QVERIFY(stale.Finish(cut).isNull());
+
+        // Kinds the JPEG decoder does not serve never start it.
+        QImage bmp(64, 64, QImage::Format_RGB32);
+        bmp.fill(Qt::red);
+        const QString bmpPath = dir.filePath(QStringLiteral("p.bmp"));
+        QVERIFY(bmp.save(bmpPath, "BMP"));
+        CQuarterFollower unused;
+        const DecodeOutput other = DecodeFullPicture(
+            ImageItem::FromPath(bmpPath.toStdString(), ImageKind::Bmp), CancelTest{}, {},
+            &unused.Watch());
+        QVERIFY(other.ok());
+        QVERIFY(unused.Finish(other).isNull());
+    }
+
+    // Rows fed by hand: the follower waits for them, and one dropped before
+    // the last row (the loader thread giving up) ends without a hang.
+    void followerDroppedMidwayStopsItsThread() {
+        DibImage dib(400, 300);
+        for (std::size_t i = 0; i < dib.byteSize(); ++i)
+            dib.bits()[i] = uint8_t(i * 13);
+        const auto start = std::chrono::steady_clock::now();
+        {
+            CQuarterFollower follower;
+            follower.Watch().onAllocated(dib);
+            follower.Watch().onRows(40);
+        }
+        QVERIFY(std::chrono::steady_clock::now() - start < std::chrono::seconds(5));
+        CQuarterFollower fed;
+        fed.Watch().onAllocated(dib);
+        for (int rows = 8; rows <= 300; rows += 8)
+            fed.Watch().onRows(std::min(rows, 300));
+        fed.Watch().onRows(300);
+        DecodeOutput out;
+        out.status = DecodeStatus::Decoded;
+        out.image = std::move(dib);
+        out.rowsDone = 300;
+        QCOMPARE(fed.Finish(out), QuarterDib(out.image));
     }
 };
 
