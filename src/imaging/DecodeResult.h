@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 
 namespace lumora {
 
@@ -36,6 +37,10 @@ using SizeCallback = std::function<void(int width, int height)>;
 // was told, and must be done with the block before the decode's output is
 // destroyed.
 struct RowWatch {
+    // Optional: where the output block comes from (size bytes, pages
+    // populated or not as asked; null when memory is short). The block
+    // is freed with delete[] like any other.
+    std::function<std::unique_ptr<uint8_t[]>(std::size_t size, bool populate)> allocate;
     // Once the output block exists, before the first row is written. The
     // block's pages are not populated (see AllocatePixelBlock): filling
     // them in is the watcher's job, ahead of the decoder.

@@ -109,7 +109,9 @@ bool allocate(j_decompress_ptr cinfo, DecodeJob& job) {
     // the rows (unless the output is converted and cleared whole here).
     const RowWatch* watch = job.options->watch;
     const bool watched = watch && watch->onAllocated && job.components == 3;
-    std::unique_ptr<uint8_t[]> bits = AllocatePixelBlock(stride * h, !watched);
+    std::unique_ptr<uint8_t[]> bits = watch && watch->allocate
+                                          ? watch->allocate(stride * h, !watched)
+                                          : AllocatePixelBlock(stride * h, !watched);
     if (!bits) {
         job.allocationFailed = true;
         return false;

@@ -1,6 +1,7 @@
 #include "viewer/PictureLoader.h"
 
 #include "viewer/LoaderGlue.h"
+#include "viewer/PixelPool.h"
 #include "viewer/PreviewMessages.h"
 #include "viewer/QuarterFollower.h"
 
@@ -65,6 +66,12 @@ DecodeOutput decode(const ImageItem& item, const CancelTest& cancel, const SizeC
     }
 }
 
+// A decoded block the loader is done with goes back for the next picture.
+void giveBack(DibImage& image) {
+    const std::size_t size = image.byteSize();
+    CPixelPool::Give(image.release(), size);
+}
+
 std::shared_ptr<const ViewerPicture> makePicture(DibImage&& image, int quarterTurns,
                                                  int minSide = 256) {
     if (image.isNull())
@@ -99,6 +106,11 @@ void RunPictureLoad(const std::shared_ptr<PictureTarget>& target,
         out = decode(item, cancel, onSize, &follower.Watch());
         quarter = follower.Finish(out);
     }
+    // Whatever way this ends, the decoded block goes back for the next picture.
+    struct GiveBackAtEnd {
+        DibImage& image;
+        ~GiveBackAtEnd() { giveBack(image); }
+    } giveBackAtEnd{out.image};
     // A file that cannot be read at all still ends the request: the canvas
     // then shows the failure instead of waiting for ever.
     auto message = std::make_unique<PictureResultMessage>();
@@ -152,7 +164,7 @@ void RunPictureLoad(const std::shared_ptr<PictureTarget>& target,
                     return;
             }
             QImage image = TurnImage(DibToImage(out.image), quarterTurns);
-            out.image = DibImage{};
+            giveBack(out.image); // before the full size goes out: memory stays low
             if (image.isNull())
                 return;
             full->picture = reduced->WithFullSize(std::move(image), std::move(half));
@@ -247,7 +259,11 @@ void CPictureLoader::Prefetch(const std::vector<ImageItem>& items,
             auto message = std::make_unique<PrefetchDoneMessage>();
             message->path = item.path;
             message->generation = generation;
-            DecodeOutput out = decode(item, CancelTest{counter.get(), generation}, {});
+            RowWatch pooled;
+            pooled.allocate = [](std::size_t size, bool populate) {
+                return CPixelPool::TakeOrAllocate(size, populate);
+            };
+            DecodeOutput out = decode(item, CancelTest{counter.get(), generation}, {}, &pooled);
             if (counter->Get() != generation)
                 return;
             message->sourceWidth = out.sourceWidth;
@@ -255,7 +271,7 @@ void CPictureLoader::Prefetch(const std::vector<ImageItem>& items,
             if (out.status == DecodeStatus::Decoded)
                 if (auto picture = makePicture(std::move(out.image), turns))
                     message->picture = picture->WithFastFullSize();
-            out.image = DibImage{};
+            giveBack(out.image);
             target->Post(std::move(message));
         }
     }).detach();

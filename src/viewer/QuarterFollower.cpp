@@ -1,6 +1,7 @@
 #include "viewer/QuarterFollower.h"
 
 #include "imaging/PixelMemory.h"
+#include "viewer/PixelPool.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -17,6 +18,9 @@ constexpr std::size_t kPopulateStep = std::size_t(2) << 20;
 } // namespace
 
 CQuarterFollower::CQuarterFollower() {
+    watch_.allocate = [](std::size_t size, bool populate) {
+        return CPixelPool::TakeOrAllocate(size, populate);
+    };
     watch_.onAllocated = [this](const DibImage& image) { start(image); };
     watch_.onRows = [this](int rows) {
         rows_.store(rows, std::memory_order_release);

@@ -1,6 +1,7 @@
 #include "viewer/ViewerPicture.h"
 
 #include "imaging/PixelMemory.h"
+#include "viewer/PixelPool.h"
 
 #include <QTransform>
 
@@ -15,22 +16,40 @@
 
 namespace lumora {
 
+namespace {
+
+// A pixel block a QImage owns; it goes back to the pool with the image's
+// last copy.
+struct PooledPixels {
+    std::unique_ptr<uint8_t[]> block;
+    std::size_t size = 0;
+};
+
+void givePixelsBack(void* info) {
+    std::unique_ptr<PooledPixels> pixels(static_cast<PooledPixels*>(info));
+    CPixelPool::Give(std::move(pixels->block), pixels->size);
+}
+
+} // namespace
+
 QImage NewPixelImage(int width, int height) {
     if (width <= 0 || height <= 0)
         return {};
     const qsizetype stride = qsizetype(width) * 4;
     const std::size_t size = static_cast<std::size_t>(stride) * static_cast<std::size_t>(height);
-    // Big levels come from blocks populated in one go: faulting a fresh
-    // 24 MB copy in page by page takes as long as filling it.
-    std::unique_ptr<uint8_t[]> block = AllocatePixelBlock(size);
-    if (!block)
+    // Big levels come from blocks populated in one go (or kept from an
+    // earlier picture): faulting a fresh 24 MB copy in page by page takes
+    // as long as filling it.
+    auto pixels = std::make_unique<PooledPixels>();
+    pixels->block = CPixelPool::TakeOrAllocate(size);
+    pixels->size = size;
+    if (!pixels->block)
         return {};
-    QImage img(
-        block.get(), width, height, stride, QImage::Format_RGB32,
-        [](void* p) { std::unique_ptr<uint8_t[]>(static_cast<uint8_t*>(p)); }, block.get());
+    QImage img(pixels->block.get(), width, height, stride, QImage::Format_RGB32, givePixelsBack,
+               pixels.get());
     if (img.isNull())
         return {};
-    block.release(); // now held by img's cleanup
+    pixels.release(); // now held by img's cleanup
     return img;
 }
 
@@ -91,10 +110,15 @@ QImage AdoptDib(DibImage&& dib) {
         std::swap_ranges(bits + static_cast<std::size_t>(top) * stride,
                          bits + static_cast<std::size_t>(top) * stride + stride,
                          bits + static_cast<std::size_t>(bottom) * stride);
-    // The image frees the DIB when its last copy goes.
+    // The image hands the DIB's block back when its last copy goes.
     QImage img(
         bits, w, h, stride, QImage::Format_BGR888,
-        [](void* p) { std::unique_ptr<DibImage>(static_cast<DibImage*>(p)); }, owned.get());
+        [](void* p) {
+            std::unique_ptr<DibImage> dib(static_cast<DibImage*>(p));
+            const std::size_t size = dib->byteSize();
+            CPixelPool::Give(dib->release(), size);
+        },
+        owned.get());
     if (img.isNull())
         return {};
     owned.release(); // now held by img's cleanup

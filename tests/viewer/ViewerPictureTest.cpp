@@ -1,6 +1,7 @@
 // The screen-ready picture: row order and colour of the conversion, the
 // reduced copies and the choice among them, quarter turns.
 #include "viewer/LoaderGlue.h"
+#include "viewer/PixelPool.h"
 #include "viewer/QuarterFollower.h"
 #include "viewer/ViewerPicture.h"
 
@@ -9,7 +10,11 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <atomic>
 #include <chrono>
+#include <cstring>
+#include <thread>
+#include <vector>
 
 using namespace lumora;
 
@@ -242,6 +247,90 @@ private slots:
         out.image = std::move(dib);
         out.rowsDone = 300;
         QCOMPARE(fed.Finish(out), QuarterDib(out.image));
+    }
+
+    // Freed blocks are kept for a picture of exactly their size, within the
+    // pool's bounds, and handed out once each.
+    void poolKeepsFreedBlocksWithinItsBounds() {
+        CPixelPool::Trim();
+        const std::size_t mb = std::size_t(1) << 20;
+        auto block = std::make_unique<uint8_t[]>(8 * mb);
+        const uint8_t* address = block.get();
+        CPixelPool::Give(std::move(block), 8 * mb);
+        QCOMPARE(CPixelPool::KeptBlocks(), 1);
+        QVERIFY(!CPixelPool::Take(9 * mb));
+        auto again = CPixelPool::Take(8 * mb);
+        QCOMPARE(again.get(), address);
+        QVERIFY(!CPixelPool::Take(8 * mb)); // once only
+        // Small blocks and null ones are not kept.
+        CPixelPool::Give(std::make_unique<uint8_t[]>(mb), mb);
+        CPixelPool::Give(nullptr, 8 * mb);
+        QCOMPARE(CPixelPool::KeptBlocks(), 0);
+        // At most kMaxBlocks, the oldest going first, and never more bytes
+        // than kMaxBytes.
+        std::vector<const uint8_t*> given;
+        for (int i = 0; i < CPixelPool::kMaxBlocks + 2; ++i) {
+            auto b = std::make_unique<uint8_t[]>(5 * mb);
+            given.push_back(b.get());
+            CPixelPool::Give(std::move(b), 5 * mb);
+        }
+        QCOMPARE(CPixelPool::KeptBlocks(), CPixelPool::kMaxBlocks);
+        QCOMPARE(CPixelPool::Take(5 * mb).get(), given.back()); // the newest first
+        const std::size_t big = CPixelPool::kMaxBytes / 2 + mb;
+        CPixelPool::Give(std::make_unique<uint8_t[]>(big), big);
+        CPixelPool::Give(std::make_unique<uint8_t[]>(big), big);
+        QVERIFY(CPixelPool::KeptBytes() <= CPixelPool::kMaxBytes);
+        CPixelPool::Trim();
+        QCOMPARE(CPixelPool::KeptBytes(), std::size_t(0));
+
+        // Threads giving and taking at once never hand one block out twice.
+        std::vector<std::thread> threads;
+        std::atomic<int> clashes{0};
+        for (int t = 0; t < 4; ++t)
+            threads.emplace_back([t, &clashes, mb] {
+                for (int i = 0; i < 200; ++i) {
+                    auto b = CPixelPool::TakeOrAllocate(4 * mb, false);
+                    std::memset(b.get(), t + 1, 4096);
+                    std::this_thread::yield();
+                    for (int k = 0; k < 4096; ++k)
+                        if (b[std::size_t(k)] != t + 1) {
+                            ++clashes;
+                            break;
+                        }
+                    CPixelPool::Give(std::move(b), 4 * mb);
+                }
+            });
+        for (auto& th : threads)
+            th.join();
+        QCOMPARE(clashes.load(), 0);
+        QVERIFY(CPixelPool::KeptBlocks() <= CPixelPool::kMaxBlocks);
+        CPixelPool::Trim();
+    }
+
+    // A second picture of the same size decodes into the block the first
+    // one gave back: no fresh pages to clear.
+    void aPictureOfTheSameSizeReusesTheFreedBlock() {
+        CPixelPool::Trim();
+        QTemporaryDir dir;
+        QImage img(2400, 1800, QImage::Format_RGB32);
+        img.fill(Qt::darkGreen);
+        const QString path = dir.filePath(QStringLiteral("same.jpg"));
+        QVERIFY(img.save(path, "JPG", 80));
+        const ImageItem item = ImageItem::FromPath(path.toStdString(), ImageKind::Jpeg);
+        const uint8_t* first = nullptr;
+        for (int round = 0; round < 2; ++round) {
+            CQuarterFollower follower;
+            DecodeOutput out = DecodeFullPicture(item, CancelTest{}, {}, &follower.Watch());
+            QVERIFY(out.ok());
+            QVERIFY(!follower.Finish(out).isNull());
+            if (round == 0)
+                first = out.image.bits();
+            else
+                QCOMPARE(out.image.bits(), first);
+            const std::size_t size = out.image.byteSize();
+            CPixelPool::Give(out.image.release(), size);
+        }
+        CPixelPool::Trim();
     }
 };
 
