@@ -6,6 +6,7 @@
 #include "imaging/ImageItem.h"
 #include "viewer/HistogramCtrl.h"
 
+#include <QScrollBar>
 #include <QTemporaryDir>
 #include <QTreeWidget>
 #include <QtTest>
@@ -140,15 +141,16 @@ private slots:
         QCOMPARE(panel.treeList()->topLevelItemCount(), 4);
     }
 
-    // Every row label is shown whole at the panel's default size: the label
-    // column is as wide as its longest label with the row's indentation,
-    // the maker-note labels of the image shown included.
-    void rowLabelsAreNeverCut() {
+    // Every row label is shown whole once the panel is wide enough for
+    // them: the label column is as wide as its longest label with the row's
+    // indentation, the maker-note labels of the image shown included.
+    void rowLabelsAreNeverCutWhenThereIsRoom() {
         const QString nikon = kSamples + "/makernotes/NikonD70.jpg";
         NEED_SAMPLE(nikon);
         CInfoContainer panel;
-        panel.resize(200, 600);
+        panel.resize(400, 600);
         panel.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&panel));
         Show(panel, Scanned(nikon));
         QTreeWidget* tree = panel.treeList();
         const QFontMetrics fm(tree->font());
@@ -163,6 +165,46 @@ private slots:
             QVERIFY(fits(panel.fixedRow(i)));
         for (int i = 0; i < panel.makerNoteGroup()->childCount(); ++i)
             QVERIFY(fits(panel.makerNoteGroup()->child(i)));
+    }
+
+    // At the panel's default (and minimum) width of 200 pixels the data
+    // column still gets a readable share of the list, even with the long
+    // Canon maker-note labels; a value or label that does not fit is
+    // elided and keeps its whole text as the cell's tool tip.
+    void valuesStayReadableAtTheDefaultWidth() {
+        const QString canon = kSamples + "/makernotes/Canon.jpg";
+        NEED_SAMPLE(canon);
+        CInfoContainer panel;
+        panel.resize(200, 600);
+        panel.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&panel));
+        Show(panel, Scanned(canon));
+        QTreeWidget* tree = panel.treeList();
+        QTest::qWait(20);
+        const int room = tree->viewport()->width();
+        QVERIFY(room > 150);
+        QCOMPARE(tree->columnViewportPosition(1) + tree->columnWidth(1), room);
+        QVERIFY2(
+            tree->columnWidth(1) >= room * 2 / 5,
+            qPrintable(
+                QStringLiteral("data column %1 of %2 px").arg(tree->columnWidth(1)).arg(room)));
+        QCOMPARE(tree->textElideMode(), Qt::ElideRight);
+        QVERIFY(!tree->horizontalScrollBar()->isVisible());
+        for (int i = 0; i < kFixedRowCount; ++i) {
+            QCOMPARE(panel.fixedRow(i)->toolTip(1), panel.fixedRow(i)->text(1));
+            QCOMPARE(panel.fixedRow(i)->toolTip(0), panel.fixedRow(i)->text(0));
+        }
+        for (QTreeWidgetItem* row : panel.makerNoteRows())
+            QCOMPARE(row->toolTip(1), row->text(1));
+        QCOMPARE(Value(panel, "モデル名"), QStringLiteral("Canon EOS DIGITAL REBEL"));
+
+        // Widening the panel gives the labels their whole width again.
+        panel.resize(420, 600);
+        QTest::qWait(10);
+        QVERIFY(tree->columnWidth(0) >=
+                2 * tree->indentation() +
+                    QFontMetrics(tree->font())
+                        .horizontalAdvance(QStringLiteral("ファームウエアバージョン")));
     }
 
     void fujifilmHasItsSerialRow() {
