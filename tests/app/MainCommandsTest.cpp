@@ -6,6 +6,7 @@
 #include "app/ListContainerWnd.h"
 #include "app/MainFrame.h"
 #include "app/OneKey.h"
+#include "app/StatusTexts.h"
 #include "app/TreeContainerWnd.h"
 #include "foldertree/ShellTreeCtrl.h"
 #include "platform/ClipboardFiles.h"
@@ -468,6 +469,32 @@ private slots:
         QVERIFY(restored.open(QIODevice::ReadOnly));
         QCOMPARE(restored.readAll(), bytes);
         qunsetenv("XDG_DATA_HOME");
+    }
+
+    // Files pasted into the folder on show come in selected (the view had
+    // no selection), and the status bar's count follows them.
+    void pasteIntoTheShownFolderUpdatesTheSelectionCount() {
+        make();
+        const QString folder = dir.filePath(QStringLiteral("paste-count"));
+        const QString source = dir.filePath(QStringLiteral("paste-count-source"));
+        if (!copySamples(folder, 2) || !copySamples(source, 4))
+            QSKIP("samples missing");
+        QStringList extra = QDir(source).entryList(QDir::Files, QDir::Name).mid(2);
+        for (QString& f : extra)
+            f = source + QLatin1Char('/') + f;
+        auto* tree = static_cast<CShellTreeCtrl*>(frame->treeContainer()->tree());
+        frame->setReadyForFolderDisplay();
+        tree->SelectByPath(folder);
+        CThumbnailCtrl* view = frame->listContainer()->folderView();
+        QTRY_COMPARE_WITH_TIMEOUT(view->Count(), 2, 10000);
+        view->list().ClearAllStates();
+        view->setFocus();
+        QTest::qWait(50);
+        QVERIFY(putFilesOnClipboard(extra, DROPEFFECT_COPY));
+        QVERIFY(frame->commands().run(57637));
+        QTRY_COMPARE_WITH_TIMEOUT(view->Count(), 4, 10000);
+        QTRY_COMPARE_WITH_TIMEOUT(view->list().CountSelected(), 2, 5000);
+        QTRY_COMPARE_WITH_TIMEOUT(frame->statusPaneText(0), selectionStatusText(2), 5000);
     }
 
     void worksheetDeleteAndPasteTouchNoFile() {
