@@ -78,6 +78,7 @@ public:
 // Answers the next message box with `button` and remembers its text and icon.
 struct BoxAnswer {
     QString text;
+    QString title;
     QMessageBox::Icon icon = QMessageBox::NoIcon;
     bool seen = false;
 };
@@ -87,6 +88,7 @@ void answerNextBox(QMessageBox::StandardButton button, BoxAnswer* seen) {
             if (auto* box = qobject_cast<QMessageBox*>(w); box && box->isVisible()) {
                 if (seen) {
                     seen->text = box->text();
+                    seen->title = box->windowTitle();
                     seen->icon = box->icon();
                     seen->seen = true;
                 }
@@ -495,6 +497,53 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(view->Count(), 4, 10000);
         QTRY_COMPARE_WITH_TIMEOUT(view->list().CountSelected(), 2, 5000);
         QTRY_COMPARE_WITH_TIMEOUT(frame->statusPaneText(0), selectionStatusText(2), 5000);
+    }
+
+    // Deleting the current file by the Delete key in the real view: the
+    // item that moves into its place becomes current and selected, and so
+    // it stays once the folder's change notification has come and gone;
+    // deleting the last item makes the new last one current. The question
+    // box carries the program's caption.
+    void deleteKeepsTheCursorAtTheDeletedItemsPlace() {
+        make();
+        const QString folder = dir.filePath(QStringLiteral("delete-cursor"));
+        if (!copySamples(folder, 4))
+            QSKIP("samples missing");
+        const QString dataHome = dir.filePath(QStringLiteral("data-cursor"));
+        QDir().mkpath(dataHome);
+        qputenv("XDG_DATA_HOME", QFile::encodeName(dataHome));
+        CThumbnailCtrl* view = loadFolder(folder, 4);
+        QVERIFY(view);
+        const auto pathAt = [&](int i) {
+            ImageItem item;
+            return view->list().CopyOut(i, item, CopyPixels::None) ? item.path : std::string();
+        };
+        const auto deleteByKey = [&](int index) {
+            QTest::mouseClick(view->viewport(), Qt::LeftButton, {},
+                              view->cellRectInWindow(index).center());
+            QTRY_COMPARE(view->cursor(), index);
+            BoxAnswer box;
+            answerNextBox(QMessageBox::Yes, &box);
+            QTest::keyClick(view, Qt::Key_Delete);
+            QTRY_VERIFY(box.seen);
+            QCOMPARE(box.title, QStringLiteral("Lumora"));
+        };
+        const std::string third = pathAt(3);
+        deleteByKey(2);
+        QTRY_COMPARE(view->Count(), 3);
+        QTest::qWait(1500); // past the reload delay of a folder change
+        QCOMPARE(view->Count(), 3);
+        QCOMPARE(view->cursor(), 2);
+        QCOMPARE(pathAt(2), third);
+        QVERIFY(view->list().GetState(2) & kStateSelected);
+        QCOMPARE(view->list().CountSelected(), 1);
+
+        deleteByKey(2); // the last item
+        QTRY_COMPARE(view->Count(), 2);
+        QTest::qWait(1500);
+        QCOMPARE(view->cursor(), 1);
+        QVERIFY(view->list().GetState(1) & kStateSelected);
+        qunsetenv("XDG_DATA_HOME");
     }
 
     void worksheetDeleteAndPasteTouchNoFile() {
