@@ -8,6 +8,7 @@
 #include "app/OneKey.h"
 #include "app/StatusTexts.h"
 #include "app/TreeContainerWnd.h"
+#include "app/ViewerLink.h"
 #include "foldertree/ShellTreeCtrl.h"
 #include "platform/ClipboardFiles.h"
 #include "platform/FileOperation.h"
@@ -15,6 +16,7 @@
 #include "thumbnails/ThumbnailCtrl.h"
 #include "thumbnails/ThumbnailFileOps.h"
 #include "thumbnails/ThumbnailMessages.h"
+#include "viewer/ViewerFrame.h"
 
 #include <QAbstractButton>
 #include <QAction>
@@ -544,6 +546,51 @@ private slots:
         QCOMPARE(view->cursor(), 1);
         QVERIFY(view->list().GetState(1) & kStateSelected);
         qunsetenv("XDG_DATA_HOME");
+    }
+
+    // The viewer opened from the view (Enter, double-click) and closed by
+    // Esc, by its menu or by its window's close: the main window is active
+    // again and the view takes the keys without a click.
+    void closingTheViewerGivesTheKeysBackToTheView() {
+        make();
+        const QString folder = dir.filePath(QStringLiteral("viewer-focus"));
+        if (!copySamples(folder, 3))
+            QSKIP("samples missing");
+        CThumbnailCtrl* view = loadFolder(folder, 3);
+        QVERIFY(view);
+        CViewerFrame* viewer = CViewerLink::Of(frame.get())->viewer();
+        const std::function<void()> opens[] = {
+            [&] { QTest::keyClick(view, Qt::Key_Return); },
+            [&] {
+                QTest::mouseDClick(view->viewport(), Qt::LeftButton, {},
+                                   view->cellRectInWindow(view->cursor()).center());
+            },
+        };
+        const std::function<void()> closes[] = {
+            [&] { QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape); },
+            [&] { viewer->action(ID_VIEWER_CLOSE)->trigger(); },
+            [&] { viewer->close(); },
+        };
+        int step = 0;
+        for (const auto& open : opens) {
+            for (const auto& close : closes) {
+                QTRY_COMPARE(QApplication::activeWindow(), frame.get());
+                view->setFocus();
+                const int before = view->cursor();
+                open();
+                QTRY_VERIFY(viewer->isVisible());
+                QTRY_COMPARE(QApplication::activeWindow(), viewer);
+                close();
+                QTRY_VERIFY(!viewer->isVisible());
+                QTRY_COMPARE(QApplication::activeWindow(), frame.get());
+                QCOMPARE(QApplication::focusWidget(), view);
+                // A key the view understands moves its cursor.
+                const int key = before + 1 < view->Count() ? Qt::Key_Right : Qt::Key_Left;
+                QTest::keyClick(QApplication::focusWidget(), Qt::Key(key));
+                QTRY_VERIFY2(view->cursor() != before, qPrintable(QString::number(step)));
+                ++step;
+            }
+        }
     }
 
     void worksheetDeleteAndPasteTouchNoFile() {
