@@ -46,6 +46,14 @@ void Show(CInfoContainer& panel, const ImageItem& item) {
     panel.ShowInfo();
 }
 
+// The panel on screen at the given size, showing the file's rows.
+void ShowOnScreen(CInfoContainer& panel, int width, int height, const QString& path) {
+    panel.resize(width, height);
+    panel.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&panel));
+    Show(panel, Scanned(path));
+}
+
 #define NEED_SAMPLE(path)                                                                          \
     if (!QFile::exists(path))                                                                      \
     QSKIP("shared samples missing")
@@ -148,10 +156,7 @@ private slots:
         const QString nikon = kSamples + "/makernotes/NikonD70.jpg";
         NEED_SAMPLE(nikon);
         CInfoContainer panel;
-        panel.resize(400, 600);
-        panel.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&panel));
-        Show(panel, Scanned(nikon));
+        ShowOnScreen(panel, 400, 600, nikon);
         QTreeWidget* tree = panel.treeList();
         const QFontMetrics fm(tree->font());
         const auto fits = [&](QTreeWidgetItem* row) {
@@ -175,10 +180,7 @@ private slots:
         const QString canon = kSamples + "/makernotes/Canon.jpg";
         NEED_SAMPLE(canon);
         CInfoContainer panel;
-        panel.resize(200, 600);
-        panel.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&panel));
-        Show(panel, Scanned(canon));
+        ShowOnScreen(panel, 200, 600, canon);
         QTreeWidget* tree = panel.treeList();
         QTest::qWait(20);
         const int room = tree->viewport()->width();
