@@ -153,6 +153,15 @@ class MainCommandsTest : public QObject {
         return view;
     }
 
+    // A trash of the test's own: XDG_DATA_HOME points into the temporary
+    // folder until the test unsets it.
+    QString useOwnTrash(const QString& name) {
+        const QString dataHome = dir.filePath(name);
+        QDir().mkpath(dataHome);
+        qputenv("XDG_DATA_HOME", QFile::encodeName(dataHome));
+        return dataHome;
+    }
+
 private slots:
     void cleanup() {
         frame.reset();
@@ -429,9 +438,7 @@ private slots:
         const QString folder = dir.filePath(QStringLiteral("trash-me"));
         if (!copySamples(folder, 3))
             QSKIP("samples missing");
-        const QString dataHome = dir.filePath(QStringLiteral("data"));
-        QDir().mkpath(dataHome);
-        qputenv("XDG_DATA_HOME", QFile::encodeName(dataHome));
+        const QString dataHome = useOwnTrash(QStringLiteral("data"));
         CThumbnailCtrl* view = loadFolder(folder, 3);
         QVERIFY(view);
         ImageItem first;
@@ -511,9 +518,7 @@ private slots:
         const QString folder = dir.filePath(QStringLiteral("delete-cursor"));
         if (!copySamples(folder, 4))
             QSKIP("samples missing");
-        const QString dataHome = dir.filePath(QStringLiteral("data-cursor"));
-        QDir().mkpath(dataHome);
-        qputenv("XDG_DATA_HOME", QFile::encodeName(dataHome));
+        useOwnTrash(QStringLiteral("data-cursor"));
         CThumbnailCtrl* view = loadFolder(folder, 4);
         QVERIFY(view);
         const auto pathAt = [&](int i) {
