@@ -10,6 +10,7 @@
 // the user waits for it (the data in the page cache) and, separately, until
 // its data is written back (syncfs of the destination).
 #include "BenchCommands.h"
+#include "BenchSupport.h"
 
 #include "HeadlessThumbnailView.h"
 #include "engine/ImageItemList.h"
@@ -22,9 +23,7 @@
 #include <QCoreApplication>
 
 #include <fcntl.h>
-#include <spawn.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -38,66 +37,25 @@
 #include <thread>
 #include <vector>
 
-extern char** environ;
-
 namespace lumora::bench {
 namespace {
 
 namespace fs = std::filesystem;
-using Clock = std::chrono::steady_clock;
 using namespace std::chrono_literals;
-
-double msSince(Clock::time_point start) {
-    return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
-}
-
-double medianOf(std::vector<double> v) {
-    if (v.empty())
-        return NAN;
-    std::sort(v.begin(), v.end());
-    const std::size_t n = v.size();
-    return n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
-}
-
-QCoreApplication& app() {
-    static int argc = 1;
-    static char name[] = "lumora-bench";
-    static char* argv[] = {name, nullptr};
-    static QCoreApplication* instance = new QCoreApplication(argc, argv);
-    return *instance;
-}
 
 // The same folders as the folder benchmark (shared, made once).
 std::string cameraFolder(int count) {
-    const std::string dir = "/tmp/lumora-bench-folder-" + std::to_string(count) + "-exif";
-    const std::string marker = dir + "/.complete";
-    if (fs::exists(marker))
-        return dir;
-    fs::remove_all(dir);
-    fs::create_directories(dir);
     samples::CameraJpegOptions base;
     base.camera = samples::canonCamera();
     base.withThumbnail = true;
-    const std::string seedDir = dir + "/.seed";
-    samples::writeCameraJpegFolder(seedDir, std::min(count, 1000), base);
-    std::vector<fs::path> seeds;
-    for (const auto& e : fs::directory_iterator(seedDir))
-        seeds.push_back(e.path());
-    std::sort(seeds.begin(), seeds.end());
-    for (int i = 0; i < count; ++i) {
-        char name[32];
-        std::snprintf(name, sizeof name, "IMG_%05d.JPG", i + 1);
-        fs::copy_file(seeds[std::size_t(i) % seeds.size()], fs::path(dir) / name);
-    }
-    fs::remove_all(seedDir);
-    std::ofstream(marker) << count;
-    return dir;
+    return makeRepeatedFolder("/tmp/lumora-bench-folder-" + std::to_string(count) + "-exif", count,
+                              1000, base, "IMG_%05d.JPG");
 }
 
 // Reads the list and shows it in a fresh worksheet view, as the list
 // container does; ms until every visible cell has its thumbnail.
 double readListToFirstScreen(const std::string& listPath, int expected) {
-    app();
+    coreApp();
     const auto start = Clock::now();
     WorkSheetList list;
     if (ReadWorkSheetList(listPath, list) != WorkSheetReadStatus::Ok)
@@ -122,25 +80,9 @@ double readListToFirstScreen(const std::string& listPath, int expected) {
 }
 
 // Runs argv quietly; wall ms, NAN on failure.
-double runTimed(const std::vector<std::string>& argv) {
-    std::vector<char*> args;
-    for (const auto& a : argv)
-        args.push_back(const_cast<char*>(a.c_str()));
-    args.push_back(nullptr);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
-    pid_t pid;
-    const auto start = Clock::now();
-    const int rc = posix_spawnp(&pid, args[0], &actions, nullptr, args.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    if (rc != 0)
-        return NAN;
-    int status = 0;
-    waitpid(pid, &status, 0);
-    const double ms = msSince(start);
-    return WIFEXITED(status) && WEXITSTATUS(status) == 0 ? ms : NAN;
+double runQuietly(const std::vector<std::string>& argv) {
+    const double ms = runTimed(argv);
+    return ms < 0 ? NAN : ms;
 }
 
 class Sink : public QObject {
@@ -158,7 +100,7 @@ public:
 // The export worker copying the files into destination, as the program
 // runs it (in-process, on its own thread); wall ms, NAN when a copy failed.
 double exportTimed(const std::vector<std::string>& files, const std::string& destination) {
-    app();
+    coreApp();
     Sink sink;
     std::vector<ExportPair> pairs;
     for (const std::string& f : files)
@@ -202,14 +144,9 @@ CopyTimes timedCopy(const std::vector<std::string>& clear, const std::string& de
 }
 
 void jsonField(std::string& json, const char* key, double value) {
-    char buf[128];
-    if (std::isnan(value))
-        std::snprintf(buf, sizeof buf, "\"%s\": null", key);
-    else
-        std::snprintf(buf, sizeof buf, "\"%s\": %.3f", key, value);
     if (json.size() > 1)
         json += ", ";
-    json += buf;
+    json += "\"" + std::string(key) + "\": " + jsonNumber(value, "%.3f");
 }
 
 int runWorksheet(const std::vector<std::string>& args) {
@@ -244,7 +181,7 @@ int runWorksheet(const std::vector<std::string>& args) {
     std::vector<double> firstScreen;
     for (int r = 0; r < runs; ++r)
         firstScreen.push_back(readListToFirstScreen(listPath, int(paths.size())));
-    const double firstMs = medianOf(firstScreen);
+    const double firstMs = median(firstScreen);
     std::printf("  .lsl of %zu entries to its first screen: %.1f ms (median of %d)\n", paths.size(),
                 firstMs, runs);
 
@@ -287,7 +224,7 @@ int runWorksheet(const std::vector<std::string>& args) {
     const std::string dstStart = "/tmp/lumora-bench-export-start";
     fs::create_directories(dstStart);
     const std::vector<std::string> cpStartArgs = {"cp", "-f", empty, dstStart};
-    const auto cpCopy = [&] { return runTimed(cpArgs); };
+    const auto cpCopy = [&] { return runQuietly(cpArgs); };
     const auto usCopy = [&] { return exportTimed(sources, dstUs); };
     const std::vector<std::string> both = {dstCp, dstUs};
     // The first round warms the caches and is not counted; an even number
@@ -295,7 +232,7 @@ int runWorksheet(const std::vector<std::string>& args) {
     const int rounds = 10;
     std::vector<double> cpMs, usMs, cpWrittenMs, usWrittenMs, ratios;
     for (int r = 0; r <= rounds; ++r) {
-        const double cpStart = runTimed(cpStartArgs);
+        const double cpStart = runQuietly(cpStartArgs);
         CopyTimes cp, us;
         if (r % 2 == 0) {
             cp = timedCopy(both, dstCp, cpCopy);
@@ -320,24 +257,24 @@ int runWorksheet(const std::vector<std::string>& args) {
     fs::remove_all(dstCp);
     fs::remove_all(dstUs);
     fs::remove_all(dstStart);
-    const double cpMedian = medianOf(cpMs), usMedian = medianOf(usMs);
+    const double cpMedian = median(cpMs), usMedian = median(usMs);
     std::vector<double> pairRatios, writtenPairRatios;
     for (std::size_t i = 0; i + 1 < usMs.size(); i += 2) {
         pairRatios.push_back((usMs[i] + usMs[i + 1]) / (cpMs[i] + cpMs[i + 1]));
         writtenPairRatios.push_back((usWrittenMs[i] + usWrittenMs[i + 1]) /
                                     (cpWrittenMs[i] + cpWrittenMs[i + 1]));
     }
-    const double ratio = medianOf(pairRatios);
-    const double writtenRatio = medianOf(writtenPairRatios);
+    const double ratio = median(pairRatios);
+    const double writtenRatio = median(writtenPairRatios);
     const double mb = double(files) * double(bytes) / 1e6;
     std::printf(
         "  export of %d files (%.0f MB): %.1f ms, cp %.1f ms, ratio %.3f (%.0f MB/s vs %.0f "
         "MB/s; medians of %d rounds)\n",
         files, mb, usMedian, cpMedian, ratio, mb / (usMedian / 1000), mb / (cpMedian / 1000),
         rounds);
-    std::printf("    cp's process start taken off: %.1f ms (median)\n", medianOf(cpStarts));
-    std::printf("    with writeback: %.1f ms, cp %.1f ms, ratio %.3f\n", medianOf(usWrittenMs),
-                medianOf(cpWrittenMs), writtenRatio);
+    std::printf("    cp's process start taken off: %.1f ms (median)\n", median(cpStarts));
+    std::printf("    with writeback: %.1f ms, cp %.1f ms, ratio %.3f\n", median(usWrittenMs),
+                median(cpWrittenMs), writtenRatio);
     std::printf("    ratio per round:");
     for (const double x : ratios)
         std::printf(" %.2f", x);
@@ -349,8 +286,8 @@ int runWorksheet(const std::vector<std::string>& args) {
         jsonField(out, "export_ms", usMedian);
         jsonField(out, "cp_ms", cpMedian);
         jsonField(out, "export_vs_cp", ratio);
-        jsonField(out, "export_written_ms", medianOf(usWrittenMs));
-        jsonField(out, "cp_written_ms", medianOf(cpWrittenMs));
+        jsonField(out, "export_written_ms", median(usWrittenMs));
+        jsonField(out, "cp_written_ms", median(cpWrittenMs));
         jsonField(out, "export_vs_cp_written", writtenRatio);
         out += "}";
         std::printf("%s\n", out.c_str());
