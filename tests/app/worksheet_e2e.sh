@@ -65,27 +65,37 @@ windows() { xdotool search --onlyvisible --pid "$app" 2>/dev/null | wc -l; }
 key_then_window() {
     local before
     before=$(windows)
+    windows_changed() { [ "$(windows)" != "$before" ]; }
     xdotool key "$1"
-    e2e_wait 10 test "$(windows)" != "$before"
+    e2e_wait 10 windows_changed
+}
+# menu_to_window TITLE KEY...: the keys, each opening a menu or a window,
+# from the main window; prints the id of the window titled TITLE they open.
+# A key lost while a menu was still opening is retried from the start.
+menu_to_window() {
+    local title="$1" try key id opened
+    shift
+    for try in 1 2 3; do
+        focus_main
+        opened=1
+        for key in "$@"; do key_then_window "$key" || { opened=0; break; }; done
+        [ $opened = 1 ] && id=$(e2e_window_titled "$title" 20) && { echo "$id"; return 0; }
+        xdotool key Escape Escape Escape
+    done
+    return 1
 }
 # The menu bar's "ワークシート(&S)" > "保存(&S)" > "ファイルリストとして保存(&S)...",
 # then the file dialog.
 save_list() {
-    local try dialog
-    for try in 1 2 3; do
-        focus_main
-        key_then_window alt+s && key_then_window s && key_then_window s &&
-            dialog=$(e2e_window_titled "Save As" 20) && break
-        xdotool key Escape Escape Escape
-        dialog=""
-    done
-    [ -n "$dialog" ] || { bad "no save dialog"; return 1; }
-    e2e_wait 10 test "$(xdotool getwindowfocus 2>/dev/null)" = "$dialog" ||
-        e2e_wait 10 test "$(xdotool getwindowfocus getwindowpid 2>/dev/null)" = "$app"
+    local dialog
+    dialog=$(menu_to_window "Save As" alt+s s s) || { bad "no save dialog"; return 1; }
+    dialog_has_focus() { [ "$(xdotool getwindowfocus 2>/dev/null)" = "$dialog" ]; }
+    e2e_wait 10 dialog_has_focus
     xdotool key ctrl+a
     xdotool type --delay 10 "$1"
     xdotool key Return
-    e2e_wait 20 test -z "$(e2e_has_window_titled "Save As")" || bad "the save dialog stays open"
+    dialog_gone() { ! e2e_has_window_titled "Save As" >/dev/null; }
+    e2e_wait 20 dialog_gone || bad "the save dialog stays open"
 }
 expect_list() { # expect_list FILE NAME WHAT: the list holds NAME and a, b, c in order
     local want
@@ -106,14 +116,7 @@ save_list "$work/picks.lsl"
 expect_list "$work/picks.lsl" "ワークシート1" "the saved list holds the three files"
 
 # "ワークシート(&S)" > "クローズ(&D)" > "現在のシート" (the first item), then "Yes".
-for try in 1 2 3; do
-    focus_main
-    key_then_window alt+s && key_then_window d && key_then_window Return &&
-        question=$(e2e_window_titled "Lumora" 20) && break
-    xdotool key Escape Escape Escape
-    question=""
-done
-[ -n "$question" ] && xdotool key alt+y
+menu_to_window "Lumora" alt+s d Return >/dev/null && xdotool key alt+y
 e2e_wait 30 title_is "$work/demo" && ok "closing the worksheet shows the folder tab again" ||
     bad "closing the worksheet: $(xdotool getwindowname "$main")"
 
