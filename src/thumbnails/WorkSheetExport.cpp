@@ -82,10 +82,6 @@ bool copyContents(int in, int out, off_t size) {
     return true;
 }
 
-} // namespace
-
-namespace {
-
 // Copies the contents and the source's mode bits and times into out.
 bool fillCopy(int in, int out, const struct stat& src) {
     if (!copyContents(in, out, src.st_size))
