@@ -199,9 +199,17 @@ template <typename M, typename... Args> bool CThumbnailEngine::post(Args&&... ar
     return PostNewOrdered<M>(receiver_, std::forward<Args>(args)...);
 }
 
-void CThumbnailEngine::LoadFolder(const std::string& folder) {
+int32_t CThumbnailEngine::beginBusyRequest() {
+    // The view may have set its busy state already; a pass ending between
+    // that and the new generation would have cleared it again.
+    std::lock_guard lock(busyMutex_);
     const int32_t generation = generation_.Increment();
-    post<LoadFolderMessage>(folder, generation);
+    view_->SetBusy(true);
+    return generation;
+}
+
+void CThumbnailEngine::LoadFolder(const std::string& folder) {
+    post<LoadFolderMessage>(folder, beginBusyRequest());
 }
 
 void CThumbnailEngine::AddPasted(std::vector<std::string> sources, std::string folder) {
@@ -219,8 +227,7 @@ void CThumbnailEngine::Rescan() {
 }
 
 void CThumbnailEngine::VerifyWorksheet() {
-    const int32_t generation = generation_.Increment();
-    post<VerifyMessage>(generation);
+    post<VerifyMessage>(beginBusyRequest());
 }
 
 void CThumbnailEngine::NeedThumbnail(int index) {
@@ -256,6 +263,7 @@ void CThumbnailEngine::postCounts() {
 }
 
 void CThumbnailEngine::queueAll() {
+    queuedGeneration_.Set(requestGeneration_.Get());
     const int count = list_->Count();
     if (count > 0)
         mainQueue_.PushRange(0, count - 1);
@@ -557,13 +565,27 @@ void CThumbnailEngine::runPass() {
         const int32_t generation = generation_.Get();
         pool_->WaitIdle([&] { return stop_.Get() || generation_.Get() != generation; });
     }
-    if (scanned > 0 && !stop_.Get()) {
-        if (view_->WindowExists()) {
-            postProgress(100, 100);
-            postMain<ThumbPhaseMessage>(0);
-        }
-        view_->SetBusy(false);
+    unreportedScans_ += scanned;
+    if (unreportedScans_ == 0 || stop_.Get() || !workDone())
+        return; // the pass that finishes the work reports it
+    unreportedScans_ = 0;
+    if (view_->WindowExists()) {
+        postProgress(100, 100);
+        postMain<ThumbPhaseMessage>(0);
     }
+}
+
+// The busy state ends only when nothing is left: a pass cut short by a newer
+// request must not end it while the old folder's decodes are still on the
+// pool or before the new request's items are even queued (the engine thread
+// may still be listing them).
+bool CThumbnailEngine::workDone() {
+    std::lock_guard lock(busyMutex_);
+    const bool done = generation_.Get() == queuedGeneration_.Get() && mainQueue_.Size() == 0 &&
+                      priorityQueue_.Size() == 0 && (!pool_ || pool_->IsIdle());
+    if (done)
+        view_->SetBusy(false);
+    return done;
 }
 
 } // namespace lumora

@@ -117,8 +117,12 @@ TEST(ThumbnailPoolTest, AFullQueueHoldsTheFeederUntilThereIsRoom) {
 
 // A maker that marks each thumbnail with its own file (a hash of the path in
 // the pixels) after a decode-like pause, and records who made what.
+// Files under holdFolder wait in the maker, once started, while hold is set.
 struct MarkingMaker {
     std::chrono::milliseconds pause{0};
+    std::string holdFolder;
+    std::atomic<bool> hold{false};
+    std::atomic<int> held{0};
     std::mutex mutex;
     std::vector<std::string> made;
     std::set<std::thread::id> threads;
@@ -129,6 +133,11 @@ struct MarkingMaker {
     }
     ThumbnailMaker maker() {
         return [this](ImageItem& item, const ThumbnailBox& box) {
+            if (!holdFolder.empty() && item.path.rfind(holdFolder, 0) == 0) {
+                ++held;
+                while (hold.load())
+                    std::this_thread::sleep_for(1ms);
+            }
             std::this_thread::sleep_for(pause);
             MakePlaceholderThumbnail(item, box);
             const uint8_t mark = markOf(item.path);
@@ -152,6 +161,12 @@ struct MarkingMaker {
     }
 };
 
+// Lets held decodes go on when a test ends early (before the rig closes).
+struct HoldRelease {
+    MarkingMaker& marking;
+    ~HoldRelease() { marking.hold = false; }
+};
+
 struct PoolRig {
     PoolRig(int columns, int rows, int threads, MarkingMaker& marking)
         : view(list, columns, rows), engine(&view, &list) {
@@ -170,6 +185,15 @@ struct PoolRig {
     }
     bool WaitIdle(std::chrono::milliseconds timeout = 30s) {
         return pumpUntil([&] { return !view.IsBusy(); }, timeout);
+    }
+    // Every item of the list lies in folder and has its thumbnail.
+    void ExpectAllMadeIn(const std::string& folder) {
+        for (int i = 0; i < list.Count(); ++i) {
+            ImageItem item;
+            ASSERT_TRUE(list.CopyOut(i, item, CopyPixels::None));
+            EXPECT_EQ(item.path.rfind(folder, 0), 0u) << item.path;
+            EXPECT_TRUE(list.HasThumbnail(i)) << item.path << " at " << i;
+        }
     }
     // Every item holding a thumbnail holds its own file's.
     void ExpectOwnThumbnails() {
@@ -213,31 +237,75 @@ TEST(ThumbnailPoolEngineTest, WholeFileThumbnailsAreMadeOnThePoolAndDrawnInTheir
     rig.ExpectOwnThumbnails();
 }
 
+// Both pool threads are held inside decodes of folder a when b is loaded:
+// nothing else of a may start, and the view is busy until all of b is made
+// (the pass that was cut short ends while b's items wait in the queue).
 TEST(ThumbnailPoolEngineTest, AFolderChangeMidPoolDropsTheOldFoldersQueuedDecodes) {
     TempFolder a("pool-a");
     fill(a, "a", 40);
     TempFolder b("pool-b");
     fill(b, "b", 40);
     MarkingMaker marking;
-    marking.pause = 40ms;
+    marking.pause = 5ms;
+    marking.holdFolder = a.Folder();
+    marking.hold = true;
     const int threads = 2;
     PoolRig rig(8, 5, threads, marking);
+    HoldRelease release{marking};
     rig.Load(a.Folder());
-    ASSERT_TRUE(pumpUntil([&] { return marking.count.load() >= 1; }, 10s));
-    const int beforeChange = marking.madeUnder(a.Folder());
+    ASSERT_TRUE(pumpUntil([&] { return marking.held.load() == threads; }, 10s));
     rig.Load(b.Folder());
+    pumpFor(50ms);
+    marking.hold = false;
     ASSERT_TRUE(rig.WaitIdle());
-    ASSERT_TRUE(rig.view.WaitForVisibleDrawn(10s));
-    pumpFor(100ms);
-    // Only what was already being decoded finished.
-    EXPECT_LE(marking.madeUnder(a.Folder()) - beforeChange, threads);
+    // Idle means done: every cell of b is made when the busy state ends.
+    rig.ExpectAllMadeIn(b.Folder());
     EXPECT_EQ(marking.madeUnder(b.Folder()), 40);
-    for (int i = 0; i < rig.list.Count(); ++i) {
-        ImageItem item;
-        rig.list.CopyOut(i, item, CopyPixels::None);
-        EXPECT_EQ(item.path.rfind(b.Folder(), 0), 0u);
-    }
+    // Only what was already being decoded finished.
+    EXPECT_EQ(marking.held.load(), threads);
+    EXPECT_EQ(marking.madeUnder(a.Folder()), threads);
+    ASSERT_TRUE(rig.view.WaitForVisibleDrawn(10s));
     rig.ExpectOwnThumbnails();
+}
+
+// A small folder is all handed to the pool and the worker waits for it when
+// the folder changes: the view stays busy while the old folder's decodes
+// still run, and its end is reported once, after the new folder is made.
+TEST(ThumbnailPoolEngineTest, AFolderChangeWhileThePoolFinishesKeepsTheViewBusy) {
+    TempFolder a("pool-small-a");
+    fill(a, "a", 5);
+    TempFolder b("pool-small-b");
+    fill(b, "b", 30);
+    MarkingMaker marking;
+    marking.holdFolder = a.Folder();
+    marking.hold = true;
+    const int threads = 2;
+    PoolRig rig(8, 5, threads, marking);
+    HoldRelease release{marking};
+    rig.Load(a.Folder());
+    ASSERT_TRUE(pumpUntil([&] { return marking.held.load() == threads; }, 10s));
+    pumpFor(50ms); // the rest of a waits in the pool's queue
+    rig.mainWindow.Clear();
+    rig.Load(b.Folder());
+    pumpFor(100ms);
+    EXPECT_TRUE(rig.view.IsBusy());
+    const auto ended = [&] {
+        for (const auto& p : rig.mainWindow.Of(WM_THUMB_PROGRESS))
+            if (p.done == 100 && p.total == 100)
+                return true;
+        return false;
+    };
+    EXPECT_FALSE(ended());
+    marking.hold = false;
+    ASSERT_TRUE(rig.WaitIdle());
+    rig.ExpectAllMadeIn(b.Folder());
+    EXPECT_EQ(marking.madeUnder(a.Folder()), threads);
+    ASSERT_TRUE(pumpUntil(ended, 5s));
+    pumpFor(50ms);
+    int ends = 0;
+    for (const auto& p : rig.mainWindow.Of(WM_THUMB_PROGRESS))
+        ends += p.done == 100 && p.total == 100;
+    EXPECT_EQ(ends, 1);
 }
 
 TEST(ThumbnailPoolEngineTest, ScrollingAwayDropsQueuedDecodesOfHiddenCells) {
