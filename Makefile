@@ -68,7 +68,7 @@ $(TSAN_BUILD)/build.ninja: | deps
 	    -DLUMORA_TSAN=ON -DLUMORA_WIDGETS=OFF $(CMAKE_FLAGS)
 
 test-tsan: deps $(TSAN_BUILD)/build.ninja
-	cmake --build $(TSAN_BUILD) -j $(JOBS) --target engine_thread_test engine_watch_test
+	cmake --build $(TSAN_BUILD) -j $(JOBS) --target engine_thread_test engine_watch_test engine_pool_test
 	cd $(TSAN_BUILD) && ctest $(CTEST_FLAGS) -L tsan --repeat until-fail:$(TSAN_REPEAT)
 
 fuzz: sanitize
