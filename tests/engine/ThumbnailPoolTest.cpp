@@ -14,6 +14,7 @@
 #include <atomic>
 #include <chrono>
 #include <functional>
+#include <memory>
 #include <mutex>
 #include <set>
 #include <thread>
@@ -161,12 +162,6 @@ struct MarkingMaker {
     }
 };
 
-// Lets held decodes go on when a test ends early (before the rig closes).
-struct HoldRelease {
-    MarkingMaker& marking;
-    ~HoldRelease() { marking.hold = false; }
-};
-
 struct PoolRig {
     PoolRig(int columns, int rows, int threads, MarkingMaker& marking)
         : view(list, columns, rows), engine(&view, &list) {
@@ -237,75 +232,83 @@ TEST(ThumbnailPoolEngineTest, WholeFileThumbnailsAreMadeOnThePoolAndDrawnInTheir
     rig.ExpectOwnThumbnails();
 }
 
-// Both pool threads are held inside decodes of folder a when b is loaded:
-// nothing else of a may start, and the view is busy until all of b is made
-// (the pass that was cut short ends while b's items wait in the queue).
-TEST(ThumbnailPoolEngineTest, AFolderChangeMidPoolDropsTheOldFoldersQueuedDecodes) {
-    TempFolder a("pool-a");
-    fill(a, "a", 40);
-    TempFolder b("pool-b");
-    fill(b, "b", 40);
+// A folder change while both pool threads are inside decodes of folder a,
+// which wait there until released: nothing else of a can start meanwhile.
+struct HeldFolderChange {
+    static constexpr int kThreads = 2;
+    HeldFolderChange(const std::string& tag, int countA, int countB)
+        : a(tag + "-a"), b(tag + "-b") {
+        fill(a, "a", countA);
+        fill(b, "b", countB);
+        marking.holdFolder = a.Folder();
+        marking.hold = true;
+        rig = std::make_unique<PoolRig>(8, 5, kThreads, marking);
+    }
+    ~HeldFolderChange() {
+        marking.hold = false; // a test that ended early must not hold the close
+        rig.reset();
+    }
+    // Loads a, waits until its first decodes are held, then loads b.
+    bool ChangeWhileHeld(std::chrono::milliseconds settle) {
+        rig->Load(a.Folder());
+        if (!pumpUntil([&] { return marking.held.load() == kThreads; }, 10s))
+            return false;
+        pumpFor(settle);
+        rig->mainWindow.Clear();
+        rig->Load(b.Folder());
+        return true;
+    }
+    int EndsReported() const {
+        int ends = 0;
+        for (const auto& p : rig->mainWindow.Of(WM_THUMB_PROGRESS))
+            ends += p.done == 100 && p.total == 100;
+        return ends;
+    }
+
+    TempFolder a, b;
     MarkingMaker marking;
-    marking.pause = 5ms;
-    marking.holdFolder = a.Folder();
-    marking.hold = true;
-    const int threads = 2;
-    PoolRig rig(8, 5, threads, marking);
-    HoldRelease release{marking};
-    rig.Load(a.Folder());
-    ASSERT_TRUE(pumpUntil([&] { return marking.held.load() == threads; }, 10s));
-    rig.Load(b.Folder());
+    std::unique_ptr<PoolRig> rig;
+};
+
+// The worker is still feeding a's jobs when b is loaded (a's queue is
+// longer than the pool's): a's queued decodes are dropped, and the view is
+// busy until all of b is made, though the pass that was cut short may end
+// while b's items still wait in the worker's queue.
+TEST(ThumbnailPoolEngineTest, AFolderChangeMidPoolDropsTheOldFoldersQueuedDecodes) {
+    HeldFolderChange change("pool", 40, 40);
+    change.marking.pause = 5ms;
+    PoolRig& rig = *change.rig;
+    ASSERT_TRUE(change.ChangeWhileHeld(0ms));
     pumpFor(50ms);
-    marking.hold = false;
+    change.marking.hold = false;
     ASSERT_TRUE(rig.WaitIdle());
     // Idle means done: every cell of b is made when the busy state ends.
-    rig.ExpectAllMadeIn(b.Folder());
-    EXPECT_EQ(marking.madeUnder(b.Folder()), 40);
+    rig.ExpectAllMadeIn(change.b.Folder());
+    EXPECT_EQ(change.marking.madeUnder(change.b.Folder()), 40);
     // Only what was already being decoded finished.
-    EXPECT_EQ(marking.held.load(), threads);
-    EXPECT_EQ(marking.madeUnder(a.Folder()), threads);
+    EXPECT_EQ(change.marking.held.load(), HeldFolderChange::kThreads);
+    EXPECT_EQ(change.marking.madeUnder(change.a.Folder()), HeldFolderChange::kThreads);
     ASSERT_TRUE(rig.view.WaitForVisibleDrawn(10s));
     rig.ExpectOwnThumbnails();
 }
 
-// A small folder is all handed to the pool and the worker waits for it when
-// the folder changes: the view stays busy while the old folder's decodes
-// still run, and its end is reported once, after the new folder is made.
+// All of a small folder is handed to the pool and the worker waits for it
+// when the folder changes: the view stays busy while a's decodes still run,
+// and the end is reported once, after b is made.
 TEST(ThumbnailPoolEngineTest, AFolderChangeWhileThePoolFinishesKeepsTheViewBusy) {
-    TempFolder a("pool-small-a");
-    fill(a, "a", 5);
-    TempFolder b("pool-small-b");
-    fill(b, "b", 30);
-    MarkingMaker marking;
-    marking.holdFolder = a.Folder();
-    marking.hold = true;
-    const int threads = 2;
-    PoolRig rig(8, 5, threads, marking);
-    HoldRelease release{marking};
-    rig.Load(a.Folder());
-    ASSERT_TRUE(pumpUntil([&] { return marking.held.load() == threads; }, 10s));
-    pumpFor(50ms); // the rest of a waits in the pool's queue
-    rig.mainWindow.Clear();
-    rig.Load(b.Folder());
+    HeldFolderChange change("pool-small", 5, 30);
+    PoolRig& rig = *change.rig;
+    ASSERT_TRUE(change.ChangeWhileHeld(50ms)); // the rest of a waits in the pool's queue
     pumpFor(100ms);
     EXPECT_TRUE(rig.view.IsBusy());
-    const auto ended = [&] {
-        for (const auto& p : rig.mainWindow.Of(WM_THUMB_PROGRESS))
-            if (p.done == 100 && p.total == 100)
-                return true;
-        return false;
-    };
-    EXPECT_FALSE(ended());
-    marking.hold = false;
+    EXPECT_EQ(change.EndsReported(), 0);
+    change.marking.hold = false;
     ASSERT_TRUE(rig.WaitIdle());
-    rig.ExpectAllMadeIn(b.Folder());
-    EXPECT_EQ(marking.madeUnder(a.Folder()), threads);
-    ASSERT_TRUE(pumpUntil(ended, 5s));
+    rig.ExpectAllMadeIn(change.b.Folder());
+    EXPECT_EQ(change.marking.madeUnder(change.a.Folder()), HeldFolderChange::kThreads);
+    ASSERT_TRUE(pumpUntil([&] { return change.EndsReported() > 0; }, 5s));
     pumpFor(50ms);
-    int ends = 0;
-    for (const auto& p : rig.mainWindow.Of(WM_THUMB_PROGRESS))
-        ends += p.done == 100 && p.total == 100;
-    EXPECT_EQ(ends, 1);
+    EXPECT_EQ(change.EndsReported(), 1);
 }
 
 TEST(ThumbnailPoolEngineTest, ScrollingAwayDropsQueuedDecodesOfHiddenCells) {
