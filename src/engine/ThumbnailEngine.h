@@ -36,9 +36,11 @@
 //
 // Lock order: receiverMutex_ is held only around one post and never while
 // calling out. busyMutex_ is held only around a generation step and the
-// view's SetBusy (GUI thread) or the worker's end-of-work test and SetBusy. The view's drawing lock
-// may be held while the list's lock is taken, never the other way round; the engine's threads hold
-// neither while they post or call the view's non-drawing functions.
+// view's SetBusy (GUI thread) or the worker's end-of-work test and SetBusy;
+// ownerGate_ (shared) comes after it and before the view's and the list's
+// locks. The view's drawing lock may be held while the list's lock is
+// taken, never the other way round; the engine's threads hold neither
+// while they post or call the view's non-drawing functions.
 #pragma once
 
 #include "engine/EngineRequests.h"
@@ -54,6 +56,7 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <shared_mutex>
 #include <string>
 #include <thread>
 #include <vector>
@@ -177,6 +180,9 @@ private:
     bool makeThumbnail(int index); // false when the pool makes and draws it
     void finishThumbnail(int index, ImageItem& copy);
     bool poolJobWanted(const ThumbnailJob& job);
+    template <typename F> void withView(F&& call);
+    VisibleIndexRange visibleRange(); // empty once stopped
+    void drawItem(int index);         // nothing once stopped
     void runPoolJob(const ThumbnailJob& job);
     void postProgress(int done, int total);
 
@@ -208,6 +214,15 @@ private:
     // seen. A leaf but for the view's SetBusy and the pool's and queues'
     // own locks, taken inside it.
     std::mutex busyMutex_;
+    // Held shared by the worker and the pool threads around each call into
+    // the view and each write to the list, with stop checked inside, and
+    // held alone by Shutdown right after it sets stop: once Shutdown has it,
+    // no engine thread is in the view or writing the list, and none gets
+    // there again. Never held across a file read. Taken after busyMutex_.
+    std::shared_mutex ownerGate_;
+    // Set under ownerGate_ when ShutdownAndRelease gives up waiting: the
+    // engine thread then leaves the list, which its owner frees, alone.
+    bool ownerGone_ = false;
     LockedIndexQueue mainQueue_;
     LockedIndexQueue priorityQueue_;
     WorkerEvents workerEvents_;
