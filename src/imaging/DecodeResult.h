@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 
 namespace lumora {
 
@@ -29,6 +30,25 @@ struct DecodeOutput {
 
 // Called once the picture's own size is known, before any pixel is decoded.
 using SizeCallback = std::function<void(int width, int height)>;
+
+// Work that follows a decode row by row on another thread (the viewer's
+// reduced copy of a picture while it is being decoded). Both calls run on
+// the decoding thread; the watcher must not touch rows past the count it
+// was told, and must be done with the block before the decode's output is
+// destroyed.
+struct RowWatch {
+    // Optional: where the output block comes from (size bytes, pages
+    // populated or not as asked; null when memory is short). The block
+    // is freed with delete[] like any other.
+    std::function<std::unique_ptr<uint8_t[]>(std::size_t size, bool populate)> allocate;
+    // Once the output block exists, before the first row is written. The
+    // block's pages are not populated (see AllocatePixelBlock): filling
+    // them in is the watcher's job, ahead of the decoder.
+    std::function<void(const DibImage& image)> onAllocated;
+    // Picture rows (top-down) finished so far: every few rows and once at
+    // the end.
+    std::function<void(int rowsDone)> onRows;
+};
 
 // Largest picture any decoder accepts, in source pixels, and largest output
 // it allocates. Hostile headers claim sizes far beyond any camera.

@@ -20,7 +20,7 @@ bool isJpegKind(ImageKind kind) {
 }
 
 DecodeOutput DecodeForLoader(const ImageItem& item, int scaleTarget, const CancelTest& cancel,
-                             const SizeCallback& onSize) {
+                             const SizeCallback& onSize, const RowWatch* watch) {
     DecodeOutput out;
     switch (item.kind) {
     case ImageKind::Tiff: {
@@ -56,6 +56,7 @@ DecodeOutput DecodeForLoader(const ImageItem& item, int scaleTarget, const Cance
         options.scaleTarget = scaleTarget;
         options.cancel = cancel;
         options.onSize = onSize;
+        options.watch = watch;
         JpegSource source{item.path, 0, 0, kindCode(item.kind)};
         if (item.previewOffset != 0 && item.previewLength != 0) {
             source.offset = item.previewOffset;

@@ -132,8 +132,9 @@ struct MiniPreviewResultMessage : Message<WM_LOADER_RESULT> {
 // The decode behind both loaders: the item's file by kind (JPEG kinds from
 // the RAW preview when the item has one), reduced by the JPEG scale rule for
 // scaleTarget (0: full size). OpenFailed only when the file cannot be opened.
+// `watch` follows the rows of the JPEG kinds; the other kinds ignore it.
 DecodeOutput DecodeForLoader(const ImageItem& item, int scaleTarget, const CancelTest& cancel,
-                             const SizeCallback& onSize);
+                             const SizeCallback& onSize, const RowWatch* watch = nullptr);
 bool isJpegKind(ImageKind kind);
 
 // The loader threads' work; callable directly (tests, tools).

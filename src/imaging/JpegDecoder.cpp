@@ -105,7 +105,13 @@ bool allocate(j_decompress_ptr cinfo, DecodeJob& job) {
     if (w <= 0 || h <= 0 || static_cast<int64_t>(w) * h > kMaxOutputPixels)
         return false;
     const std::size_t stride = static_cast<std::size_t>(dibStride(w));
-    std::unique_ptr<uint8_t[]> bits = AllocatePixelBlock(stride * h);
+    // A watcher populates the pages itself, on its own thread, ahead of
+    // the rows (unless the output is converted and cleared whole here).
+    const RowWatch* watch = job.options->watch;
+    const bool watched = watch && watch->onAllocated && job.components == 3;
+    std::unique_ptr<uint8_t[]> bits = watch && watch->allocate
+                                          ? watch->allocate(stride * h, !watched)
+                                          : AllocatePixelBlock(stride * h, !watched);
     if (!bits) {
         job.allocationFailed = true;
         return false;
@@ -126,6 +132,8 @@ bool allocate(j_decompress_ptr cinfo, DecodeJob& job) {
         }
     }
     job.out->image.adopt(w, h, std::move(bits));
+    if (watch && watch->onAllocated)
+        watch->onAllocated(job.out->image);
     return true;
 }
 
@@ -162,6 +170,8 @@ bool runDecompress(j_decompress_ptr cinfo, ErrorManager* err, DecodeJob* job) {
     const int height = image.height();
     const int width = image.width();
     const bool direct = job->components == 3;
+    const RowWatch* watch = job->options->watch;
+    const bool tellRows = watch && watch->onRows;
     int rows = 0;
     while (cinfo->output_scanline < cinfo->output_height) {
         const int y = static_cast<int>(cinfo->output_scanline);
@@ -172,11 +182,15 @@ bool runDecompress(j_decompress_ptr cinfo, ErrorManager* err, DecodeJob* job) {
         if (!direct)
             convertRow(*job, row, target, width);
         job->out->rowsDone = ++rows;
+        if (tellRows && rows % 8 == 0)
+            watch->onRows(rows);
         if (rows % 5 == 0 && job->options->cancel.IsStale()) {
             job->cancelled = true;
             break;
         }
     }
+    if (tellRows)
+        watch->onRows(rows);
     if (job->cancelled)
         jpeg_abort_decompress(cinfo);
     else

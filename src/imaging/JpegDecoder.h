@@ -32,6 +32,8 @@ struct JpegOptions {
     int scaleTarget = 0;
     CancelTest cancel;
     SizeCallback onSize;
+    // Optional; the caller keeps it alive for the call.
+    const RowWatch* watch = nullptr;
 };
 
 class CJpegDecoder {

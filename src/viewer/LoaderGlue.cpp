@@ -5,8 +5,8 @@
 namespace lumora {
 
 DecodeOutput DecodeFullPicture(const ImageItem& item, const CancelTest& cancel,
-                               const SizeCallback& onSize) {
-    return DecodeForLoader(item, 0, cancel, onSize);
+                               const SizeCallback& onSize, const RowWatch* watch) {
+    return DecodeForLoader(item, 0, cancel, onSize, watch);
 }
 
 bool DecodesAsJpeg(ImageKind kind) {

@@ -2,13 +2,13 @@
 // RAW kinds read from their embedded preview.
 #pragma once
 
-#include "imaging/ImageItem.h"
 #include "imaging/DecodeResult.h"
+#include "imaging/ImageItem.h"
 
 namespace lumora {
 
 DecodeOutput DecodeFullPicture(const ImageItem& item, const CancelTest& cancel,
-                               const SizeCallback& onSize);
+                               const SizeCallback& onSize, const RowWatch* watch = nullptr);
 // Kinds the JPEG decoder serves (JPEG and the RAW previews).
 bool DecodesAsJpeg(ImageKind kind);
 

@@ -1,7 +1,9 @@
 #include "viewer/PictureLoader.h"
 
 #include "viewer/LoaderGlue.h"
+#include "viewer/PixelPool.h"
 #include "viewer/PreviewMessages.h"
+#include "viewer/QuarterFollower.h"
 
 #include <QCoreApplication>
 
@@ -53,14 +55,21 @@ void lowerThisThread() {
     setpriority(PRIO_PROCESS, tid, 10);
 }
 
-DecodeOutput decode(const ImageItem& item, const CancelTest& cancel, const SizeCallback& onSize) {
+DecodeOutput decode(const ImageItem& item, const CancelTest& cancel, const SizeCallback& onSize,
+                    const RowWatch* watch = nullptr) {
     try {
-        return DecodeFullPicture(item, cancel, onSize);
+        return DecodeFullPicture(item, cancel, onSize, watch);
     } catch (const std::bad_alloc&) {
         DecodeOutput out;
         out.status = DecodeStatus::Failed;
         return out;
     }
+}
+
+// A decoded block the loader is done with goes back for the next picture.
+void giveBack(DibImage& image) {
+    const std::size_t size = image.byteSize();
+    CPixelPool::Give(image.release(), size);
 }
 
 std::shared_ptr<const ViewerPicture> makePicture(DibImage&& image, int quarterTurns,
@@ -89,7 +98,19 @@ void RunPictureLoad(const std::shared_ptr<PictureTarget>& target,
     auto onSize = [&](int w, int h) {
         target->Post(std::make_unique<PictureSizeMessage>(std::abs(w), std::abs(h), requestNumber));
     };
-    DecodeOutput out = decode(item, cancel, onSize);
+    DecodeOutput out;
+    // JPEG pictures get their quarter-size copy made while they decode.
+    QImage quarter;
+    {
+        CQuarterFollower follower;
+        out = decode(item, cancel, onSize, &follower.Watch());
+        quarter = follower.Finish(out);
+    }
+    // Whatever way this ends, the decoded block goes back for the next picture.
+    struct GiveBackAtEnd {
+        DibImage& image;
+        ~GiveBackAtEnd() { giveBack(image); }
+    } giveBackAtEnd{out.image};
     // A file that cannot be read at all still ends the request: the canvas
     // then shows the failure instead of waiting for ever.
     auto message = std::make_unique<PictureResultMessage>();
@@ -102,7 +123,11 @@ void RunPictureLoad(const std::shared_ptr<PictureTarget>& target,
     std::shared_ptr<const ViewerPicture> reduced;
     if (!message->cancelled && !out.image.isNull()) {
         try {
-            reduced = ViewerPicture::QuarterFromDib(out.image, quarterTurns);
+            if (!quarter.isNull())
+                reduced = ViewerPicture::FromQuarter(std::move(quarter), out.image.width(),
+                                                     out.image.height(), quarterTurns);
+            if (!reduced)
+                reduced = ViewerPicture::QuarterFromDib(out.image, quarterTurns);
             if (!reduced)
                 reduced = ViewerPicture::ReducedFromDib(out.image, quarterTurns);
         } catch (const std::bad_alloc&) {
@@ -139,7 +164,7 @@ void RunPictureLoad(const std::shared_ptr<PictureTarget>& target,
                     return;
             }
             QImage image = TurnImage(DibToImage(out.image), quarterTurns);
-            out.image = DibImage{};
+            giveBack(out.image); // before the full size goes out: memory stays low
             if (image.isNull())
                 return;
             full->picture = reduced->WithFullSize(std::move(image), std::move(half));
@@ -234,7 +259,11 @@ void CPictureLoader::Prefetch(const std::vector<ImageItem>& items,
             auto message = std::make_unique<PrefetchDoneMessage>();
             message->path = item.path;
             message->generation = generation;
-            DecodeOutput out = decode(item, CancelTest{counter.get(), generation}, {});
+            RowWatch pooled;
+            pooled.allocate = [](std::size_t size, bool populate) {
+                return CPixelPool::TakeOrAllocate(size, populate);
+            };
+            DecodeOutput out = decode(item, CancelTest{counter.get(), generation}, {}, &pooled);
             if (counter->Get() != generation)
                 return;
             message->sourceWidth = out.sourceWidth;
@@ -242,7 +271,7 @@ void CPictureLoader::Prefetch(const std::vector<ImageItem>& items,
             if (out.status == DecodeStatus::Decoded)
                 if (auto picture = makePicture(std::move(out.image), turns))
                     message->picture = picture->WithFastFullSize();
-            out.image = DibImage{};
+            giveBack(out.image);
             target->Post(std::move(message));
         }
     }).detach();

@@ -8,6 +8,8 @@ if(LUMORA_WIDGETS AND TARGET lumora_decoders)
         ${CMAKE_CURRENT_LIST_DIR}/ViewerPicture.cpp
         ${CMAKE_CURRENT_LIST_DIR}/LoaderGlue.cpp
         ${CMAKE_CURRENT_LIST_DIR}/PictureLoader.cpp
+        ${CMAKE_CURRENT_LIST_DIR}/QuarterFollower.cpp
+        ${CMAKE_CURRENT_LIST_DIR}/PixelPool.cpp
         ${CMAKE_CURRENT_LIST_DIR}/PreviewCtrl.cpp
         ${CMAKE_CURRENT_LIST_DIR}/PreviewCtrl.h
         ${CMAKE_CURRENT_LIST_DIR}/ViewerFrame.cpp

@@ -1,5 +1,7 @@
 #include "viewer/ViewerFrame.h"
 
+#include "viewer/PixelPool.h"
+
 #include "controls/SkipperSliderCtrl.h"
 #include "viewer/PreviewCtrl.h"
 #include "viewer/ViewerIcons.h"
@@ -664,8 +666,10 @@ void CViewerFrame::closeEvent(QCloseEvent* e) {
         hooks_.writePlacement(place);
     }
     e->ignore();
-    // The shown picture stays for the next showing; its neighbours go.
+    // The shown picture stays for the next showing; its neighbours go, and
+    // so do the freed blocks kept for the next pictures.
     preview_->DropPrefetched();
+    CPixelPool::Trim();
     hide();
 }
 

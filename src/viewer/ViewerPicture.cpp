@@ -1,6 +1,7 @@
 #include "viewer/ViewerPicture.h"
 
 #include "imaging/PixelMemory.h"
+#include "viewer/PixelPool.h"
 
 #include <QTransform>
 
@@ -9,24 +10,46 @@
 #include <cstring>
 #include <memory>
 
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
+
 namespace lumora {
+
+namespace {
+
+// A pixel block a QImage owns; it goes back to the pool with the image's
+// last copy.
+struct PooledPixels {
+    std::unique_ptr<uint8_t[]> block;
+    std::size_t size = 0;
+};
+
+void givePixelsBack(void* info) {
+    std::unique_ptr<PooledPixels> pixels(static_cast<PooledPixels*>(info));
+    CPixelPool::Give(std::move(pixels->block), pixels->size);
+}
+
+} // namespace
 
 QImage NewPixelImage(int width, int height) {
     if (width <= 0 || height <= 0)
         return {};
     const qsizetype stride = qsizetype(width) * 4;
     const std::size_t size = static_cast<std::size_t>(stride) * static_cast<std::size_t>(height);
-    // Big levels come from blocks populated in one go: faulting a fresh
-    // 24 MB copy in page by page takes as long as filling it.
-    std::unique_ptr<uint8_t[]> block = AllocatePixelBlock(size);
-    if (!block)
+    // Big levels come from blocks populated in one go (or kept from an
+    // earlier picture): faulting a fresh 24 MB copy in page by page takes
+    // as long as filling it.
+    auto pixels = std::make_unique<PooledPixels>();
+    pixels->block = CPixelPool::TakeOrAllocate(size);
+    pixels->size = size;
+    if (!pixels->block)
         return {};
-    QImage img(
-        block.get(), width, height, stride, QImage::Format_RGB32,
-        [](void* p) { std::unique_ptr<uint8_t[]>(static_cast<uint8_t*>(p)); }, block.get());
+    QImage img(pixels->block.get(), width, height, stride, QImage::Format_RGB32, givePixelsBack,
+               pixels.get());
     if (img.isNull())
         return {};
-    block.release(); // now held by img's cleanup
+    pixels.release(); // now held by img's cleanup
     return img;
 }
 
@@ -87,10 +110,15 @@ QImage AdoptDib(DibImage&& dib) {
         std::swap_ranges(bits + static_cast<std::size_t>(top) * stride,
                          bits + static_cast<std::size_t>(top) * stride + stride,
                          bits + static_cast<std::size_t>(bottom) * stride);
-    // The image frees the DIB when its last copy goes.
+    // The image hands the DIB's block back when its last copy goes.
     QImage img(
         bits, w, h, stride, QImage::Format_BGR888,
-        [](void* p) { std::unique_ptr<DibImage>(static_cast<DibImage*>(p)); }, owned.get());
+        [](void* p) {
+            std::unique_ptr<DibImage> dib(static_cast<DibImage*>(p));
+            const std::size_t size = dib->byteSize();
+            CPixelPool::Give(dib->release(), size);
+        },
+        owned.get());
     if (img.isNull())
         return {};
     owned.release(); // now held by img's cleanup
@@ -186,46 +214,97 @@ QImage HalveDib(const DibImage& dib) {
     return out;
 }
 
+namespace {
+
+// One quarter pixel from four picture rows of twelve bytes (four pixels)
+// each: each pair of rows halved as HalveDib rounds, then halved again as
+// HalveImage rounds.
+inline uint32_t quarterPixel(const uint8_t* r0, const uint8_t* r1, const uint8_t* r2,
+                             const uint8_t* r3) {
+    uint32_t out = 0xFF000000u;
+    for (int c = 0; c < 3; ++c) {
+        const uint32_t h0 = (r0[c] + r0[c + 3] + r1[c] + r1[c + 3] + 2u) >> 2;
+        const uint32_t h1 = (r0[c + 6] + r0[c + 9] + r1[c + 6] + r1[c + 9] + 2u) >> 2;
+        const uint32_t h2 = (r2[c] + r2[c + 3] + r3[c] + r3[c + 3] + 2u) >> 2;
+        const uint32_t h3 = (r2[c + 6] + r2[c + 9] + r3[c + 6] + r3[c + 9] + 2u) >> 2;
+        out |= ((h0 + h1 + h2 + h3 + 2u) >> 2) << (8 * c);
+    }
+    return out;
+}
+
+#ifdef __SSE2__
+inline __m128i widenLow(__m128i v) {
+    return _mm_unpacklo_epi8(v, _mm_setzero_si128());
+}
+inline __m128i widenHigh(__m128i v) {
+    return _mm_unpackhi_epi8(v, _mm_setzero_si128());
+}
+
+// The same from sixteen bytes of each row (the last four unused), in
+// 16-bit lanes; the two 16-byte halves of a row pair are bytes 0-7 and 8-15.
+inline uint32_t quarterPixelSse2(const uint8_t* r0, const uint8_t* r1, const uint8_t* r2,
+                                 const uint8_t* r3) {
+    const __m128i two = _mm_set1_epi16(2);
+    // The two halved pixels of a pair of rows: lanes 0-2 and 6-8 of
+    // (sum + sum shifted by one pixel + 2) / 4.
+    auto halves = [&](const uint8_t* a, const uint8_t* b, __m128i& low, __m128i& high) {
+        const __m128i va = _mm_loadu_si128(reinterpret_cast<const __m128i*>(a));
+        const __m128i vb = _mm_loadu_si128(reinterpret_cast<const __m128i*>(b));
+        const __m128i sumLow = _mm_add_epi16(widenLow(va), widenLow(vb));    // bytes 0-7
+        const __m128i sumHigh = _mm_add_epi16(widenHigh(va), widenHigh(vb)); // bytes 8-15
+        const __m128i nextLow =
+            _mm_or_si128(_mm_srli_si128(sumLow, 6), _mm_slli_si128(sumHigh, 10)); // bytes 3-10
+        const __m128i nextHigh = _mm_srli_si128(sumHigh, 6);                      // bytes 11-15
+        low = _mm_srli_epi16(_mm_add_epi16(_mm_add_epi16(sumLow, nextLow), two), 2);
+        high = _mm_srli_epi16(_mm_add_epi16(_mm_add_epi16(sumHigh, nextHigh), two), 2);
+    };
+    __m128i topLow, topHigh, bottomLow, bottomHigh;
+    halves(r0, r1, topLow, topHigh);
+    halves(r2, r3, bottomLow, bottomHigh);
+    // The second halved pixel (lanes 6-8) moved to lanes 0-2.
+    const __m128i topRight = _mm_or_si128(_mm_srli_si128(topLow, 12), _mm_slli_si128(topHigh, 4));
+    const __m128i bottomRight =
+        _mm_or_si128(_mm_srli_si128(bottomLow, 12), _mm_slli_si128(bottomHigh, 4));
+    __m128i sum =
+        _mm_add_epi16(_mm_add_epi16(topLow, topRight), _mm_add_epi16(bottomLow, bottomRight));
+    sum = _mm_srli_epi16(_mm_add_epi16(sum, two), 2);
+    const auto bgr = static_cast<uint32_t>(_mm_cvtsi128_si32(_mm_packus_epi16(sum, sum)));
+    return 0xFF000000u | (bgr & 0xFFFFFFu);
+}
+#endif
+
+} // namespace
+
+void QuarterDibRows(const DibPixels& dib, QImage& out, int firstRow, int endRow) {
+    const int sh = dib.height;
+    const int w = std::min(out.width(), dib.width / 4);
+    const std::size_t stride = static_cast<std::size_t>(dib.stride);
+    for (int y = firstRow; y < endRow; ++y) {
+        // Picture rows 4y to 4y + 3 are memory rows sh - 1 - 4y downwards.
+        const uint8_t* r0 = dib.bits + static_cast<std::size_t>(sh - 1 - 4 * y) * stride;
+        const uint8_t* r1 = r0 - stride;
+        const uint8_t* r2 = r1 - stride;
+        const uint8_t* r3 = r2 - stride;
+        auto* d = reinterpret_cast<uint32_t*>(out.scanLine(y));
+        int x = 0;
+#ifdef __SSE2__
+        // Sixteen bytes are read where twelve are used: the last pixels of a
+        // row whose padding is shorter go by the plain path.
+        for (; x < w && std::size_t(12) * x + 16 <= stride; ++x)
+            d[x] = quarterPixelSse2(r0 + 12 * x, r1 + 12 * x, r2 + 12 * x, r3 + 12 * x);
+#endif
+        for (; x < w; ++x)
+            d[x] = quarterPixel(r0 + 12 * x, r1 + 12 * x, r2 + 12 * x, r3 + 12 * x);
+    }
+}
+
 QImage QuarterDib(const DibImage& dib) {
-    const int sw = dib.width();
-    const int sh = dib.height();
-    if (dib.isNull() || sw < 4 || sh < 4)
+    if (dib.isNull() || dib.width() < 4 || dib.height() < 4)
         return {};
-    const int hw = sw / 2; // the halved rows, never stored whole
-    const int w = hw / 2;
-    const int h = sh / 4;
-    QImage out = NewPixelImage(w, h);
+    QImage out = NewPixelImage(dib.width() / 4, dib.height() / 4);
     if (out.isNull())
         return {};
-    std::vector<uint32_t> halves(static_cast<std::size_t>(2 * hw));
-    const int stride = dib.stride();
-    const uint8_t* bits = dib.bits();
-    for (int y = 0; y < h; ++y) {
-        for (int k = 0; k < 2; ++k) {
-            // Halved row 2y + k, rounded exactly as HalveDib rounds it.
-            const uint8_t* a = bits + static_cast<std::size_t>(sh - 1 - 2 * (2 * y + k)) * stride;
-            const uint8_t* b = a - stride;
-            uint32_t* d = halves.data() + k * hw;
-            for (int x = 0; x < hw; ++x, a += 6, b += 6) {
-                const uint32_t blue = (a[0] + a[3] + b[0] + b[3] + 2u) >> 2;
-                const uint32_t green = (a[1] + a[4] + b[1] + b[4] + 2u) >> 2;
-                const uint32_t red = (a[2] + a[5] + b[2] + b[5] + 2u) >> 2;
-                d[x] = (red << 16) | (green << 8) | blue;
-            }
-        }
-        // Then halved again as HalveImage does.
-        const uint32_t* r0 = halves.data();
-        const uint32_t* r1 = r0 + hw;
-        auto* d = reinterpret_cast<uint32_t*>(out.scanLine(y));
-        for (int x = 0; x < w; ++x) {
-            const uint32_t p0 = r0[2 * x], p1 = r0[2 * x + 1], p2 = r1[2 * x], p3 = r1[2 * x + 1];
-            const uint32_t rb =
-                (p0 & 0xFF00FF) + (p1 & 0xFF00FF) + (p2 & 0xFF00FF) + (p3 & 0xFF00FF) + 0x020002;
-            const uint32_t g =
-                (p0 & 0xFF00) + (p1 & 0xFF00) + (p2 & 0xFF00) + (p3 & 0xFF00) + 0x200;
-            d[x] = 0xFF000000u | ((rb >> 2) & 0xFF00FF) | ((g >> 2) & 0xFF00);
-        }
-    }
+    QuarterDibRows(DibPixels::Of(dib), out, 0, out.height());
     return out;
 }
 
@@ -261,14 +340,21 @@ std::shared_ptr<const ViewerPicture> ViewerPicture::QuarterFromDib(const DibImag
                                                                    int quarterTurns, int minSide) {
     if (dib.isNull() || std::max(dib.width(), dib.height()) / 4 < std::max(1, minSide))
         return nullptr;
-    QImage quarter = QuarterDib(dib);
-    if (quarter.isNull())
+    return FromQuarter(QuarterDib(dib), dib.width(), dib.height(), quarterTurns, minSide);
+}
+
+std::shared_ptr<const ViewerPicture> ViewerPicture::FromQuarter(QImage quarter, int fullWidth,
+                                                                int fullHeight, int quarterTurns,
+                                                                int minSide) {
+    if (quarter.isNull() || quarter.width() != fullWidth / 4 ||
+        quarter.height() != fullHeight / 4 ||
+        std::max(fullWidth, fullHeight) / 4 < std::max(1, minSide))
         return nullptr;
     auto p = std::make_shared<ViewerPicture>();
     const int t = ((quarterTurns % 4) + 4) % 4;
     p->turns_ = t;
-    p->width_ = t % 2 ? dib.height() : dib.width();
-    p->height_ = t % 2 ? dib.width() : dib.height();
+    p->width_ = t % 2 ? fullHeight : fullWidth;
+    p->height_ = t % 2 ? fullWidth : fullHeight;
     p->levels_.push_back(QImage()); // the full size and the half follow
     p->levels_.push_back(QImage());
     p->levels_.push_back(TurnImage(quarter, t));

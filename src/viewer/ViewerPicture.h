@@ -10,6 +10,7 @@
 #include <QImage>
 
 #include <cstddef>
+#include <cstdint>
 #include <memory>
 #include <vector>
 
@@ -37,6 +38,11 @@ public:
     // too small for a quarter-size level.
     static std::shared_ptr<const ViewerPicture> QuarterFromDib(const DibImage& dib,
                                                                int quarterTurns, int minSide = 256);
+    // The same from a quarter-size copy made elsewhere (as QuarterDib makes
+    // it, not turned) of a fullWidth x fullHeight picture; null when the
+    // sizes do not match.
+    static std::shared_ptr<const ViewerPicture>
+    FromQuarter(QImage quarter, int fullWidth, int fullHeight, int quarterTurns, int minSide = 256);
     // A copy with `full` (turned like this picture) as its full-size level,
     // and `half` as the half-size level when that one is still pending.
     std::shared_ptr<const ViewerPicture> WithFullSize(QImage full, QImage half = {}) const;
@@ -87,6 +93,20 @@ QImage TurnImage(const QImage& img, int quarterTurns);
 // Quarters a 24-bit bottom-up DIB into a top-down RGB32 image (at least
 // 4 x 4), pixel for pixel what HalveImage(HalveDib(dib)) gives.
 QImage QuarterDib(const DibImage& dib);
+// Where a 24-bit bottom-up DIB's pixels are, without owning them (they may
+// still be being decoded).
+struct DibPixels {
+    const uint8_t* bits = nullptr;
+    int stride = 0;
+    int width = 0;
+    int height = 0;
+    static DibPixels Of(const DibImage& dib) {
+        return {dib.bits(), dib.stride(), dib.width(), dib.height()};
+    }
+};
+// Rows [firstRow, endRow) of QuarterDib into `out` (width / 4 x height / 4,
+// RGB32); reads picture rows 4 * firstRow to 4 * endRow - 1 only.
+void QuarterDibRows(const DibPixels& dib, QImage& out, int firstRow, int endRow);
 // Halves a 24-bit bottom-up DIB into a top-down RGB32 image (at least 2 x 2).
 QImage HalveDib(const DibImage& dib);
 // Copies a 24-bit bottom-up DIB into a new top-down RGB32 image.

@@ -1,8 +1,20 @@
 // The screen-ready picture: row order and colour of the conversion, the
 // reduced copies and the choice among them, quarter turns.
+#include "viewer/LoaderGlue.h"
+#include "viewer/PixelPool.h"
+#include "viewer/QuarterFollower.h"
 #include "viewer/ViewerPicture.h"
 
+#include "imaging/RequestCounter.h"
+
+#include <QTemporaryDir>
 #include <QTest>
+
+#include <atomic>
+#include <chrono>
+#include <cstring>
+#include <thread>
+#include <vector>
 
 using namespace lumora;
 
@@ -155,6 +167,170 @@ private slots:
         auto q = ViewerPicture::FromDib(std::move(two), 0);
         QCOMPARE(q->level(0).constBits(), before);
         QCOMPARE(q->level(0).pixel(0, 2), qRgb(0, 0, 9));
+    }
+
+    // The quarter made while the picture decodes is the one made after it,
+    // for widths whose rows end with and without padding and heights that
+    // are not a multiple of four; a stopped or failed decode gives none and
+    // never leaves the follower waiting.
+    void quarterFollowsTheDecodeRowByRow() {
+        QTemporaryDir dir;
+        for (const QSize size : {QSize(1203, 803), QSize(1204, 800), QSize(64, 4)}) {
+            QImage img(size, QImage::Format_RGB32);
+            for (int y = 0; y < img.height(); ++y)
+                for (int x = 0; x < img.width(); ++x)
+                    img.setPixel(x, y, qRgb((x * 7) & 255, (y * 5) & 255, (x ^ y) & 255));
+            const QString path = dir.filePath(QStringLiteral("f%1.jpg").arg(size.width()));
+            QVERIFY(img.save(path, "JPG", 90));
+            ImageItem item = ImageItem::FromPath(path.toStdString(), ImageKind::Jpeg);
+            CQuarterFollower follower;
+            const DecodeOutput out = DecodeFullPicture(item, CancelTest{}, {}, &follower.Watch());
+            QVERIFY(out.ok());
+            const QImage quarter = follower.Finish(out);
+            QCOMPARE(quarter.size(), QSize(size.width() / 4, size.height() / 4));
+            QCOMPARE(quarter, QuarterDib(out.image));
+        }
+
+        // A decode made stale halfway: no quarter, and Finish returns.
+        QImage big(2000, 1600, QImage::Format_RGB32);
+        big.fill(Qt::darkCyan);
+        const QString bigPath = dir.filePath(QStringLiteral("big.jpg"));
+        QVERIFY(big.save(bigPath, "JPG", 90));
+        RequestCounter counter;
+        counter.Set(1);
+        CQuarterFollower stale;
+        RowWatch watch = stale.Watch();
+        auto forward = watch.onRows;
+        watch.onRows = [&](int rows) {
+            forward(rows);
+            if (rows >= 400)
+                counter.Set(2);
+        };
+        ImageItem bigItem = ImageItem::FromPath(bigPath.toStdString(), ImageKind::Jpeg);
+        const DecodeOutput cut = DecodeFullPicture(bigItem, CancelTest{&counter, 1}, {}, &watch);
+        QCOMPARE(cut.status, DecodeStatus::Cancelled);
+        QVERIFY(stale.Finish(cut).isNull());
+
+        // Kinds the JPEG decoder does not serve never start it.
+        QImage bmp(64, 64, QImage::Format_RGB32);
+        bmp.fill(Qt::red);
+        const QString bmpPath = dir.filePath(QStringLiteral("p.bmp"));
+        QVERIFY(bmp.save(bmpPath, "BMP"));
+        CQuarterFollower unused;
+        const DecodeOutput other = DecodeFullPicture(
+            ImageItem::FromPath(bmpPath.toStdString(), ImageKind::Bmp), CancelTest{}, {},
+            &unused.Watch());
+        QVERIFY(other.ok());
+        QVERIFY(unused.Finish(other).isNull());
+    }
+
+    // Rows fed by hand: the follower waits for them, and one dropped before
+    // the last row (the loader thread giving up) ends without a hang.
+    void followerDroppedMidwayStopsItsThread() {
+        DibImage dib(400, 300);
+        for (std::size_t i = 0; i < dib.byteSize(); ++i)
+            dib.bits()[i] = uint8_t(i * 13);
+        const auto start = std::chrono::steady_clock::now();
+        {
+            CQuarterFollower follower;
+            follower.Watch().onAllocated(dib);
+            follower.Watch().onRows(40);
+        }
+        QVERIFY(std::chrono::steady_clock::now() - start < std::chrono::seconds(5));
+        CQuarterFollower fed;
+        fed.Watch().onAllocated(dib);
+        for (int rows = 8; rows <= 300; rows += 8)
+            fed.Watch().onRows(std::min(rows, 300));
+        fed.Watch().onRows(300);
+        DecodeOutput out;
+        out.status = DecodeStatus::Decoded;
+        out.image = std::move(dib);
+        out.rowsDone = 300;
+        QCOMPARE(fed.Finish(out), QuarterDib(out.image));
+    }
+
+    // Freed blocks are kept for a picture of exactly their size, within the
+    // pool's bounds, and handed out once each.
+    void poolKeepsFreedBlocksWithinItsBounds() {
+        CPixelPool::Trim();
+        const std::size_t mb = std::size_t(1) << 20;
+        auto block = std::make_unique<uint8_t[]>(8 * mb);
+        const uint8_t* address = block.get();
+        CPixelPool::Give(std::move(block), 8 * mb);
+        QCOMPARE(CPixelPool::KeptBlocks(), 1);
+        QVERIFY(!CPixelPool::Take(9 * mb));
+        auto again = CPixelPool::Take(8 * mb);
+        QCOMPARE(again.get(), address);
+        QVERIFY(!CPixelPool::Take(8 * mb)); // once only
+        // Small blocks and null ones are not kept.
+        CPixelPool::Give(std::make_unique<uint8_t[]>(mb), mb);
+        CPixelPool::Give(nullptr, 8 * mb);
+        QCOMPARE(CPixelPool::KeptBlocks(), 0);
+        // At most kMaxBlocks, the oldest going first, and never more bytes
+        // than kMaxBytes.
+        std::vector<const uint8_t*> given;
+        for (int i = 0; i < CPixelPool::kMaxBlocks + 2; ++i) {
+            auto b = std::make_unique<uint8_t[]>(5 * mb);
+            given.push_back(b.get());
+            CPixelPool::Give(std::move(b), 5 * mb);
+        }
+        QCOMPARE(CPixelPool::KeptBlocks(), CPixelPool::kMaxBlocks);
+        QCOMPARE(CPixelPool::Take(5 * mb).get(), given.back()); // the newest first
+        const std::size_t big = CPixelPool::kMaxBytes / 2 + mb;
+        CPixelPool::Give(std::make_unique<uint8_t[]>(big), big);
+        CPixelPool::Give(std::make_unique<uint8_t[]>(big), big);
+        QVERIFY(CPixelPool::KeptBytes() <= CPixelPool::kMaxBytes);
+        CPixelPool::Trim();
+        QCOMPARE(CPixelPool::KeptBytes(), std::size_t(0));
+
+        // Threads giving and taking at once never hand one block out twice.
+        std::vector<std::thread> threads;
+        std::atomic<int> clashes{0};
+        for (int t = 0; t < 4; ++t)
+            threads.emplace_back([t, &clashes, mb] {
+                for (int i = 0; i < 200; ++i) {
+                    auto b = CPixelPool::TakeOrAllocate(4 * mb, false);
+                    std::memset(b.get(), t + 1, 4096);
+                    std::this_thread::yield();
+                    for (int k = 0; k < 4096; ++k)
+                        if (b[std::size_t(k)] != t + 1) {
+                            ++clashes;
+                            break;
+                        }
+                    CPixelPool::Give(std::move(b), 4 * mb);
+                }
+            });
+        for (auto& th : threads)
+            th.join();
+        QCOMPARE(clashes.load(), 0);
+        QVERIFY(CPixelPool::KeptBlocks() <= CPixelPool::kMaxBlocks);
+        CPixelPool::Trim();
+    }
+
+    // A second picture of the same size decodes into the block the first
+    // one gave back: no fresh pages to clear.
+    void aPictureOfTheSameSizeReusesTheFreedBlock() {
+        CPixelPool::Trim();
+        QTemporaryDir dir;
+        QImage img(2400, 1800, QImage::Format_RGB32);
+        img.fill(Qt::darkGreen);
+        const QString path = dir.filePath(QStringLiteral("same.jpg"));
+        QVERIFY(img.save(path, "JPG", 80));
+        const ImageItem item = ImageItem::FromPath(path.toStdString(), ImageKind::Jpeg);
+        const uint8_t* first = nullptr;
+        for (int round = 0; round < 2; ++round) {
+            CQuarterFollower follower;
+            DecodeOutput out = DecodeFullPicture(item, CancelTest{}, {}, &follower.Watch());
+            QVERIFY(out.ok());
+            QVERIFY(!follower.Finish(out).isNull());
+            if (round == 0)
+                first = out.image.bits();
+            else
+                QCOMPARE(out.image.bits(), first);
+            const std::size_t size = out.image.byteSize();
+            CPixelPool::Give(out.image.release(), size);
+        }
+        CPixelPool::Trim();
     }
 };
 

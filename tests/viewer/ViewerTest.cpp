@@ -4,6 +4,7 @@
 // EXIF orientations and neighbours decoded ahead of time.
 #include "FakeViewerList.h"
 #include "controls/SkipperSliderCtrl.h"
+#include "viewer/PixelPool.h"
 #include "viewer/PreviewCtrl.h"
 #include "viewer/PreviewMessages.h"
 #include "viewer/ViewerFrame.h"
@@ -395,9 +396,13 @@ private slots:
         QVERIFY(!rig.preview()->dragging());
         running = true;
         rig.frame.move(40, 50);
+        // Blocks kept for the next pictures are given back on closing.
+        CPixelPool::Give(std::make_unique<uint8_t[]>(CPixelPool::kMinBytes), CPixelPool::kMinBytes);
+        QVERIFY(CPixelPool::KeptBlocks() > 0);
         QTest::keyClick(rig.preview(), Qt::Key_Escape);
         QCOMPARE(stops, 2);
         QVERIFY(!rig.frame.isVisible());
+        QCOMPARE(CPixelPool::KeptBlocks(), 0);
         QVERIFY(written.has_value());
         QCOMPARE(written->cmd, 1);
         QCOMPARE(written->right - written->left, rig.frame.width());
