@@ -443,8 +443,10 @@ ThumbFigures wholeFileThumbnails(bool quick, int files) {
     const double ideal = f.singleWorkerMs / cores;
     std::printf("  %d JPEGs of %d x %d without EXIF thumbnails, box 160 x 120, %d cores:\n", count,
                 width, height, cores);
-    std::printf("    one worker %.0f ms; pool %.0f ms = %.2f x the ideal %.0f ms\n",
-                f.singleWorkerMs, f.poolMs, f.poolMs / ideal, ideal);
+    std::printf("    one worker %.0f ms; pool %.0f ms = %.2f x the ideal %.0f ms (the pool run had "
+                "%.2f cores on average, the one-worker run %.2f)\n",
+                f.singleWorkerMs, f.poolMs, f.poolMs / ideal, ideal, f.poolCpuMs / f.poolMs,
+                f.singleWorkerCpuMs / f.singleWorkerMs);
     if (std::isnan(f.vipsMs))
         std::printf("    vipsthumbnail not installed (scripts/install-deps --bench): no peer\n");
     else
@@ -525,6 +527,7 @@ int runFolder(const std::vector<std::string>& args) {
     jsonField(out, "load_average_end", loadAfter);
     jsonField(out, "full_decode_thumbs_vs_ideal", thumbs.poolMs / (thumbs.singleWorkerMs / cores));
     jsonField(out, "full_decode_thumbs_cpu_vs_single", thumbs.poolCpuMs / thumbs.singleWorkerCpuMs);
+    jsonField(out, "full_decode_pool_cores_used", thumbs.poolCpuMs / thumbs.poolMs);
     jsonField(out, "thumbs_vs_vipsthumbnail_all_cores", thumbs.poolMs / thumbs.vipsMs);
     jsonField(out, "second_visit_all_s", thumbs.secondAllMs / 1000.0);
     jsonField(out, "second_visit_first_screen_ms", thumbs.secondFirstScreenMs);
