@@ -35,8 +35,10 @@ bool CMainFrame::handleMessage(QEvent* e) {
     } else if (auto* m = MessageCast<ThumbCountMessage>(e)) {
         setStatusPane(3, countStatusText(m->count));
     } else if (auto* m = MessageCast<ThumbPhaseMessage>(e)) {
+        // Phase 0 empties the pane; an empty pane shows the idle text with
+        // the last selection count (a count sent during the phase stays).
         if (const auto text = phaseStatusText(m->phase))
-            setStatusPane(0, *text);
+            setStatusPane(0, text->isEmpty() ? selectionStatusText(selectedCount_) : *text);
     } else if (auto* m = MessageCast<SelCountMessage>(e)) {
         if (m->count != -1) {
             selectedCount_ = m->count;

@@ -5,8 +5,8 @@
 #include "app/MainCommands.h"
 #include "app/MainFrame.h"
 #include "app/MainFrameMessages.h"
-#include "settings/SettingsStore.h"
 #include "foldertree/ShellTreeCtrl.h"
+#include "settings/SettingsStore.h"
 #include "thumbnails/ThumbnailCtrl.h"
 #include "thumbnails/ThumbnailMessages.h"
 #include "viewer/PreviewCtrl.h"
@@ -28,6 +28,11 @@ CViewerLink::CViewerLink(CMainFrame* main) : QObject(main), main_(main) {
     viewer_ = new CViewerFrame(main);
     viewer_->setWindowIcon(main->windowIcon());
     viewer_->resize(1024, 720);
+    // Once the viewer is hidden, the main window takes the keyboard back (no
+    // window would have it otherwise); its own focus returns to the pane
+    // that had it. Queued: the viewer hides after announcing its closing.
+    connect(viewer_, &CViewerFrame::closing, this, &CViewerLink::returnKeyboard,
+            Qt::QueuedConnection);
 
     ViewerListSource source;
     source.next = [this] {
@@ -153,6 +158,15 @@ CViewerLink* CViewerLink::Of(const QObject* main) {
 CThumbnailCtrl* CViewerLink::view() const {
     CListContainerWnd* list = main_->listContainer();
     return list ? list->currentView() : nullptr;
+}
+
+void CViewerLink::returnKeyboard() {
+    if (viewer_->isVisible() || !main_->isVisible())
+        return;
+    main_->activateWindow();
+    if (!main_->focusWidget())
+        if (CThumbnailCtrl* v = view())
+            v->setFocus(Qt::ActiveWindowFocusReason);
 }
 
 void CViewerLink::ApplySettings(const AppSettings& settings) {

@@ -37,6 +37,8 @@ protected:
 
 private:
     CThumbnailCtrl* view() const;
+    // After the viewer is hidden: activates the main window.
+    void returnKeyboard();
 
     CMainFrame* main_;
     CViewerFrame* viewer_; // owned by the main window, lives as long as it

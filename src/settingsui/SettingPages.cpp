@@ -1,8 +1,8 @@
 #include "settingsui/SettingPages.h"
 
-#include "settings/SettingsKeys.h"
 #include "controls/IntegerEdit.h"
 #include "platform/KeyData.h"
+#include "settings/SettingsKeys.h"
 #include "settingsui/ColorBox.h"
 
 #include <QApplication>
@@ -86,6 +86,48 @@ constexpr std::int32_t kMiscCur = 0x20;
 
 } // namespace
 
+// ---- FlagChecks, RadioPair ---------------------------------------------------
+
+QCheckBox* FlagChecks::add(int id, const QString& text, std::int32_t& value) {
+    QCheckBox* box = check(id, text);
+    checks_.emplace_back(box, &value);
+    return box;
+}
+
+void FlagChecks::show() const {
+    for (const auto& [box, value] : checks_)
+        box->setChecked(*value != 0);
+}
+
+void FlagChecks::read() const {
+    for (const auto& [box, value] : checks_)
+        *value = box->isChecked() ? 1 : 0;
+}
+
+RadioPair RadioPair::make(QWidget* owner, int firstId, const QString& firstText, int secondId,
+                          const QString& secondText) {
+    RadioPair pair{radio(firstId, firstText), radio(secondId, secondText)};
+    auto* group = new QButtonGroup(owner);
+    group->addButton(pair.first);
+    group->addButton(pair.second);
+    return pair;
+}
+
+void RadioPair::show(std::int32_t value) const {
+    (value == 1 ? second : first)->setChecked(true);
+}
+
+std::int32_t RadioPair::chosen() const {
+    return second->isChecked() ? 1 : 0;
+}
+
+QLayout* RadioPair::column() const {
+    auto* l = new QVBoxLayout;
+    l->addWidget(first);
+    l->addWidget(second);
+    return l;
+}
+
 // ---- CSettingPage ------------------------------------------------------
 
 CSettingPage::CSettingPage(int dialogId, QString title, QWidget* parent)
@@ -122,16 +164,18 @@ CGeneralSetting::CGeneralSetting(QWidget* parent)
     size_->setFixedWidth(70);
     auto* sizeRow = row({size_, new QLabel(QStringLiteral("KB 未満のファイルは表示しない"))});
 
-    autoUpdate_ =
-        check(1021, QStringLiteral("開いているフォルダの変更を検出して自動的にサムネイル更新する"));
-    driveDetect_ = check(1035, QStringLiteral("ドライブが変更されたら自動的に情報を更新する"));
+    QCheckBox* autoUpdate = flags_.add(
+        1021, QStringLiteral("開いているフォルダの変更を検出して自動的にサムネイル更新する"),
+        AutoUpdate);
+    QCheckBox* driveDetect = flags_.add(
+        1035, QStringLiteral("ドライブが変更されたら自動的に情報を更新する"), AutoDriveDetect);
 
     auto* page = new QVBoxLayout(this);
     page->addWidget(group(QStringLiteral("MISCで表示するファイル"), kinds));
     page->addWidget(
         group(QStringLiteral("サイズリミッタ使用時のサムネイル表示下限ファイルサイズ"), sizeRow));
-    page->addWidget(autoUpdate_);
-    page->addWidget(driveDetect_);
+    page->addWidget(autoUpdate);
+    page->addWidget(driveDetect);
     page->addStretch();
 }
 
@@ -142,8 +186,7 @@ void CGeneralSetting::OnInitDialog() {
     ico_->setChecked(MiscKind & kMiscIco);
     cur_->setChecked(MiscKind & kMiscCur);
     size_->setText(QString::number(SizeLimitterSize));
-    autoUpdate_->setChecked(AutoUpdate != 0);
-    driveDetect_->setChecked(AutoDriveDetect != 0);
+    flags_.show();
 }
 
 bool CGeneralSetting::validate() {
@@ -153,8 +196,7 @@ bool CGeneralSetting::validate() {
     MiscKind = (bmp_->isChecked() ? kMiscBmp : 0) | (psd_->isChecked() ? kMiscPsd : 0) |
                (gif_->isChecked() ? kMiscGif : 0) | (ico_->isChecked() ? kMiscIco : 0) |
                (cur_->isChecked() ? kMiscCur : 0);
-    AutoUpdate = autoUpdate_->isChecked() ? 1 : 0;
-    AutoDriveDetect = driveDetect_->isChecked() ? 1 : 0;
+    flags_.read();
     return true;
 }
 
@@ -192,16 +234,18 @@ CDisplaySetting::CDisplaySetting(QWidget* parent)
     custom->addLayout(customRow);
     custom->addWidget(new QLabel(QStringLiteral("（短辺は長辺から自動決定）")));
 
-    autoRotate_ = check(1019, QStringLiteral("Exif情報に連動してサムネイルを自動回転させる"));
-    kindIcon_ = check(1022, QStringLiteral("画像種別アイコンを表示する"));
-    protectIcon_ = check(1023, QStringLiteral("プロテクトアイコンを表示する"));
+    QCheckBox* autoRotate = flags_.add(
+        1019, QStringLiteral("Exif情報に連動してサムネイルを自動回転させる"), AutoRotate);
+    QCheckBox* kindIcon = flags_.add(1022, QStringLiteral("画像種別アイコンを表示する"), KindIcon);
+    QCheckBox* protectIcon =
+        flags_.add(1023, QStringLiteral("プロテクトアイコンを表示する"), ProtectIcon);
 
     auto* page = new QVBoxLayout(this);
     page->addWidget(group(QStringLiteral("レイアウトの調整"), layoutGrid));
     page->addWidget(group(QStringLiteral("カスタムサムネイルサイズ"), custom));
-    page->addWidget(autoRotate_);
-    page->addWidget(kindIcon_);
-    page->addWidget(protectIcon_);
+    page->addWidget(autoRotate);
+    page->addWidget(kindIcon);
+    page->addWidget(protectIcon);
     page->addStretch();
 
     connect(longSide_, &CUpDownEdit::textChanged, this, &CDisplaySetting::longSideChanged);
@@ -224,9 +268,7 @@ void CDisplaySetting::OnInitDialog() {
     // Opening shows the stored short side, whatever the long side gives.
     CustomThumbnailSizeVert = vert;
     shortSide_->setText(QString::number(vert));
-    autoRotate_->setChecked(AutoRotate != 0);
-    kindIcon_->setChecked(KindIcon != 0);
-    protectIcon_->setChecked(ProtectIcon != 0);
+    flags_.show();
 }
 
 bool CDisplaySetting::validate() {
@@ -235,9 +277,7 @@ bool CDisplaySetting::validate() {
         !validateField(longSide_->edit(), key("DisplaySettings", "CustomThumbnailSizeHorz"),
                        CustomThumbnailSizeHorz))
         return false;
-    AutoRotate = autoRotate_->isChecked() ? 1 : 0;
-    KindIcon = kindIcon_->isChecked() ? 1 : 0;
-    ProtectIcon = protectIcon_->isChecked() ? 1 : 0;
+    flags_.read();
     return true;
 }
 
@@ -467,56 +507,44 @@ bool CColorSetting::validate() {
 
 CPreviewSetting::CPreviewSetting(QWidget* parent)
     : CSettingPage(183, QStringLiteral("プレビュー"), parent) {
-    magFit_ = radio(1022, QStringLiteral("フィットモードで表示"));
-    magKeep_ = radio(1023, QStringLiteral("前回の表示倍率をそのまま使用"));
-    rotateExif_ = radio(1026, QStringLiteral("Exif連動（自動）"));
-    rotateKeep_ = radio(1027, QStringLiteral("前回の角度をそのまま使用"));
-    auto* magGroup = new QButtonGroup(this);
-    magGroup->addButton(magFit_);
-    magGroup->addButton(magKeep_);
-    auto* rotateGroup = new QButtonGroup(this);
-    rotateGroup->addButton(rotateExif_);
-    rotateGroup->addButton(rotateKeep_);
+    mag_ = RadioPair::make(this, 1022, QStringLiteral("フィットモードで表示"), 1023,
+                           QStringLiteral("前回の表示倍率をそのまま使用"));
+    rotate_ = RadioPair::make(this, 1026, QStringLiteral("Exif連動（自動）"), 1027,
+                              QStringLiteral("前回の角度をそのまま使用"));
 
     preimage_ = new CUpDownEdit(1036, 1024);
     setRange(preimage_, key("PreviewSettings", "PreimageSize"));
     preimage_->setFixedWidth(60);
-    noMagOnFit_ = check(1038, QStringLiteral("フィットモード時に拡大はしない"));
-    fullScreenToolBar_ = check(1037, QStringLiteral("全画面表示時にツールバーを表示する"));
+    QCheckBox* noMagOnFit =
+        flags_.add(1038, QStringLiteral("フィットモード時に拡大はしない"), NoMagOnFit);
+    QCheckBox* fullScreenToolBar =
+        flags_.add(1037, QStringLiteral("全画面表示時にツールバーを表示する"), FullScreenToolBar);
 
-    auto* mag = new QVBoxLayout;
-    mag->addWidget(magFit_);
-    mag->addWidget(magKeep_);
-    auto* rotate = new QVBoxLayout;
-    rotate->addWidget(rotateExif_);
-    rotate->addWidget(rotateKeep_);
     auto* pre = row({new QLabel(QStringLiteral("サムネイルサイズの")), preimage_,
                      new QLabel(QStringLiteral("倍で表示"))});
 
     auto* page = new QVBoxLayout(this);
-    page->addWidget(group(QStringLiteral("新しい画像がロードされたときの表示倍率"), mag));
-    page->addWidget(group(QStringLiteral("新しい画像がロードされたときの回転"), rotate));
+    page->addWidget(group(QStringLiteral("新しい画像がロードされたときの表示倍率"), mag_.column()));
+    page->addWidget(group(QStringLiteral("新しい画像がロードされたときの回転"), rotate_.column()));
     page->addWidget(group(QStringLiteral("プリイメージ"), pre));
-    page->addWidget(noMagOnFit_);
-    page->addWidget(fullScreenToolBar_);
+    page->addWidget(noMagOnFit);
+    page->addWidget(fullScreenToolBar);
     page->addStretch();
 }
 
 void CPreviewSetting::OnInitDialog() {
-    (MagMode == 1 ? magKeep_ : magFit_)->setChecked(true);
-    (RotateMode == 1 ? rotateKeep_ : rotateExif_)->setChecked(true);
+    mag_.show(MagMode);
+    rotate_.show(RotateMode);
     preimage_->setValue(PreimageSize);
-    noMagOnFit_->setChecked(NoMagOnFit != 0);
-    fullScreenToolBar_->setChecked(FullScreenToolBar != 0);
+    flags_.show();
 }
 
 bool CPreviewSetting::validate() {
     if (!validateField(preimage_->edit(), key("PreviewSettings", "PreimageSize"), PreimageSize))
         return false;
-    MagMode = magKeep_->isChecked() ? 1 : 0;
-    RotateMode = rotateKeep_->isChecked() ? 1 : 0;
-    NoMagOnFit = noMagOnFit_->isChecked() ? 1 : 0;
-    FullScreenToolBar = fullScreenToolBar_->isChecked() ? 1 : 0;
+    MagMode = mag_.chosen();
+    RotateMode = rotate_.chosen();
+    flags_.read();
     return true;
 }
 
@@ -524,12 +552,10 @@ bool CPreviewSetting::validate() {
 
 CCustomSetting::CCustomSetting(QWidget* parent)
     : CSettingPage(221, QStringLiteral("カスタム"), parent) {
-    wheelMag_ = radio(1055, QStringLiteral("画像の倍率変更"));
-    wheelStep_ = radio(1056, QStringLiteral("画像の前後送り"));
-    auto* wheelGroup = new QButtonGroup(this);
-    wheelGroup->addButton(wheelMag_);
-    wheelGroup->addButton(wheelStep_);
-    noDialog_ = check(1047, QStringLiteral("スライドショー開始時のダイアログを毎回出さない"));
+    wheel_ = RadioPair::make(this, 1055, QStringLiteral("画像の倍率変更"), 1056,
+                             QStringLiteral("画像の前後送り"));
+    QCheckBox* noDialog = flags_.add(
+        1047, QStringLiteral("スライドショー開始時のダイアログを毎回出さない"), NoSlideShowDlg);
     keyName_ = named(new QLineEdit, 1007);
     keyName_->setReadOnly(true);
     keyName_->setMaxLength(100);
@@ -539,16 +565,14 @@ CCustomSetting::CCustomSetting(QWidget* parent)
     hint_->hide();
     connect(capture_, &QPushButton::clicked, this, &CCustomSetting::startCapture);
 
-    auto* wheel = new QVBoxLayout;
-    wheel->addWidget(wheelMag_);
-    wheel->addWidget(wheelStep_);
     auto* oneKey = new QVBoxLayout;
     oneKey->addLayout(row({keyName_, capture_}));
     oneKey->addWidget(hint_);
 
     auto* page = new QVBoxLayout(this);
-    page->addWidget(group(QStringLiteral("プレビューウインドウでのマウスホイールの動作"), wheel));
-    page->addWidget(noDialog_);
+    page->addWidget(
+        group(QStringLiteral("プレビューウインドウでのマウスホイールの動作"), wheel_.column()));
+    page->addWidget(noDialog);
     page->addWidget(group(QStringLiteral("One Key セレクト"), oneKey));
     page->addStretch();
 }
@@ -559,14 +583,14 @@ CCustomSetting::~CCustomSetting() {
 }
 
 void CCustomSetting::OnInitDialog() {
-    (PreviewMouseWheel == 1 ? wheelStep_ : wheelMag_)->setChecked(true);
-    noDialog_->setChecked(NoSlideShowDlg != 0);
+    wheel_.show(PreviewMouseWheel);
+    flags_.show();
     keyName_->setText(keydata::keyName(OneKey));
 }
 
 bool CCustomSetting::validate() {
-    PreviewMouseWheel = wheelStep_->isChecked() ? 1 : 0;
-    NoSlideShowDlg = noDialog_->isChecked() ? 1 : 0;
+    PreviewMouseWheel = wheel_.chosen();
+    flags_.read();
     return true;
 }
 

@@ -24,10 +24,13 @@
 
 #include <array>
 #include <cstdint>
+#include <utility>
+#include <vector>
 
 class QButtonGroup;
 class QCheckBox;
 class QLabel;
+class QLayout;
 class QLineEdit;
 class QPushButton;
 class QRadioButton;
@@ -65,6 +68,34 @@ private:
     bool initialised_ = false;
 };
 
+// Check boxes each bound to a 0/1 member of their page: show() sets the
+// boxes from the members, read() writes 1 or 0 back.
+class FlagChecks {
+public:
+    QCheckBox* add(int id, const QString& text, std::int32_t& value);
+    void show() const;
+    void read() const;
+
+private:
+    std::vector<std::pair<QCheckBox*, std::int32_t*>> checks_;
+};
+
+// Two exclusive radio buttons for a 0/1 member: the first stands for any
+// value but 1, the second for 1.
+struct RadioPair {
+    QRadioButton* first = nullptr;
+    QRadioButton* second = nullptr;
+
+    // Creates the buttons (object names from their ids) in one button group
+    // owned by `owner`.
+    static RadioPair make(QWidget* owner, int firstId, const QString& firstText, int secondId,
+                          const QString& secondText);
+    void show(std::int32_t value) const;
+    std::int32_t chosen() const;
+    // The two buttons one above the other, for a group box.
+    QLayout* column() const;
+};
+
 // Page 1 "全般".
 class CGeneralSetting : public CSettingPage {
     Q_OBJECT
@@ -87,8 +118,7 @@ private:
     QCheckBox* ico_;
     QCheckBox* cur_;
     QLineEdit* size_;
-    QCheckBox* autoUpdate_;
-    QCheckBox* driveDetect_;
+    FlagChecks flags_; // AutoUpdate, AutoDriveDetect
 };
 
 // Page 2 "サムネイル表示".
@@ -116,9 +146,7 @@ private:
     CUpDownEdit* imageSpace_;
     CUpDownEdit* longSide_;
     QLineEdit* shortSide_;
-    QCheckBox* autoRotate_;
-    QCheckBox* kindIcon_;
-    QCheckBox* protectIcon_;
+    FlagChecks flags_; // AutoRotate, KindIcon, ProtectIcon
 };
 
 // The colour and font part of the settings record that page 3 edits.
@@ -196,13 +224,10 @@ protected:
     void OnInitDialog() override;
 
 private:
-    QRadioButton* magFit_;
-    QRadioButton* magKeep_;
-    QRadioButton* rotateExif_;
-    QRadioButton* rotateKeep_;
+    RadioPair mag_;    // MagMode: fit, keep
+    RadioPair rotate_; // RotateMode: EXIF, keep
     CUpDownEdit* preimage_;
-    QCheckBox* noMagOnFit_;
-    QCheckBox* fullScreenToolBar_;
+    FlagChecks flags_; // NoMagOnFit, FullScreenToolBar
 };
 
 // Page 5 "カスタム".
@@ -229,9 +254,8 @@ protected:
 private:
     void endCapture();
 
-    QRadioButton* wheelMag_;
-    QRadioButton* wheelStep_;
-    QCheckBox* noDialog_;
+    RadioPair wheel_;  // PreviewMouseWheel: magnify, step
+    FlagChecks flags_; // NoSlideShowDlg
     QLineEdit* keyName_;
     QPushButton* capture_;
     QLabel* hint_;

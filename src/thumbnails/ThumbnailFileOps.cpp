@@ -21,8 +21,13 @@ OwnOperationScope::OwnOperationScope(CThumbnailCtrl* view) : view_(view) {
 }
 
 OwnOperationScope::~OwnOperationScope() {
-    if (view_)
-        view_->OwnOperation().Set(0);
+    if (!view_)
+        return;
+    // Joins the old watch (which still sees the flag set) and watches anew
+    // from here on, so no change of this operation is left to be reported.
+    if (view_->watching())
+        view_->StartWatching();
+    view_->OwnOperation().Set(0);
 }
 
 QStringList SelectedPaths(CThumbnailCtrl& view) {

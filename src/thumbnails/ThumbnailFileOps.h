@@ -44,7 +44,11 @@ void ShowItemProperties(CThumbnailCtrl& view, QWidget* owner);
 // is copied or moved. false when the clipboard holds no files.
 bool AddClipboardFilesToWorksheet(CThumbnailCtrl& view);
 
-// Sets the view's own-operation flag for the scope's lifetime.
+// Sets the view's own-operation flag for the scope's lifetime. At the end a
+// running folder watch is replaced by a new one before the flag is cleared:
+// the old watch's thread may not yet have looked at the flag for the
+// operation's own changes, and would take them for foreign ones (a reload
+// that loses the cursor). GUI thread.
 class OwnOperationScope {
 public:
     explicit OwnOperationScope(CThumbnailCtrl* view);

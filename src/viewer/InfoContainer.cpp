@@ -11,19 +11,34 @@
 #include <QPainter>
 #include <QTreeWidget>
 
+#include <algorithm>
+
 namespace lumora {
 
 namespace {
 QString U(std::string_view s) {
     return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size()));
 }
-// The label column keeps at least its first width and grows to its longest
-// label (indentation included), so no row name is cut off.
-void fitLabelColumn(QTreeWidget* tree) {
-    constexpr int kLabelColumnWidth = 130;
+// The label column grows to its longest label (indentation included) but
+// leaves the data column at least kMinDataShare of the list's width, so at the
+// panel's narrow default both columns stay on screen. What does not fit is
+// elided with "…"; every cell carries its whole text as its tool tip.
+constexpr int kLabelColumnWidth = 130;
+constexpr double kMinDataShare = 0.45;
+
+void fitColumns(QTreeWidget* tree) {
     tree->resizeColumnToContents(0);
-    if (tree->columnWidth(0) < kLabelColumnWidth)
-        tree->setColumnWidth(0, kLabelColumnWidth);
+    const int want = std::max(tree->columnWidth(0), kLabelColumnWidth);
+    const int room = tree->viewport()->width();
+    const int cap = static_cast<int>(room * (1.0 - kMinDataShare));
+    const int label = room > 0 ? std::min(want, cap) : want;
+    tree->setColumnWidth(0, label);
+    tree->setColumnWidth(1, std::max(room - label, 0));
+}
+
+void setCell(QTreeWidgetItem* item, int column, const QString& text) {
+    item->setText(column, text);
+    item->setToolTip(column, text);
 }
 
 } // namespace
@@ -39,33 +54,47 @@ CInfoContainer::CInfoContainer(QWidget* parent) : QWidget(parent) {
     tree_->setColumnCount(2);
     tree_->setHeaderLabels({QStringLiteral("項目"), QStringLiteral("データ")});
     tree_->setRootIsDecorated(true);
+    // A narrow indentation leaves the labels more of the narrow panel.
+    tree_->setIndentation(12);
     tree_->setUniformRowHeights(true);
     tree_->setSelectionMode(QAbstractItemView::SingleSelection);
     tree_->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    tree_->header()->setStretchLastSection(true);
-    tree_->setColumnWidth(0, 130);
+    // fitColumns gives the data column the rest of the width (a stretched
+    // last section would keep its default width and push past the edge).
+    tree_->header()->setStretchLastSection(false);
+    tree_->setTextElideMode(Qt::ElideRight);
+    tree_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    tree_->setColumnWidth(0, kLabelColumnWidth);
 
     QTreeWidgetItem* groups[kInfoGroupCount];
     for (int g = 0; g < kInfoGroupCount; ++g) {
-        groups[g] = new QTreeWidgetItem(tree_, QStringList{U(kInfoGroups[std::size_t(g)])});
+        groups[g] = new QTreeWidgetItem(tree_);
+        setCell(groups[g], 0, U(kInfoGroups[std::size_t(g)]));
     }
     for (int i = 0; i < kFixedRowCount; ++i) {
         const FixedRowLabel& row = kFixedRows[std::size_t(i)];
-        fixedRows_[std::size_t(i)] =
-            new QTreeWidgetItem(groups[row.group], QStringList{U(row.label), U(kAbsent)});
+        auto* item = new QTreeWidgetItem(groups[row.group]);
+        setCell(item, 0, U(row.label));
+        setCell(item, 1, U(kAbsent));
+        fixedRows_[std::size_t(i)] = item;
     }
     makerNoteGroup_ = groups[kInfoGroupCount - 1];
     for (QTreeWidgetItem* g : groups)
         g->setExpanded(true);
-    fitLabelColumn(tree_);
+    fitColumns(tree_);
 
     // Ctrl+C in the list is the list's own, ahead of the main window's
     // accelerator of the same key.
     tree_->installEventFilter(this);
+    // The column split follows the list's visible width (a vertical scroll
+    // bar appearing narrows it too).
+    tree_->viewport()->installEventFilter(this);
     layoutChildren();
 }
 
 bool CInfoContainer::eventFilter(QObject* watched, QEvent* e) {
+    if (watched == tree_->viewport() && e->type() == QEvent::Resize)
+        fitColumns(tree_);
     if (watched == tree_ &&
         (e->type() == QEvent::ShortcutOverride || e->type() == QEvent::KeyPress)) {
         auto* key = static_cast<QKeyEvent*>(e);
@@ -124,7 +153,7 @@ void CInfoContainer::ShowItem(const ItemInfoRecord& record) {
 void CInfoContainer::ShowInfo() {
     const auto values = FixedRowValues(info_);
     for (int i = 0; i < kFixedRowCount; ++i)
-        fixedRows_[std::size_t(i)]->setText(1, U(values[std::size_t(i)]));
+        setCell(fixedRows_[std::size_t(i)], 1, U(values[std::size_t(i)]));
 
     tree_->setUpdatesEnabled(false);
     for (QTreeWidgetItem* row : makerNoteRows_)
@@ -134,10 +163,12 @@ void CInfoContainer::ShowInfo() {
     if (tree_->updatesEnabled() && !rows.empty())
         ++replacedWhileDrawing_;
     for (const InfoRow& row : rows) {
-        auto* item = new QTreeWidgetItem(makerNoteGroup_, QStringList{U(row.label), U(row.value)});
+        auto* item = new QTreeWidgetItem(makerNoteGroup_);
+        setCell(item, 0, U(row.label));
+        setCell(item, 1, U(row.value));
         makerNoteRows_.push_back(item);
     }
-    fitLabelColumn(tree_);
+    fitColumns(tree_);
     tree_->setUpdatesEnabled(true);
     tree_->viewport()->update();
 }

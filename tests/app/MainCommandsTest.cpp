@@ -6,7 +6,9 @@
 #include "app/ListContainerWnd.h"
 #include "app/MainFrame.h"
 #include "app/OneKey.h"
+#include "app/StatusTexts.h"
 #include "app/TreeContainerWnd.h"
+#include "app/ViewerLink.h"
 #include "foldertree/ShellTreeCtrl.h"
 #include "platform/ClipboardFiles.h"
 #include "platform/FileOperation.h"
@@ -14,6 +16,7 @@
 #include "thumbnails/ThumbnailCtrl.h"
 #include "thumbnails/ThumbnailFileOps.h"
 #include "thumbnails/ThumbnailMessages.h"
+#include "viewer/ViewerFrame.h"
 
 #include <QAbstractButton>
 #include <QAction>
@@ -77,6 +80,7 @@ public:
 // Answers the next message box with `button` and remembers its text and icon.
 struct BoxAnswer {
     QString text;
+    QString title;
     QMessageBox::Icon icon = QMessageBox::NoIcon;
     bool seen = false;
 };
@@ -86,6 +90,7 @@ void answerNextBox(QMessageBox::StandardButton button, BoxAnswer* seen) {
             if (auto* box = qobject_cast<QMessageBox*>(w); box && box->isVisible()) {
                 if (seen) {
                     seen->text = box->text();
+                    seen->title = box->windowTitle();
                     seen->icon = box->icon();
                     seen->seen = true;
                 }
@@ -146,6 +151,15 @@ class MainCommandsTest : public QObject {
         view->setFocus();
         QTest::qWait(50);
         return view;
+    }
+
+    // A trash of the test's own: XDG_DATA_HOME points into the temporary
+    // folder until the test unsets it.
+    QString useOwnTrash(const QString& name) {
+        const QString dataHome = dir.filePath(name);
+        QDir().mkpath(dataHome);
+        qputenv("XDG_DATA_HOME", QFile::encodeName(dataHome));
+        return dataHome;
     }
 
 private slots:
@@ -424,9 +438,7 @@ private slots:
         const QString folder = dir.filePath(QStringLiteral("trash-me"));
         if (!copySamples(folder, 3))
             QSKIP("samples missing");
-        const QString dataHome = dir.filePath(QStringLiteral("data"));
-        QDir().mkpath(dataHome);
-        qputenv("XDG_DATA_HOME", QFile::encodeName(dataHome));
+        const QString dataHome = useOwnTrash(QStringLiteral("data"));
         CThumbnailCtrl* view = loadFolder(folder, 3);
         QVERIFY(view);
         ImageItem first;
@@ -468,6 +480,122 @@ private slots:
         QVERIFY(restored.open(QIODevice::ReadOnly));
         QCOMPARE(restored.readAll(), bytes);
         qunsetenv("XDG_DATA_HOME");
+    }
+
+    // Files pasted into the folder on show come in selected (the view had
+    // no selection), and the status bar's count follows them.
+    void pasteIntoTheShownFolderUpdatesTheSelectionCount() {
+        make();
+        const QString folder = dir.filePath(QStringLiteral("paste-count"));
+        const QString source = dir.filePath(QStringLiteral("paste-count-source"));
+        if (!copySamples(folder, 2) || !copySamples(source, 4))
+            QSKIP("samples missing");
+        QStringList extra = QDir(source).entryList(QDir::Files, QDir::Name).mid(2);
+        for (QString& f : extra)
+            f = source + QLatin1Char('/') + f;
+        auto* tree = static_cast<CShellTreeCtrl*>(frame->treeContainer()->tree());
+        frame->setReadyForFolderDisplay();
+        tree->SelectByPath(folder);
+        CThumbnailCtrl* view = frame->listContainer()->folderView();
+        QTRY_COMPARE_WITH_TIMEOUT(view->Count(), 2, 10000);
+        view->list().ClearAllStates();
+        view->setFocus();
+        QTest::qWait(50);
+        QVERIFY(putFilesOnClipboard(extra, DROPEFFECT_COPY));
+        QVERIFY(frame->commands().run(57637));
+        QTRY_COMPARE_WITH_TIMEOUT(view->Count(), 4, 10000);
+        QTRY_COMPARE_WITH_TIMEOUT(view->list().CountSelected(), 2, 5000);
+        QTRY_COMPARE_WITH_TIMEOUT(frame->statusPaneText(0), selectionStatusText(2), 5000);
+    }
+
+    // Deleting the current file by the Delete key in the real view: the
+    // item that moves into its place becomes current and selected, and so
+    // it stays once the folder's change notification has come and gone;
+    // deleting the last item makes the new last one current. The question
+    // box carries the program's caption.
+    void deleteKeepsTheCursorAtTheDeletedItemsPlace() {
+        make();
+        const QString folder = dir.filePath(QStringLiteral("delete-cursor"));
+        if (!copySamples(folder, 4))
+            QSKIP("samples missing");
+        useOwnTrash(QStringLiteral("data-cursor"));
+        CThumbnailCtrl* view = loadFolder(folder, 4);
+        QVERIFY(view);
+        const auto pathAt = [&](int i) {
+            ImageItem item;
+            return view->list().CopyOut(i, item, CopyPixels::None) ? item.path : std::string();
+        };
+        const auto deleteByKey = [&](int index) {
+            QTest::mouseClick(view->viewport(), Qt::LeftButton, {},
+                              view->cellRectInWindow(index).center());
+            QTRY_COMPARE(view->cursor(), index);
+            BoxAnswer box;
+            answerNextBox(QMessageBox::Yes, &box);
+            QTest::keyClick(view, Qt::Key_Delete);
+            QTRY_VERIFY(box.seen);
+            QCOMPARE(box.title, QStringLiteral("Lumora"));
+        };
+        const std::string third = pathAt(3);
+        deleteByKey(2);
+        QTRY_COMPARE(view->Count(), 3);
+        QTest::qWait(1500); // past the reload delay of a folder change
+        QCOMPARE(view->Count(), 3);
+        QCOMPARE(view->cursor(), 2);
+        QCOMPARE(pathAt(2), third);
+        QVERIFY(view->list().GetState(2) & kStateSelected);
+        QCOMPARE(view->list().CountSelected(), 1);
+
+        deleteByKey(2); // the last item
+        QTRY_COMPARE(view->Count(), 2);
+        QTest::qWait(1500);
+        QCOMPARE(view->cursor(), 1);
+        QVERIFY(view->list().GetState(1) & kStateSelected);
+        qunsetenv("XDG_DATA_HOME");
+    }
+
+    // The viewer opened from the view (Enter, double-click) and closed by
+    // Esc, by its menu or by its window's close: the main window is active
+    // again and the view takes the keys without a click.
+    void closingTheViewerGivesTheKeysBackToTheView() {
+        make();
+        const QString folder = dir.filePath(QStringLiteral("viewer-focus"));
+        if (!copySamples(folder, 3))
+            QSKIP("samples missing");
+        CThumbnailCtrl* view = loadFolder(folder, 3);
+        QVERIFY(view);
+        CViewerFrame* viewer = CViewerLink::Of(frame.get())->viewer();
+        const std::function<void()> opens[] = {
+            [&] { QTest::keyClick(view, Qt::Key_Return); },
+            [&] {
+                QTest::mouseDClick(view->viewport(), Qt::LeftButton, {},
+                                   view->cellRectInWindow(view->cursor()).center());
+            },
+        };
+        const std::function<void()> closes[] = {
+            [&] { QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape); },
+            [&] { viewer->action(ID_VIEWER_CLOSE)->trigger(); },
+            [&] { viewer->close(); },
+        };
+        int step = 0;
+        for (const auto& open : opens) {
+            for (const auto& close : closes) {
+                QTRY_COMPARE(QApplication::activeWindow(), frame.get());
+                view->setFocus();
+                const int before = view->cursor();
+                open();
+                QTRY_VERIFY(viewer->isVisible());
+                QTRY_COMPARE(QApplication::activeWindow(), viewer);
+                close();
+                QTRY_VERIFY(!viewer->isVisible());
+                QTRY_COMPARE(QApplication::activeWindow(), frame.get());
+                QCOMPARE(QApplication::focusWidget(), view);
+                // A key the view understands moves its cursor.
+                const int key = before + 1 < view->Count() ? Qt::Key_Right : Qt::Key_Left;
+                QTest::keyClick(QApplication::focusWidget(), Qt::Key(key));
+                QTRY_VERIFY2(view->cursor() != before, qPrintable(QString::number(step)));
+                ++step;
+            }
+        }
     }
 
     void worksheetDeleteAndPasteTouchNoFile() {

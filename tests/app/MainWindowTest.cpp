@@ -126,8 +126,9 @@ private slots:
         QCOMPARE(frame->statusPaneText(0), QStringLiteral("イメージをソートしています..."));
         send<ThumbPhaseMessage>(frame.get(), 9);
         QCOMPARE(frame->statusPaneText(0), QStringLiteral("イメージをソートしています..."));
+        // The end of a phase brings back the idle text with the last count.
         send<ThumbPhaseMessage>(frame.get(), 0);
-        QCOMPARE(frame->statusPaneText(0), QString());
+        QCOMPARE(frame->statusPaneText(0), QStringLiteral("5個のオブジェクトを選択"));
         send<ThumbCountMessage>(frame.get(), -1);
         QCOMPARE(frame->statusPaneText(3), QStringLiteral("---個のオブジェクト"));
         send<ThumbCountMessage>(frame.get(), 12);

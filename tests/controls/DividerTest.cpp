@@ -11,6 +11,15 @@ QWidget* barOf(CDividerBase& d) {
     return d.findChild<QWidget*>(QStringLiteral("DividerBar"), Qt::FindDirectChildrenOnly);
 }
 
+// Sends the bar a mouse event at `inDivider` (divider coordinates, mapped
+// through the bar's current place: the bar moves with the drag).
+void sendToBar(QWidget* bar, QEvent::Type type, QPoint inDivider, Qt::MouseButton button,
+               Qt::MouseButtons buttons) {
+    const QPoint local = bar->mapFromParent(inDivider);
+    QMouseEvent e(type, local, bar->mapToGlobal(local), button, buttons, Qt::NoModifier);
+    QCoreApplication::sendEvent(bar, &e);
+}
+
 // Presses on the bar, moves by (dx, dy) in steps, releases.
 void drag(CDividerBase& d, int dx, int dy, bool release = true) {
     QWidget* bar = barOf(d);
@@ -18,28 +27,32 @@ void drag(CDividerBase& d, int dx, int dy, bool release = true) {
     const QPoint start = bar->rect().center();
     const QPoint startInDivider = bar->mapToParent(start);
     QTest::mousePress(bar, Qt::LeftButton, {}, start);
-    // Positions are given in the bar's coordinates as they were at press time;
-    // the bar moves with the drag, so map through the divider each step.
-    for (int i = 1; i <= 4; ++i) {
-        const QPoint target = startInDivider + QPoint(dx * i / 4, dy * i / 4);
-        QMouseEvent move(QEvent::MouseMove, bar->mapFromParent(target),
-                         bar->mapToGlobal(bar->mapFromParent(target)), Qt::NoButton, Qt::LeftButton,
-                         Qt::NoModifier);
-        QCoreApplication::sendEvent(bar, &move);
-    }
-    if (release) {
-        QMouseEvent up(QEvent::MouseButtonRelease,
-                       bar->mapFromParent(startInDivider + QPoint(dx, dy)),
-                       bar->mapToGlobal(bar->mapFromParent(startInDivider + QPoint(dx, dy))),
-                       Qt::LeftButton, Qt::NoButton, Qt::NoModifier);
-        QCoreApplication::sendEvent(bar, &up);
-    }
+    for (int i = 1; i <= 4; ++i)
+        sendToBar(bar, QEvent::MouseMove, startInDivider + QPoint(dx * i / 4, dy * i / 4),
+                  Qt::NoButton, Qt::LeftButton);
+    if (release)
+        sendToBar(bar, QEvent::MouseButtonRelease, startInDivider + QPoint(dx, dy), Qt::LeftButton,
+                  Qt::NoButton);
 }
 
-struct Panes {
+QWidget* resized(QWidget* w, int width, int height) {
+    w->resize(width, height);
+    return w;
+}
+
+// A host of width x height filled by a main divider (bar 3 pixels) with
+// two empty panes, anchored to pane 1 when asked; Layout() is the test's.
+struct Split {
     QWidget host;
-    QWidget* a = new QWidget;
-    QWidget* b = new QWidget;
+    CDivider d;
+    Split(int width, int height, int initial, int fixed, int minimum, bool anchorRight = false)
+        : d(resized(&host, width, height), 59648, 3, initial, fixed, minimum) {
+        d.setGeometry(host.rect());
+        d.SetPane(0, new QWidget);
+        d.SetPane(1, new QWidget);
+        if (anchorRight)
+            d.SetAnchor(1);
+    }
 };
 
 } // namespace
@@ -48,12 +61,8 @@ class DividerTest : public QObject {
     Q_OBJECT
 private slots:
     void mainBarStopsAtMinimumAndAtFarEdge() {
-        QWidget host;
-        host.resize(800, 500);
-        CDivider d(&host, 59648, 3, 200, 0, 60);
-        d.setGeometry(host.rect());
-        d.SetPane(0, new QWidget);
-        d.SetPane(1, new QWidget);
+        Split s(800, 500, 200, 0, 60);
+        CDivider& d = s.d;
         d.Layout();
         QCOMPARE(d.GetPosition(), 200);
         QCOMPARE(d.pane(0)->geometry(), QRect(0, 0, 200, 500));
@@ -69,13 +78,8 @@ private slots:
     }
 
     void infoBarKeepsMinimumAndLetsViewShrink() {
-        QWidget host;
-        host.resize(900, 400);
-        CDivider d(&host, 59648, 3, 200, 200, 200);
-        d.setGeometry(host.rect());
-        d.SetPane(0, new QWidget);
-        d.SetPane(1, new QWidget);
-        d.SetAnchor(1);
+        Split s(900, 400, 200, 200, 200, true);
+        CDivider& d = s.d;
         d.SetEdge();
         d.Layout();
         QCOMPARE(d.GetPosition(), 900 - 200 - 3);
@@ -92,15 +96,10 @@ private slots:
     }
 
     void draggedWidthSurvivesResize() {
-        QWidget host;
-        host.resize(900, 400);
-        CDivider d(&host, 59648, 3, 200, 200, 200);
-        d.setGeometry(host.rect());
-        d.SetPane(0, new QWidget);
-        d.SetPane(1, new QWidget);
-        d.SetAnchor(1);
+        Split s(900, 400, 200, 200, 200, true);
+        CDivider& d = s.d;
         d.Layout();
-        host.show(); // resize events reach shown widgets only
+        s.host.show(); // resize events reach shown widgets only
         drag(d, -100, 0);
         QCOMPARE(d.pane(1)->width(), 300);
         QCOMPARE(d.GetFixedExtent(), 300); // the last move counts, not the one before
@@ -111,34 +110,21 @@ private slots:
     }
 
     void dragBackToStartRestoresPanes() {
-        QWidget host;
-        host.resize(800, 300);
-        CDivider d(&host, 59648, 3, 200, 0, 60);
-        d.setGeometry(host.rect());
-        d.SetPane(0, new QWidget);
-        d.SetPane(1, new QWidget);
+        Split s(800, 300, 200, 0, 60);
+        CDivider& d = s.d;
         d.Layout();
         drag(d, 100, 0, false);
         QCOMPARE(d.pane(0)->width(), 300);
         // back to the starting point within the same drag
-        QWidget* bar = barOf(d);
-        const QPoint back = bar->mapFromParent(QPoint(201, 150));
-        QMouseEvent move(QEvent::MouseMove, back, bar->mapToGlobal(back), Qt::NoButton,
-                         Qt::LeftButton, Qt::NoModifier);
-        QCoreApplication::sendEvent(bar, &move);
+        sendToBar(barOf(d), QEvent::MouseMove, QPoint(201, 150), Qt::NoButton, Qt::LeftButton);
         QCOMPARE(d.GetPosition(), 200);
         QCOMPARE(d.pane(0)->width(), 200);
         QCOMPARE(d.pane(1)->x(), 203);
     }
 
     void hidingAndShowingTheInfoPane() {
-        QWidget host;
-        host.resize(900, 400);
-        CDivider d(&host, 59648, 3, 250, 250, 200);
-        d.setGeometry(host.rect());
-        d.SetPane(0, new QWidget);
-        d.SetPane(1, new QWidget);
-        d.SetAnchor(1);
+        Split s(900, 400, 250, 250, 200, true);
+        CDivider& d = s.d;
         d.Layout();
         d.ShowPane(1, false);
         QCOMPARE(d.GetPosition(), 900);
@@ -150,13 +136,8 @@ private slots:
     }
 
     void startingHiddenThenShownGetsTheKeptExtent() {
-        QWidget host;
-        host.resize(900, 400);
-        CDivider d(&host, 59648, 3, 0, 240, 200); // initial 0: pane hidden at start
-        d.setGeometry(host.rect());
-        d.SetPane(0, new QWidget);
-        d.SetPane(1, new QWidget);
-        d.SetAnchor(1);
+        Split s(900, 400, 0, 240, 200, true); // initial 0: pane hidden at start
+        CDivider& d = s.d;
         d.ShowPane(1, false);
         d.Layout();
         d.resize(900, 401);

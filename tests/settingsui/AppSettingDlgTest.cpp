@@ -72,6 +72,24 @@ void clickOk(CAppSettingDlg& dlg) {
     dlg.buttons()->button(QDialogButtonBox::Ok)->click();
 }
 
+// A run of the sheet with `settings`, shown on screen at page `page`.
+void openSheet(CAppSettingDlg& dlg, const AppSettings& settings, int page = 0) {
+    dlg.LoadPages(settings);
+    dlg.beginRun();
+    dlg.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&dlg));
+    if (page != 0)
+        dlg.sheet()->setCurrentIndex(page);
+}
+
+// OK, then the sample settings as the sheet leaves them.
+AppSettings storedAfterOk(CAppSettingDlg& dlg) {
+    clickOk(dlg);
+    AppSettings s = sampleSettings();
+    dlg.StorePages(s);
+    return s;
+}
+
 } // namespace
 
 class AppSettingDlgTest : public QObject {
@@ -120,10 +138,7 @@ void AppSettingDlgTest::sheetHasSixPagesInOrderAndOnlyOkCancel() {
 void AppSettingDlgTest::visitingOnlyGeneralChangesNothingElse() {
     CAppSettingDlg dlg;
     const AppSettings before = sampleSettings();
-    dlg.LoadPages(before);
-    dlg.beginRun();
-    dlg.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&dlg));
+    openSheet(dlg, before);
     QVERIFY(dlg.general()->initialised());
     for (int i = 1; i < 6; ++i)
         QVERIFY(!dlg.page(i)->initialised());
@@ -137,9 +152,7 @@ void AppSettingDlgTest::visitingOnlyGeneralChangesNothingElse() {
 void AppSettingDlgTest::cancelDiscardsEdits() {
     CAppSettingDlg dlg;
     const AppSettings before = sampleSettings();
-    dlg.LoadPages(before);
-    dlg.beginRun();
-    dlg.show();
+    openSheet(dlg, before);
     child<QCheckBox>(dlg.general(), 1021)->click();
     dlg.buttons()->button(QDialogButtonBox::Cancel)->click();
     QCOMPARE(dlg.result(), int(QDialog::Rejected));
@@ -149,10 +162,7 @@ void AppSettingDlgTest::gifOnRebuildsColourDoesNot() {
     CAppSettingDlg dlg;
     AppSettings s = sampleSettings();
     s.MiscKind = 0x01;
-    dlg.LoadPages(s);
-    dlg.beginRun();
-    dlg.show();
-    dlg.sheet()->setCurrentIndex(2);
+    openSheet(dlg, s, 2);
     dlg.colors()->colorBox(4)->setColor(QColor(1, 2, 3)); // the edge colour
     clickOk(dlg);
     AppSettings after = s;
@@ -162,9 +172,7 @@ void AppSettingDlgTest::gifOnRebuildsColourDoesNot() {
     QCOMPARE(after.FileNameWidth, 0);
 
     // A second run of the same sheet: switch GIF on.
-    dlg.LoadPages(after);
-    dlg.beginRun();
-    dlg.show();
+    openSheet(dlg, after);
     QVERIFY(dlg.general()->initialised());
     QVERIFY(!dlg.colors()->initialised());
     QVERIFY(!child<QCheckBox>(dlg.general(), 1020)->isChecked());
@@ -179,10 +187,7 @@ void AppSettingDlgTest::gifOnRebuildsColourDoesNot() {
 void AppSettingDlgTest::longSideSetsShortSideAndZeroLeavesIt() {
     CAppSettingDlg dlg;
     AppSettings s = sampleSettings();
-    dlg.LoadPages(s);
-    dlg.beginRun();
-    dlg.show();
-    dlg.sheet()->setCurrentIndex(1);
+    openSheet(dlg, s, 1);
     auto* longSide = child<QLineEdit>(dlg.display(), 1007);
     auto* shortSide = child<QLineEdit>(dlg.display(), 1009);
     QCOMPARE(longSide->text(), QStringLiteral("60"));
@@ -210,10 +215,7 @@ void AppSettingDlgTest::longSideSetsShortSideAndZeroLeavesIt() {
 
 void AppSettingDlgTest::preimageZeroIsRefusedAndKeepsTheDialogOpen() {
     CAppSettingDlg dlg;
-    dlg.LoadPages(sampleSettings());
-    dlg.beginRun();
-    dlg.show();
-    dlg.sheet()->setCurrentIndex(3);
+    openSheet(dlg, sampleSettings(), 3);
     auto* edit = child<QLineEdit>(dlg.preview(), 1036);
     QCOMPARE(edit->text(), QStringLiteral("2"));
     edit->setText("0");
@@ -243,9 +245,7 @@ void AppSettingDlgTest::preimageZeroIsRefusedAndKeepsTheDialogOpen() {
 
 void AppSettingDlgTest::leavingAPageWithABadValueStaysOnIt() {
     CAppSettingDlg dlg;
-    dlg.LoadPages(sampleSettings());
-    dlg.beginRun();
-    dlg.show();
+    openSheet(dlg, sampleSettings());
     child<QLineEdit>(dlg.general(), 1013)->setText("100001");
     MessageBoxAnswerer answerer;
     dlg.sheet()->setCurrentIndex(1);
@@ -265,10 +265,7 @@ void AppSettingDlgTest::colourPageSamplesAndDefaults() {
     AppSettings s = sampleSettings();
     s.CanvasNormal = 0x0000FF; // red
     s.FileName = 0x00FF00;
-    dlg.LoadPages(s);
-    dlg.beginRun();
-    dlg.show();
-    dlg.sheet()->setCurrentIndex(2);
+    openSheet(dlg, s, 2);
     QLabel* sample = dlg.colors()->fileNameSample();
     QCOMPARE(sample->text(), QStringLiteral("DSC000.JPG"));
     QCOMPARE(dlg.colors()->exifInfoSample()->text(), QStringLiteral("1/250 F2.8"));
@@ -319,11 +316,7 @@ void AppSettingDlgTest::disabledColourBoxIsCheckered() {
 
 void AppSettingDlgTest::capturingACursorKeyKeepsTheExtendedFlag() {
     CAppSettingDlg dlg;
-    dlg.LoadPages(sampleSettings());
-    dlg.beginRun();
-    dlg.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&dlg));
-    dlg.sheet()->setCurrentIndex(4);
+    openSheet(dlg, sampleSettings(), 4);
     auto* name = child<QLineEdit>(dlg.custom(), 1007);
     auto* button = child<QPushButton>(dlg.custom(), 1058);
     auto* hint = child<QLabel>(dlg.custom(), 1059);
@@ -352,19 +345,13 @@ void AppSettingDlgTest::capturingACursorKeyKeepsTheExtendedFlag() {
     QTest::keyClick(name, Qt::Key_Left);
     QCOMPARE(dlg.custom()->OneKey, 0x014B0001);
 
-    clickOk(dlg);
-    AppSettings s = sampleSettings();
-    dlg.StorePages(s);
+    const AppSettings s = storedAfterOk(dlg);
     QCOMPARE(s.OneKey, 0x014B0001);
 }
 
 void AppSettingDlgTest::captureTakesEscapeAndLeavingThePageEndsIt() {
     CAppSettingDlg dlg;
-    dlg.LoadPages(sampleSettings());
-    dlg.beginRun();
-    dlg.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&dlg));
-    dlg.sheet()->setCurrentIndex(4);
+    openSheet(dlg, sampleSettings(), 4);
     auto* name = child<QLineEdit>(dlg.custom(), 1007);
     child<QPushButton>(dlg.custom(), 1058)->click();
     QTest::keyClick(name, Qt::Key_Escape);
@@ -381,10 +368,7 @@ void AppSettingDlgTest::captureTakesEscapeAndLeavingThePageEndsIt() {
 
 void AppSettingDlgTest::applicationListMovesRemovesAndRebuilds() {
     CAppSettingDlg dlg;
-    dlg.LoadPages(sampleSettings());
-    dlg.beginRun();
-    dlg.show();
-    dlg.sheet()->setCurrentIndex(5);
+    openSheet(dlg, sampleSettings(), 5);
     QTreeWidget* list = dlg.externalApps()->list();
     QCOMPARE(list->topLevelItemCount(), 3);
     QCOMPARE(list->topLevelItem(0)->text(0), QStringLiteral("gimp"));
@@ -418,9 +402,7 @@ void AppSettingDlgTest::applicationListMovesRemovesAndRebuilds() {
     }
     QCOMPARE(list->topLevelItemCount(), 2);
     dlg.externalApps()->addApplication("/bin/sh");
-    clickOk(dlg);
-    AppSettings s = sampleSettings();
-    dlg.StorePages(s);
+    const AppSettings s = storedAfterOk(dlg);
     QCOMPARE(s.AppList, (QStringList{"/opt/tools/edit", "/usr/bin/gimp", "/bin/sh"}));
     QCOMPARE(s.AppCount, 3);
 }
@@ -430,10 +412,7 @@ void AppSettingDlgTest::customSizeChangeRebuildsOnlyWhileCustomIsUsed() {
         CAppSettingDlg dlg;
         AppSettings s = sampleSettings();
         s.ThumbnailSize = size;
-        dlg.LoadPages(s);
-        dlg.beginRun();
-        dlg.show();
-        dlg.sheet()->setCurrentIndex(1);
+        openSheet(dlg, s, 1);
         child<QLineEdit>(dlg.display(), 1007)->setText("100");
         clickOk(dlg);
         QCOMPARE(dlg.StorePages(s), size == 3);
@@ -444,9 +423,7 @@ void AppSettingDlgTest::customSizeChangeRebuildsOnlyWhileCustomIsUsed() {
         CAppSettingDlg dlg;
         AppSettings s = sampleSettings();
         s.SizeLimitter = limiter;
-        dlg.LoadPages(s);
-        dlg.beginRun();
-        dlg.show();
+        openSheet(dlg, s);
         child<QLineEdit>(dlg.general(), 1013)->setText("77");
         clickOk(dlg);
         QCOMPARE(dlg.StorePages(s), limiter == 1);
@@ -457,10 +434,7 @@ void AppSettingDlgTest::customSizeChangeRebuildsOnlyWhileCustomIsUsed() {
 // Each page shown at the sheet's size; LUMORA_SHOT_DIR keeps the pictures.
 void AppSettingDlgTest::everyPageDrawsItsControls() {
     CAppSettingDlg dlg;
-    dlg.LoadPages(sampleSettings());
-    dlg.beginRun();
-    dlg.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&dlg));
+    openSheet(dlg, sampleSettings());
     const QString dir = qEnvironmentVariable("LUMORA_SHOT_DIR");
     for (int i = 0; i < 6; ++i) {
         dlg.sheet()->setCurrentIndex(i);
@@ -475,10 +449,7 @@ void AppSettingDlgTest::everyPageDrawsItsControls() {
 
 void AppSettingDlgTest::fontChooserHasNoEffectsAndNoScript() {
     CAppSettingDlg dlg;
-    dlg.LoadPages(sampleSettings());
-    dlg.beginRun();
-    dlg.show();
-    dlg.sheet()->setCurrentIndex(2);
+    openSheet(dlg, sampleSettings(), 2);
     bool checked = false;
     QTimer::singleShot(100, [&] {
         auto* fd = qobject_cast<QFontDialog*>(QApplication::activeModalWidget());
@@ -499,9 +470,7 @@ void AppSettingDlgTest::fontChooserHasNoEffectsAndNoScript() {
     QCOMPARE(dlg.colors()->exifInfoSample()->font().pointSize(), 12);
     QVERIFY(!dlg.colors()->exifInfoSample()->font().underline());
     const double dpi = QGuiApplication::primaryScreen()->logicalDotsPerInchY();
-    clickOk(dlg);
-    AppSettings s = sampleSettings();
-    dlg.StorePages(s);
+    const AppSettings s = storedAfterOk(dlg);
     QCOMPARE(s.ExifInfoHeight, -qRound(12 * dpi / 72.0));
     QCOMPARE(s.FileNameHeight, -15); // the other font was not touched
 }
@@ -518,10 +487,7 @@ void AppSettingDlgTest::addDialogOffersExecutablesThenEveryFile() {
     notes.close();
 
     CAppSettingDlg dlg;
-    dlg.LoadPages(AppSettings());
-    dlg.beginRun();
-    dlg.show();
-    dlg.sheet()->setCurrentIndex(5);
+    openSheet(dlg, AppSettings(), 5);
     QStringList shownFirst, shownAll, filters;
     QTimer::singleShot(100, [&] {
         auto* fd = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());

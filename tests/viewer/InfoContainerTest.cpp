@@ -6,6 +6,7 @@
 #include "imaging/ImageItem.h"
 #include "viewer/HistogramCtrl.h"
 
+#include <QScrollBar>
 #include <QTemporaryDir>
 #include <QTreeWidget>
 #include <QtTest>
@@ -43,6 +44,14 @@ void Show(CInfoContainer& panel, const ImageItem& item) {
     panel.ClearInfo();
     panel.FillInfo(item);
     panel.ShowInfo();
+}
+
+// The panel on screen at the given size, showing the file's rows.
+void ShowOnScreen(CInfoContainer& panel, int width, int height, const QString& path) {
+    panel.resize(width, height);
+    panel.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&panel));
+    Show(panel, Scanned(path));
 }
 
 #define NEED_SAMPLE(path)                                                                          \
@@ -140,16 +149,14 @@ private slots:
         QCOMPARE(panel.treeList()->topLevelItemCount(), 4);
     }
 
-    // Every row label is shown whole at the panel's default size: the label
-    // column is as wide as its longest label with the row's indentation,
-    // the maker-note labels of the image shown included.
-    void rowLabelsAreNeverCut() {
+    // Every row label is shown whole once the panel is wide enough for
+    // them: the label column is as wide as its longest label with the row's
+    // indentation, the maker-note labels of the image shown included.
+    void rowLabelsAreNeverCutWhenThereIsRoom() {
         const QString nikon = kSamples + "/makernotes/NikonD70.jpg";
         NEED_SAMPLE(nikon);
         CInfoContainer panel;
-        panel.resize(200, 600);
-        panel.show();
-        Show(panel, Scanned(nikon));
+        ShowOnScreen(panel, 400, 600, nikon);
         QTreeWidget* tree = panel.treeList();
         const QFontMetrics fm(tree->font());
         const auto fits = [&](QTreeWidgetItem* row) {
@@ -163,6 +170,43 @@ private slots:
             QVERIFY(fits(panel.fixedRow(i)));
         for (int i = 0; i < panel.makerNoteGroup()->childCount(); ++i)
             QVERIFY(fits(panel.makerNoteGroup()->child(i)));
+    }
+
+    // At the panel's default (and minimum) width of 200 pixels the data
+    // column still gets a readable share of the list, even with the long
+    // Canon maker-note labels; a value or label that does not fit is
+    // elided and keeps its whole text as the cell's tool tip.
+    void valuesStayReadableAtTheDefaultWidth() {
+        const QString canon = kSamples + "/makernotes/Canon.jpg";
+        NEED_SAMPLE(canon);
+        CInfoContainer panel;
+        ShowOnScreen(panel, 200, 600, canon);
+        QTreeWidget* tree = panel.treeList();
+        QTest::qWait(20);
+        const int room = tree->viewport()->width();
+        QVERIFY(room > 150);
+        QCOMPARE(tree->columnViewportPosition(1) + tree->columnWidth(1), room);
+        QVERIFY2(
+            tree->columnWidth(1) >= room * 2 / 5,
+            qPrintable(
+                QStringLiteral("data column %1 of %2 px").arg(tree->columnWidth(1)).arg(room)));
+        QCOMPARE(tree->textElideMode(), Qt::ElideRight);
+        QVERIFY(!tree->horizontalScrollBar()->isVisible());
+        for (int i = 0; i < kFixedRowCount; ++i) {
+            QCOMPARE(panel.fixedRow(i)->toolTip(1), panel.fixedRow(i)->text(1));
+            QCOMPARE(panel.fixedRow(i)->toolTip(0), panel.fixedRow(i)->text(0));
+        }
+        for (QTreeWidgetItem* row : panel.makerNoteRows())
+            QCOMPARE(row->toolTip(1), row->text(1));
+        QCOMPARE(Value(panel, "モデル名"), QStringLiteral("Canon EOS DIGITAL REBEL"));
+
+        // Widening the panel gives the labels their whole width again.
+        panel.resize(420, 600);
+        QTest::qWait(10);
+        QVERIFY(tree->columnWidth(0) >=
+                2 * tree->indentation() +
+                    QFontMetrics(tree->font())
+                        .horizontalAdvance(QStringLiteral("ファームウエアバージョン")));
     }
 
     void fujifilmHasItsSerialRow() {

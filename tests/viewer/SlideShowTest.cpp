@@ -47,12 +47,28 @@ struct FakeViewerAndList {
     }
 };
 
+// A run wired to a fake viewer and list.
+struct Rig {
+    CSlideShow show;
+    FakeViewerAndList fake;
+    Rig() { fake.attach(show); }
+};
+
 AppSettings withOptions(int interval, bool fromHead, bool autoClose, bool noDialog = true) {
     AppSettings s;
     s.SlideShow.IntervalSecond = interval;
     s.SlideShow.FromHead = fromHead;
     s.SlideShow.AutoClose = autoClose;
     s.NoSlideShowDlg = noDialog;
+    return s;
+}
+
+// Options with background music from `file`, looped or played once.
+AppSettings withMusic(int interval, const QString& file, bool loop) {
+    AppSettings s = withOptions(interval, true, false);
+    s.SlideShow.PlayBGM = 1;
+    s.SlideShow.LoopBGM = loop ? 1 : 0;
+    s.SlideShow.BGMFileName = file;
     return s;
 }
 
@@ -108,6 +124,15 @@ QString answerNextMessageBox(std::function<void()> trigger) {
     return text;
 }
 
+// Once the options dialog is up, lets `act` fill and close it.
+void actOnDialogLater(std::function<void(CSlideShowDlg*)> act) {
+    QTimer::singleShot(50, [act] {
+        auto* dlg = qobject_cast<CSlideShowDlg*>(QApplication::activeModalWidget());
+        QVERIFY(dlg);
+        act(dlg);
+    });
+}
+
 } // namespace
 
 class SlideShowTest : public QObject {
@@ -129,9 +154,8 @@ private slots:
 
 void SlideShowTest::startsFromTheHeadOrTheCurrentImage() {
     for (bool fromHead : {true, false}) {
-        CSlideShow show;
-        FakeViewerAndList fake;
-        fake.attach(show);
+        Rig rig;
+        auto& [show, fake] = rig;
         show.ApplySettings(withOptions(5, fromHead, false));
         QVERIFY(show.ToggleSlideshow(nullptr));
         QVERIFY(show.IsRunning());
@@ -143,9 +167,8 @@ void SlideShowTest::startsFromTheHeadOrTheCurrentImage() {
 }
 
 void SlideShowTest::timerStartsOnlyWhenAnImageIsDisplayed() {
-    CSlideShow show;
-    FakeViewerAndList fake;
-    fake.attach(show);
+    Rig rig;
+    auto& [show, fake] = rig;
     show.ApplySettings(withOptions(7, true, false));
     show.Start();
     QVERIFY(!show.timerActive()); // decoding does not eat into the interval
@@ -164,9 +187,8 @@ void SlideShowTest::timerStartsOnlyWhenAnImageIsDisplayed() {
 }
 
 void SlideShowTest::intervalZeroRequestsTheNextAtOnce() {
-    CSlideShow show;
-    FakeViewerAndList fake;
-    fake.attach(show);
+    Rig rig;
+    auto& [show, fake] = rig;
     show.ApplySettings(withOptions(0, true, false));
     show.Start();
     show.ImageDisplayed(0, 3);
@@ -176,9 +198,8 @@ void SlideShowTest::intervalZeroRequestsTheNextAtOnce() {
 
 void SlideShowTest::lastImageEndsTheRunAndAutoCloseHidesTheViewer() {
     for (bool autoClose : {true, false}) {
-        CSlideShow show;
-        FakeViewerAndList fake;
-        fake.attach(show);
+        Rig rig;
+        auto& [show, fake] = rig;
         show.ApplySettings(withOptions(1, true, autoClose));
         show.Start();
         show.ImageDisplayed(0, 3);
@@ -197,11 +218,10 @@ void SlideShowTest::lastImageEndsTheRunAndAutoCloseHidesTheViewer() {
 }
 
 void SlideShowTest::oneImageEndsAtOnce() {
-    CSlideShow show;
-    FakeViewerAndList fake;
+    Rig rig;
+    auto& [show, fake] = rig;
     fake.count = 1;
     fake.current = 0;
-    fake.attach(show);
     show.ApplySettings(withOptions(5, true, true));
     show.Start();
     show.ImageDisplayed(0, 1);
@@ -214,11 +234,10 @@ void SlideShowTest::statesAfterTheRunEqualThoseBefore() {
         for (bool preBefore : {false, true})
             for (int full : {0, 1})
                 for (int noPre : {0, 1}) {
-                    CSlideShow show;
-                    FakeViewerAndList fake;
+                    Rig rig;
+                    auto& [show, fake] = rig;
                     fake.fullScreen = fullBefore;
                     fake.preimage = preBefore;
-                    fake.attach(show);
                     AppSettings s = withOptions(5, true, false);
                     s.SlideShow.FullScreen = full;
                     s.SlideShow.NoPreImage = noPre;
@@ -236,13 +255,9 @@ void SlideShowTest::runAgainStopsAndClosingTheViewerStopsTimerAndMusic() {
     QTemporaryDir dir;
     const QString wav = dir.filePath("bgm.wav");
     QVERIFY(writeWav(wav, 3000));
-    CSlideShow show;
-    FakeViewerAndList fake;
-    fake.attach(show);
-    AppSettings s = withOptions(5, true, false);
-    s.SlideShow.PlayBGM = 1;
-    s.SlideShow.BGMFileName = wav;
-    show.ApplySettings(s);
+    Rig rig;
+    auto& [show, fake] = rig;
+    show.ApplySettings(withMusic(5, wav, false));
     QVERIFY(show.ToggleSlideshow(nullptr));
     QVERIFY(show.musicPlaying());
     QVERIFY(!show.ToggleSlideshow(nullptr)); // Run again stops
@@ -300,17 +315,14 @@ void SlideShowTest::dialogValidatesTheIntervalAndEnablesTheMusicControls() {
 }
 
 void SlideShowTest::dialogCancelStartsNothingAndRunStoresTheOptions() {
-    CSlideShow show;
-    FakeViewerAndList fake;
-    fake.attach(show);
+    Rig rig;
+    auto& [show, fake] = rig;
     show.ApplySettings(withOptions(5, true, false, false));
     QList<SlideShowSettings> stored;
     connect(&show, &CSlideShow::optionsChanged, this,
             [&](const SlideShowSettings& o) { stored << o; });
 
-    QTimer::singleShot(50, [] {
-        auto* dlg = qobject_cast<CSlideShowDlg*>(QApplication::activeModalWidget());
-        QVERIFY(dlg);
+    actOnDialogLater([](CSlideShowDlg* dlg) {
         dlg->findChild<QLineEdit*>("id1007")->setText("12");
         dlg->findChild<QPushButton*>("id2")->click();
     });
@@ -319,9 +331,7 @@ void SlideShowTest::dialogCancelStartsNothingAndRunStoresTheOptions() {
     QVERIFY(stored.isEmpty());
     QCOMPARE(show.Options().IntervalSecond, 5);
 
-    QTimer::singleShot(50, [] {
-        auto* dlg = qobject_cast<CSlideShowDlg*>(QApplication::activeModalWidget());
-        QVERIFY(dlg);
+    actOnDialogLater([](CSlideShowDlg* dlg) {
         dlg->findChild<QLineEdit*>("id1007")->setText("12");
         dlg->findChild<QCheckBox*>("id1023")->click(); // from head off
         dlg->findChild<QPushButton*>("id1")->click();
@@ -337,14 +347,9 @@ void SlideShowTest::musicPlaysOnceWithoutLoop() {
     QTemporaryDir dir;
     const QString wav = dir.filePath("short.wav");
     QVERIFY(writeWav(wav, 300));
-    CSlideShow show;
-    FakeViewerAndList fake;
-    fake.attach(show);
-    AppSettings s = withOptions(30, true, false);
-    s.SlideShow.PlayBGM = 1;
-    s.SlideShow.LoopBGM = 0;
-    s.SlideShow.BGMFileName = wav;
-    show.ApplySettings(s);
+    Rig rig;
+    CSlideShow& show = rig.show;
+    show.ApplySettings(withMusic(30, wav, false));
     show.Start();
     QTRY_COMPARE_WITH_TIMEOUT(show.music()->endCount(), 1, 10000);
     QTest::qWait(1200);
@@ -357,14 +362,9 @@ void SlideShowTest::musicLoopsUntilTheRunStops() {
     QTemporaryDir dir;
     const QString wav = dir.filePath("loop.wav");
     QVERIFY(writeWav(wav, 300));
-    CSlideShow show;
-    FakeViewerAndList fake;
-    fake.attach(show);
-    AppSettings s = withOptions(30, true, false);
-    s.SlideShow.PlayBGM = 1;
-    s.SlideShow.LoopBGM = 1;
-    s.SlideShow.BGMFileName = wav;
-    show.ApplySettings(s);
+    Rig rig;
+    CSlideShow& show = rig.show;
+    show.ApplySettings(withMusic(30, wav, true));
     show.Start();
     QTRY_VERIFY_WITH_TIMEOUT(show.music()->endCount() >= 3, 15000);
     QVERIFY(show.music()->startCount() >= 3);
@@ -376,14 +376,9 @@ void SlideShowTest::musicLoopsUntilTheRunStops() {
 }
 
 void SlideShowTest::missingMusicFileGivesASilentSlideshow() {
-    CSlideShow show;
-    FakeViewerAndList fake;
-    fake.attach(show);
-    AppSettings s = withOptions(0, true, false);
-    s.SlideShow.PlayBGM = 1;
-    s.SlideShow.LoopBGM = 1;
-    s.SlideShow.BGMFileName = "/nonexistent/bgm.mp3";
-    show.ApplySettings(s);
+    Rig rig;
+    auto& [show, fake] = rig;
+    show.ApplySettings(withMusic(0, "/nonexistent/bgm.mp3", true));
     show.Start();
     QVERIFY(show.IsRunning());
     show.ImageDisplayed(0, 3);

@@ -1,7 +1,8 @@
 #!/bin/bash
 # End-to-end journey through the real program under Xvfb: double-click a
 # thumbnail, the viewer shows the image, + zooms, Right goes to the next
-# image, F11 toggles full screen, Esc hides the viewer.
+# image, F11 toggles full screen, Esc hides the viewer and the view takes the
+# keys again.
 # Skips (77) when Xvfb, xdotool, ImageMagick or the samples are missing.
 set -u
 prog="$1"
@@ -94,4 +95,16 @@ expect_title "" "Esc hides the viewer"
 # The main window lives on and the viewer opens again.
 xdotool mousemove $((mx + 280)) $((my + 150)) click --repeat 2 --delay 60 1
 expect_title "Lumora - $work/demo/a1.jpg" "the hidden viewer opens again"
+# Once the viewer is hidden the main window has the keyboard again: with the
+# pointer away from it, Right and Enter reach the thumbnail view unclicked.
+sleep 1
+xdotool key Escape
+expect_title "" "Esc hides the viewer again"
+for _ in $(seq 30); do [ "$(xdotool getwindowfocus 2>/dev/null)" = "$main" ] && break; sleep 0.1; done
+if [ "$(xdotool getwindowfocus 2>/dev/null)" = "$main" ]; then echo "ok: the main window has the focus"
+else echo "FAIL: the focus is on window $(xdotool getwindowfocus 2>/dev/null), not the main window"; fail=1; fi
+xdotool mousemove 1270 890
+sleep 0.3
+xdotool key Right Return
+expect_title "Lumora - $work/demo/a2.jpg" "the view takes keys after the viewer closed, without a click"
 exit $fail

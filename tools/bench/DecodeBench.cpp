@@ -2,17 +2,13 @@
 // thumbnail rate against vipsthumbnail, the EXIF-thumbnail path, and the
 // bytes a RAW preview decode reads beyond the preview.
 #include "BenchCommands.h"
+#include "BenchSupport.h"
 
 #include "engine/ImageItemList.h"
 #include "imaging/ImageLoader.h"
 #include "imaging/JpegDecoder.h"
 #include "imaging/ThumbnailDecoder.h"
 
-#include <jpeglib.h>
-
-#include <fcntl.h>
-#include <spawn.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -27,62 +23,10 @@
 #include <thread>
 #include <vector>
 
-extern char** environ;
-
 namespace lumora::bench {
 namespace {
 
 namespace fs = std::filesystem;
-using Clock = std::chrono::steady_clock;
-
-double msSince(Clock::time_point start) {
-    return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
-}
-
-double median(std::vector<double> v) {
-    if (v.empty())
-        return NAN;
-    std::sort(v.begin(), v.end());
-    const std::size_t n = v.size();
-    return n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
-}
-
-// Runs a program with stdout and stderr on /dev/null; wall time in ms, or a
-// negative value when it could not run or failed.
-double runTimed(const std::vector<std::string>& argv,
-                const std::vector<std::string>& extraEnv = {}) {
-    std::vector<char*> args;
-    for (const auto& a : argv)
-        args.push_back(const_cast<char*>(a.c_str()));
-    args.push_back(nullptr);
-    std::vector<std::string> envStore;
-    for (char** e = environ; *e; ++e)
-        envStore.emplace_back(*e);
-    for (const auto& e : extraEnv)
-        envStore.push_back(e);
-    std::vector<char*> env;
-    for (auto& e : envStore)
-        env.push_back(e.data());
-    env.push_back(nullptr);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
-    const auto start = Clock::now();
-    pid_t pid = 0;
-    const int rc = posix_spawnp(&pid, args[0], &actions, nullptr, args.data(), env.data());
-    posix_spawn_file_actions_destroy(&actions);
-    if (rc != 0)
-        return -1;
-    int status = 0;
-    waitpid(pid, &status, 0);
-    const double ms = msSince(start);
-    return (WIFEXITED(status) && WEXITSTATUS(status) == 0) ? ms : -1;
-}
-
-bool haveProgram(const std::string& name) {
-    return runTimed({"sh", "-c", "command -v " + name + " >/dev/null"}) >= 0;
-}
 
 // --- camera-like test pictures --------------------------------------------
 
@@ -94,27 +38,12 @@ struct Generated {
 
 std::vector<uint8_t> encode(int w, int h, int quality, uint32_t seed,
                             const std::vector<uint8_t>& app1 = {}) {
-    jpeg_compress_struct c;
-    jpeg_error_mgr err;
-    c.err = jpeg_std_error(&err);
-    jpeg_create_compress(&c);
-    unsigned char* buffer = nullptr;
-    unsigned long size = 0;
-    jpeg_mem_dest(&c, &buffer, &size);
-    c.image_width = static_cast<JDIMENSION>(w);
-    c.image_height = static_cast<JDIMENSION>(h);
-    c.input_components = 3;
-    c.in_color_space = JCS_RGB;
-    jpeg_set_defaults(&c);
-    jpeg_set_quality(&c, quality, TRUE);
-    c.write_JFIF_header = FALSE;
-    jpeg_start_compress(&c, TRUE);
-    if (!app1.empty())
-        jpeg_write_marker(&c, JPEG_APP0 + 1, app1.data(), static_cast<unsigned>(app1.size()));
-    std::vector<uint8_t> row(static_cast<std::size_t>(w) * 3);
+    EncodeOptions options;
+    options.quality = quality;
+    options.jfifHeader = false;
+    options.app1 = app1;
     uint32_t state = seed * 2654435761u + 1;
-    while (c.next_scanline < c.image_height) {
-        const int y = static_cast<int>(c.next_scanline);
+    return encodeJpeg(w, h, options, [&](int y, uint8_t* row) {
         const double fy = static_cast<double>(y) / h;
         for (int x = 0; x < w; ++x) {
             const double fx = static_cast<double>(x) / w;
@@ -130,14 +59,7 @@ std::vector<uint8_t> encode(int w, int h, int quality, uint32_t seed,
             row[x * 3 + 1] = static_cast<uint8_t>(std::clamp(g, 0, 255));
             row[x * 3 + 2] = static_cast<uint8_t>(std::clamp(b, 0, 255));
         }
-        JSAMPROW r = row.data();
-        jpeg_write_scanlines(&c, &r, 1);
-    }
-    jpeg_finish_compress(&c);
-    std::vector<uint8_t> out(buffer, buffer + size);
-    jpeg_destroy_compress(&c);
-    std::free(buffer);
-    return out;
+    });
 }
 
 void put16(std::vector<uint8_t>& v, std::size_t at, uint16_t x) {
@@ -194,9 +116,7 @@ Generated generate(const fs::path& dir, int index, int w, int h) {
     // SOI (2) + APP1 marker and length (4) + "Exif\0\0" (6) = TIFF header.
     g.thumbOffset = 2 + 4 + 6 + tiffOffset;
     g.thumbLength = static_cast<uint32_t>(thumb.size());
-    std::ofstream(g.path, std::ios::binary)
-        .write(reinterpret_cast<const char*>(file.data()),
-               static_cast<std::streamsize>(file.size()));
+    writeFile(g.path, file);
     return g;
 }
 
@@ -259,14 +179,6 @@ struct Figures {
     double rawExtra = NAN, rawScanBytes = NAN, rawPreviewBytes = NAN;
     int files = 0, megapixels = 0;
 };
-
-std::string num(double v) {
-    if (std::isnan(v))
-        return "null";
-    char buf[64];
-    std::snprintf(buf, sizeof buf, "%.4g", v);
-    return buf;
-}
 
 int runDecode(const std::vector<std::string>& args) {
     bool quick = false, json = false;
@@ -468,18 +380,19 @@ int runDecode(const std::vector<std::string>& args) {
     std::printf("decode benchmark: %d files of %d MP, %d rounds%s\n", f.files, f.megapixels, reps,
                 quick ? " (quick)" : "");
     std::printf("  full decode       lumora %8.1f ms   djpeg %8.1f ms   ratio %s (goal <= 1.10)\n",
-                f.fullOurs, f.fullDjpeg, num(f.fullRatio).c_str());
+                f.fullOurs, f.fullDjpeg, jsonNumber(f.fullRatio).c_str());
     std::printf("  1/8 decode        lumora %8.2f ms   djpeg %8.2f ms   ratio %s (goal <= 1.10)\n",
-                f.scaledOurs, f.scaledDjpeg, num(f.scaledRatio).c_str());
+                f.scaledOurs, f.scaledDjpeg, jsonNumber(f.scaledRatio).c_str());
     std::printf(
         "  thumbnails, 1 core lumora %7.1f /s   vipsthumbnail %6.1f /s   ratio %s (goal >= 2)\n",
-        f.thumbsPerS, f.vipsPerS, num(f.thumbsRatio).c_str());
+        f.thumbsPerS, f.vipsPerS, jsonNumber(f.thumbsRatio).c_str());
     std::printf("  thumbnails, %d cores lumora %6.1f /s   vipsthumbnail %6.1f /s   ratio %s\n",
-                f.cores, f.thumbsAllPerS, f.vipsAllPerS, num(f.thumbsAllRatio).c_str());
-    std::printf("  EXIF thumbnail    %s ms per thumbnail (goal <= 0.3)\n", num(f.exifMs).c_str());
+                f.cores, f.thumbsAllPerS, f.vipsAllPerS, jsonNumber(f.thumbsAllRatio).c_str());
+    std::printf("  EXIF thumbnail    %s ms per thumbnail (goal <= 0.3)\n",
+                jsonNumber(f.exifMs).c_str());
     std::printf(
         "  RAW preview       %s bytes read beyond the preview (goal <= 131072); scan read %s\n",
-        num(f.rawExtra).c_str(), num(f.rawScanBytes).c_str());
+        jsonNumber(f.rawExtra).c_str(), jsonNumber(f.rawScanBytes).c_str());
     if (!djpeg)
         std::printf("  (djpeg not found: install libjpeg-turbo-progs)\n");
     if (!vips)
@@ -491,11 +404,14 @@ int runDecode(const std::vector<std::string>& args) {
                     "\"thumbs_per_s_vs_vipsthumbnail\":%s,\"exif_thumbnail_ms\":%s,"
                     "\"raw_preview_extra_bytes\":%s,\"raw_scan_bytes\":%s,\"cores\":%d,"
                     "\"thumbs_per_s_all_cores_vs_vipsthumbnail\":%s}\n",
-                    f.files, f.megapixels, num(f.fullOurs).c_str(), num(f.fullDjpeg).c_str(),
-                    num(f.fullRatio).c_str(), num(f.scaledOurs).c_str(), num(f.scaledDjpeg).c_str(),
-                    num(f.scaledRatio).c_str(), num(f.thumbsPerS).c_str(), num(f.vipsPerS).c_str(),
-                    num(f.thumbsRatio).c_str(), num(f.exifMs).c_str(), num(f.rawExtra).c_str(),
-                    num(f.rawScanBytes).c_str(), f.cores, num(f.thumbsAllRatio).c_str());
+                    f.files, f.megapixels, jsonNumber(f.fullOurs).c_str(),
+                    jsonNumber(f.fullDjpeg).c_str(), jsonNumber(f.fullRatio).c_str(),
+                    jsonNumber(f.scaledOurs).c_str(), jsonNumber(f.scaledDjpeg).c_str(),
+                    jsonNumber(f.scaledRatio).c_str(), jsonNumber(f.thumbsPerS).c_str(),
+                    jsonNumber(f.vipsPerS).c_str(), jsonNumber(f.thumbsRatio).c_str(),
+                    jsonNumber(f.exifMs).c_str(), jsonNumber(f.rawExtra).c_str(),
+                    jsonNumber(f.rawScanBytes).c_str(), f.cores,
+                    jsonNumber(f.thumbsAllRatio).c_str());
     }
     return 0;
 }

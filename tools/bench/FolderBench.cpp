@@ -7,6 +7,7 @@
 // decode pool against one worker and against vipsthumbnail on every core,
 // and a second visit served by the shared thumbnail cache.
 #include "BenchCommands.h"
+#include "BenchSupport.h"
 
 #include "HeadlessThumbnailView.h"
 #include "engine/ImageItemList.h"
@@ -19,10 +20,6 @@
 
 #include <QCoreApplication>
 
-#include <fcntl.h>
-#include <spawn.h>
-#include <sys/resource.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -39,100 +36,24 @@
 #include <thread>
 #include <vector>
 
-extern char** environ;
-
 namespace lumora::bench {
 namespace {
 
 namespace fs = std::filesystem;
-using Clock = std::chrono::steady_clock;
 using namespace std::chrono_literals;
 
 constexpr int kColumns = 8;
 constexpr int kRows = 5; // 40 visible cells
 
-double msBetween(Clock::time_point a, Clock::time_point b) {
-    return std::chrono::duration<double, std::milli>(b - a).count();
-}
-
-// CPU time of the whole process (every thread), in ms.
-double processCpuMs() {
-    rusage usage{};
-    ::getrusage(RUSAGE_SELF, &usage);
-    return (usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) * 1000.0 +
-           (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1000.0;
-}
-
-double median(std::vector<double> v) {
-    if (v.empty())
-        return NAN;
-    std::sort(v.begin(), v.end());
-    const std::size_t n = v.size();
-    return n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
-}
-
-QCoreApplication& app() {
-    static int argc = 1;
-    static char name[] = "lumora-bench";
-    static char* argv[] = {name, nullptr};
-    static QCoreApplication* instance = new QCoreApplication(argc, argv);
-    return *instance;
-}
-
-// Runs argv with stdout/stderr on /dev/null; wall ms, negative on failure.
-double runTimed(const std::vector<std::string>& argv) {
-    std::vector<char*> args;
-    for (const auto& a : argv)
-        args.push_back(const_cast<char*>(a.c_str()));
-    args.push_back(nullptr);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
-    pid_t pid;
-    const auto start = Clock::now();
-    int rc = posix_spawnp(&pid, args[0], &actions, nullptr, args.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    if (rc != 0)
-        return -1;
-    int status = 0;
-    waitpid(pid, &status, 0);
-    const double ms = msBetween(start, Clock::now());
-    return WIFEXITED(status) && WEXITSTATUS(status) == 0 ? ms : -1;
-}
-
-bool haveProgram(const std::string& name) {
-    return runTimed({"sh", "-c", "command -v " + name}) >= 0;
-}
-
 // Makes (or reuses) a folder of count camera JPEGs. The first 1,000 files
 // are generated; larger folders repeat their bytes under further names.
 std::string makeFolder(int count, bool withThumbnail) {
-    const std::string dir =
-        "/tmp/lumora-bench-folder-" + std::to_string(count) + (withThumbnail ? "-exif" : "-plain");
-    const std::string marker = dir + "/.complete";
-    if (fs::exists(marker))
-        return dir;
-    fs::remove_all(dir);
-    fs::create_directories(dir);
     samples::CameraJpegOptions base;
     base.camera = samples::canonCamera();
     base.withThumbnail = withThumbnail;
-    const int generated = std::min(count, 1000);
-    const std::string seedDir = dir + "/.seed";
-    samples::writeCameraJpegFolder(seedDir, generated, base);
-    std::vector<fs::path> seeds;
-    for (const auto& e : fs::directory_iterator(seedDir))
-        seeds.push_back(e.path());
-    std::sort(seeds.begin(), seeds.end());
-    for (int i = 0; i < count; ++i) {
-        char name[32];
-        std::snprintf(name, sizeof name, "IMG_%05d.JPG", i + 1);
-        fs::copy_file(seeds[i % seeds.size()], fs::path(dir) / name);
-    }
-    fs::remove_all(seedDir);
-    std::ofstream(marker) << count;
-    return dir;
+    return makeRepeatedFolder("/tmp/lumora-bench-folder-" + std::to_string(count) +
+                                  (withThumbnail ? "-exif" : "-plain"),
+                              count, 1000, base, "IMG_%05d.JPG");
 }
 
 struct LoadFigures {
@@ -145,7 +66,7 @@ struct LoadFigures {
 
 // One load of folder through a fresh engine and stand-in view.
 LoadFigures loadOnce(const std::string& folder, bool scroll) {
-    app();
+    coreApp();
     LoadFigures figures;
     ImageItemList list;
     HeadlessThumbnailView view(list, kColumns, kRows);
@@ -202,7 +123,7 @@ long countSyscalls(const std::string& self, const std::string& folder) {
 
 // --scan-once DIR: load and scan one folder, nothing else (for strace).
 int scanOnce(const std::string& folder) {
-    app();
+    coreApp();
     ImageItemList list;
     HeadlessThumbnailView view(list, kColumns, kRows);
     CThumbnailEngine engine(&view, &list);
@@ -233,21 +154,18 @@ std::string bigFolderName(int count, int width, int height) {
 }
 
 std::string makeBigFolder(int count, int width, int height) {
-    const std::string dir = bigFolderName(count, width, height);
-    const std::string marker = dir + "/.complete";
-    if (fs::exists(marker))
-        return dir;
-    fs::remove_all(dir);
-    fs::create_directories(dir);
     // A smaller folder takes the first files of the full one when it is made.
+    const std::string dir = bigFolderName(count, width, height);
     const std::string full = bigFolderName(1000, width, height);
-    if (count < 1000 && fs::exists(full + "/.complete")) {
+    if (count < 1000 && !fs::exists(dir + "/.complete") && fs::exists(full + "/.complete")) {
+        fs::remove_all(dir);
+        fs::create_directories(dir);
         for (int i = 0; i < count; ++i) {
             char name[32];
             std::snprintf(name, sizeof name, "DSC_%05d.JPG", i + 1);
             fs::copy_file(fs::path(full) / name, fs::path(dir) / name);
         }
-        std::ofstream(marker) << count;
+        std::ofstream(dir + "/.complete") << count;
         return dir;
     }
     samples::CameraJpegOptions base;
@@ -255,21 +173,7 @@ std::string makeBigFolder(int count, int width, int height) {
     base.withThumbnail = false;
     base.width = width;
     base.height = height;
-    const int distinct = std::min(count, 24);
-    const std::string seedDir = dir + "/.seed";
-    samples::writeCameraJpegFolder(seedDir, distinct, base);
-    std::vector<fs::path> seeds;
-    for (const auto& e : fs::directory_iterator(seedDir))
-        seeds.push_back(e.path());
-    std::sort(seeds.begin(), seeds.end());
-    for (int i = 0; i < count; ++i) {
-        char name[32];
-        std::snprintf(name, sizeof name, "DSC_%05d.JPG", i + 1);
-        fs::copy_file(seeds[i % seeds.size()], fs::path(dir) / name);
-    }
-    fs::remove_all(seedDir);
-    std::ofstream(marker) << count;
-    return dir;
+    return makeRepeatedFolder(dir, count, 24, base, "DSC_%05d.JPG");
 }
 
 // Reads every file once so that all runs start from a warm file cache.
@@ -291,7 +195,7 @@ void warmFiles(const std::string& dir) {
 // means no cache.
 double visitMs(const std::string& folder, int columns, int rows, int decodeThreads,
                const std::string& cacheRoot, double* cpuMs = nullptr) {
-    app();
+    coreApp();
     ImageItemList list;
     HeadlessThumbnailView view(list, columns, rows);
     view.SetThumbnailBox(ThumbnailBox{160, 120, true});
@@ -467,14 +371,9 @@ std::string selfPath() {
 }
 
 void jsonField(std::string& json, const char* key, double value) {
-    char buf[128];
-    if (std::isnan(value))
-        std::snprintf(buf, sizeof buf, "\"%s\": null", key);
-    else
-        std::snprintf(buf, sizeof buf, "\"%s\": %.3f", key, value);
     if (json.size() > 1)
         json += ", ";
-    json += buf;
+    json += "\"" + std::string(key) + "\": " + jsonNumber(value, "%.3f");
 }
 
 void engineFigures(std::string& out, bool quick);

@@ -3,23 +3,19 @@
 // `djpeg -scale 1/8` on the same file, and how many mini-preview decodes run
 // at once while an arrow key is held through 1,000 thumbnails.
 #include "BenchCommands.h"
+#include "BenchSupport.h"
 
 #ifdef LUMORA_BENCH_WIDGETS
 
 #include "engine/ImageItemList.h"
-#include "viewer/InfoContainer.h"
 #include "viewer/HistogramCtrl.h"
+#include "viewer/InfoContainer.h"
 #include "viewer/MiniPreviewCtrl.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QTreeWidget>
 
-#include <jpeglib.h>
-
-#include <fcntl.h>
-#include <spawn.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -34,99 +30,24 @@
 #include <thread>
 #include <vector>
 
-extern char** environ;
-
 namespace lumora::bench {
 namespace {
 
 namespace fs = std::filesystem;
-using Clock = std::chrono::steady_clock;
-
-double msSince(Clock::time_point start) {
-    return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
-}
-
-// CPU time of this thread in ms: unlike wall time, not stretched when the
-// machine is shared.
-double threadCpuMs() {
-    timespec ts{};
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
-    return ts.tv_sec * 1e3 + ts.tv_nsec / 1e6;
-}
-
-double median(std::vector<double> v) {
-    if (v.empty())
-        return NAN;
-    std::sort(v.begin(), v.end());
-    const std::size_t n = v.size();
-    return n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
-}
-
-std::string num(double v) {
-    if (std::isnan(v))
-        return "null";
-    char buf[64];
-    std::snprintf(buf, sizeof buf, "%.4g", v);
-    return buf;
-}
-
-// Wall time of a program run with its output on /dev/null; negative on failure.
-double runTimed(const std::vector<std::string>& argv) {
-    std::vector<char*> args;
-    for (const auto& a : argv)
-        args.push_back(const_cast<char*>(a.c_str()));
-    args.push_back(nullptr);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
-    const auto start = Clock::now();
-    pid_t pid = 0;
-    const int rc = posix_spawnp(&pid, args[0], &actions, nullptr, args.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    if (rc != 0)
-        return -1;
-    int status = 0;
-    waitpid(pid, &status, 0);
-    const double ms = msSince(start);
-    return (WIFEXITED(status) && WEXITSTATUS(status) == 0) ? ms : -1;
-}
 
 // A camera-like JPEG: smooth gradients with some noise, quality 92.
 bool writeJpeg(const fs::path& path, int w, int h, unsigned seed) {
-    FILE* f = std::fopen(path.c_str(), "wb");
-    if (!f)
-        return false;
-    jpeg_compress_struct c;
-    jpeg_error_mgr err;
-    c.err = jpeg_std_error(&err);
-    jpeg_create_compress(&c);
-    jpeg_stdio_dest(&c, f);
-    c.image_width = static_cast<JDIMENSION>(w);
-    c.image_height = static_cast<JDIMENSION>(h);
-    c.input_components = 3;
-    c.in_color_space = JCS_RGB;
-    jpeg_set_defaults(&c);
-    jpeg_set_quality(&c, 92, TRUE);
-    jpeg_start_compress(&c, TRUE);
-    std::vector<JSAMPLE> row(static_cast<std::size_t>(w) * 3);
     unsigned state = seed * 2654435761u + 1;
-    while (c.next_scanline < c.image_height) {
-        const int y = static_cast<int>(c.next_scanline);
-        for (int x = 0; x < w; ++x) {
-            state = state * 1664525u + 1013904223u;
-            const int n = static_cast<int>((state >> 24) & 15);
-            row[std::size_t(x) * 3] = JSAMPLE((x * 255 / w + n) & 255);
-            row[std::size_t(x) * 3 + 1] = JSAMPLE((y * 255 / h + n) & 255);
-            row[std::size_t(x) * 3 + 2] = JSAMPLE(((x + y) * 127 / (w + h) + 64 + n) & 255);
-        }
-        JSAMPROW p = row.data();
-        jpeg_write_scanlines(&c, &p, 1);
-    }
-    jpeg_finish_compress(&c);
-    jpeg_destroy_compress(&c);
-    std::fclose(f);
-    return true;
+    return writeFile(path, encodeJpeg(w, h, EncodeOptions{}, [&](int y, std::uint8_t* row) {
+                         for (int x = 0; x < w; ++x) {
+                             state = state * 1664525u + 1013904223u;
+                             const int n = static_cast<int>((state >> 24) & 15);
+                             row[std::size_t(x) * 3] = std::uint8_t((x * 255 / w + n) & 255);
+                             row[std::size_t(x) * 3 + 1] = std::uint8_t((y * 255 / h + n) & 255);
+                             row[std::size_t(x) * 3 + 2] =
+                                 std::uint8_t(((x + y) * 127 / (w + h) + 64 + n) & 255);
+                         }
+                     }));
 }
 
 long rssKb() {
@@ -315,7 +236,7 @@ int runPanels(const std::vector<std::string>& args) {
         infoMs, infoCpuMs, infoUpdateMs, histogramPaintMs, histogramRenderMs);
     std::printf("  mini preview 24 MP              %8.1f ms   djpeg -scale 1/8 %8.1f ms   "
                 "ratio %s (goal <= 1.2)\n",
-                miniMs, djpegMs, num(ratio).c_str());
+                miniMs, djpegMs, jsonNumber(ratio).c_str());
     std::printf("  key held through %d items      %d decodes started, at most %d at once "
                 "(goal 1), RSS %+ld kB\n",
                 steps, started, maxRunning, rssEnd - rssStart);
@@ -326,9 +247,10 @@ int runPanels(const std::vector<std::string>& args) {
                     "\"mini_preview_vs_djpeg_scale8\":%s,\"queued_decodes_max\":%d,"
                     "\"info_panel_update_cpu_ms\":%s,\"load_average\":%s,"
                     "\"key_steps\":%d,\"decodes_started\":%d,\"rss_growth_kb\":%ld}\n",
-                    num(infoMs).c_str(), num(miniMs).c_str(), num(djpegMs).c_str(),
-                    num(ratio).c_str(), maxRunning, num(infoCpuMs).c_str(), num(load).c_str(),
-                    steps, started, rssEnd - rssStart);
+                    jsonNumber(infoMs).c_str(), jsonNumber(miniMs).c_str(),
+                    jsonNumber(djpegMs).c_str(), jsonNumber(ratio).c_str(), maxRunning,
+                    jsonNumber(infoCpuMs).c_str(), jsonNumber(load).c_str(), steps, started,
+                    rssEnd - rssStart);
     return 0;
 }
 

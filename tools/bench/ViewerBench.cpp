@@ -9,6 +9,7 @@
 #ifdef LUMORA_BENCH_VIEWER
 
 #include "BenchCommands.h"
+#include "BenchSupport.h"
 
 #include "samples/SampleGen.h"
 #include "viewer/LoaderGlue.h"
@@ -21,12 +22,7 @@
 #include <QMouseEvent>
 #include <QTimer>
 
-#include <fcntl.h>
-#include <spawn.h>
 #include <sys/resource.h>
-#include <sys/wait.h>
-#include <time.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
@@ -38,74 +34,15 @@
 #include <string>
 #include <vector>
 
-extern char** environ;
-
 namespace lumora::bench {
 namespace {
 
 namespace fs = std::filesystem;
-using Clock = std::chrono::steady_clock;
-
-// CPU time of the whole process (every thread) in ms.
-double processCpuMs() {
-    timespec t{};
-    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
-    return t.tv_sec * 1e3 + t.tv_nsec / 1e6;
-}
-
-double threadCpuMs() {
-    timespec t{};
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
-    return t.tv_sec * 1e3 + t.tv_nsec / 1e6;
-}
-
-double msSince(Clock::time_point start) {
-    return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
-}
-
-double percentile(std::vector<double> v, double p) {
-    if (v.empty())
-        return NAN;
-    std::sort(v.begin(), v.end());
-    const double at = p * static_cast<double>(v.size() - 1);
-    const std::size_t lo = static_cast<std::size_t>(at);
-    const std::size_t hi = std::min(lo + 1, v.size() - 1);
-    return v[lo] + (v[hi] - v[lo]) * (at - static_cast<double>(lo));
-}
-
-double median(const std::vector<double>& v) {
-    return percentile(v, 0.5);
-}
 
 // djpeg on the file, output thrown away; wall time in ms or -1.
 // cpuMs receives djpeg's own CPU time (user + system).
 double djpegMs(const std::string& path, double* cpuMs) {
-    const char* argv[] = {"djpeg", "-outfile", "/dev/null", path.c_str(), nullptr};
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
-    const auto start = Clock::now();
-    pid_t pid = 0;
-    const int rc =
-        posix_spawnp(&pid, "djpeg", &actions, nullptr, const_cast<char**>(argv), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    if (rc != 0)
-        return -1;
-    int status = 0;
-    rusage ru{};
-    wait4(pid, &status, 0, &ru);
-    const double ms = msSince(start);
-    *cpuMs = (ru.ru_utime.tv_sec + ru.ru_stime.tv_sec) * 1e3 +
-             (ru.ru_utime.tv_usec + ru.ru_stime.tv_usec) / 1e3;
-    return WIFEXITED(status) && WEXITSTATUS(status) == 0 ? ms : -1;
-}
-
-std::string num(double v) {
-    if (std::isnan(v))
-        return "null";
-    char buf[64];
-    std::snprintf(buf, sizeof buf, "%.4g", v);
-    return buf;
+    return runTimed({"djpeg", "-outfile", "/dev/null", path}, {}, cpuMs);
 }
 
 struct List {
@@ -380,11 +317,11 @@ int runViewer(const std::vector<std::string>& args) {
             "\"djpeg_ms\":%s,\"full_image_vs_djpeg\":%s,\"repaint_median_ms\":%s,"
             "\"repaint_p99_ms\":%s,\"next_image_ms\":%s,\"next_image_p99_ms\":%s,"
             "\"full_image_cpu_ms\":%s,\"djpeg_cpu_ms\":%s}\n",
-            num(preMed).c_str(), num(preP99).c_str(), num(fullMs).c_str(), num(djpegMed).c_str(),
-            num(ratio).c_str(), num(median(allPaints)).c_str(),
-            num(percentile(allPaints, 0.99)).c_str(), num(median(next)).c_str(),
-            num(percentile(next, 0.99)).c_str(), num(median(fullCpu)).c_str(),
-            num(median(djpegCpu)).c_str());
+            jsonNumber(preMed).c_str(), jsonNumber(preP99).c_str(), jsonNumber(fullMs).c_str(),
+            jsonNumber(djpegMed).c_str(), jsonNumber(ratio).c_str(),
+            jsonNumber(median(allPaints)).c_str(), jsonNumber(percentile(allPaints, 0.99)).c_str(),
+            jsonNumber(median(next)).c_str(), jsonNumber(percentile(next, 0.99)).c_str(),
+            jsonNumber(median(fullCpu)).c_str(), jsonNumber(median(djpegCpu)).c_str());
     return 0;
 }
 
