@@ -62,14 +62,16 @@ test: build sanitize
 
 # The ThreadSanitizer tree builds only the threaded engine tests and runs
 # them as whole programs (label tsan), several times over, since a race
-# shows only when the threads happen to meet.
+# shows only when the threads happen to meet. (CTest takes one --repeat:
+# here it is until-fail, not the until-pass retries of CTEST_FLAGS.)
 $(TSAN_BUILD)/build.ninja: | deps
 	CC=clang CXX=clang++ cmake -S . -B $(TSAN_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
 	    -DLUMORA_TSAN=ON -DLUMORA_WIDGETS=OFF $(CMAKE_FLAGS)
 
 test-tsan: deps $(TSAN_BUILD)/build.ninja
-	cmake --build $(TSAN_BUILD) -j $(JOBS) --target engine_thread_test engine_watch_test
-	cd $(TSAN_BUILD) && ctest $(CTEST_FLAGS) -L tsan --repeat until-fail:$(TSAN_REPEAT)
+	cmake --build $(TSAN_BUILD) -j $(JOBS) --target engine_thread_test engine_watch_test engine_pool_test
+	cd $(TSAN_BUILD) && ctest --output-on-failure --timeout 600 -j $(JOBS) -L tsan \
+	    --repeat until-fail:$(TSAN_REPEAT)
 
 fuzz: sanitize
 	@for f in $(SAN_BUILD)/bin/fuzz-*; do \

@@ -152,7 +152,12 @@ void CThumbnailEngine::ExitInstance() {
     // slow device holds this thread, never the view's owner.
     if (pool_)
         pool_->Cancel();
-    list_->Clear(true);
+    {
+        // Not when the owner has given up waiting and freed the list.
+        std::shared_lock gate(ownerGate_);
+        if (!ownerGone_)
+            list_->Clear(true);
+    }
     workerEvents_.SignalQuit();
     if (worker_.joinable())
         worker_.join();
@@ -168,6 +173,12 @@ int64_t CThumbnailEngine::PoolJobsRun() const {
 bool CThumbnailEngine::Shutdown(int timeoutMs) {
     generation_.Increment();
     stop_.Set(1);
+    {
+        // A call into the view or a write to the list that a worker or pool
+        // thread began before stop ends here; none begins after it. The
+        // owner may then free both even when a thread is left behind.
+        std::unique_lock gate(ownerGate_);
+    }
     {
         // Asking the event loop to end wakes the engine thread through its
         // dispatcher's wake-up descriptor, which the thread closes once run()
@@ -189,6 +200,10 @@ bool CThumbnailEngine::ShutdownAndRelease(std::unique_ptr<CThumbnailEngine> engi
         return true; // the engine is deleted here with nothing left running
     std::fprintf(stderr, "lumora: thumbnail threads still busy after %d ms; left behind\n",
                  timeoutMs);
+    {
+        std::unique_lock gate(engine->ownerGate_);
+        engine->ownerGone_ = true;
+    }
     (void)engine.release(); // still used by the stuck thread; never waited for again
     return false;
 }
@@ -199,9 +214,17 @@ template <typename M, typename... Args> bool CThumbnailEngine::post(Args&&... ar
     return PostNewOrdered<M>(receiver_, std::forward<Args>(args)...);
 }
 
-void CThumbnailEngine::LoadFolder(const std::string& folder) {
+int32_t CThumbnailEngine::beginBusyRequest() {
+    // The view may have set its busy state already; a pass ending between
+    // that and the new generation would have cleared it again.
+    std::lock_guard lock(busyMutex_);
     const int32_t generation = generation_.Increment();
-    post<LoadFolderMessage>(folder, generation);
+    view_->SetBusy(true);
+    return generation;
+}
+
+void CThumbnailEngine::LoadFolder(const std::string& folder) {
+    post<LoadFolderMessage>(folder, beginBusyRequest());
 }
 
 void CThumbnailEngine::AddPasted(std::vector<std::string> sources, std::string folder) {
@@ -219,8 +242,7 @@ void CThumbnailEngine::Rescan() {
 }
 
 void CThumbnailEngine::VerifyWorksheet() {
-    const int32_t generation = generation_.Increment();
-    post<VerifyMessage>(generation);
+    post<VerifyMessage>(beginBusyRequest());
 }
 
 void CThumbnailEngine::NeedThumbnail(int index) {
@@ -256,10 +278,19 @@ void CThumbnailEngine::postCounts() {
 }
 
 void CThumbnailEngine::queueAll() {
+    queuedGeneration_.Set(requestGeneration_.Get());
     const int count = list_->Count();
     if (count > 0)
         mainQueue_.PushRange(0, count - 1);
     workerEvents_.SignalWork();
+}
+
+// The engine thread's calls into the view: under the gate, none once
+// stopped (the view may be gone when this thread was left behind).
+template <typename F> void CThumbnailEngine::withView(F&& call) {
+    std::shared_lock gate(ownerGate_);
+    if (!stop_.Get())
+        call();
 }
 
 void CThumbnailEngine::onLoadFolder(const std::string& folder, int32_t generation) {
@@ -270,9 +301,13 @@ void CThumbnailEngine::onLoadFolder(const std::string& folder, int32_t generatio
     priorityQueue_.Clear();
     if (pool_)
         pool_->Cancel();
-    view_->ResetDisplay(true);
+    KindFilter filter;
+    withView([&] {
+        view_->ResetDisplay(true);
+        filter = view_->Filter();
+    });
     list_->EnumerateFolder(
-        folder, view_->Filter(), [this] { return superseded(); },
+        folder, filter, [this] { return superseded(); },
         [this](int count) { postMain<ThumbCountMessage>(count); });
     list_->SetSortMode(SortMode::ByName);
     postMain<ThumbPhaseMessage>(2);
@@ -280,16 +315,18 @@ void CThumbnailEngine::onLoadFolder(const std::string& folder, int32_t generatio
         list_->SortAll(&generation_, generation);
     if (superseded())
         return;
-    view_->LayoutScrollBars();
+    withView([&] { view_->LayoutScrollBars(); });
     // The folder tab's label shows the count too.
     postMain<ThumbViewCountMessage>(list_->Count(), tabIndex_.load());
     queueAll();
     if (list_->Count() == 0) {
-        PostNewOrdered<NoCursorMessage>(view_->Window());
-        view_->DrawEmptyPlaceholder();
+        withView([&] {
+            PostNewOrdered<NoCursorMessage>(view_->Window());
+            view_->DrawEmptyPlaceholder();
+        });
     }
     postMain<ThumbPhaseMessage>(0);
-    view_->StartWatching();
+    withView([&] { view_->StartWatching(); });
 }
 
 void CThumbnailEngine::onRescan(int32_t generation) {
@@ -303,11 +340,13 @@ void CThumbnailEngine::onVerify(int32_t generation) {
         return;
     requestGeneration_.Set(generation);
     const int removed = list_->RemoveMissing();
-    view_->ResetDisplay(false);
-    view_->LayoutScrollBars();
+    withView([&] {
+        view_->ResetDisplay(false);
+        view_->LayoutScrollBars();
+    });
     // The reset cleared the view; an empty worksheet shows its placeholder.
     if (list_->Count() == 0)
-        view_->DrawEmptyPlaceholder();
+        withView([&] { view_->DrawEmptyPlaceholder(); });
     if (!superseded())
         queueAll();
     if (removed > 0) {
@@ -324,16 +363,19 @@ void CThumbnailEngine::onNeedThumbnail(int index) {
 }
 
 void CThumbnailEngine::moveCursorToFirstSelected() {
-    const int cursor = view_->CursorIndex();
+    int cursor = -1;
+    withView([&] { cursor = view_->CursorIndex(); });
     if (cursor >= 0)
         list_->ClearStateBits(cursor, kStateCursor);
     const int first = list_->FirstSelectedIndex();
     if (first < list_->Count()) {
         list_->SetStateBits(first, kStateCursor);
-        view_->SetCursorIndex(first);
-        view_->ScrollToCursor();
+        withView([&] {
+            view_->SetCursorIndex(first);
+            view_->ScrollToCursor();
+        });
     }
-    PostNewOrdered<SetCursorMessage>(view_->Window(), -1);
+    withView([&] { PostNewOrdered<SetCursorMessage>(view_->Window(), -1); });
 }
 
 void CThumbnailEngine::onAddFiles(AddFilesRequest& request) {
@@ -368,10 +410,10 @@ void CThumbnailEngine::onAddFiles(AddFilesRequest& request) {
     }
     if (stop_.Get())
         return;
-    view_->LayoutScrollBars();
+    withView([&] { view_->LayoutScrollBars(); });
     postCounts();
     if (result && request.rescan) {
-        view_->DrawVisibleItems();
+        withView([&] { view_->DrawVisibleItems(); });
         queueAll();
     }
     postMain<ThumbPhaseMessage>(0);
@@ -385,7 +427,8 @@ void CThumbnailEngine::onAddPasted(AddPastedRequest& request) {
         folder.pop_back();
     const bool hadSelection = list_->CountSelected() != 0;
     postMain<ThumbPhaseMessage>(1);
-    const KindFilter filter = view_->Filter();
+    KindFilter filter;
+    withView([&] { filter = view_->Filter(); });
     bool added = false;
     bool marked = false;
     for (const std::string& source : request.sources) {
@@ -418,8 +461,10 @@ void CThumbnailEngine::onAddPasted(AddPastedRequest& request) {
         postMain<ThumbPhaseMessage>(2);
         if (list_->GetSortMode() != SortMode::Unsorted)
             list_->SortAll(&generation_, requestGeneration_.Get());
-        view_->LayoutScrollBars();
-        view_->DrawVisibleItems();
+        withView([&] {
+            view_->LayoutScrollBars();
+            view_->DrawVisibleItems();
+        });
         queueAll();
     }
     postMain<ThumbPhaseMessage>(0);
@@ -468,17 +513,24 @@ bool CThumbnailEngine::makeThumbnail(int index) {
 }
 
 void CThumbnailEngine::finishThumbnail(int index, ImageItem& copy) {
-    const ThumbnailBox params = view_->Thumbnails();
+    ThumbnailBox params;
+    {
+        std::shared_lock gate(ownerGate_);
+        if (stop_.Get())
+            return;
+        params = view_->Thumbnails();
+    }
     try {
         maker_(copy, params);
     } catch (...) {
         copy.thumb = ThumbnailBlock{}; // a failed decode gets the placeholder below
     }
     if (stop_.Get())
-        return; // the view may be gone: a slow read must not reach it
+        return;
     if (copy.thumb.thumbBits.isNull())
         MakePlaceholderThumbnail(copy, params); // every made item has pixels
-    list_->WriteThumbnailBlock(index, copy.id, std::move(copy.thumb));
+    // The file's status is read before the gate: a slow device must never
+    // hold the close.
     FileStatus status;
     bool readOnly = false;
     struct stat st;
@@ -490,32 +542,50 @@ void CThumbnailEngine::finishThumbnail(int index, ImageItem& copy) {
         status.changeTime = st.st_ctime;
         readOnly = !UserMayWriteFile(copy.path);
     }
+    std::shared_lock gate(ownerGate_);
+    if (stop_.Get())
+        return; // the list may be gone: a slow read must not reach it
+    list_->WriteThumbnailBlock(index, copy.id, std::move(copy.thumb));
     list_->WriteFileStatus(index, copy.id, status, readOnly);
+}
+
+VisibleIndexRange CThumbnailEngine::visibleRange() {
+    std::shared_lock gate(ownerGate_);
+    return stop_.Get() ? VisibleIndexRange{} : view_->VisibleRange();
+}
+
+void CThumbnailEngine::drawItem(int index) {
+    std::shared_lock gate(ownerGate_);
+    if (!stop_.Get())
+        view_->DrawItem(index);
 }
 
 // A queued job is dropped unstarted when a newer request superseded it or
 // its cell scrolled out of view (the view asks again when it comes back).
 bool CThumbnailEngine::poolJobWanted(const ThumbnailJob& job) {
     return !stop_.Get() && generation_.Get() == job.generation &&
-           view_->VisibleRange().contains(job.index);
+           visibleRange().contains(job.index);
 }
 
 void CThumbnailEngine::runPoolJob(const ThumbnailJob& job) {
     ImageItem copy;
-    // The item must still be the one queued: same place, same id.
-    if (!list_->CopyOut(job.index, copy, CopyPixels::None) || copy.id != job.id ||
-        copy.path.empty() || list_->HasThumbnail(job.index))
-        return;
+    {
+        std::shared_lock gate(ownerGate_);
+        // The item must still be the one queued: same place, same id.
+        if (stop_.Get() || !list_->CopyOut(job.index, copy, CopyPixels::None) ||
+            copy.id != job.id || copy.path.empty() || list_->HasThumbnail(job.index))
+            return;
+    }
     finishThumbnail(job.index, copy);
-    if (!stop_.Get() && generation_.Get() == job.generation)
-        view_->DrawItem(job.index);
+    if (generation_.Get() == job.generation)
+        drawItem(job.index);
 }
 
 void CThumbnailEngine::servePriority(int& scanned, int step, int count) {
     for (int index = priorityQueue_.Pop(); index != -1; index = priorityQueue_.Pop()) {
         if (stop_.Get())
             return;
-        if (!view_->VisibleRange().contains(index))
+        if (!visibleRange().contains(index))
             continue;
         scanCounted(index, scanned, step, count);
         if (mainQueue_.IsCleared())
@@ -523,7 +593,7 @@ void CThumbnailEngine::servePriority(int& scanned, int step, int count) {
         if (!list_->HasThumbnail(index) && !makeThumbnail(index))
             continue;
         if (!stop_.Get() && !mainQueue_.IsCleared())
-            view_->DrawItem(index);
+            drawItem(index);
     }
 }
 
@@ -540,15 +610,17 @@ void CThumbnailEngine::runPass() {
         scanCounted(index, scanned, step, count);
         if (stop_.Get())
             return;
-        if (view_->VisibleRange().contains(index) && !mainQueue_.IsCleared()) {
+        if (visibleRange().contains(index) && !mainQueue_.IsCleared()) {
             const bool madeHere = list_->HasThumbnail(index) || makeThumbnail(index);
             if (stop_.Get())
                 return;
             if (madeHere && !mainQueue_.IsCleared())
-                view_->DrawItem(index);
+                drawItem(index);
         }
         if (index == 0) {
-            PostNewOrdered<SetCursorMessage>(view_->Window(), 0);
+            std::shared_lock gate(ownerGate_);
+            if (!stop_.Get())
+                PostNewOrdered<SetCursorMessage>(view_->Window(), 0);
         }
     }
     // The pass ends when the pool has made what it was given (a newer
@@ -557,13 +629,36 @@ void CThumbnailEngine::runPass() {
         const int32_t generation = generation_.Get();
         pool_->WaitIdle([&] { return stop_.Get() || generation_.Get() != generation; });
     }
-    if (scanned > 0 && !stop_.Get()) {
-        if (view_->WindowExists()) {
-            postProgress(100, 100);
-            postMain<ThumbPhaseMessage>(0);
-        }
+    unreportedScans_ += scanned;
+    if (unreportedScans_ == 0 || stop_.Get() || !workDone())
+        return; // the pass that finishes the work reports it
+    unreportedScans_ = 0;
+    bool windowExists = false;
+    {
+        std::shared_lock gate(ownerGate_);
+        windowExists = !stop_.Get() && view_->WindowExists();
+    }
+    if (windowExists) {
+        postProgress(100, 100);
+        postMain<ThumbPhaseMessage>(0);
+    }
+}
+
+// The busy state ends only when nothing is left: a pass cut short by a newer
+// request must not end it while the old folder's decodes are still on the
+// pool or before the new request's items are even queued (the engine thread
+// may still be listing them).
+bool CThumbnailEngine::workDone() {
+    std::lock_guard lock(busyMutex_);
+    const bool done = generation_.Get() == queuedGeneration_.Get() && mainQueue_.Size() == 0 &&
+                      priorityQueue_.Size() == 0 && (!pool_ || pool_->IsIdle());
+    if (done) {
+        std::shared_lock gate(ownerGate_);
+        if (stop_.Get())
+            return false;
         view_->SetBusy(false);
     }
+    return done;
 }
 
 } // namespace lumora

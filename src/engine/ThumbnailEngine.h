@@ -18,7 +18,9 @@
 //
 // Threads:
 //   - GUI thread: construction, the setters, Start, Shutdown, the request
-//     functions (LoadFolder ... NeedThumbnail) and destruction.
+//     functions (LoadFolder ... NeedThumbnail) and destruction. LoadFolder
+//     and VerifyWorksheet mark the view busy together with the new
+//     generation (SetBusy(true) on the GUI thread).
 //   - engine thread: the request handlers (on*); it calls the view's
 //     layout, drawing, cursor and watch functions directly.
 //   - worker: runPass and what it calls; it calls the view's VisibleRange,
@@ -33,7 +35,10 @@
 // window, and receiver_ (receiverMutex_).
 //
 // Lock order: receiverMutex_ is held only around one post and never while
-// calling out. The view's drawing lock may be held while the list's lock is
+// calling out. busyMutex_ is held only around a generation step and the
+// view's SetBusy (GUI thread) or the worker's end-of-work test and SetBusy;
+// ownerGate_ (shared) comes after it and before the view's and the list's
+// locks. The view's drawing lock may be held while the list's lock is
 // taken, never the other way round; the engine's threads hold neither
 // while they post or call the view's non-drawing functions.
 #pragma once
@@ -51,6 +56,7 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <shared_mutex>
 #include <string>
 #include <thread>
 #include <vector>
@@ -159,6 +165,8 @@ private:
     void onNeedThumbnail(int index);
 
     bool superseded() const { return generation_.Get() != requestGeneration_.Get(); }
+    int32_t beginBusyRequest();
+    bool workDone();
     void queueAll();
     void moveCursorToFirstSelected();
     template <typename M, typename... Args> void postMain(Args&&... args);
@@ -172,6 +180,9 @@ private:
     bool makeThumbnail(int index); // false when the pool makes and draws it
     void finishThumbnail(int index, ImageItem& copy);
     bool poolJobWanted(const ThumbnailJob& job);
+    template <typename F> void withView(F&& call);
+    VisibleIndexRange visibleRange(); // empty once stopped
+    void drawItem(int index);         // nothing once stopped
     void runPoolJob(const ThumbnailJob& job);
     void postProgress(int done, int total);
 
@@ -190,6 +201,28 @@ private:
     // Written by the handlers, read by them and by NEEDTHUMB; a LockedValue
     // because the worker's superseded tests may read it too.
     LockedValue requestGeneration_;
+    // The request generation of the items queued last (queueAll, engine
+    // thread): while the generation is newer, a request the worker has not
+    // seen yet is still on its way.
+    LockedValue queuedGeneration_;
+    // Items scanned by passes that ended while work was still to come; the
+    // pass that finishes the work reports them. Worker only.
+    int unreportedScans_ = 0;
+    // Orders the start of a folder load or worksheet check (new generation,
+    // view busy) against the worker's end of the work (checked, busy
+    // cleared), so a pass never ends the busy state of a request it has not
+    // seen. A leaf but for the view's SetBusy and the pool's and queues'
+    // own locks, taken inside it.
+    std::mutex busyMutex_;
+    // Held shared by the worker and the pool threads around each call into
+    // the view and each write to the list, with stop checked inside, and
+    // held alone by Shutdown right after it sets stop: once Shutdown has it,
+    // no engine thread is in the view or writing the list, and none gets
+    // there again. Never held across a file read. Taken after busyMutex_.
+    std::shared_mutex ownerGate_;
+    // Set under ownerGate_ when ShutdownAndRelease gives up waiting: the
+    // engine thread then leaves the list, which its owner frees, alone.
+    bool ownerGone_ = false;
     LockedIndexQueue mainQueue_;
     LockedIndexQueue priorityQueue_;
     WorkerEvents workerEvents_;

@@ -41,7 +41,8 @@ struct VisibleIndexRange {
 // DrawVisibleItems, DrawEmptyPlaceholder, StartWatching, the cursor
 // functions, Filter and Window; the worker calls VisibleRange, DrawItem,
 // Thumbnails, SetBusy and WindowExists. None is called on the GUI thread by
-// the engine. An implementation makes each of them safe off the GUI thread:
+// the engine but SetBusy(true), when a folder load or worksheet check is
+// asked for. An implementation makes each of them safe off the GUI thread:
 // it reads only values it keeps atomic or under its own lock, hands widget
 // work to the GUI thread, and draws into its back buffer under its drawing
 // lock, which it may hold while taking the item list's lock, never the
@@ -65,7 +66,8 @@ public:
     virtual void SetCursorIndex(int index) = 0;
     virtual void ScrollToCursor() = 0;
     // Set when a folder load or worksheet check starts; cleared by the worker
-    // at the end of a pass that scanned at least one item.
+    // once the work queued so far is done (the queues empty, the decode pool
+    // idle, no newer request on its way) and at least one item was scanned.
     virtual void SetBusy(bool busy) = 0;
     virtual bool IsBusy() = 0;
     // Whether the view window still exists (end-of-pass messages).

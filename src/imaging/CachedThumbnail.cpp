@@ -14,19 +14,6 @@ namespace lumora {
 
 namespace {
 
-void turn(DibImage& image, int quarterTurns) {
-    if (quarterTurns == 1)
-        CImageTools::RotateRight90(image);
-    else if (quarterTurns == 2)
-        CImageTools::RotateHalf(image);
-    else if (quarterTurns == 3)
-        CImageTools::RotateLeft90(image);
-}
-
-bool isIcon(ImageKind kind) {
-    return kind == ImageKind::Ico || kind == ImageKind::Cur;
-}
-
 // Cached pictures are stored upright. A whole-file decode turns only JPEGs
 // by their orientation, and only with auto-rotation on; these are the
 // quarter turns from the upright picture back to what the decode shows.
@@ -59,7 +46,7 @@ bool fromCached(ImageItem& item, const ThumbnailBox& params, const QImage& cache
     if (picture.isNull())
         return false;
     const int back = turnsFromUpright(item, params);
-    turn(picture, back);
+    TurnQuarters(picture, back);
     // The picture the entry was scaled from fixes the proportions, so the
     // cell matches a decode to the pixel; a recorded size that does not fit
     // the entry (another program's, or a damaged key) is not trusted.
@@ -85,25 +72,7 @@ bool fromCached(ImageItem& item, const ThumbnailBox& params, const QImage& cache
                              *info.height <= static_cast<uint32_t>(picture.height());
     if ((picture.width() < dw && picture.height() < dh) && !fileIsSmall)
         return false;
-    DibImage thumb = isIcon(item.kind) ? ResizeNearest(picture, dw, dh)
-                                       : CImageTools::ResizeArea(picture, dw, dh);
-    if (thumb.isNull())
-        return false;
-    ThumbnailBlock t;
-    t.thumbBits = std::move(thumb);
-    t.srcX = 0;
-    t.srcY = 0;
-    t.srcWidth = picture.width();
-    t.srcHeight = picture.height();
-    t.preimageBits = std::move(picture);
-    t.dstX = g.destination.x;
-    t.dstY = g.destination.y;
-    t.thumbWidth = dw;
-    t.thumbHeight = dh;
-    t.thumbDecoded = 1;
-    t.thumbReal = 1;
-    item.thumb = std::move(t);
-    return true;
+    return FillFittedThumbnail(item.thumb, std::move(picture), g, item.kind);
 }
 
 void placeholder(ImageItem& item, const ThumbnailBox& params) {
@@ -136,7 +105,7 @@ QImage uprightPicture(const ImageItem& item, const ThumbnailBox& params, int lim
     if (upright.isNull())
         return {};
     const int back = turnsFromUpright(item, params);
-    turn(upright, (4 - back) % 4);
+    TurnQuarters(upright, (4 - back) % 4);
     *picture = back % 2 == 1 ? QSize(h, w) : QSize(w, h);
     return QImageFromDib(upright);
 }

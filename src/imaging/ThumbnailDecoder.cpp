@@ -46,15 +46,6 @@ DibImage reduceRect(const DibImage& src, const ThumbRect& r, int width, int heig
     return out;
 }
 
-void turn(DibImage& image, int quarterTurns) {
-    if (quarterTurns == 1)
-        CImageTools::RotateRight90(image);
-    else if (quarterTurns == 2)
-        CImageTools::RotateHalf(image);
-    else if (quarterTurns == 3)
-        CImageTools::RotateLeft90(image);
-}
-
 DibImage decodeThumbJpeg(const ImageItem& item) {
     JpegOptions options;
     options.scaleTarget = kThumbTarget;
@@ -92,7 +83,7 @@ bool fromEmbedded(ImageItem& item, const ThumbnailBox& params) {
         return false;
     const int W = decoded.width(), H = decoded.height();
     const int turns = params.autoRotate ? OrientationQuarterTurns(item.imageInfo.orientation) : 0;
-    turn(decoded, turns);
+    TurnQuarters(decoded, turns);
     const ThumbnailGeometry g = EmbeddedThumbnailGeometry(
         W, H, aspectOf(item, W, H), params.longSide, params.shortSide, turns % 2 == 1);
     DibImage thumb = reduceRect(decoded, g.source, g.destination.width, g.destination.height);
@@ -184,31 +175,46 @@ bool fromWholeFile(ImageItem& item, const ThumbnailBox& params) {
     // A JPEG without a thumbnail is turned like one with (TIFF pictures come
     // out of the library already flipped by their own orientation tag).
     if (params.autoRotate && item.kind == ImageKind::Jpeg)
-        turn(picture, OrientationQuarterTurns(item.imageInfo.orientation));
+        TurnQuarters(picture, OrientationQuarterTurns(item.imageInfo.orientation));
     const ThumbnailGeometry g = FittedThumbnailGeometry(picture.width(), picture.height(),
                                                         params.longSide, params.shortSide);
-    const int dw = g.destination.width, dh = g.destination.height;
-    DibImage thumb = isIcon(item.kind) ? ResizeNearest(picture, dw, dh)
-                                       : CImageTools::ResizeArea(picture, dw, dh);
+    return FillFittedThumbnail(item.thumb, std::move(picture), g, item.kind);
+}
+
+} // namespace
+
+void TurnQuarters(DibImage& image, int quarterTurns) {
+    if (quarterTurns == 1)
+        CImageTools::RotateRight90(image);
+    else if (quarterTurns == 2)
+        CImageTools::RotateHalf(image);
+    else if (quarterTurns == 3)
+        CImageTools::RotateLeft90(image);
+}
+
+bool FillFittedThumbnail(ThumbnailBlock& block, DibImage picture, const ThumbnailGeometry& geometry,
+                         ImageKind kind) {
+    const int dw = geometry.destination.width, dh = geometry.destination.height;
+    DibImage thumb =
+        isIcon(kind) ? ResizeNearest(picture, dw, dh) : CImageTools::ResizeArea(picture, dw, dh);
     if (thumb.isNull())
         return false;
-    ThumbnailBlock& t = item.thumb;
+    ThumbnailBlock t;
     t.thumbBits = std::move(thumb);
     t.srcX = 0;
     t.srcY = 0;
     t.srcWidth = picture.width();
     t.srcHeight = picture.height();
     t.preimageBits = std::move(picture);
-    t.dstX = g.destination.x;
-    t.dstY = g.destination.y;
+    t.dstX = geometry.destination.x;
+    t.dstY = geometry.destination.y;
     t.thumbWidth = dw;
     t.thumbHeight = dh;
     t.thumbDecoded = 1;
     t.thumbReal = 1;
+    block = std::move(t);
     return true;
 }
-
-} // namespace
 
 ThumbnailGeometry EmbeddedThumbnailGeometry(int W, int H, double r, int Tw, int Th,
                                             bool quarterTurned) {

@@ -31,6 +31,18 @@ ThumbnailGeometry EmbeddedThumbnailGeometry(int W, int H, double r, int Tw, int 
 // Full-decode path: the picture of width x height fitted to the box.
 ThumbnailGeometry FittedThumbnailGeometry(int width, int height, int Tw, int Th);
 
+// Turns a picture clockwise by quarterTurns (0 to 3) quarter turns.
+void TurnQuarters(DibImage& image, int quarterTurns);
+
+// The thumbnail of a whole picture as shown (already turned): reduced into
+// the destination of geometry (FittedThumbnailGeometry) with the area filter,
+// or nearest-neighbour for icons and cursors, which keep their colours exact;
+// the picture becomes the pre-image. Fills block (thumbnail, pre-image,
+// rectangles and flags) and returns true; false, leaving block alone, when
+// nothing could be reduced.
+bool FillFittedThumbnail(ThumbnailBlock& block, DibImage picture, const ThumbnailGeometry& geometry,
+                         ImageKind kind);
+
 // The grey "UNKNOWN" / "IMAGE FILE" card at Tw x Th. The text needs a
 // running QGuiApplication; without one the card is plain.
 DibImage MakeUnknownPlaceholder(int Tw, int Th);

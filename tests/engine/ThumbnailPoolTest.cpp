@@ -14,6 +14,7 @@
 #include <atomic>
 #include <chrono>
 #include <functional>
+#include <memory>
 #include <mutex>
 #include <set>
 #include <thread>
@@ -117,8 +118,12 @@ TEST(ThumbnailPoolTest, AFullQueueHoldsTheFeederUntilThereIsRoom) {
 
 // A maker that marks each thumbnail with its own file (a hash of the path in
 // the pixels) after a decode-like pause, and records who made what.
+// Files under holdFolder wait in the maker, once started, while hold is set.
 struct MarkingMaker {
     std::chrono::milliseconds pause{0};
+    std::string holdFolder;
+    std::atomic<bool> hold{false};
+    std::atomic<int> held{0};
     std::mutex mutex;
     std::vector<std::string> made;
     std::set<std::thread::id> threads;
@@ -129,6 +134,11 @@ struct MarkingMaker {
     }
     ThumbnailMaker maker() {
         return [this](ImageItem& item, const ThumbnailBox& box) {
+            if (!holdFolder.empty() && item.path.rfind(holdFolder, 0) == 0) {
+                ++held;
+                while (hold.load())
+                    std::this_thread::sleep_for(1ms);
+            }
             std::this_thread::sleep_for(pause);
             MakePlaceholderThumbnail(item, box);
             const uint8_t mark = markOf(item.path);
@@ -170,6 +180,15 @@ struct PoolRig {
     }
     bool WaitIdle(std::chrono::milliseconds timeout = 30s) {
         return pumpUntil([&] { return !view.IsBusy(); }, timeout);
+    }
+    // Every item of the list lies in folder and has its thumbnail.
+    void ExpectAllMadeIn(const std::string& folder) {
+        for (int i = 0; i < list.Count(); ++i) {
+            ImageItem item;
+            ASSERT_TRUE(list.CopyOut(i, item, CopyPixels::None));
+            EXPECT_EQ(item.path.rfind(folder, 0), 0u) << item.path;
+            EXPECT_TRUE(list.HasThumbnail(i)) << item.path << " at " << i;
+        }
     }
     // Every item holding a thumbnail holds its own file's.
     void ExpectOwnThumbnails() {
@@ -213,31 +232,83 @@ TEST(ThumbnailPoolEngineTest, WholeFileThumbnailsAreMadeOnThePoolAndDrawnInTheir
     rig.ExpectOwnThumbnails();
 }
 
-TEST(ThumbnailPoolEngineTest, AFolderChangeMidPoolDropsTheOldFoldersQueuedDecodes) {
-    TempFolder a("pool-a");
-    fill(a, "a", 40);
-    TempFolder b("pool-b");
-    fill(b, "b", 40);
-    MarkingMaker marking;
-    marking.pause = 40ms;
-    const int threads = 2;
-    PoolRig rig(8, 5, threads, marking);
-    rig.Load(a.Folder());
-    ASSERT_TRUE(pumpUntil([&] { return marking.count.load() >= 1; }, 10s));
-    const int beforeChange = marking.madeUnder(a.Folder());
-    rig.Load(b.Folder());
-    ASSERT_TRUE(rig.WaitIdle());
-    ASSERT_TRUE(rig.view.WaitForVisibleDrawn(10s));
-    pumpFor(100ms);
-    // Only what was already being decoded finished.
-    EXPECT_LE(marking.madeUnder(a.Folder()) - beforeChange, threads);
-    EXPECT_EQ(marking.madeUnder(b.Folder()), 40);
-    for (int i = 0; i < rig.list.Count(); ++i) {
-        ImageItem item;
-        rig.list.CopyOut(i, item, CopyPixels::None);
-        EXPECT_EQ(item.path.rfind(b.Folder(), 0), 0u);
+// A folder change while both pool threads are inside decodes of folder a,
+// which wait there until released: nothing else of a can start meanwhile.
+struct HeldFolderChange {
+    static constexpr int kThreads = 2;
+    HeldFolderChange(const std::string& tag, int countA, int countB)
+        : a(tag + "-a"), b(tag + "-b") {
+        fill(a, "a", countA);
+        fill(b, "b", countB);
+        marking.holdFolder = a.Folder();
+        marking.hold = true;
+        rig = std::make_unique<PoolRig>(8, 5, kThreads, marking);
     }
+    ~HeldFolderChange() {
+        marking.hold = false; // a test that ended early must not hold the close
+        rig.reset();
+    }
+    // Loads a, waits until its first decodes are held, then loads b.
+    bool ChangeWhileHeld(std::chrono::milliseconds settle) {
+        rig->Load(a.Folder());
+        if (!pumpUntil([&] { return marking.held.load() == kThreads; }, 10s))
+            return false;
+        pumpFor(settle);
+        rig->mainWindow.Clear();
+        rig->Load(b.Folder());
+        return true;
+    }
+    int EndsReported() const {
+        int ends = 0;
+        for (const auto& p : rig->mainWindow.Of(WM_THUMB_PROGRESS))
+            ends += p.done == 100 && p.total == 100;
+        return ends;
+    }
+
+    TempFolder a, b;
+    MarkingMaker marking;
+    std::unique_ptr<PoolRig> rig;
+};
+
+// The worker is still feeding a's jobs when b is loaded (a's queue is
+// longer than the pool's): a's queued decodes are dropped, and the view is
+// busy until all of b is made, though the pass that was cut short may end
+// while b's items still wait in the worker's queue.
+TEST(ThumbnailPoolEngineTest, AFolderChangeMidPoolDropsTheOldFoldersQueuedDecodes) {
+    HeldFolderChange change("pool", 40, 40);
+    change.marking.pause = 5ms;
+    PoolRig& rig = *change.rig;
+    ASSERT_TRUE(change.ChangeWhileHeld(0ms));
+    pumpFor(50ms);
+    change.marking.hold = false;
+    ASSERT_TRUE(rig.WaitIdle());
+    // Idle means done: every cell of b is made when the busy state ends.
+    rig.ExpectAllMadeIn(change.b.Folder());
+    EXPECT_EQ(change.marking.madeUnder(change.b.Folder()), 40);
+    // Only what was already being decoded finished.
+    EXPECT_EQ(change.marking.held.load(), HeldFolderChange::kThreads);
+    EXPECT_EQ(change.marking.madeUnder(change.a.Folder()), HeldFolderChange::kThreads);
+    ASSERT_TRUE(rig.view.WaitForVisibleDrawn(10s));
     rig.ExpectOwnThumbnails();
+}
+
+// All of a small folder is handed to the pool and the worker waits for it
+// when the folder changes: the view stays busy while a's decodes still run,
+// and the end is reported once, after b is made.
+TEST(ThumbnailPoolEngineTest, AFolderChangeWhileThePoolFinishesKeepsTheViewBusy) {
+    HeldFolderChange change("pool-small", 5, 30);
+    PoolRig& rig = *change.rig;
+    ASSERT_TRUE(change.ChangeWhileHeld(50ms)); // the rest of a waits in the pool's queue
+    pumpFor(100ms);
+    EXPECT_TRUE(rig.view.IsBusy());
+    EXPECT_EQ(change.EndsReported(), 0);
+    change.marking.hold = false;
+    ASSERT_TRUE(rig.WaitIdle());
+    rig.ExpectAllMadeIn(change.b.Folder());
+    EXPECT_EQ(change.marking.madeUnder(change.a.Folder()), HeldFolderChange::kThreads);
+    ASSERT_TRUE(pumpUntil([&] { return change.EndsReported() > 0; }, 5s));
+    pumpFor(50ms);
+    EXPECT_EQ(change.EndsReported(), 1);
 }
 
 TEST(ThumbnailPoolEngineTest, ScrollingAwayDropsQueuedDecodesOfHiddenCells) {

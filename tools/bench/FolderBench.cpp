@@ -13,6 +13,8 @@
 #include "engine/ImageItemList.h"
 #include "engine/ThumbnailEngine.h"
 #include "imaging/CachedThumbnail.h"
+#include "imaging/ImageTools.h"
+#include "imaging/PictureDecoder.h"
 #include "imaging/ThumbnailDecoder.h"
 #include "samples/SampleGen.h"
 
@@ -24,6 +26,7 @@
 #include <chrono>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -145,15 +148,32 @@ int scanOnce(const std::string& folder) {
 // A folder of count big JPEGs without EXIF thumbnails. A few dozen distinct
 // pictures are encoded (that is slow at 24 MP) and repeated under the other
 // names; every file is still decoded on its own.
+std::string bigFolderName(int count, int width, int height) {
+    return "/tmp/lumora-bench-big-" + std::to_string(count) + "-" + std::to_string(width) + "x" +
+           std::to_string(height);
+}
+
 std::string makeBigFolder(int count, int width, int height) {
+    // A smaller folder takes the first files of the full one when it is made.
+    const std::string dir = bigFolderName(count, width, height);
+    const std::string full = bigFolderName(1000, width, height);
+    if (count < 1000 && !fs::exists(dir + "/.complete") && fs::exists(full + "/.complete")) {
+        fs::remove_all(dir);
+        fs::create_directories(dir);
+        for (int i = 0; i < count; ++i) {
+            char name[32];
+            std::snprintf(name, sizeof name, "DSC_%05d.JPG", i + 1);
+            fs::copy_file(fs::path(full) / name, fs::path(dir) / name);
+        }
+        std::ofstream(dir + "/.complete") << count;
+        return dir;
+    }
     samples::CameraJpegOptions base;
     base.camera = samples::canonCamera();
     base.withThumbnail = false;
     base.width = width;
     base.height = height;
-    return makeRepeatedFolder("/tmp/lumora-bench-big-" + std::to_string(count) + "-" +
-                                  std::to_string(width) + "x" + std::to_string(height),
-                              count, 24, base, "DSC_%05d.JPG");
+    return makeRepeatedFolder(dir, count, 24, base, "DSC_%05d.JPG");
 }
 
 // Reads every file once so that all runs start from a warm file cache.
@@ -201,17 +221,79 @@ double visitMs(const std::string& folder, int columns, int rows, int decodeThrea
     return ms;
 }
 
+// Where one file's time goes on one thread, in ms of CPU per file over the
+// first files of dir: the whole-file thumbnail alone, the same through an
+// empty cache (lookups, the cache's own reduction and its PNG written),
+// and the PNG entry written alone.
+void perFileBreakdown(const std::string& dir, int files) {
+    std::vector<fs::path> paths;
+    for (const auto& e : fs::directory_iterator(dir))
+        if (e.path().extension() == ".JPG")
+            paths.push_back(e.path());
+    std::sort(paths.begin(), paths.end());
+    if (paths.size() > static_cast<std::size_t>(files))
+        paths.resize(static_cast<std::size_t>(files));
+    if (paths.empty())
+        return;
+    const ThumbnailBox box{160, 120, true};
+    const std::string root =
+        "/tmp/lumora-bench-breakdown-" + std::to_string(::getpid()) + "/thumbnails";
+    fs::remove_all(fs::path(root).parent_path());
+    const CThumbnailCache cache(QString::fromStdString(root));
+    const auto threadCpuMs = [] {
+        timespec t{};
+        ::clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+        return t.tv_sec * 1000.0 + t.tv_nsec / 1e6;
+    };
+    const auto item = [](const fs::path& p) {
+        ImageItem it = ImageItem::FromPath(p.string(), ImageKind::Jpeg);
+        it.useEmbedded = false;
+        return it;
+    };
+    double decode = 0, cached = 0, store = 0;
+    QImage sample;
+    for (const auto& p : paths) {
+        ImageItem a = item(p);
+        double t0 = threadCpuMs();
+        DecodeThumbnail(a, box);
+        decode += threadCpuMs() - t0;
+        ImageItem b = item(p);
+        t0 = threadCpuMs();
+        DecodeThumbnailCached(b, box, &cache);
+        cached += threadCpuMs() - t0;
+        if (sample.isNull() && !a.thumb.preimageBits.isNull())
+            sample = QImageFromDib(CImageTools::ResizeArea(a.thumb.preimageBits, 256, 171));
+    }
+    // New entries, as on a first visit (the entries above are written anew).
+    fs::remove_all(fs::path(root).parent_path());
+    for (const auto& p : paths) {
+        const auto source = CacheSourceForFile(QString::fromStdString(p.string()));
+        const double t0 = threadCpuMs();
+        if (source)
+            cache.Store(*source, CThumbnailCache::Flavor::Large, sample, {});
+        store += threadCpuMs() - t0;
+    }
+    fs::remove_all(fs::path(root).parent_path());
+    const double n = static_cast<double>(paths.size());
+    std::printf("    per file on one thread (CPU): thumbnail %.2f ms; through an empty cache %.2f "
+                "ms (+%.2f); a 256-pixel entry written alone %.2f ms\n",
+                decode / n, cached / n, (cached - decode) / n, store / n);
+}
+
 struct ThumbFigures {
     double singleWorkerMs = NAN;
+    double singleWorkerCpuMs = NAN;
     double poolMs = NAN;
+    double poolCpuMs = NAN;
     double vipsMs = NAN;
     double secondAllMs = NAN;
     double secondFirstScreenMs = NAN;
 };
 
-ThumbFigures wholeFileThumbnails(bool quick) {
+// count 0: 1,000 files (100 smaller ones when quick).
+ThumbFigures wholeFileThumbnails(bool quick, int files) {
     ThumbFigures f;
-    const int count = quick ? 100 : 1000;
+    const int count = files > 0 ? files : quick ? 100 : 1000;
     const int width = quick ? 3000 : 6000, height = quick ? 2000 : 4000;
     const int cores = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
     const std::string dir = makeBigFolder(count, width, height);
@@ -219,15 +301,32 @@ ThumbFigures wholeFileThumbnails(bool quick) {
     const int allRows = (count + kColumns - 1) / kColumns; // every item on screen
     const std::string cacheRoot =
         "/tmp/lumora-bench-thumbcache-" + std::to_string(::getpid()) + "/thumbnails";
+    const std::string singleCacheRoot =
+        "/tmp/lumora-bench-thumbcache-single-" + std::to_string(::getpid()) + "/thumbnails";
     fs::remove_all(fs::path(cacheRoot).parent_path());
+    fs::remove_all(fs::path(singleCacheRoot).parent_path());
 
-    double singleCpu = NAN, poolCpu = NAN, plainPoolCpu = NAN;
-    f.singleWorkerMs = visitMs(dir, kColumns, allRows, 0, {}, &singleCpu);
+    // The one-worker run and the pool run do the same work: the same files
+    // from the same warm file cache, each into an empty thumbnail cache of
+    // its own, so both write every entry. A first short visit warms the
+    // decoders and the allocator for both.
+    visitMs(dir, kColumns, kRows, cores, {});
+    perFileBreakdown(dir, std::min(count, 24));
+    double plainSingleCpu = NAN, plainPoolCpu = NAN;
+    f.singleWorkerMs = visitMs(dir, kColumns, allRows, 0, singleCacheRoot, &f.singleWorkerCpuMs);
+    f.poolMs = visitMs(dir, kColumns, allRows, cores, cacheRoot, &f.poolCpuMs); // fills the cache
+    const double plainSingleMs = visitMs(dir, kColumns, allRows, 0, {}, &plainSingleCpu);
     const double plainPoolMs = visitMs(dir, kColumns, allRows, cores, {}, &plainPoolCpu);
-    f.poolMs = visitMs(dir, kColumns, allRows, cores, cacheRoot, &poolCpu); // fills the cache
-    std::printf("    CPU: one worker %.0f ms; pool without cache %.0f ms wall, %.0f ms CPU; pool "
-                "with cache %.0f ms CPU\n",
-                singleCpu, plainPoolMs, plainPoolCpu, poolCpu);
+    fs::remove_all(fs::path(singleCacheRoot).parent_path());
+    std::printf("    with cache writes: one worker %.0f ms wall, %.0f ms CPU; pool %.0f ms wall, "
+                "%.0f ms CPU (%.2f ms CPU per file more)\n",
+                f.singleWorkerMs, f.singleWorkerCpuMs, f.poolMs, f.poolCpuMs,
+                (f.poolCpuMs - f.singleWorkerCpuMs) / count);
+    std::printf("    without cache:     one worker %.0f ms wall, %.0f ms CPU; pool %.0f ms wall, "
+                "%.0f ms CPU = %.2f x the ideal; cache writes cost %.2f ms CPU per file\n",
+                plainSingleMs, plainSingleCpu, plainPoolMs, plainPoolCpu,
+                plainPoolMs / (plainSingleMs / cores),
+                (f.singleWorkerCpuMs - plainSingleCpu) / count);
     if (haveProgram("vipsthumbnail")) {
         const std::string out = "/tmp/lumora-bench-vips-" + std::to_string(::getpid());
         fs::create_directories(out);
@@ -248,8 +347,10 @@ ThumbFigures wholeFileThumbnails(bool quick) {
     const double ideal = f.singleWorkerMs / cores;
     std::printf("  %d JPEGs of %d x %d without EXIF thumbnails, box 160 x 120, %d cores:\n", count,
                 width, height, cores);
-    std::printf("    one worker %.0f ms; pool %.0f ms = %.2f x the ideal %.0f ms\n",
-                f.singleWorkerMs, f.poolMs, f.poolMs / ideal, ideal);
+    std::printf("    one worker %.0f ms; pool %.0f ms = %.2f x the ideal %.0f ms (the pool run had "
+                "%.2f cores on average, the one-worker run %.2f)\n",
+                f.singleWorkerMs, f.poolMs, f.poolMs / ideal, ideal, f.poolCpuMs / f.poolMs,
+                f.singleWorkerCpuMs / f.singleWorkerMs);
     if (std::isnan(f.vipsMs))
         std::printf("    vipsthumbnail not installed (scripts/install-deps --bench): no peer\n");
     else
@@ -277,13 +378,26 @@ void jsonField(std::string& json, const char* key, double value) {
 
 void engineFigures(std::string& out, bool quick);
 
+double loadAverage() {
+    double load = NAN;
+    if (std::FILE* f = std::fopen("/proc/loadavg", "r")) {
+        if (std::fscanf(f, "%lf", &load) != 1)
+            load = NAN;
+        std::fclose(f);
+    }
+    return load;
+}
+
 int runFolder(const std::vector<std::string>& args) {
     bool quick = false;
     bool json = false;
     bool thumbsOnly = false;
+    int files = 0;
     for (std::size_t i = 0; i < args.size(); ++i) {
         if (args[i] == "--quick")
             quick = true;
+        else if (args[i] == "--files" && i + 1 < args.size())
+            files = std::max(1, std::atoi(args[++i].c_str()));
         else if (args[i] == "--thumbs-only")
             thumbsOnly = true;
         else if (args[i] == "--json")
@@ -291,16 +405,12 @@ int runFolder(const std::vector<std::string>& args) {
         else if (args[i] == "--scan-once" && i + 1 < args.size())
             return scanOnce(args[i + 1]);
         else {
-            std::fprintf(stderr, "usage: lumora-bench folder [--quick] [--thumbs-only] [--json]\n");
+            std::fprintf(stderr, "usage: lumora-bench folder [--quick] [--thumbs-only] "
+                                 "[--files N] [--json]\n");
             return 2;
         }
     }
-    double load = NAN;
-    if (std::FILE* f = std::fopen("/proc/loadavg", "r")) {
-        if (std::fscanf(f, "%lf", &load) != 1)
-            load = NAN;
-        std::fclose(f);
-    }
+    const double load = loadAverage();
     std::printf("folder benchmark (%s): stand-in view %d x %d cells, warm cache, load average "
                 "%.1f on %u cores\n",
                 quick ? "quick" : "full", kColumns, kRows, load,
@@ -309,9 +419,14 @@ int runFolder(const std::vector<std::string>& args) {
     jsonField(out, "load_average", load);
     if (!thumbsOnly)
         engineFigures(out, quick);
-    const ThumbFigures thumbs = wholeFileThumbnails(quick);
+    const ThumbFigures thumbs = wholeFileThumbnails(quick, files);
     const double cores = std::max(1u, std::thread::hardware_concurrency());
+    const double loadAfter = loadAverage();
+    std::printf("  load average at the end %.1f\n", loadAfter);
+    jsonField(out, "load_average_end", loadAfter);
     jsonField(out, "full_decode_thumbs_vs_ideal", thumbs.poolMs / (thumbs.singleWorkerMs / cores));
+    jsonField(out, "full_decode_thumbs_cpu_vs_single", thumbs.poolCpuMs / thumbs.singleWorkerCpuMs);
+    jsonField(out, "full_decode_pool_cores_used", thumbs.poolCpuMs / thumbs.poolMs);
     jsonField(out, "thumbs_vs_vipsthumbnail_all_cores", thumbs.poolMs / thumbs.vipsMs);
     jsonField(out, "second_visit_all_s", thumbs.secondAllMs / 1000.0);
     jsonField(out, "second_visit_first_screen_ms", thumbs.secondFirstScreenMs);
