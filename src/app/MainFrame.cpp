@@ -2,9 +2,9 @@
 
 #include "app/ListContainerWnd.h"
 #include "app/MainCommands.h"
+#include "app/SlideShowLink.h"
 #include "app/StatusTexts.h"
 #include "app/TreeContainerWnd.h"
-#include "app/SlideShowLink.h"
 #include "app/ViewerLink.h"
 #include "controls/Divider.h"
 #include "controls/TextProgressCtrl.h"
@@ -366,6 +366,7 @@ void CMainFrame::whenIdleForScreenshot(std::function<void()> callback) {
     QTimer::singleShot(kScreenshotTimeoutMs, this, [self] {
         if (self) {
             self->startupWork_ = 0;
+            self->screenshotTimedOut_ = true;
             self->flushScreenshotCallbacks();
         }
     });
@@ -375,6 +376,27 @@ void CMainFrame::whenIdleForScreenshot(std::function<void()> callback) {
 void CMainFrame::flushScreenshotCallbacks() {
     if (!running_ || startupWork_ > 0 || screenshotCallbacks_.empty())
         return;
+    // The first load has listed its items, but thumbnails made from whole
+    // files on the decode pool may still be coming: the view stays busy
+    // until they are drawn. An empty view never stops being busy (a pass
+    // that scans nothing leaves the state alone), so one that stays empty
+    // for a while counts as done; the time limit covers the rest.
+    CThumbnailCtrl* view = listContainer_ ? listContainer_->currentView() : nullptr;
+    const bool busy = view && view->IsBusy();
+    screenshotEmptyWaitMs_ = busy && view->Count() == 0 ? screenshotEmptyWaitMs_ : 0;
+    if (busy && !screenshotTimedOut_ && screenshotEmptyWaitMs_ < kScreenshotEmptyWaitMs) {
+        if (!screenshotPollPending_) {
+            screenshotPollPending_ = true;
+            QTimer::singleShot(kScreenshotPollMs, this, [this] {
+                screenshotPollPending_ = false;
+                CThumbnailCtrl* shown = listContainer_ ? listContainer_->currentView() : nullptr;
+                if (shown && shown->Count() == 0)
+                    screenshotEmptyWaitMs_ += kScreenshotPollMs;
+                flushScreenshotCallbacks();
+            });
+        }
+        return;
+    }
     // Let queued paints and posted messages run before the callbacks.
     auto callbacks = std::move(screenshotCallbacks_);
     screenshotCallbacks_.clear();

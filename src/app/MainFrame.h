@@ -64,6 +64,8 @@ class CMainFrame : public QMainWindow {
     Q_OBJECT
 public:
     static constexpr int kScreenshotTimeoutMs = 30000;
+    static constexpr int kScreenshotPollMs = 50;
+    static constexpr int kScreenshotEmptyWaitMs = 1000;
     // Qt property set to 1 once start-up is complete.
     static constexpr const char* kReadyProperty = "LumoraMainWindow";
 
@@ -259,6 +261,9 @@ private:
     std::function<void(const QString&)> workSheetListReader_;
     std::function<LiveSettingValues()> liveValues_;
     std::vector<std::function<void()>> screenshotCallbacks_;
+    bool screenshotPollPending_ = false; // a later look at the view's busy state is due
+    bool screenshotTimedOut_ = false;
+    int screenshotEmptyWaitMs_ = 0; // how long the view has been busy and empty
 
     QString exportFolder_;
     int exportMethod_ = 0;

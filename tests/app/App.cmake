@@ -9,7 +9,7 @@ lumora_qtest(fontconfig_tests
 if(LUMORA_WIDGETS)
     lumora_gtest(realprogram_tests
         SOURCES ${CMAKE_CURRENT_LIST_DIR}/RealProgramTest.cpp
-        LIBS lumora_settings
+        LIBS lumora_settings Qt6::Gui
         LABELS widgets)
     add_dependencies(realprogram_tests lumora)
     lumora_gtest(oddfiles_program_tests

@@ -5,6 +5,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QImage>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QThread>
@@ -116,4 +117,54 @@ TEST(RealProgram, HandEditedSettingsOutsideTheirRangesStillStart) {
     QFile png(shot);
     ASSERT_TRUE(png.open(QIODevice::ReadOnly));
     EXPECT_EQ(png.read(8), QByteArray("\x89PNG\r\n\x1a\n", 8));
+}
+
+// A folder whose pictures carry no thumbnail of their own: the screenshot
+// waits until the decode pool has made every one on screen (each made one
+// is also written to the shared thumbnail cache).
+TEST(RealProgram, ScreenshotWaitsForThumbnailsMadeFromWholeFiles) {
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString copy = dir.filePath("lumora");
+    ASSERT_TRUE(QFile::copy(kProgram, copy));
+    const QString folder = dir.filePath("plain");
+    ASSERT_TRUE(QDir().mkpath(folder));
+    // A first screen of the default window full of noisy 12 MP pictures,
+    // slow enough to decode that an early screenshot would miss some.
+    constexpr int kFiles = 12;
+    QImage noise(4000, 3000, QImage::Format_RGB32);
+    uint32_t x = 2463534242u;
+    for (int y = 0; y < noise.height(); ++y) {
+        auto* row = reinterpret_cast<uint32_t*>(noise.scanLine(y));
+        for (int i = 0; i < noise.width(); ++i) {
+            x ^= x << 13;
+            x ^= x >> 17;
+            x ^= x << 5;
+            row[i] = x;
+        }
+    }
+    const QString first = QDir(folder).filePath(QStringLiteral("p0.jpg"));
+    ASSERT_TRUE(noise.save(first, "JPG", 90));
+    for (int i = 1; i < kFiles; ++i)
+        ASSERT_TRUE(QFile::copy(first, QDir(folder).filePath(QStringLiteral("p%1.jpg").arg(i))));
+    const QString cache = dir.filePath("cache");
+    const QString shot = dir.filePath("shot.png");
+    auto process = std::make_unique<QProcess>();
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("QT_QPA_PLATFORM", "offscreen");
+    env.insert("XDG_CACHE_HOME", cache);
+    // An empty home folder: the tree's first folder loads (and ends) at once,
+    // before the folder named on the command line is even listed.
+    ASSERT_TRUE(QDir().mkpath(dir.filePath("home")));
+    env.insert("HOME", dir.filePath("home"));
+    process->setProcessEnvironment(env);
+    process->start(copy, {"--screenshot", shot, folder});
+    ASSERT_TRUE(process->waitForFinished(60000));
+    EXPECT_EQ(process->exitCode(), 0);
+    int entries = 0;
+    for (const char* size : {"normal", "large"})
+        entries += static_cast<int>(
+            QDir(cache + "/thumbnails/" + size).entryList({"*.png"}, QDir::Files).size());
+    EXPECT_EQ(entries, kFiles);
+    EXPECT_FALSE(QImage(shot).isNull());
 }
