@@ -96,6 +96,13 @@ void CPixelPool::Trim() {
     }
 }
 
+void CPixelPool::DropStale() {
+    std::vector<Kept> stale;
+    std::lock_guard lock(poolMutex);
+    takeStale(stale, Clock::now());
+    // `stale` is destroyed after the lock is released.
+}
+
 std::size_t CPixelPool::KeptBytes() {
     std::lock_guard lock(poolMutex);
     std::size_t total = 0;

@@ -36,6 +36,8 @@ public:
     // null only when memory is short.
     static std::unique_ptr<uint8_t[]> TakeOrAllocate(std::size_t size, bool populate = true);
     static void Trim();
+    // Frees the blocks kept longer than kMaxAge.
+    static void DropStale();
     static std::size_t KeptBytes();
     static int KeptBlocks();
 };

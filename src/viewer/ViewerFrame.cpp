@@ -1,8 +1,7 @@
 #include "viewer/ViewerFrame.h"
 
-#include "viewer/PixelPool.h"
-
 #include "controls/SkipperSliderCtrl.h"
+#include "viewer/PixelPool.h"
 #include "viewer/PreviewCtrl.h"
 #include "viewer/ViewerIcons.h"
 #include "viewer/ViewerMessages.h"
@@ -15,10 +14,12 @@
 #include <QMenuBar>
 #include <QScreen>
 #include <QStatusBar>
+#include <QTimer>
 #include <QToolBar>
 #include <QWindowStateChangeEvent>
 
 #include <algorithm>
+#include <chrono>
 
 namespace lumora {
 
@@ -51,6 +52,13 @@ CViewerFrame::CViewerFrame(QWidget* owner) : QMainWindow(owner, Qt::Window) {
     createToolBar();
     createStatusBar();
     fitChecked_ = true;
+    // Freed blocks kept for the next picture go once they are old, also
+    // when nothing else asks the pool for one.
+    auto* poolTrim = new QTimer(this);
+    poolTrim->setInterval(
+        std::chrono::duration_cast<std::chrono::milliseconds>(CPixelPool::kMaxAge / 2));
+    connect(poolTrim, &QTimer::timeout, this, [] { CPixelPool::DropStale(); });
+    poolTrim->start();
 
     connect(preview_, &CPreviewCtrl::paneText, this, &CViewerFrame::setPane);
     connect(preview_, &CPreviewCtrl::imageDisplayed, this, &CViewerFrame::onImageDisplayed);
