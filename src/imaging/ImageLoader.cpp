@@ -3,10 +3,9 @@
 #include "imaging/JpegDecoder.h"
 #include "imaging/PictureDecoder.h"
 #include "imaging/PsdReader.h"
+#include "imaging/RunningThreads.h"
 #include "imaging/TiffDecoder.h"
 
-#include <chrono>
-#include <condition_variable>
 #include <thread>
 
 #include <pthread.h>
@@ -71,21 +70,7 @@ namespace {
 
 enum class User { Preview, Mini };
 
-std::mutex runningMutex;
-std::condition_variable runningChanged;
-int running = 0;
-
-struct RunningGuard {
-    RunningGuard() {
-        std::lock_guard lock(runningMutex);
-        ++running;
-    }
-    ~RunningGuard() {
-        std::lock_guard lock(runningMutex);
-        --running;
-        runningChanged.notify_all();
-    }
-};
+CRunningThreads loaderThreads;
 
 // Decodes the request's file by kind. Returns false when nothing at all is
 // to be posted (a JPEG that cannot be opened).
@@ -150,7 +135,7 @@ void runLoad(std::unique_ptr<LoadRequest> request, User user) {
 }
 
 void startThread(std::unique_ptr<LoadRequest> request, User user) {
-    auto guard = std::make_shared<RunningGuard>();
+    auto guard = std::make_shared<CRunningThreads::Guard>(loaderThreads);
     std::thread([request = std::move(request), user, guard]() mutable {
         if (user == User::Mini) {
             sched_param param{};
@@ -178,14 +163,11 @@ void StartMiniPreviewThread(std::unique_ptr<LoadRequest> request) {
 }
 
 int RunningLoaders() {
-    std::lock_guard lock(runningMutex);
-    return running;
+    return loaderThreads.Count();
 }
 
 bool WaitForLoaders(int timeoutMs) {
-    std::unique_lock lock(runningMutex);
-    return runningChanged.wait_for(lock, std::chrono::milliseconds(timeoutMs),
-                                   [] { return running == 0; });
+    return loaderThreads.WaitIdle(timeoutMs);
 }
 
 CPreviewLoader::CPreviewLoader(QObject* receiver)

@@ -5,11 +5,11 @@
 #include "viewer/PreviewMessages.h"
 #include "viewer/QuarterFollower.h"
 
+#include "imaging/RunningThreads.h"
+
 #include <QCoreApplication>
 
-#include <chrono>
 #include <climits>
-#include <condition_variable>
 #include <cstdlib>
 #include <thread>
 
@@ -31,23 +31,7 @@ template <typename M> bool PictureTarget::Post(std::unique_ptr<M> message) {
 
 namespace {
 
-std::mutex runningMutex;
-std::condition_variable runningChanged;
-int running = 0;
-
-struct RunningGuard {
-    RunningGuard() {
-        std::lock_guard lock(runningMutex);
-        ++running;
-    }
-    ~RunningGuard() {
-        std::lock_guard lock(runningMutex);
-        --running;
-        runningChanged.notify_all();
-    }
-    RunningGuard(const RunningGuard&) = delete;
-    RunningGuard& operator=(const RunningGuard&) = delete;
-};
+CRunningThreads pictureThreads;
 
 // The neighbours give way to the request the user waits for.
 void lowerThisThread() {
@@ -196,7 +180,7 @@ int32_t CPictureLoader::NewRequest() {
 
 int32_t CPictureLoader::Load(const PictureRequest& entry, int quarterTurns) {
     const int32_t number = NewRequest();
-    auto guard = std::make_shared<RunningGuard>();
+    auto guard = std::make_shared<CRunningThreads::Guard>(pictureThreads);
     std::thread([target = target_, counter = counter_, number, entry, quarterTurns, guard] {
         RunPictureLoad(target, counter, number, entry, quarterTurns);
     }).detach();
@@ -249,7 +233,7 @@ void CPictureLoader::Prefetch(const std::vector<ImageItem>& items,
     }
     if (missing.empty())
         return;
-    auto guard = std::make_shared<RunningGuard>();
+    auto guard = std::make_shared<CRunningThreads::Guard>(pictureThreads);
     std::thread([target = target_, counter = prefetchCounter_, generation,
                  work = std::move(missing), guard] {
         lowerThisThread();
@@ -260,9 +244,7 @@ void CPictureLoader::Prefetch(const std::vector<ImageItem>& items,
             message->path = item.path;
             message->generation = generation;
             RowWatch pooled;
-            pooled.allocate = [](std::size_t size, bool populate) {
-                return CPixelPool::TakeOrAllocate(size, populate);
-            };
+            pooled.allocate = &CPixelPool::TakeOrAllocate;
             DecodeOutput out = decode(item, CancelTest{counter.get(), generation}, {}, &pooled);
             if (counter->Get() != generation)
                 return;
@@ -332,14 +314,11 @@ std::size_t CPictureLoader::prefetchedBytes() const {
 }
 
 int CPictureLoader::Running() {
-    std::lock_guard lock(runningMutex);
-    return running;
+    return pictureThreads.Count();
 }
 
 bool CPictureLoader::WaitIdle(int timeoutMs) {
-    std::unique_lock lock(runningMutex);
-    return runningChanged.wait_for(lock, std::chrono::milliseconds(timeoutMs),
-                                   [] { return running == 0; });
+    return pictureThreads.WaitIdle(timeoutMs);
 }
 
 } // namespace lumora

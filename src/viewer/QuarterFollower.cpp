@@ -18,9 +18,7 @@ constexpr std::size_t kPopulateStep = std::size_t(2) << 20;
 } // namespace
 
 CQuarterFollower::CQuarterFollower() {
-    watch_.allocate = [](std::size_t size, bool populate) {
-        return CPixelPool::TakeOrAllocate(size, populate);
-    };
+    watch_.allocate = &CPixelPool::TakeOrAllocate;
     watch_.onAllocated = [this](const DibImage& image) { start(image); };
     watch_.onRows = [this](int rows) {
         rows_.store(rows, std::memory_order_release);
