@@ -468,20 +468,17 @@ void CPreviewCtrl::ActualSize() {
 }
 
 void CPreviewCtrl::RotateRight() {
-    rotationIndex_ = (rotationIndex_ + 1) % 4;
-    if (picture_ && !loading_) {
-        picture_ = picture_->Turned(1);
-        relayout(false);
-        viewport()->update();
-        updateMagnificationPane();
-    }
-    updateRotationPane();
+    rotateBy(1);
 }
 
 void CPreviewCtrl::RotateLeft() {
-    rotationIndex_ = (rotationIndex_ + 3) % 4;
+    rotateBy(3);
+}
+
+void CPreviewCtrl::rotateBy(int quarterTurns) {
+    rotationIndex_ = (rotationIndex_ + quarterTurns) % 4;
     if (picture_ && !loading_) {
-        picture_ = picture_->Turned(3);
+        picture_ = picture_->Turned(quarterTurns);
         relayout(false);
         viewport()->update();
         updateMagnificationPane();

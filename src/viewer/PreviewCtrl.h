@@ -14,8 +14,8 @@
 // nearest-neighbour otherwise, at the screen's device pixels.
 #pragma once
 
-#include "settings/AppSettings.h"
 #include "imaging/ImageItem.h"
+#include "settings/AppSettings.h"
 #include "viewer/PictureLoader.h"
 #include "viewer/PreviewLayout.h"
 #include "viewer/ViewerPicture.h"
@@ -134,6 +134,7 @@ private:
     void applyScrollBars();
     int desiredTurns() const;
     void updateReadout(QPoint viewportPoint);
+    void rotateBy(int quarterTurns); // clockwise
     void updateRotationPane();
     void updateMagnificationPane();
     void updateCursor();

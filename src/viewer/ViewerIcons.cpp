@@ -51,38 +51,29 @@ void text(QPainter& p, const QString& t, int px) {
 }
 
 void turn(QPainter& p, bool clockwise) {
+    // The anticlockwise icon is the clockwise one mirrored about x = 10.5.
+    const double dir = clockwise ? 1 : -1;
     p.setPen(QPen(kBlue, 2));
     p.setBrush(Qt::NoBrush);
-    const QRectF r(4, 4, 13, 13);
-    p.drawArc(r, clockwise ? 90 * 16 : 90 * 16, clockwise ? -270 * 16 : 270 * 16);
+    p.drawArc(QRectF(4, 4, 13, 13), 90 * 16, static_cast<int>(dir * -270 * 16));
     p.setBrush(kBlue);
     QPainterPath head;
-    if (clockwise) {
-        head.moveTo(10.5, 1);
-        head.lineTo(14.5, 4);
-        head.lineTo(10.5, 7);
-    } else {
-        head.moveTo(10.5, 1);
-        head.lineTo(6.5, 4);
-        head.lineTo(10.5, 7);
-    }
+    head.moveTo(10.5, 1);
+    head.lineTo(10.5 + dir * 4, 4);
+    head.lineTo(10.5, 7);
     head.closeSubpath();
     p.drawPath(head);
 }
 
 void arrow(QPainter& p, bool right) {
+    // The left arrow is the right one mirrored about x = 10.5.
+    const auto x = [right](double v) { return right ? v : 21 - v; };
     p.setPen(Qt::NoPen);
     p.setBrush(kBlue);
     QPainterPath a;
-    if (right) {
-        a.moveTo(6, 4);
-        a.lineTo(16, 10.5);
-        a.lineTo(6, 17);
-    } else {
-        a.moveTo(15, 4);
-        a.lineTo(5, 10.5);
-        a.lineTo(15, 17);
-    }
+    a.moveTo(x(6), 4);
+    a.lineTo(x(16), 10.5);
+    a.lineTo(x(6), 17);
     a.closeSubpath();
     p.drawPath(a);
 }
