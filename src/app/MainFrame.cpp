@@ -383,15 +383,17 @@ void CMainFrame::flushScreenshotCallbacks() {
     // for a while counts as done; the time limit covers the rest.
     CThumbnailCtrl* view = listContainer_ ? listContainer_->currentView() : nullptr;
     const bool busy = view && view->IsBusy();
-    screenshotEmptyWaitMs_ = busy && view->Count() == 0 ? screenshotEmptyWaitMs_ : 0;
-    if (busy && !screenshotTimedOut_ && screenshotEmptyWaitMs_ < kScreenshotEmptyWaitMs) {
+    if (!(busy && view->Count() == 0))
+        screenshotBusyEmpty_.invalidate();
+    else if (!screenshotBusyEmpty_.isValid())
+        screenshotBusyEmpty_.start();
+    const bool emptyLongEnough =
+        screenshotBusyEmpty_.isValid() && screenshotBusyEmpty_.elapsed() >= kScreenshotEmptyWaitMs;
+    if (busy && !screenshotTimedOut_ && !emptyLongEnough) {
         if (!screenshotPollPending_) {
             screenshotPollPending_ = true;
             QTimer::singleShot(kScreenshotPollMs, this, [this] {
                 screenshotPollPending_ = false;
-                CThumbnailCtrl* shown = listContainer_ ? listContainer_->currentView() : nullptr;
-                if (shown && shown->Count() == 0)
-                    screenshotEmptyWaitMs_ += kScreenshotPollMs;
                 flushScreenshotCallbacks();
             });
         }

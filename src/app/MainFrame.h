@@ -33,6 +33,7 @@
 #include "settings/AppSettings.h"
 #include "settings/SettingsStore.h"
 
+#include <QElapsedTimer>
 #include <QMainWindow>
 #include <QPointer>
 #include <QString>
@@ -263,7 +264,7 @@ private:
     std::vector<std::function<void()>> screenshotCallbacks_;
     bool screenshotPollPending_ = false; // a later look at the view's busy state is due
     bool screenshotTimedOut_ = false;
-    int screenshotEmptyWaitMs_ = 0; // how long the view has been busy and empty
+    QElapsedTimer screenshotBusyEmpty_; // running while the view is busy and empty
 
     QString exportFolder_;
     int exportMethod_ = 0;
