@@ -48,7 +48,7 @@ struct DirCloser {
 bool ImageItemList::EnumerateFolder(const std::string& folder, const KindFilter& filter,
                                     const std::function<bool()>& superseded,
                                     const std::function<void(int)>& counted) {
-    ScanPattern patterns[16];
+    ScanPattern patterns[kMaxScanPatterns];
     const int patternCount = scanPatterns(filter, patterns);
     if (patternCount == 0)
         return true;
@@ -62,7 +62,7 @@ bool ImageItemList::EnumerateFolder(const std::string& folder, const KindFilter&
         return true;
     }
 
-    std::array<std::vector<std::string>, 16> matches;
+    std::array<std::vector<std::string>, kMaxScanPatterns> matches;
     bool stopped = false;
     while (dirent* entry = ::readdir(dir.get())) {
         std::string_view name(entry->d_name);

@@ -25,12 +25,22 @@ struct ExtensionEntry {
 };
 
 constexpr ExtensionEntry kExtensionTable[] = {
-    {"jpg", ImageKind::Jpeg}, {"cr2", ImageKind::Cr2},   {"nef", ImageKind::Nef},
-    {"orf", ImageKind::Orf},  {"pef", ImageKind::Pef},   {"mrw", ImageKind::Mrw},
-    {"erf", ImageKind::Erf},  {"raf", ImageKind::Raf},   {"crw", ImageKind::Crw},
-    {"tif", ImageKind::Tiff}, {"tiff", ImageKind::Tiff}, {"bmp", ImageKind::Bmp},
-    {"gif", ImageKind::Gif},  {"ico", ImageKind::Ico},   {"cur", ImageKind::Cur},
-    {"psd", ImageKind::Psd},
+    {"jpg", ImageKind::Jpeg},    {"cr2", ImageKind::Cr2},   {"nef", ImageKind::Nef},
+    {"orf", ImageKind::Orf},     {"pef", ImageKind::Pef},   {"mrw", ImageKind::Mrw},
+    {"erf", ImageKind::Erf},     {"raf", ImageKind::Raf},   {"crw", ImageKind::Crw},
+    {"tif", ImageKind::Tiff},    {"tiff", ImageKind::Tiff}, {"bmp", ImageKind::Bmp},
+    {"gif", ImageKind::Gif},     {"ico", ImageKind::Ico},   {"cur", ImageKind::Cur},
+    {"psd", ImageKind::Psd},     {"cr3", ImageKind::Cr3},   {"arw", ImageKind::Arw},
+    {"srf", ImageKind::Srf},     {"dng", ImageKind::Dng},   {"rw2", ImageKind::Rw2},
+    {"rwl", ImageKind::Rwl},     {"nrw", ImageKind::Nrw},   {"srw", ImageKind::Srw},
+    {"3fr", ImageKind::ThreeFr},
+};
+
+// The current RAW kinds, searched after the older ones.
+constexpr ScanPattern kModernRawPatterns[] = {
+    {"cr3", ImageKind::Cr3}, {"arw", ImageKind::Arw}, {"srf", ImageKind::Srf},
+    {"dng", ImageKind::Dng}, {"rw2", ImageKind::Rw2}, {"rwl", ImageKind::Rwl},
+    {"nrw", ImageKind::Nrw}, {"srw", ImageKind::Srw}, {"3fr", ImageKind::ThreeFr},
 };
 
 } // namespace
@@ -97,7 +107,7 @@ bool KindFilter::allowsPasted(ImageKind kind) const {
     }
 }
 
-int scanPatterns(const KindFilter& filter, ScanPattern out[16]) {
+int scanPatterns(const KindFilter& filter, ScanPattern out[kMaxScanPatterns]) {
     int n = 0;
     if (filter.fileType & kFileTypeJpeg)
         out[n++] = {"jpg", ImageKind::Jpeg};
@@ -107,6 +117,8 @@ int scanPatterns(const KindFilter& filter, ScanPattern out[16]) {
                        ScanPattern{"pef", ImageKind::Pef}, ScanPattern{"mrw", ImageKind::Mrw},
                        ScanPattern{"erf", ImageKind::Erf}, ScanPattern{"raf", ImageKind::Raf},
                        ScanPattern{"sr2", ImageKind::Sr2}})
+            out[n++] = p;
+        for (const ScanPattern& p : kModernRawPatterns)
             out[n++] = p;
     }
     if (filter.fileType & kFileTypeMisc) {

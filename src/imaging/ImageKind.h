@@ -20,6 +20,16 @@ enum class ImageKind : int32_t {
     Raf = 23,
     Sr2 = 24,
     Crw = 25,
+    // The RAW kinds of current cameras (the codes keep bit 0x10).
+    Arw = 26,
+    Srf = 27,
+    Dng = 28,
+    Rw2 = 29,
+    Rwl = 30,
+    Nrw = 31,
+    Srw = 48,
+    ThreeFr = 49, // .3fr
+    Cr3 = 50,
     Tiff = 257,
     Bmp = 258,
     Gif = 259,
@@ -77,6 +87,9 @@ struct KindFilter {
     bool allowsPasted(ImageKind kind) const;
 };
 
+// Most patterns scanPatterns writes.
+constexpr int kMaxScanPatterns = 32;
+
 // One folder-scan pattern: "*.<extension>" with the kind it gives.
 struct ScanPattern {
     std::string_view extension; // without the dot, lower case
@@ -84,7 +97,7 @@ struct ScanPattern {
 };
 
 // Patterns in the order the folder scan searches them, for the given filter.
-// Returns how many were written to out (at most 16).
-int scanPatterns(const KindFilter& filter, ScanPattern out[16]);
+// Returns how many were written to out (at most kMaxScanPatterns).
+int scanPatterns(const KindFilter& filter, ScanPattern out[kMaxScanPatterns]);
 
 } // namespace lumora

@@ -57,6 +57,9 @@ void CRawParser::Reset() {
     thumbnailLength_ = 0;
     previewOffset_ = 0;
     previewLength_ = 0;
+    positionsAbsolute_ = false;
+    thumbnailWidth_ = thumbnailHeight_ = 0;
+    previewWidth_ = previewHeight_ = 0;
     jpegCandidates_.clear();
     imageInfo_ = {};
     shootingInfo_ = {};
@@ -96,7 +99,9 @@ void CRawParser::Close() {
 
 int CRawParser::Parse() {
     bool ok = false;
-    if (kind_ == kRawKindMrw) {
+    if (IsModernRawKind(kind_)) {
+        ok = ParseModernRaw();
+    } else if (kind_ == kRawKindMrw) {
         ok = ParseMrw();
     } else if (kind_ == kRawKindJpeg) {
         ok = ParseJpeg(0);
@@ -297,6 +302,9 @@ void CRawParser::OnEntry(Ifd which, std::uint64_t base, const Entry& e) {
         if (e.tag == 0x0010) {
             std::get<FujifilmMakerNote>(makerNote_).serialNumber = Text(e);
         }
+        break;
+    case Ifd::Image:
+        OnImageDirectory(e);
         break;
     }
 }

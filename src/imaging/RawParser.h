@@ -25,11 +25,27 @@ enum RawKind : int {
     kRawKindRaf = 23,
     kRawKindSr2 = 24,
     kRawKindCrw = 25,
+    kRawKindArw = 26,
+    kRawKindSrf = 27,
+    kRawKindDng = 28,
+    kRawKindRw2 = 29,
+    kRawKindRwl = 30,
+    kRawKindNrw = 31,
+    kRawKindSrw = 48,
+    kRawKind3fr = 49,
+    kRawKindCr3 = 50,
     kRawKindTiff = 257,
 };
 
+// The RAW kinds of current cameras: TIFF files whose embedded JPEGs are
+// chosen by their sizes (RawParserModern.cpp), and CR3 (RawParserCr3.cpp).
+constexpr bool IsModernRawKind(int kind) {
+    return (kind >= kRawKindArw && kind <= kRawKindNrw) || kind == kRawKindSrw ||
+           kind == kRawKind3fr || kind == kRawKindCr3;
+}
+
 // Reads the metadata of one camera file (JPEG with EXIF, TIFF, TIFF-based RAW,
-// CRW, MRW, RAF): the EXIF and maker-note records and where the embedded
+// CRW, MRW, RAF, CR3): the EXIF and maker-note records and where the embedded
 // thumbnail and preview JPEGs lie. It never decodes pixels.
 //
 // The file is untrusted: every offset and count is checked against the file's
@@ -70,12 +86,21 @@ public:
 
     std::uint32_t GetThumbnailLength() const { return thumbnailLength_; }
     // Absolute file position of the thumbnail JPEG.
-    std::uint64_t GetThumbnailPosition() const { return tiffBase_ + thumbnailOffset_; }
+    std::uint64_t GetThumbnailPosition() const {
+        return positionsAbsolute_ ? thumbnailOffset_ : tiffBase_ + thumbnailOffset_;
+    }
     std::uint32_t GetPreviewLength() const { return previewLength_; }
     // Absolute file position of the preview JPEG.
     std::uint64_t GetPreviewPosition() const {
-        return kind_ == kRawKindRaf ? previewOffset_ : tiffBase_ + previewOffset_;
+        return kind_ == kRawKindRaf || positionsAbsolute_ ? previewOffset_
+                                                          : tiffBase_ + previewOffset_;
     }
+    // Pixel sizes of the thumbnail and preview JPEGs where the file states
+    // them (the current RAW kinds); 0 when unknown.
+    std::uint32_t GetThumbnailWidth() const { return thumbnailWidth_; }
+    std::uint32_t GetThumbnailHeight() const { return thumbnailHeight_; }
+    std::uint32_t GetPreviewWidth() const { return previewWidth_; }
+    std::uint32_t GetPreviewHeight() const { return previewHeight_; }
     bool HasSidecarThumbnail() const { return hasSidecar_; }
     // File name (without folder) of a .crw's sidecar thumbnail file.
     const std::string& GetSidecarName() const { return sidecarName_; }
@@ -97,6 +122,8 @@ public:
     static constexpr std::size_t kMaxSubIfds = 16;
     static constexpr std::size_t kMaxContainerBlocks = 256;
     static constexpr std::size_t kMaxResources = 4096;
+    // Embedded JPEGs weighed by the current RAW kinds.
+    static constexpr std::size_t kMaxEmbeddedJpegs = 32;
 
 private:
     // One directory entry as the walk hands it to a callback.
@@ -122,7 +149,30 @@ private:
         OlympusSub,
         Minolta,
         Epson,
-        Fujifilm
+        Fujifilm,
+        Image // any image directory of a current RAW file (RawParserModern.cpp)
+    };
+    // One image directory (IFD0, a SubIFD, IFD1) of a current RAW file.
+    struct ImageDirectory {
+        std::uint32_t subfileType = 0;
+        std::uint32_t width = 0;
+        std::uint32_t height = 0;
+        std::uint16_t compression = 0;
+        std::uint16_t photometric = 0;
+        std::uint32_t stripOffset = 0;
+        std::uint32_t stripLength = 0;
+        std::uint32_t stripCount = 0;
+        std::uint32_t jpegOffset = 0; // JPEGInterchangeFormat
+        std::uint32_t jpegLength = 0;
+        std::uint64_t jpgFromRawPos = 0; // tag 0x2E of RW2, absolute
+        std::uint32_t jpgFromRawLength = 0;
+    };
+    // One embedded JPEG of a current RAW file, absolute.
+    struct EmbeddedJpeg {
+        std::uint64_t pos = 0;
+        std::uint32_t length = 0;
+        std::uint32_t width = 0;
+        std::uint32_t height = 0;
     };
 
     int Parse();
@@ -133,6 +183,17 @@ private:
     bool ParseCrw();
     bool ParseMrw();
     bool ParseRaf();
+    bool ParseModernRaw();
+    bool ParseModernTiff();
+    bool ParseRw2();
+    bool ParseCr3();
+    bool ReadCr3Tiff(std::uint64_t pos, std::uint64_t length, Ifd which);
+    void ParseModernMakerNote();
+    void ReadImageDirectory(std::uint32_t offset, std::vector<EmbeddedJpeg>& jpegs,
+                            ImageDirectory* out);
+    void OnImageDirectory(const Entry& e);
+    bool JpegAt(std::uint64_t pos, std::uint32_t length, EmbeddedJpeg& out);
+    void ChooseEmbeddedJpegs(const std::vector<EmbeddedJpeg>& jpegs);
     void ParseMakerNote();
     void ParseCanon(std::uint64_t pos);
     void ParseNikon(std::uint64_t pos);
@@ -185,6 +246,11 @@ private:
     std::uint32_t thumbnailLength_ = 0;
     std::uint64_t previewOffset_ = 0;
     std::uint32_t previewLength_ = 0;
+    bool positionsAbsolute_ = false; // thumbnail and preview offsets are file positions
+    std::uint32_t thumbnailWidth_ = 0;
+    std::uint32_t thumbnailHeight_ = 0;
+    std::uint32_t previewWidth_ = 0;
+    std::uint32_t previewHeight_ = 0;
     std::vector<JpegCandidate> jpegCandidates_;
     ImageInfo imageInfo_;
     ShootingInfo shootingInfo_;
@@ -205,6 +271,7 @@ private:
     std::uint32_t fujiDummy_ = 0;
     std::uint64_t canonEntriesEnd_ = 0; // Canon directory: end of its entries
     std::uint64_t canonBlockEnd_ = 0;   // and of the maker-note block
+    ImageDirectory directory_;          // Ifd::Image
     int depth_ = 0;
 };
 

@@ -22,3 +22,8 @@ if(NOT LUMORA_SANITIZE)
         LIBS lumora_decoders lumora_engine Qt6::Gui)
     add_dependencies(inspect_tool_test lumora-inspect)
 endif()
+
+lumora_gtest(rawparser_modern_test
+    SOURCES ${CMAKE_CURRENT_LIST_DIR}/RawParserModernTest.cpp
+    LIBS lumora_rawparser lumora_samplegen
+    LABELS sanitize)

@@ -213,9 +213,14 @@ Object CaptionObject(const CaptionSummary& c) {
     return o;
 }
 
-Object Range(std::uint64_t offset, std::uint64_t length) {
+// An embedded JPEG; its pixel size where the file states one.
+Object Range(std::uint64_t offset, std::uint64_t length, std::uint32_t width = 0,
+             std::uint32_t height = 0) {
     Object o;
     o.AddRaw("offset", Number(offset)).AddRaw("length", Number(length));
+    if (width != 0 && height != 0) {
+        o.AddRaw("width", Number(std::uint64_t{width})).AddRaw("height", Number(std::uint64_t{height}));
+    }
     return o;
 }
 
@@ -239,8 +244,10 @@ Object Describe(const std::filesystem::path& path, int kind, const CRawParser& p
         o.AddRaw("makerNote", "null");
     }
     o.AddChild("captionSummary", CaptionObject(DeriveCaptionSummary(shooting, note)));
-    o.AddChild("thumbnail", Range(parser.GetThumbnailPosition(), parser.GetThumbnailLength()));
-    o.AddChild("preview", Range(parser.GetPreviewPosition(), parser.GetPreviewLength()));
+    o.AddChild("thumbnail", Range(parser.GetThumbnailPosition(), parser.GetThumbnailLength(),
+                                  parser.GetThumbnailWidth(), parser.GetThumbnailHeight()));
+    o.AddChild("preview", Range(parser.GetPreviewPosition(), parser.GetPreviewLength(),
+                                parser.GetPreviewWidth(), parser.GetPreviewHeight()));
     o.AddRaw("sidecar", parser.HasSidecarThumbnail() ? Quote(parser.GetSidecarName()) : "null");
     return o;
 }
@@ -257,6 +264,9 @@ int KindForPath(const std::filesystem::path& path) {
         {".orf", kRawKindOrf},  {".pef", kRawKindPef},   {".mrw", kRawKindMrw},
         {".erf", kRawKindErf},  {".raf", kRawKindRaf},   {".sr2", kRawKindSr2},
         {".crw", kRawKindCrw},  {".tif", kRawKindTiff},  {".tiff", kRawKindTiff},
+        {".cr3", kRawKindCr3},  {".arw", kRawKindArw},   {".srf", kRawKindSrf},
+        {".dng", kRawKindDng},  {".rw2", kRawKindRw2},   {".rwl", kRawKindRwl},
+        {".nrw", kRawKindNrw},  {".srw", kRawKindSrw},   {".3fr", kRawKind3fr},
     };
     for (const auto& [e, kind] : kKinds) {
         if (ext == e) {

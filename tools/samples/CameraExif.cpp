@@ -174,6 +174,10 @@ void writeMinoltaMakerNote(TiffStream& s, const std::vector<uint8_t>* preview) {
 
 } // namespace
 
+void writeCanonMakerNoteAt(TiffStream& s, const CameraInfo& c) {
+    writeCanonMakerNote(s, c);
+}
+
 void addCameraIfd0Fields(IfdBuilder& ifd0, const CameraInfo& c) {
     ifd0.ascii(271, c.make)
         .ascii(272, c.model)

@@ -65,6 +65,10 @@ void addCameraIfd0Fields(IfdBuilder& ifd0, const CameraInfo& camera);
 // note between the labels "mn" and "mnEnd".
 void writeExifIfd(TiffStream& stream, const CameraInfo& camera, const MakerNoteExtras& extras = {});
 
+// The Canon maker-note IFD alone, under "mn" (up to "mnEnd"); its offsets
+// are relative to the stream's start (a CR3 keeps it as a stream of its own).
+void writeCanonMakerNoteAt(TiffStream& stream, const CameraInfo& camera);
+
 // IFD1 describing a JPEG thumbnail stored under `label`.
 IfdBuilder thumbnailIfd(bool littleEndian, const std::string& label, std::size_t length);
 

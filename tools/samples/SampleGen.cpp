@@ -304,6 +304,12 @@ std::vector<WrittenSample> writeSampleFolder(const std::string& dir) {
     all.push_back(writeCrw(dir, "crw_0042.crw", "crw_0042.thm"));
     all.push_back(writeMrw(dir, "minolta.mrw"));
     all.push_back(writeRaf(dir, "fujifilm.raf"));
+    all.push_back(writeCr3(dir, "canon.cr3"));
+    all.push_back(writeArw(dir, "sony.arw"));
+    all.push_back(writeDng(dir, "pentax.dng"));
+    all.push_back(writeLinearDng(dir, "phone.dng"));
+    all.push_back(writeRw2(dir, "panasonic.rw2"));
+    all.push_back(writeNrw(dir, "nikon.nrw"));
     all.push_back(writePsd(dir, "photoshop-raw.psd", 0, true));
     all.push_back(writePsd(dir, "photoshop-packbits.psd", 1, true));
     all.push_back(writePsd(dir, "photoshop-nothumb.psd", 1, false));

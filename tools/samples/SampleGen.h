@@ -23,6 +23,11 @@ enum SampleKind : int {
     kKindRaf = 23,
     kKindSr2 = 24,
     kKindCrw = 25,
+    kKindArw = 26,
+    kKindDng = 28,
+    kKindRw2 = 29,
+    kKindNrw = 31,
+    kKindCr3 = 50,
     kKindTiff = 257,
     kKindBmp = 258,
     kKindGif = 259,
@@ -105,6 +110,15 @@ WrittenSample writeCrw(const std::string& dir, const std::string& name,
                        const std::string& sidecarName);
 WrittenSample writeMrw(const std::string& dir, const std::string& name);
 WrittenSample writeRaf(const std::string& dir, const std::string& name);
+// Current RAW kinds (ModernRawFiles.cpp).
+WrittenSample writeArw(const std::string& dir, const std::string& name);
+// A raw (CFA, lossless JPEG) main image with two JPEG previews in SubIFDs.
+WrittenSample writeDng(const std::string& dir, const std::string& name);
+// A phone's DNG: linear raw main image in IFD0, one JPEG preview, 
+WrittenSample writeLinearDng(const std::string& dir, const std::string& name);
+WrittenSample writeRw2(const std::string& dir, const std::string& name);
+WrittenSample writeNrw(const std::string& dir, const std::string& name);
+WrittenSample writeCr3(const std::string& dir, const std::string& name);
 WrittenSample writeTiff(const std::string& dir, const std::string& name, bool littleEndian);
 WrittenSample writePsd(const std::string& dir, const std::string& name, int compression,
                        bool withThumbnail);
