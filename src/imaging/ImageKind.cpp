@@ -82,11 +82,36 @@ std::string_view kindLabel(ImageKind kind) {
     }
 }
 
+int rawKindBit(ImageKind kind) {
+    switch (kind) {
+    case ImageKind::Cr3:
+        return kRawCr3;
+    case ImageKind::Arw:
+    case ImageKind::Srf:
+        return kRawArw;
+    case ImageKind::Dng:
+        return kRawDng;
+    case ImageKind::Rw2:
+    case ImageKind::Rwl:
+        return kRawRw2;
+    case ImageKind::Nrw:
+        return kRawNrw;
+    case ImageKind::Srw:
+        return kRawSrw;
+    case ImageKind::ThreeFr:
+        return kRaw3fr;
+    default:
+        return 0;
+    }
+}
+
 bool KindFilter::allowsPasted(ImageKind kind) const {
     if (kind == ImageKind::Jpeg)
         return fileType & kFileTypeJpeg;
-    if (isRawKind(kind))
-        return fileType & kFileTypeRaw;
+    if (isRawKind(kind)) {
+        const int bit = rawKindBit(kind);
+        return (fileType & kFileTypeRaw) && (bit == 0 || (rawKind & bit));
+    }
     if (!(fileType & kFileTypeMisc))
         return false;
     switch (kind) {
@@ -119,7 +144,8 @@ int scanPatterns(const KindFilter& filter, ScanPattern out[kMaxScanPatterns]) {
                        ScanPattern{"sr2", ImageKind::Sr2}})
             out[n++] = p;
         for (const ScanPattern& p : kModernRawPatterns)
-            out[n++] = p;
+            if (filter.rawKind & rawKindBit(p.kind))
+                out[n++] = p;
     }
     if (filter.fileType & kFileTypeMisc) {
         // TIFF is listed whenever the group is on, without asking MiscKind.

@@ -73,11 +73,27 @@ constexpr int kMiscGif = 8;
 constexpr int kMiscIco = 16;
 constexpr int kMiscCur = 32;
 
+// `RawKind` bits: the RAW kinds of current cameras, consulted only when
+// `FileType` has the RAW bit. The older RAW kinds have no bit: they are
+// listed whenever RAW is.
+constexpr int kRawCr3 = 1;
+constexpr int kRawArw = 2; // .arw and .srf
+constexpr int kRawDng = 4;
+constexpr int kRawRw2 = 8; // .rw2 and .rwl
+constexpr int kRawNrw = 16;
+constexpr int kRawSrw = 32;
+constexpr int kRaw3fr = 64;
+constexpr int kRawKindAll = 127;
+
+// The `RawKind` bit of a kind; 0 for every kind that has none.
+int rawKindBit(ImageKind kind);
+
 // The kind filters and the size limiter a view hands to its engine.
 struct KindFilter {
-    int fileType = 7;        // `FileType`
-    int miscKind = 61;       // `MiscKind`
-    int64_t minFileSize = 0; // bytes; `SizeLimitterSize` x 1000 when `SizeLimitter` is on
+    int fileType = 7;          // `FileType`
+    int miscKind = 61;         // `MiscKind`
+    int64_t minFileSize = 0;   // bytes; `SizeLimitterSize` x 1000 when `SizeLimitter` is on
+    int rawKind = kRawKindAll; // `RawKind`
 
     static int64_t minimumSize(bool sizeLimitter, int sizeLimitterSize) {
         return sizeLimitter ? static_cast<int64_t>(sizeLimitterSize) * 1000 : 0;

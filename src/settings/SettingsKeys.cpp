@@ -45,6 +45,10 @@ const std::array kKeys{
                LUMORA_INT(CustomThumbnailSizeVert), L::None, false},
     SettingKey{"DisplaySettings", "MiscKind", T::Int, 8, 0, 0x3F, R::UseDefault,
                LUMORA_INT(MiscKind), L::None, false},
+    // Files written before the current RAW kinds existed have no such key:
+    // the default shows them all.
+    SettingKey{"DisplaySettings", "RawKind", T::Int, 57, 0, 0x7F, R::UseDefault,
+               LUMORA_INT(RawKind), L::None, false},
     SettingKey{"DisplaySettings", "KindIcon", T::Int, 9, 0, 1, R::UseDefault, LUMORA_INT(KindIcon),
                L::None, false},
     SettingKey{"DisplaySettings", "ProtectIcon", T::Int, 10, 0, 1, R::UseDefault,

@@ -84,6 +84,15 @@ constexpr std::int32_t kMiscGif = 0x08;
 constexpr std::int32_t kMiscIco = 0x10;
 constexpr std::int32_t kMiscCur = 0x20;
 
+// `RawKind` bits.
+constexpr std::int32_t kRawCr3 = 0x01;
+constexpr std::int32_t kRawArw = 0x02;
+constexpr std::int32_t kRawDng = 0x04;
+constexpr std::int32_t kRawRw2 = 0x08;
+constexpr std::int32_t kRawNrw = 0x10;
+constexpr std::int32_t kRawSrw = 0x20;
+constexpr std::int32_t kRaw3fr = 0x40;
+
 } // namespace
 
 // ---- FlagChecks, RadioPair ---------------------------------------------------
@@ -159,6 +168,26 @@ CGeneralSetting::CGeneralSetting(QWidget* parent)
     auto* kinds = new QVBoxLayout;
     for (QCheckBox* c : {bmp_, psd_, gif_, ico_, cur_})
         kinds->addWidget(c);
+    const struct {
+        int id;
+        const char* text;
+        std::int32_t bit;
+    } rawKinds[] = {
+        {1040, "キヤノン CR3ファイル(*.cr3)", kRawCr3},
+        {1041, "ソニー ARW/SRFファイル(*.arw, *.srf)", kRawArw},
+        {1042, "DNGファイル(*.dng)", kRawDng},
+        {1043, "パナソニック/ライカ RW2/RWLファイル(*.rw2, *.rwl)", kRawRw2},
+        {1044, "ニコン NRWファイル(*.nrw)", kRawNrw},
+        {1045, "サムスン SRWファイル(*.srw)", kRawSrw},
+        {1046, "ハッセルブラッド 3FRファイル(*.3fr)", kRaw3fr},
+    };
+    auto* rawLayout = new QGridLayout;
+    for (const auto& k : rawKinds) {
+        QCheckBox* box = check(k.id, QString::fromUtf8(k.text));
+        const int n = int(raw_.size());
+        rawLayout->addWidget(box, n % 4, n / 4);
+        raw_.emplace_back(box, k.bit);
+    }
 
     size_ = named(new QLineEdit, 1013);
     size_->setFixedWidth(70);
@@ -172,6 +201,7 @@ CGeneralSetting::CGeneralSetting(QWidget* parent)
 
     auto* page = new QVBoxLayout(this);
     page->addWidget(group(QStringLiteral("MISCで表示するファイル"), kinds));
+    page->addWidget(group(QStringLiteral("RAWで表示するファイル"), rawLayout));
     page->addWidget(
         group(QStringLiteral("サイズリミッタ使用時のサムネイル表示下限ファイルサイズ"), sizeRow));
     page->addWidget(autoUpdate);
@@ -185,6 +215,8 @@ void CGeneralSetting::OnInitDialog() {
     gif_->setChecked(MiscKind & kMiscGif);
     ico_->setChecked(MiscKind & kMiscIco);
     cur_->setChecked(MiscKind & kMiscCur);
+    for (const auto& [box, bit] : raw_)
+        box->setChecked(RawKind & bit);
     size_->setText(QString::number(SizeLimitterSize));
     flags_.show();
 }
@@ -196,6 +228,9 @@ bool CGeneralSetting::validate() {
     MiscKind = (bmp_->isChecked() ? kMiscBmp : 0) | (psd_->isChecked() ? kMiscPsd : 0) |
                (gif_->isChecked() ? kMiscGif : 0) | (ico_->isChecked() ? kMiscIco : 0) |
                (cur_->isChecked() ? kMiscCur : 0);
+    RawKind = 0;
+    for (const auto& [box, bit] : raw_)
+        RawKind |= box->isChecked() ? bit : 0;
     flags_.read();
     return true;
 }

@@ -104,6 +104,7 @@ public:
     bool validate() override;
 
     std::int32_t MiscKind = 0;
+    std::int32_t RawKind = 0;
     std::int32_t SizeLimitterSize = 0;
     std::int32_t AutoUpdate = 0;
     std::int32_t AutoDriveDetect = 0;
@@ -112,6 +113,8 @@ protected:
     void OnInitDialog() override;
 
 private:
+    // The current RAW kinds, one check each with its `RawKind` bit.
+    std::vector<std::pair<QCheckBox*, std::int32_t>> raw_;
     QCheckBox* bmp_;
     QCheckBox* psd_;
     QCheckBox* gif_;

@@ -95,6 +95,7 @@ void CThumbnailCtrl::ApplySettings(const AppSettings& s, bool redraw, bool reloa
         style_.devicePixelRatio = devicePixelRatioF();
         filter_.fileType = s.FileType;
         filter_.miscKind = s.MiscKind;
+        filter_.rawKind = s.RawKind;
         filter_.minFileSize = KindFilter::minimumSize(s.SizeLimitter != 0, s.SizeLimitterSize);
         autoRotate_ = s.AutoRotate != 0;
     }

@@ -143,6 +143,7 @@ TEST(SettingsStore, FreshFileListsKeysInSaveOrder) {
                                   "DisplaySettings/CustomThumbnailSizeHorz",
                                   "DisplaySettings/CustomThumbnailSizeVert",
                                   "DisplaySettings/MiscKind",
+                                  "DisplaySettings/RawKind",
                                   "DisplaySettings/KindIcon",
                                   "DisplaySettings/ProtectIcon",
                                   "ColorSettings/ThumbWorkspace",

@@ -48,6 +48,16 @@ TEST(ImageKindTest, ExtensionTableIsCaseInsensitiveAndLacksSr2) {
     EXPECT_EQ(kindFromExtension("x.CRW"), ImageKind::Crw);
     EXPECT_EQ(kindFromExtension("x.jpeg"), ImageKind::Unknown);
     EXPECT_EQ(kindFromExtension("x.sr2"), ImageKind::Unknown);
+    EXPECT_EQ(kindFromExtension("IMG_0001.CR3"), ImageKind::Cr3);
+    EXPECT_EQ(kindFromExtension("DSC1.Arw"), ImageKind::Arw);
+    EXPECT_EQ(kindFromExtension("a.srf"), ImageKind::Srf);
+    EXPECT_EQ(kindFromExtension("PXL_1.dng"), ImageKind::Dng);
+    EXPECT_EQ(kindFromExtension("P1.RW2"), ImageKind::Rw2);
+    EXPECT_EQ(kindFromExtension("L1.rwl"), ImageKind::Rwl);
+    EXPECT_EQ(kindFromExtension("D1.NRW"), ImageKind::Nrw);
+    EXPECT_EQ(kindFromExtension("S1.srw"), ImageKind::Srw);
+    EXPECT_EQ(kindFromExtension("H1.3FR"), ImageKind::ThreeFr);
+    EXPECT_EQ(kindFromExtension("x.cr"), ImageKind::Unknown);
     EXPECT_EQ(kindFromExtension("noext"), ImageKind::Unknown);
     EXPECT_EQ(kindFromExtension("dir.jpg/file"), ImageKind::Unknown);
     EXPECT_TRUE(isRawKind(ImageKind::Sr2));
@@ -367,29 +377,72 @@ TEST(FolderEnumerationTest, MiscGroupAlwaysListsTiffAndOtherKindsByMiscBits) {
     EXPECT_TRUE(enumerate(dir, KindFilter{0, 63, 0}).empty());
 }
 
+TEST(FolderEnumerationTest, RawKindBitsChooseAmongTheCurrentRawKindsOnly) {
+    TempFolder dir("rawkind");
+    for (const char* name : {"a.cr2", "b.cr3", "c.arw", "d.srf", "e.dng", "f.rw2", "g.jpg"})
+        dir.Write(name);
+    KindFilter filter{kFileTypeRaw, 0, 0};
+    filter.rawKind = kRawDng | kRawArw;
+    EXPECT_EQ(enumerate(dir, filter),
+              (std::vector<std::string>{"a.cr2", "c.arw", "d.srf", "e.dng"}));
+    filter.rawKind = 0; // the older RAW kinds have no bit: RAW alone lists them
+    EXPECT_EQ(enumerate(dir, filter), (std::vector<std::string>{"a.cr2"}));
+    EXPECT_EQ(enumerate(dir, KindFilter{kFileTypeRaw, 0, 0}),
+              (std::vector<std::string>{"a.cr2", "b.cr3", "c.arw", "d.srf", "e.dng", "f.rw2"}));
+    filter = KindFilter{kFileTypeJpeg, 0, 0};
+    EXPECT_EQ(enumerate(dir, filter), (std::vector<std::string>{"g.jpg"}));
+
+    // Pasted files ask the same bits.
+    KindFilter paste{kFileTypeRaw, 0, 0};
+    paste.rawKind = kRawCr3;
+    EXPECT_TRUE(paste.allowsPasted(ImageKind::Cr3));
+    EXPECT_TRUE(paste.allowsPasted(ImageKind::Nef));
+    EXPECT_FALSE(paste.allowsPasted(ImageKind::Rw2));
+    EXPECT_FALSE(paste.allowsPasted(ImageKind::Rwl));
+    paste.fileType = kFileTypeJpeg;
+    EXPECT_FALSE(paste.allowsPasted(ImageKind::Cr3));
+    EXPECT_EQ(rawKindBit(ImageKind::Srf), kRawArw);
+    EXPECT_EQ(rawKindBit(ImageKind::Cr2), 0);
+}
+
 TEST(FolderEnumerationTest, PatternOrderDecidesListOrder) {
     TempFolder dir("order");
+    // The current RAW kinds come after the older ones, before the MISC kinds.
     for (const char* name :
-         {"z.psd", "y.cur", "x.ico", "w.gif", "v.bmp", "u.tif", "t.sr2", "s.raf", "r.erf", "q.mrw",
-          "p.pef", "o.orf", "n.nef", "m.crw", "l.cr2", "k.jpg"})
+         {"z.psd",  "y.cur",  "x.ico",  "w.gif",  "v.bmp",  "u.tif",  "j9.3FR", "j8.srw", "j7.nrw",
+          "j6.RWL", "j5.rw2", "j4.dng", "j3.srf", "j2.arw", "j1.CR3", "t.sr2",  "s.raf",  "r.erf",
+          "q.mrw",  "p.pef",  "o.orf",  "n.nef",  "m.crw",  "l.cr2",  "k.jpg"})
         dir.Write(name);
     ImageItemList list;
     std::vector<int> counts;
     list.EnumerateFolder(dir.Folder(), KindFilter{7, 63, 0}, {},
                          [&](int count) { counts.push_back(count); });
     EXPECT_EQ(listedNames(list),
-              (std::vector<std::string>{"k.jpg", "l.cr2", "m.crw", "n.nef", "o.orf", "p.pef",
-                                        "q.mrw", "r.erf", "s.raf", "t.sr2", "u.tif", "v.bmp",
-                                        "w.gif", "x.ico", "y.cur", "z.psd"}));
+              (std::vector<std::string>{"k.jpg",  "l.cr2",  "m.crw",  "n.nef",  "o.orf",
+                                        "p.pef",  "q.mrw",  "r.erf",  "s.raf",  "t.sr2",
+                                        "j1.CR3", "j2.arw", "j3.srf", "j4.dng", "j5.rw2",
+                                        "j6.RWL", "j7.nrw", "j8.srw", "j9.3FR", "u.tif",
+                                        "v.bmp",  "w.gif",  "x.ico",  "y.cur",  "z.psd"}));
     // One count after each pattern, growing by one each time here.
-    ASSERT_EQ(counts.size(), 16u);
-    for (int i = 0; i < 16; ++i)
+    ASSERT_EQ(counts.size(), 25u);
+    for (int i = 0; i < 25; ++i)
         EXPECT_EQ(counts[i], i + 1);
     const auto kinds = listedKinds(list);
     EXPECT_EQ(kinds[2], ImageKind::Crw);
     EXPECT_EQ(kinds[9], ImageKind::Sr2);
+    const std::vector<ImageKind> modern(kinds.begin() + 10, kinds.begin() + 19);
+    EXPECT_EQ(modern, (std::vector<ImageKind>{ImageKind::Cr3, ImageKind::Arw, ImageKind::Srf,
+                                              ImageKind::Dng, ImageKind::Rw2, ImageKind::Rwl,
+                                              ImageKind::Nrw, ImageKind::Srw, ImageKind::ThreeFr}));
+    for (ImageKind k : modern) {
+        EXPECT_TRUE(isRawKind(k));
+        EXPECT_EQ(kindLabel(k), "RAW");
+    }
+    ImageItem cr3;
+    list.CopyOut(10, cr3);
+    EXPECT_EQ(cr3.exifScanned, 0);
     ImageItem bmp;
-    list.CopyOut(11, bmp);
+    list.CopyOut(20, bmp);
     EXPECT_EQ(bmp.exifScanned, 1);
     ImageItem raw;
     list.CopyOut(9, raw);

@@ -10,6 +10,7 @@
 #include <QFileDialog>
 #include <QFileSystemModel>
 #include <QFontDialog>
+#include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -99,6 +100,7 @@ private slots:
     void visitingOnlyGeneralChangesNothingElse();
     void cancelDiscardsEdits();
     void gifOnRebuildsColourDoesNot();
+    void currentRawKindsHaveTheirChecks();
     void longSideSetsShortSideAndZeroLeavesIt();
     void preimageZeroIsRefusedAndKeepsTheDialogOpen();
     void leavingAPageWithABadValueStaysOnIt();
@@ -182,6 +184,36 @@ void AppSettingDlgTest::gifOnRebuildsColourDoesNot() {
     QVERIFY(dlg.StorePages(again));
     QCOMPARE(again.MiscKind, 0x09);
     QCOMPARE(again.ThumbEdge, 0x030201);
+}
+
+void AppSettingDlgTest::currentRawKindsHaveTheirChecks() {
+    CAppSettingDlg dlg;
+    AppSettings s = sampleSettings();
+    QCOMPARE(s.RawKind, 0x7F); // every current RAW kind is shown unless switched off
+    s.RawKind = 0x7F & ~0x04;
+    openSheet(dlg, s);
+    const int ids[] = {1040, 1041, 1042, 1043, 1044, 1045, 1046};
+    for (int i = 0; i < 7; ++i)
+        QCOMPARE(child<QCheckBox>(dlg.general(), ids[i])->isChecked(), i != 2);
+    QCOMPARE(child<QCheckBox>(dlg.general(), 1040)->text(),
+             QStringLiteral("キヤノン CR3ファイル(*.cr3)"));
+    auto* group = qobject_cast<QGroupBox*>(child<QCheckBox>(dlg.general(), 1042)->parentWidget());
+    QVERIFY(group);
+    QCOMPARE(group->title(), QStringLiteral("RAWで表示するファイル"));
+    // Switching DNG back on and CR3 off is stored and rebuilds the thumbnails.
+    child<QCheckBox>(dlg.general(), 1042)->click();
+    child<QCheckBox>(dlg.general(), 1040)->click();
+    clickOk(dlg);
+    AppSettings after = s;
+    QVERIFY(dlg.StorePages(after));
+    QCOMPARE(after.RawKind, 0x7E);
+    QCOMPARE(after.MiscKind, s.MiscKind);
+    // Unchanged checks change nothing.
+    openSheet(dlg, after);
+    clickOk(dlg);
+    AppSettings same = after;
+    QVERIFY(!dlg.StorePages(same));
+    QCOMPARE(same.RawKind, 0x7E);
 }
 
 void AppSettingDlgTest::longSideSetsShortSideAndZeroLeavesIt() {
