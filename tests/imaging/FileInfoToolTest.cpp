@@ -8,6 +8,7 @@
 #include "imaging/ImageLoader.h"
 #include "imaging/PictureDecoder.h"
 #include "imaging/ThumbnailDecoder.h"
+#include "samples/SampleGen.h"
 
 #include <QBuffer>
 #include <QImage>
@@ -260,4 +261,46 @@ TEST_F(InspectTool, ZeroExposureTimeIsNull) {
     EXPECT_EQ(shooting->Find("shutterSpeed")->type, JsonValue::Type::Null) << r.out;
     EXPECT_EQ(all.items[0].Find("captionSummary")->Find("shutterSpeed")->type,
               JsonValue::Type::Null);
+}
+
+TEST_F(InspectTool, CurrentRawKindsInTextJsonAndBothRenders) {
+    namespace smp = lumora::samples;
+    const std::vector<smp::WrittenSample> written = {
+        smp::writeCr3(dir_.string(), "a.cr3"), smp::writeArw(dir_.string(), "b.ARW"),
+        smp::writeDng(dir_.string(), "c.dng"), smp::writeRw2(dir_.string(), "d.rw2")};
+    for (const auto& w : written) {
+        SCOPED_TRACE(w.name);
+        const fs::path file = dir_ / w.name;
+        const fs::path thumb = dir_ / (w.name + ".t.png");
+        const fs::path preview = dir_ / (w.name + ".p.png");
+        const ToolRun r = Inspect("--json --render-thumbnail " + thumb.string() +
+                                      " --render-preview " + preview.string() + " " +
+                                      file.string(),
+                                  dir_);
+        EXPECT_EQ(r.status, 0) << r.err;
+        EXPECT_EQ(r.out.find("from the placeholder"), std::string::npos) << r.out;
+        const std::size_t json = r.out.find('[');
+        ASSERT_NE(json, std::string::npos) << r.out;
+        JsonValue all;
+        ASSERT_TRUE(JsonReader(r.out.substr(json, r.out.rfind(']') + 1 - json)).Parse(all))
+            << r.out;
+        ASSERT_EQ(all.items.size(), 1u);
+        const JsonValue& o = all.items.front();
+        EXPECT_EQ(o.Find("kind")->number, w.kind);
+        EXPECT_EQ(o.Find("imageInfo")->Find("model")->text, w.camera.model);
+        EXPECT_EQ(o.Find("preview")->Find("offset")->number, double(w.preview.offset));
+        EXPECT_EQ(o.Find("preview")->Find("width")->number, w.width);
+        EXPECT_EQ(o.Find("thumbnail")->Find("length")->number, double(w.thumbnail.length));
+        const QImage t(QString::fromStdString(thumb.string()));
+        const QImage p(QString::fromStdString(preview.string()));
+        EXPECT_LE(std::max(t.width(), t.height()), 160);
+        EXPECT_GT(t.width(), 0);
+        EXPECT_EQ(p.width(), w.width);
+        EXPECT_EQ(p.height(), w.height);
+
+        const ToolRun text = Inspect(file.string(), dir_);
+        EXPECT_EQ(text.status, 0) << text.err;
+        EXPECT_NE(text.out.find("preview.width: " + std::to_string(w.width)), std::string::npos)
+            << text.out;
+    }
 }

@@ -19,7 +19,7 @@ lumora_gtest(rawparser_hostile_test
 if(NOT LUMORA_SANITIZE)
     lumora_gtest(inspect_tool_test
         SOURCES ${CMAKE_CURRENT_LIST_DIR}/FileInfoToolTest.cpp
-        LIBS lumora_decoders lumora_engine Qt6::Gui)
+        LIBS lumora_decoders lumora_engine lumora_samplegen Qt6::Gui)
     add_dependencies(inspect_tool_test lumora-inspect)
 endif()
 

@@ -137,7 +137,7 @@ constexpr uint8_t kCanonPreviewUuid[16] = {0xea, 0xf4, 0x2b, 0x5e, 0x1c, 0x98, 0
 // One track of a CR3: a CRAW sample entry of w x h and one sample of
 // `length` bytes at chunk offset `offset` (filled in later through the
 // returned patch position, counted from the track's start).
-std::vector<uint8_t> cr3Track(uint32_t id, uint16_t w, uint16_t h, uint32_t length,
+std::vector<uint8_t> cr3Track(uint32_t id, uint16_t w, uint16_t h, uint32_t length, bool jpeg,
                               std::size_t* offsetPatch) {
     std::vector<uint8_t> tkhd(4, 0); // version 0, flags
     be32(tkhd, 0);                   // creation
@@ -161,6 +161,8 @@ std::vector<uint8_t> cr3Track(uint32_t id, uint16_t w, uint16_t h, uint32_t leng
     entry.resize(entry.size() + 32, 0); // compressor name
     be16(entry, 24);
     be16(entry, 0xFFFF);
+    if (jpeg)
+        append(entry, box("JPEG", {0, 0, 0, 0})); // the sample is a JPEG
     std::vector<uint8_t> stsd(4, 0);
     be32(stsd, 1);
     append(stsd, box("CRAW", entry));
@@ -173,18 +175,42 @@ std::vector<uint8_t> cr3Track(uint32_t id, uint16_t w, uint16_t h, uint32_t leng
     const std::size_t co64Value = co64.size();
     be64(co64, 0);
 
+    std::vector<uint8_t> stts(4, 0);
+    be32(stts, 1);
+    be32(stts, 1);
+    be32(stts, 1);
+    std::vector<uint8_t> stsc(4, 0);
+    be32(stsc, 1);
+    be32(stsc, 1);
+    be32(stsc, 1);
+    be32(stsc, 1);
     std::vector<uint8_t> stbl;
     append(stbl, box("stsd", stsd));
+    append(stbl, box("stts", stts));
+    append(stbl, box("stsc", stsc));
     append(stbl, box("stsz", stsz));
     const std::size_t co64At = stbl.size() + 8 + co64Value;
     append(stbl, box("co64", co64));
-    std::vector<uint8_t> minf = box("stbl", stbl);
-    std::vector<uint8_t> mdia = box("minf", minf);
+    const std::vector<uint8_t> minf = box("minf", box("stbl", stbl));
+    std::vector<uint8_t> mdhd(4, 0);
+    mdhd.resize(4 + 4 + 4, 0);
+    be32(mdhd, 1);      // time scale
+    be32(mdhd, 1);      // duration
+    be16(mdhd, 0x15C7); // "eng"
+    be16(mdhd, 0);
+    std::vector<uint8_t> hdlr(4, 0);
+    be32(hdlr, 0);
+    hdlr.insert(hdlr.end(), {'v', 'i', 'd', 'e'});
+    hdlr.resize(hdlr.size() + 12 + 1, 0);
+    std::vector<uint8_t> mdia = box("mdhd", mdhd);
+    append(mdia, box("hdlr", hdlr));
+    const std::size_t minfAt = mdia.size();
+    append(mdia, minf);
     std::vector<uint8_t> trakBody = box("tkhd", tkhd);
     const std::size_t mdiaAt = trakBody.size();
     append(trakBody, box("mdia", mdia));
     // trak header 8, mdia header 8, minf header 8, stbl header 8.
-    *offsetPatch = 8 + mdiaAt + 8 + 8 + 8 + co64At;
+    *offsetPatch = 8 + mdiaAt + 8 + minfAt + 8 + 8 + co64At;
     return box("trak", trakBody);
 }
 
@@ -397,12 +423,23 @@ WrittenSample writeNrw(const std::string& dir, const std::string& name) {
     c.makerNote = MakerNoteKind::None;
     const auto preview = renderJpeg(640, 480, name, "NRW SUBIFD PREVIEW", 45);
     const auto raw = filler(8192, 45);
+    const Canvas strip = renderSamplePicture(160, 120, name, "IFD0 RGB", 45);
     const bool le = c.littleEndian;
 
     TiffStream s(le);
     s.header();
+    // IFD0: an uncompressed 160 x 120 thumbnail, as Nikon writes it.
     IfdBuilder ifd0(le);
-    ifd0.longs(254, {1});
+    ifd0.longs(254, {1})
+        .longs(256, {160})
+        .longs(257, {120})
+        .shorts(258, {8, 8, 8})
+        .shorts(259, {1})
+        .shorts(262, {2})
+        .offsetTo(273, "ifd0strip")
+        .shorts(277, {3})
+        .longs(278, {120})
+        .longs(279, {uint32_t(strip.pixels().size())});
     addCameraIfd0Fields(ifd0, c);
     ifd0.offsetsTo(330, {"jpegIfd", "rawIfd"});
     s.writeIfd(ifd0, "ifd0");
@@ -414,6 +451,7 @@ WrittenSample writeNrw(const std::string& dir, const std::string& name) {
         .longs(514, {uint32_t(preview.size())});
     s.writeIfd(jpegIfd, "jpegIfd");
     s.writeIfd(rawIfd(le, 4000, 3000, 1, 32803, "raw", raw.size()), "rawIfd");
+    s.blob("ifd0strip", strip.pixels());
     s.blob("preview", preview);
     s.blob("raw", raw);
     s.finish();
@@ -487,8 +525,8 @@ WrittenSample writeCr3(const std::string& dir, const std::string& name) {
 
     std::vector<uint8_t> mvhd(100, 0);
     std::size_t fullPatch = 0, crawPatch = 0;
-    const auto trak1 = cr3Track(1, 3000, 2000, uint32_t(full.size()), &fullPatch);
-    const auto trak2 = cr3Track(2, 6000, 4000, uint32_t(craw.size()), &crawPatch);
+    const auto trak1 = cr3Track(1, 3000, 2000, uint32_t(full.size()), true, &fullPatch);
+    const auto trak2 = cr3Track(2, 6000, 4000, uint32_t(craw.size()), false, &crawPatch);
     std::vector<uint8_t> moovBody;
     append(moovBody, uuidBox(kCanonMetadataUuid, canon));
     append(moovBody, box("mvhd", mvhd));
