@@ -302,17 +302,35 @@ void CRawParser::OnNikon(std::uint64_t /*base*/, const Entry& e) {
 }
 
 void CRawParser::ParseOlympus(std::uint64_t pos) {
-    std::uint8_t header[5];
+    std::uint8_t header[16];
     bytes_.Read(pos, header, sizeof header);
-    if (!HeaderContains(header, sizeof header, "OLYMP")) {
+    // Current bodies write "OLYMPUS\0II\3\0" or "OM SYSTEM\0\0\0II\3\0" in front of
+    // the directory, and count its offsets from the note's own start.
+    std::uint64_t ifd = pos + 8;
+    std::uint64_t base = tiffBase_;
+    if (std::memcmp(header, "OLYMPUS\0", 8) == 0 &&
+        (std::memcmp(header + 8, "II", 2) == 0 || std::memcmp(header + 8, "MM", 2) == 0)) {
+        ifd = pos + 12;
+        base = pos;
+    } else if (std::memcmp(header, "OM SYSTEM\0\0\0", 12) == 0) {
+        ifd = pos + 16;
+        base = pos;
+    } else if (!HeaderContains(header, 5, "OLYMP")) {
         return;
     }
     makerNoteKind_ = kMakerNoteOlympus;
     olympusSubIfd_ = 0;
-    WalkIfd(pos + 8, tiffBase_, Ifd::Olympus, nullptr);
+    WalkIfd(ifd, base, Ifd::Olympus, nullptr);
     if (olympusSubIfd_ != 0) {
         const std::uint32_t sub = olympusSubIfd_;
-        WalkIfd(tiffBase_ + sub, tiffBase_, Ifd::OlympusSub, nullptr);
+        const std::uint64_t before = previewOffset_;
+        previewOffset_ = 0;
+        WalkIfd(base + sub, base, Ifd::OlympusSub, nullptr);
+        if (previewOffset_ == 0) {
+            previewOffset_ = before;
+        } else {
+            previewOffset_ += base - tiffBase_; // kept relative to the TIFF header
+        }
     }
 }
 

@@ -95,9 +95,19 @@ bool CRawParser::ParseRw2() {
     littleEndian_ = true;
     const std::uint32_t ifd0 = U32At(4);
     ParseTiffStructure(ifd0);
-    directory_ = {};
-    WalkIfd(ifd0, 0, Ifd::Image, nullptr);
-    const ImageDirectory raw = directory_;
+    // The JpgFromRaw is only located, never read here, so it is looked up
+    // entry by entry: a picture of more than kMaxValueBytes still counts.
+    ImageDirectory raw;
+    const std::uint16_t count = U16At(ifd0);
+    for (std::uint32_t i = 0; count <= kMaxEntries && i < count; ++i) {
+        const std::uint64_t entry = ifd0 + 2 + 12 * static_cast<std::uint64_t>(i);
+        const std::uint16_t type = U16At(entry + 2);
+        if (U16At(entry) == kTagJpgFromRaw && (type == 7 || type == 1)) {
+            raw.jpgFromRawLength = U32At(entry + 4);
+            raw.jpgFromRawPos = raw.jpgFromRawLength > 4 ? U32At(entry + 8) : entry + 8;
+            break;
+        }
+    }
 
     std::vector<EmbeddedJpeg> jpegs;
     EmbeddedJpeg full;
@@ -150,12 +160,6 @@ void CRawParser::ParseModernMakerNote() {
 void CRawParser::OnImageDirectory(const Entry& e) {
     ImageDirectory& d = directory_;
     switch (e.tag) {
-    case kTagJpgFromRaw:
-        if (e.type == 7 || e.type == 1) {
-            d.jpgFromRawPos = e.valuePos;
-            d.jpgFromRawLength = e.count;
-        }
-        break;
     case 254:
         d.subfileType = UInt(e);
         break;

@@ -446,3 +446,68 @@ TEST_F(RawParserModernGenerated, TruncatedAndDamagedFilesEndCleanly) {
         }
     }
 }
+
+// Current Olympus and OM System bodies put a header of their own before the
+// maker-note directory and count its offsets from the note's start.
+TEST(RawParserModernOrf, CurrentMakerNoteHeadersFindTheirPreview) {
+    using namespace lumora::samples;
+    const auto preview = renderJpeg(640, 480, "OM-1", "ORF NOTE PREVIEW", 47);
+    for (const std::string magic :
+         {std::string("OM SYSTEM\0\0\0II\x03\0", 16), std::string("OLYMPUS\0II\x03\0", 12)}) {
+        SCOPED_TRACE(magic.substr(0, 7));
+        TiffStream s(true);
+        s.header("ifd0", 0x4F52); // "IIRO"
+        IfdBuilder ifd0(true);
+        ifd0.ascii(271, "OM Digital Solutions").ascii(272, "OM-1").offsetTo(34665, "exif");
+        s.writeIfd(ifd0, "ifd0");
+        IfdBuilder exif(true);
+        exif.rational(33434, 1, 200).span(37500, "mn", "mnEnd");
+        s.writeIfd(exif, "exif");
+        s.align2();
+        s.mark("mn");
+        s.putText(magic);
+        IfdBuilder note(true);
+        note.offsetTo(0x2020, "settings", "mn");
+        s.writeIfd(note, "note", "", "mn");
+        IfdBuilder settings(true);
+        settings.offsetTo(0x0101, "jpeg", "mn").longs(0x0102, {uint32_t(preview.size())});
+        s.writeIfd(settings, "settings", "", "mn");
+        s.blob("jpeg", preview);
+        s.mark("mnEnd");
+        s.finish();
+        const Parsed r = Parse(s.bytes(), kRawKindOrf);
+        ASSERT_TRUE(r.ok);
+        EXPECT_EQ(r.noteKind, kMakerNoteOlympus);
+        EXPECT_EQ(r.previewPos, s.position("jpeg"));
+        EXPECT_EQ(r.previewLength, preview.size());
+        EXPECT_NEAR(r.shooting.shutterSpeed.value_or(0), 200, 1e-3);
+    }
+}
+
+// A JpgFromRaw beyond the limit of values read whole is still found: it is
+// only located, and the EXIF block in it gives the shooting information.
+TEST(RawParserModernRw2, LargeJpgFromRawIsStillThePreview) {
+    using namespace lumora::samples;
+    CameraJpegOptions o;
+    o.width = 320;
+    o.height = 240;
+    o.camera.make = "Panasonic";
+    o.camera.model = "DC-S5M2";
+    std::vector<std::uint8_t> jpeg = makeCameraJpeg(o);
+    const std::size_t pictureBytes = jpeg.size();
+    jpeg.resize(CRawParser::kMaxValueBytes + 4096, 0); // padding after the EOI
+    TiffStream s(true);
+    s.header("ifd0", 0x55);
+    IfdBuilder ifd0(true);
+    ifd0.undefined(0x002E, jpeg, "jpgFromRaw").ascii(272, "DC-S5M2").shorts(274, {1});
+    s.writeIfd(ifd0, "ifd0");
+    s.finish();
+    const Parsed r = Parse(s.bytes(), kRawKindRw2);
+    ASSERT_TRUE(r.ok);
+    EXPECT_EQ(r.previewPos, s.position("jpgFromRaw"));
+    EXPECT_EQ(r.previewLength, jpeg.size());
+    EXPECT_EQ(r.previewW, 320u);
+    EXPECT_EQ(r.image.make.value_or(""), "Panasonic");
+    EXPECT_NEAR(r.shooting.shutterSpeed.value_or(0), 250, 1e-3);
+    EXPECT_GT(pictureBytes, 0u);
+}
