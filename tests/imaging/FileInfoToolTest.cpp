@@ -279,11 +279,9 @@ TEST_F(InspectTool, CurrentRawKindsInTextJsonAndBothRenders) {
                                   dir_);
         EXPECT_EQ(r.status, 0) << r.err;
         EXPECT_EQ(r.out.find("from the placeholder"), std::string::npos) << r.out;
-        const std::size_t json = r.out.find('[');
-        ASSERT_NE(json, std::string::npos) << r.out;
+        const ToolRun j = Inspect("--json " + file.string(), dir_);
         JsonValue all;
-        ASSERT_TRUE(JsonReader(r.out.substr(json, r.out.rfind(']') + 1 - json)).Parse(all))
-            << r.out;
+        ASSERT_TRUE(JsonReader(j.out).Parse(all)) << j.out;
         ASSERT_EQ(all.items.size(), 1u);
         const JsonValue& o = all.items.front();
         EXPECT_EQ(o.Find("kind")->number, w.kind);
