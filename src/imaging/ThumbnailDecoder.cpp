@@ -173,7 +173,7 @@ bool fromWholeFile(ImageItem& item, const ThumbnailBox& params) {
     if (picture.isNull())
         return false;
     // A JPEG without a thumbnail is turned like one with (TIFF pictures come
-    // out of the library already flipped by their own orientation tag).
+    // out of their decoder already upright by their own orientation tag).
     if (params.autoRotate && item.kind == ImageKind::Jpeg)
         TurnQuarters(picture, OrientationQuarterTurns(item.imageInfo.orientation));
     const ThumbnailGeometry g = FittedThumbnailGeometry(picture.width(), picture.height(),

@@ -2,6 +2,8 @@
 
 #include "viewer/PreviewMessages.h"
 
+#include "imaging/ImageLoader.h"
+
 #include <QCursor>
 #include <QFont>
 #include <QFontMetrics>
@@ -144,7 +146,7 @@ void CPreviewCtrl::updateMagnificationPane() {
 int CPreviewCtrl::desiredTurns() const {
     if (rotateMode_ == 1)
         return rotationIndex_;
-    return ExifQuarterTurns(currentItem_.imageInfo.orientation.value_or(0));
+    return AutoRotationTurns(currentItem_);
 }
 
 void CPreviewCtrl::ShowItem(const ImageItem& item, int index, int count) {
@@ -156,6 +158,7 @@ void CPreviewCtrl::ShowItem(const ImageItem& item, int index, int count) {
     currentItem_ = ImageItem{};
     currentItem_.path = item.path;
     currentItem_.fileName = item.fileName;
+    currentItem_.kind = item.kind;
     currentItem_.imageInfo.orientation = item.imageInfo.orientation;
     currentItem_.caption = item.caption;
     currentPath_ = item.path;
@@ -215,9 +218,7 @@ void CPreviewCtrl::startRequest(const ImageItem& item) {
 void CPreviewCtrl::Prefetch(const std::vector<ImageItem>& items) {
     std::vector<int> turns;
     for (const ImageItem& item : items)
-        turns.push_back(rotateMode_ == 1
-                            ? rotationIndex_
-                            : ExifQuarterTurns(item.imageInfo.orientation.value_or(0)));
+        turns.push_back(rotateMode_ == 1 ? rotationIndex_ : AutoRotationTurns(item));
     std::vector<ImageItem> light;
     for (const ImageItem& item : items) {
         ImageItem copy;

@@ -2,7 +2,8 @@ lumora_gtest(rawparser_edge_test
     SOURCES ${CMAKE_CURRENT_LIST_DIR}/RawParserEdgeTest.cpp
         ${CMAKE_CURRENT_LIST_DIR}/RawParserMovedMakerNoteTest.cpp
         ${CMAKE_CURRENT_LIST_DIR}/RawParserFieldTypesTest.cpp
-    LIBS lumora_rawparser
+        ${CMAKE_CURRENT_LIST_DIR}/RawParserJpegSegmentsTest.cpp
+    LIBS lumora_rawparser lumora_samplegen
     LABELS sanitize)
 
 lumora_gtest(rawparser_samples_test
@@ -19,6 +20,6 @@ lumora_gtest(rawparser_hostile_test
 if(NOT LUMORA_SANITIZE)
     lumora_gtest(inspect_tool_test
         SOURCES ${CMAKE_CURRENT_LIST_DIR}/FileInfoToolTest.cpp
-        LIBS lumora_decoders lumora_engine Qt6::Gui)
+        LIBS lumora_decoders lumora_engine lumora_samplegen Qt6::Gui)
     add_dependencies(inspect_tool_test lumora-inspect)
 endif()

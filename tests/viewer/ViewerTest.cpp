@@ -4,6 +4,8 @@
 // EXIF orientations and neighbours decoded ahead of time.
 #include "FakeViewerList.h"
 #include "controls/SkipperSliderCtrl.h"
+#include "samples/Canvas.h"
+#include "samples/SampleGen.h"
 #include "viewer/PixelPool.h"
 #include "viewer/PreviewCtrl.h"
 #include "viewer/PreviewMessages.h"
@@ -595,6 +597,34 @@ private slots:
             // right turn differs by about 15, a wrong one by about 70.
             QVERIFY2(diff < 30,
                      qPrintable(QStringLiteral("orientation #%1 differs by %2").arg(i).arg(diff)));
+        }
+    }
+
+    void tiffOrientationsAreShownUprightAndTurnedOnlyOnce() {
+        // The TIFF decoder puts the picture upright itself: the item's EXIF
+        // orientation must not turn it a second time.
+        const samples::Canvas upright =
+            samples::renderSamplePicture(300, 225, "t.tif", "TIFF UPRIGHT", 43);
+        const QImage expected =
+            QImage(upright.pixels().data(), 300, 225, 300 * 3, QImage::Format_RGB888)
+                .convertToFormat(QImage::Format_RGB32);
+        Rig rig;
+        const int orientations[] = {6, 8, 3, 5, 1};
+        for (int o : orientations) {
+            const QString sub = dir_.filePath(QStringLiteral("tiff%1").arg(o));
+            QVERIFY(QDir().mkpath(sub));
+            samples::writeOrientedTiff(sub.toStdString(), "t.tif", o, o == 8);
+            rig.list.add((sub + QStringLiteral("/t.tif")).toStdString(), ImageKind::Tiff, o);
+        }
+        for (int i = 0; i < 5; ++i) {
+            rig.list.open(i);
+            QVERIFY(waitShown(rig.frame));
+            QVERIFY(waitFullSize(rig.frame));
+            const QImage shown =
+                rig.preview()->picture()->level(0).convertToFormat(QImage::Format_RGB32);
+            QCOMPARE(shown.size(), QSize(300, 225));
+            QVERIFY2(meanAbsDiff(shown, expected) == 0,
+                     qPrintable(QStringLiteral("orientation %1").arg(orientations[i])));
         }
     }
 
