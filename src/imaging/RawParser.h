@@ -97,6 +97,8 @@ public:
     static constexpr std::size_t kMaxSubIfds = 16;
     static constexpr std::size_t kMaxContainerBlocks = 256;
     static constexpr std::size_t kMaxResources = 4096;
+    // Segments (and fill bytes) of a JPEG looked at before giving up on EXIF.
+    static constexpr std::size_t kMaxJpegSegments = 64;
 
 private:
     // One directory entry as the walk hands it to a callback.
@@ -155,8 +157,9 @@ private:
     void OnExif(const Entry& e);
     void OnCanon(const Entry& e);
     // Canon maker notes moved by editing software keep offsets that point
-    // where the block used to be: the shift that puts every value back in
-    // place, 0 when none does (or none is needed).
+    // where the block used to be: the shift that puts the most values back
+    // in place (at least half of them, and more than no shift does), 0 when
+    // none does (or none is needed).
     std::int64_t CanonShift(std::uint64_t pos, std::uint16_t count);
     bool CanonEntryValid(const Entry& e);
     void OnNikon(std::uint64_t base, const Entry& e);
