@@ -365,6 +365,65 @@ private slots:
         QCOMPARE(lc->GetCurrentWorksheetName(), QStringLiteral("a xb"));
     }
 
+    void viewerAddsTheShownImageNotTheSelection() {
+        make(true);
+        QStringList paths;
+        for (int i = 0; i < 3; ++i)
+            paths << jpeg(QStringLiteral("v/s%1.jpg").arg(i), i);
+        CThumbnailCtrl* view = showFolder(dir->filePath(QStringLiteral("v")), 3);
+        QVERIFY(view);
+        clickItem(view, 1);
+        view->SelectAll();
+        QCOMPARE(view->list().CountSelected(), 3);
+        view->OpenViewer();
+        CViewerFrame* viewer = CViewerLink::Of(frame.get())->viewer();
+        QVERIFY(viewer->isVisible());
+        QCOMPARE(QString::fromStdString(viewer->preview()->currentPath()), paths[1]);
+        viewer->RebuildSubmenus();
+        QVERIFY(viewer->RunCommand(ID_VIEWER_ADD_TO_SHEET_FIRST));
+        QTRY_COMPARE(lc->view(1)->Count(), 1);
+        QTest::qWait(200); // nothing more arrives
+        QCOMPARE(pathsOf(1), QStringList{paths[1]});
+        viewer->close();
+    }
+
+    void deletingTheLastImageFromTheViewerEmptiesIt() {
+        make(true);
+        const QString a = jpeg(QStringLiteral("one/a.jpg"));
+        lc->AddFilesTo(1, {a}, false);
+        QTRY_COMPARE(lc->view(1)->Count(), 1);
+        lc->SwitchTab(1);
+        CThumbnailCtrl* view = lc->view(1);
+        clickItem(view, 0);
+        view->OpenViewer();
+        CViewerFrame* viewer = CViewerLink::Of(frame.get())->viewer();
+        QTRY_VERIFY_WITH_TIMEOUT(!viewer->loadingState(), 10000);
+        QCOMPARE(viewer->windowTitle(), QStringLiteral("Lumora - %1").arg(a));
+        // The removal from the worksheet is confirmed with Yes.
+        QTimer yes;
+        connect(&yes, &QTimer::timeout, this, [] {
+            if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget()))
+                box->button(QMessageBox::Yes)->click();
+        });
+        yes.start(20);
+        QTest::keyClick(viewer->preview(), Qt::Key_Delete);
+        yes.stop();
+        QCOMPARE(view->Count(), 0);
+        QVERIFY(!viewer->preview()->HasImage());
+        QCOMPARE(viewer->windowTitle(), QStringLiteral("Lumora - ビューア"));
+        QCOMPARE(viewer->paneText(0), QString());
+        QVERIFY(!viewer->loadingState());
+        QVERIFY(!viewer->slider()->isEnabled());
+        QCOMPARE(viewer->listCount(), 0);
+        // A slideshow asked for now has nothing to show and never starts.
+        frame->settings().NoSlideShowDlg = 1;
+        frame->ApplySettings(false);
+        viewer->RunCommand(ID_VIEWER_SLIDESHOW);
+        QVERIFY(!viewer->IsCommandChecked(ID_VIEWER_SLIDESHOW));
+        QVERIFY(!viewer->windowTitle().contains(QStringLiteral("スライドショー")));
+        viewer->close();
+    }
+
     void dropsOnWorksheetTabsAddWithoutCopying() {
         make(true);
         lc->CreateTab(CListContainerWnd::kWorkSheetTab);
