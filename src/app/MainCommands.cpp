@@ -20,7 +20,6 @@
 #include <QDesktopServices>
 #include <QFileDialog>
 #include <QFileInfo>
-#include <QKeyEvent>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
@@ -516,11 +515,10 @@ void CMainCommands::onPreview(int) {
 
 void CMainCommands::onAddToDefaultWorksheet(int) {
     hooks_.addSelectionTo(-1);
-    // The cursor moves on as the Right key moves it.
-    if (CThumbnailCtrl* v = view()) {
-        QKeyEvent right(QEvent::KeyPress, Qt::Key_Right, Qt::NoModifier);
-        QCoreApplication::sendEvent(v, &right);
-    }
+    // The cursor moves on as the Right key moves it, by a direct call: a
+    // made-up key press would come back here when the One Key is that key.
+    if (CThumbnailCtrl* v = view())
+        v->MoveCursor(selection::NavKey::Right);
 }
 
 void CMainCommands::onAddToWorksheet(int id) {

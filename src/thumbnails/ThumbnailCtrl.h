@@ -102,6 +102,10 @@ public:
     void NextItem();
     void PreviousItem();
     void GoToItem(int index);
+    // Moves the cursor as the navigation key does; with extend (Shift) the
+    // selection runs from the anchor to the new cursor, otherwise only the
+    // new cursor item is selected. The One Key's step to the right too.
+    void MoveCursor(selection::NavKey key, bool extend = false);
     int SelectAll();
     int InvertSelection();
 
@@ -247,6 +251,10 @@ private:
     int autoScrollDirection_ = 0;
     int rightDownItem_ = -1;
     int wheelRemainder_ = 0;
+    // Shift with the keys: the selection's fixed end, kept while the cursor
+    // stays where the last extension (or Shift-click) left it.
+    int anchor_ = -1;
+    int extendedTo_ = -1;
     std::string lastCurrentPath_;
 
     QTimer tooltipTimer_;

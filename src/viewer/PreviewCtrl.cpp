@@ -572,18 +572,20 @@ void CPreviewCtrl::keyPressEvent(QKeyEvent* e) {
 }
 
 void CPreviewCtrl::wheelEvent(QWheelEvent* e) {
-    const int delta = e->angleDelta().y();
     e->accept();
-    if (delta == 0)
-        return;
-    if (wheelMode_ != 0) {
-        if (delta <= 0)
-            emit nextRequested();
-        else
-            emit previousRequested();
-        return;
+    // Whole notches only: a touchpad's small deltas add up to one.
+    const int notches = wheel_.add(e->angleDelta().y());
+    for (int i = 0; i < std::abs(notches); ++i) {
+        // A turn towards the user zooms in, or goes to the next image.
+        if (wheelMode_ != 0) {
+            if (notches < 0)
+                emit nextRequested();
+            else
+                emit previousRequested();
+        } else {
+            ZoomStep(notches < 0 ? +1 : -1, false, e->position().toPoint());
+        }
     }
-    ZoomStep(delta <= 0 ? +1 : -1, false, e->position().toPoint());
 }
 
 void CPreviewCtrl::mousePressEvent(QMouseEvent* e) {
@@ -653,8 +655,8 @@ void CPreviewCtrl::paintEvent(QPaintEvent*) {
     }
     if (!picture_ || loading_) {
         p.fillRect(viewport()->rect(), Qt::black);
-        if (!loading_)
-            paintFailure(p);
+        if (!loading_ && !currentPath_.empty())
+            paintFailure(p); // a file was asked for and gave no picture
         return;
     }
     if (dragging_ && fitMode_)

@@ -1,18 +1,25 @@
 // Worksheets in the real main window: tabs and their labels, the default
 // worksheet when closing, reading and saving lists, drops on the tab strip,
-// renaming, and the export with its dialogs answered by the test.
+// renaming, the One Key on every cursor key, what the viewer adds and
+// deletes, and the export with its dialogs answered by the test.
 #include "app/ListContainerWnd.h"
 #include "app/MainFrame.h"
+#include "app/ViewerLink.h"
+#include "controls/SkipperSliderCtrl.h"
 #include "platform/ClipboardFiles.h"
+#include "platform/KeyData.h"
 #include "thumbnails/FileProgressDlg.h"
 #include "thumbnails/ThumbnailCtrl.h"
 #include "thumbnails/WorkSheetFile.h"
 #include "thumbnails/WorkSheetTabStrip.h"
 #include "thumbnails/WorkSheetWriteDlg.h"
+#include "viewer/PreviewCtrl.h"
+#include "viewer/ViewerFrame.h"
 
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QMimeData>
 #include <QProgressBar>
 #include <QPushButton>
@@ -58,6 +65,36 @@ class WorkSheetsTest : public QObject {
         if (f.open(QIODevice::WriteOnly | QIODevice::Truncate))
             f.write(bytes);
         return path;
+    }
+    // A small real JPEG file.
+    QString jpeg(const QString& name, int seed = 0) {
+        const QString path = dir->filePath(name);
+        QDir().mkpath(QFileInfo(path).path());
+        QImage img(160, 120, QImage::Format_RGB32);
+        img.fill(qRgb(seed * 40 % 256, 120, 200));
+        img.save(path, "JPG", 90);
+        return path;
+    }
+    // The folder view showing `folder` with n items, focused.
+    CThumbnailCtrl* showFolder(const QString& folder, int n) {
+        frame->setReadyForFolderDisplay();
+        lc->ShowFolder(folder);
+        CThumbnailCtrl* view = lc->folderView();
+        if (!QTest::qWaitFor([&] { return view->Count() == n; }, 10000))
+            return nullptr;
+        view->setFocus();
+        return view;
+    }
+    static void clickItem(CThumbnailCtrl* view, int index) {
+        QTest::mouseClick(view->viewport(), Qt::LeftButton, {},
+                          view->cellRectInWindow(index).center());
+    }
+    static std::vector<int> selectedOf(CThumbnailCtrl* view) {
+        std::vector<int> out;
+        for (int i = 0; i < view->Count(); ++i)
+            if (view->list().GetState(i) & kStateSelected)
+                out.push_back(i);
+        return out;
     }
     QString list(const QString& name, const QByteArray& body) {
         return file(name, "Lumora WorkSheetFile\r\n" + body);
@@ -274,6 +311,117 @@ private slots:
         // Nothing is saved while the folder tab is current.
         lc->SwitchTab(0);
         QVERIFY(!lc->SaveCurrentAsList(out));
+    }
+
+    void everyCursorKeyWorksAsTheOneKey() {
+        make(true);
+        for (int i = 0; i < 10; ++i)
+            jpeg(QStringLiteral("keys/k%1.jpg").arg(i), i);
+        CThumbnailCtrl* view = showFolder(dir->filePath(QStringLiteral("keys")), 10);
+        QVERIFY(view);
+        const Qt::Key keys[] = {Qt::Key_Left, Qt::Key_Right, Qt::Key_Up,     Qt::Key_Down,
+                                Qt::Key_Home, Qt::Key_End,   Qt::Key_PageUp, Qt::Key_PageDown};
+        int item = 0;
+        for (Qt::Key key : keys) {
+            const auto stroke = keydata::strokeFromQtKey(key, {});
+            QVERIFY(stroke);
+            frame->settings().OneKey = keydata::keyData(*stroke);
+            clickItem(view, item);
+            QCOMPARE(view->cursor(), item);
+            view->setFocus();
+            // The key is the One Key: the item goes to the default
+            // worksheet and the cursor steps right, whatever the key
+            // itself would do in the view.
+            QTest::keyClick(view, key);
+            QVERIFY2(view->cursor() == item + 1,
+                     qPrintable(keydata::keyName(frame->settings().OneKey)));
+            QCOMPARE(selectedOf(view), std::vector<int>{item + 1});
+            ++item;
+            QTRY_COMPARE(lc->view(1)->Count(), item);
+        }
+        // The command from the menu with the Right arrow as the One Key.
+        frame->settings().OneKey = keydata::keyData(*keydata::strokeFromQtKey(Qt::Key_Right, {}));
+        QVERIFY(frame->runCommand(36021));
+        QCOMPARE(view->cursor(), item + 1);
+        QTRY_COMPARE(lc->view(1)->Count(), item + 1);
+    }
+
+    void renameBoxTakesTheOneKeyAsText() {
+        make(true);
+        lc->SwitchTab(1);
+        CWorkSheetTabStrip* strip = lc->workSheetTabs();
+        strip->BeginRename(1);
+        QLineEdit* edit = strip->renameEdit();
+        QVERIFY(edit);
+        edit->clear();
+        QTest::keyClicks(edit, QStringLiteral("a b")); // Space is the One Key
+        QCOMPARE(edit->text(), QStringLiteral("a b"));
+        // Another One Key: the edit's caret still moves with it.
+        frame->settings().OneKey = keydata::keyData(*keydata::strokeFromQtKey(Qt::Key_Left, {}));
+        QTest::keyClick(edit, Qt::Key_Left);
+        QTest::keyClicks(edit, QStringLiteral("x"));
+        QCOMPARE(edit->text(), QStringLiteral("a xb"));
+        QTest::keyClick(edit, Qt::Key_Return);
+        QCOMPARE(lc->GetCurrentWorksheetName(), QStringLiteral("a xb"));
+    }
+
+    void viewerAddsTheShownImageNotTheSelection() {
+        make(true);
+        QStringList paths;
+        for (int i = 0; i < 3; ++i)
+            paths << jpeg(QStringLiteral("v/s%1.jpg").arg(i), i);
+        CThumbnailCtrl* view = showFolder(dir->filePath(QStringLiteral("v")), 3);
+        QVERIFY(view);
+        clickItem(view, 1);
+        view->SelectAll();
+        QCOMPARE(view->list().CountSelected(), 3);
+        view->OpenViewer();
+        CViewerFrame* viewer = CViewerLink::Of(frame.get())->viewer();
+        QVERIFY(viewer->isVisible());
+        QCOMPARE(QString::fromStdString(viewer->preview()->currentPath()), paths[1]);
+        viewer->RebuildSubmenus();
+        QVERIFY(viewer->RunCommand(ID_VIEWER_ADD_TO_SHEET_FIRST));
+        QTRY_COMPARE(lc->view(1)->Count(), 1);
+        QTest::qWait(200); // nothing more arrives
+        QCOMPARE(pathsOf(1), QStringList{paths[1]});
+        viewer->close();
+    }
+
+    void deletingTheLastImageFromTheViewerEmptiesIt() {
+        make(true);
+        const QString a = jpeg(QStringLiteral("one/a.jpg"));
+        lc->AddFilesTo(1, {a}, false);
+        QTRY_COMPARE(lc->view(1)->Count(), 1);
+        lc->SwitchTab(1);
+        CThumbnailCtrl* view = lc->view(1);
+        clickItem(view, 0);
+        view->OpenViewer();
+        CViewerFrame* viewer = CViewerLink::Of(frame.get())->viewer();
+        QTRY_VERIFY_WITH_TIMEOUT(!viewer->loadingState(), 10000);
+        QCOMPARE(viewer->windowTitle(), QStringLiteral("Lumora - %1").arg(a));
+        // The removal from the worksheet is confirmed with Yes.
+        QTimer yes;
+        connect(&yes, &QTimer::timeout, this, [] {
+            if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget()))
+                box->button(QMessageBox::Yes)->click();
+        });
+        yes.start(20);
+        QTest::keyClick(viewer->preview(), Qt::Key_Delete);
+        yes.stop();
+        QCOMPARE(view->Count(), 0);
+        QVERIFY(!viewer->preview()->HasImage());
+        QCOMPARE(viewer->windowTitle(), QStringLiteral("Lumora - ビューア"));
+        QCOMPARE(viewer->paneText(0), QString());
+        QVERIFY(!viewer->loadingState());
+        QVERIFY(!viewer->slider()->isEnabled());
+        QCOMPARE(viewer->listCount(), 0);
+        // A slideshow asked for now has nothing to show and never starts.
+        frame->settings().NoSlideShowDlg = 1;
+        frame->ApplySettings(false);
+        viewer->RunCommand(ID_VIEWER_SLIDESHOW);
+        QVERIFY(!viewer->IsCommandChecked(ID_VIEWER_SLIDESHOW));
+        QVERIFY(!viewer->windowTitle().contains(QStringLiteral("スライドショー")));
+        viewer->close();
     }
 
     void dropsOnWorksheetTabsAddWithoutCopying() {
