@@ -1,6 +1,7 @@
 #include "engine/ThumbnailEngine.h"
 
 #include "engine/EngineMessages.h"
+#include "engine/FileAccess.h"
 #include "engine/ImageItemList.h"
 #include "platform/PostedOrder.h"
 
@@ -530,18 +531,11 @@ void CThumbnailEngine::finishThumbnail(int index, ImageItem& copy) {
     if (copy.thumb.thumbBits.isNull())
         MakePlaceholderThumbnail(copy, params); // every made item has pixels
     // The file's status is read before the gate: a slow device must never
-    // hold the close.
-    FileStatus status;
-    bool readOnly = false;
-    struct stat st;
-    if (::stat(copy.path.c_str(), &st) == 0) {
-        status.mode = st.st_mode;
-        status.size = st.st_size;
-        status.accessTime = st.st_atime;
-        status.modificationTime = st.st_mtime;
-        status.changeTime = st.st_ctime;
-        readOnly = !UserMayWriteFile(copy.path);
-    }
+    // hold the close. The scan's open already read it for a scanned file.
+    FileStatus status = copy.fileStatus;
+    bool readOnly = copy.readOnly != 0;
+    if (status.mode == 0)
+        ReadFileStatus(copy.path, status, readOnly);
     std::shared_lock gate(ownerGate_);
     if (stop_.Get())
         return; // the list may be gone: a slow read must not reach it

@@ -149,7 +149,8 @@ struct ImageItem {
 
     // Moves in the fields the shooting-information scan writes
     // (thumbFromSidecar, sidecarName, imageInfo, shootingInfo, the maker note,
-    // thumbnail and preview positions, useEmbedded, caption, exifScanned).
+    // thumbnail and preview positions, useEmbedded, caption, exifScanned),
+    // and the file status with the read-only mark when the scan read them.
     void TakeScanFields(ImageItem&& scanned);
 };
 

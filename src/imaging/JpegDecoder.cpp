@@ -1,5 +1,6 @@
 #include "imaging/JpegDecoder.h"
 
+#include "imaging/FileBytes.h"
 #include "imaging/PixelMemory.h"
 #include "imaging/SafeOpen.h"
 
@@ -244,6 +245,15 @@ void CJpegDecoder::PatchStartOfImage(uint8_t* data, std::size_t size, int kind) 
 BlockRead ReadFileBlock(const std::string& path, uint64_t offset, uint64_t length,
                         std::unique_ptr<uint8_t[]>& out) {
     out.reset();
+    // A block of the file this thread has just scanned (the embedded
+    // thumbnail) is still in the scan's windows: no second open.
+    if (length > 0 && length <= CFileBytes::kWindowSize) {
+        out.reset(new (std::nothrow) uint8_t[length]);
+        if (out &&
+            CFileBytes::CopyRecent(path, offset, static_cast<std::size_t>(length), out.get()))
+            return BlockRead::Read;
+        out.reset();
+    }
     uint64_t fileSize = 0;
     const UniqueFd fd = OpenRegularFile(path, &fileSize);
     if (!fd)

@@ -61,6 +61,8 @@ public:
     int OpenMemory(const std::uint8_t* data, std::size_t size, int kind,
                    const std::filesystem::path& path = {});
     void Close();
+    // The fstat record of the file opened (null for memory or once closed).
+    const struct stat* GetFileStatus() const { return bytes_.Status(); }
 
     void GetImageInfo(ImageInfo& info) const { info = imageInfo_; }
     void GetShootingInfo(ShootingInfo& info) const { info = shootingInfo_; }
