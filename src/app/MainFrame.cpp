@@ -374,22 +374,21 @@ void CMainFrame::whenIdleForScreenshot(std::function<void()> callback) {
 }
 
 void CMainFrame::flushScreenshotCallbacks() {
-    if (!running_ || startupWork_ > 0 || screenshotCallbacks_.empty())
+    if (!running_ || screenshotCallbacks_.empty())
         return;
     // The first load has listed its items, but thumbnails made from whole
     // files on the decode pool may still be coming: the view stays busy
-    // until they are drawn. An empty view never stops being busy (a pass
-    // that scans nothing leaves the state alone), so one that stays empty
-    // for a while counts as done; the time limit covers the rest.
+    // until they are drawn. A load that scans nothing (no file with
+    // shooting information) sends no closing progress; its view's busy
+    // state ending is its end as well.
     CThumbnailCtrl* view = listContainer_ ? listContainer_->currentView() : nullptr;
     const bool busy = view && view->IsBusy();
-    if (!(busy && view->Count() == 0))
-        screenshotBusyEmpty_.invalidate();
-    else if (!screenshotBusyEmpty_.isValid())
-        screenshotBusyEmpty_.start();
-    const bool emptyLongEnough =
-        screenshotBusyEmpty_.isValid() && screenshotBusyEmpty_.elapsed() >= kScreenshotEmptyWaitMs;
-    if (busy && !screenshotTimedOut_ && !emptyLongEnough) {
+    if (waitingForFirstLoad_ && !busy) {
+        waitingForFirstLoad_ = false;
+        if (startupWork_ > 0)
+            --startupWork_;
+    }
+    if ((busy || startupWork_ > 0) && !screenshotTimedOut_) {
         if (!screenshotPollPending_) {
             screenshotPollPending_ = true;
             QTimer::singleShot(kScreenshotPollMs, this, [this] {

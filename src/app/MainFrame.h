@@ -25,7 +25,8 @@
 // Screenshot hook (`lumora --screenshot FILE.png`): the shot is taken once
 // start-up is complete (markRunning) AND no start-up work is pending. Code
 // that loads something the shot should show (the first folder load) calls
-// beginStartupWork() when it starts and endStartupWork() when it is done;
+// beginStartupWork() when it starts and endStartupWork() when it is done
+// (the first folder load is done once the shown view is no longer busy);
 // whenIdleForScreenshot(fn) runs fn once both hold (at the latest after
 // kScreenshotTimeoutMs, so a load that never ends cannot hang the shot).
 #pragma once
@@ -33,7 +34,6 @@
 #include "settings/AppSettings.h"
 #include "settings/SettingsStore.h"
 
-#include <QElapsedTimer>
 #include <QMainWindow>
 #include <QPointer>
 #include <QString>
@@ -66,7 +66,6 @@ class CMainFrame : public QMainWindow {
 public:
     static constexpr int kScreenshotTimeoutMs = 30000;
     static constexpr int kScreenshotPollMs = 50;
-    static constexpr int kScreenshotEmptyWaitMs = 1000;
     // Qt property set to 1 once start-up is complete.
     static constexpr const char* kReadyProperty = "LumoraMainWindow";
 
@@ -264,7 +263,6 @@ private:
     std::vector<std::function<void()>> screenshotCallbacks_;
     bool screenshotPollPending_ = false; // a later look at the view's busy state is due
     bool screenshotTimedOut_ = false;
-    QElapsedTimer screenshotBusyEmpty_; // running while the view is busy and empty
 
     QString exportFolder_;
     int exportMethod_ = 0;

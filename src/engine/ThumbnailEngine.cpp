@@ -624,8 +624,13 @@ void CThumbnailEngine::runPass() {
         pool_->WaitIdle([&] { return stop_.Get() || generation_.Get() != generation; });
     }
     unreportedScans_ += scanned;
-    if (unreportedScans_ == 0 || stop_.Get() || !workDone())
+    // The busy state ends with the work whether or not anything needed a
+    // scan: an empty folder, or one of kinds without shooting information,
+    // is done as soon as its queues are drained.
+    if (stop_.Get() || !workDone())
         return; // the pass that finishes the work reports it
+    if (unreportedScans_ == 0)
+        return; // nothing was scanned: no progress to close
     unreportedScans_ = 0;
     bool windowExists = false;
     {

@@ -71,6 +71,7 @@ CShellTreeCtrl::CShellTreeCtrl(QWidget* parent, CShellNamespace shellNamespace)
     viewport()->setAcceptDrops(true);
     setDragDropMode(QAbstractItemView::DropOnly);
     setFrameShape(QFrame::StyledPanel);
+    SetUpScrolling();
     connect(this, &QTreeWidget::itemExpanded, this,
             [this](QTreeWidgetItem* item) { EnsureEnumerated(item); });
     connect(this, &QTreeWidget::currentItemChanged, this,
@@ -288,7 +289,7 @@ void CShellTreeCtrl::SelectByIdList(const QString& idList) {
     EnsureEnumerated(node);
     node->setExpanded(true);
     setCurrentItem(node);
-    scrollToItem(node);
+    ScrollNodeIntoView(node);
 }
 
 void CShellTreeCtrl::Refresh() {
@@ -437,7 +438,7 @@ int CShellTreeCtrl::NewFolderIn(QTreeWidgetItem* item) {
     item->setExpanded(true);
     if (node) {
         setCurrentItem(node);
-        scrollToItem(node);
+        ScrollNodeIntoView(node);
         setFocus();
         editItem(node);
     }

@@ -191,6 +191,10 @@ private:
     // Builds message M and sends it to the main window, if there is one.
     template <typename M, typename... Args> void sendMainNew(Args&&... args);
     void sendSelCount();
+    // The information panel and histogram of item c (none for -1).
+    void showCurrentInfo(int c);
+    // Shows the cursor item's panel again (queued by the engine's drawing).
+    void refreshCurrentInfo();
     void moveCursorBit(int index);
     void setTopRow(int row, bool scroll);
     void scrollLines(int lines);
@@ -229,6 +233,7 @@ private:
     QRegion dirty_;
     bool placeholderShown_ = false; // the canvas shows "NO IMAGE OBJECTS"
     std::atomic<bool> updatePending_{false};
+    std::atomic<bool> infoRefreshPending_{false};
     std::atomic<bool> clearing_{false};
     std::atomic<bool> visible_{false};
     std::atomic<bool> alive_{true};
