@@ -10,8 +10,14 @@ if(NOT LUMORA_SANITIZE)
         SOURCES ${CMAKE_CURRENT_LIST_DIR}/DurableFileTest.cpp
                 ${CMAKE_CURRENT_LIST_DIR}/FileOperationFaultTest.cpp
                 ${CMAKE_CURRENT_LIST_DIR}/CrashSafetyTest.cpp
-        LIBS lumora_durable lumora_shell lumora_settings lumora_worksheet_core)
+        LIBS lumora_durable lumora_shell lumora_settings lumora_worksheet_core
+             Qt6::Core)
     target_compile_definitions(lumora_durable_tests PRIVATE
         LUMORA_CRASH_CHILD="$<TARGET_FILE:durable-crash-child>")
     add_dependencies(lumora_durable_tests durable-crash-child)
 endif()
+
+# The same through the real message boxes (offscreen).
+lumora_qtest(file_operation_dialogs_test
+    SOURCES ${CMAKE_CURRENT_LIST_DIR}/FileOperationDialogsTest.cpp
+    LIBS lumora_shell_widgets)

@@ -1,9 +1,11 @@
 // Copies and moves against full, read-only, vanishing and second file
 // systems, and names that are not UTF-8, through CShellFileOperation.
 #include "platform/FileOperation.h"
+#include "thumbnails/WorkSheetExport.h"
 
 #include "ScratchMounts.h"
 
+#include <QCoreApplication>
 #include <QFile>
 #include <QStandardPaths>
 #include <QUrl>
@@ -249,4 +251,69 @@ TEST(FileOperationFaults, OddNamesSurviveCopyRenameTrashAndRestore) {
     EXPECT_EQ(readBytes(trashed + "/\xff\xfe.jpg"), "odd");
     qunsetenv("XDG_DATA_HOME");
     qputenv("HOME", oldHome);
+}
+
+namespace {
+
+// Keeps the export worker's last message.
+class ExportReceiver : public QObject {
+public:
+    bool event(QEvent* e) override {
+        if (auto* m = MessageCast<ExportDoneMessage>(e)) {
+            done = true;
+            copied = m->copied;
+            failed = m->failed;
+            stopError = m->stopError;
+            stopFile = m->stopFile;
+            return true;
+        }
+        return QObject::event(e);
+    }
+    bool done = false;
+    int copied = 0, failed = 0, stopError = 0;
+    QString stopFile;
+};
+
+QCoreApplication& coreApp() {
+    static int argc = 1;
+    static char name[] = "fault-tests";
+    static char* argv[] = {name, nullptr};
+    static QCoreApplication* app =
+        QCoreApplication::instance() ? nullptr : new QCoreApplication(argc, argv);
+    (void)app;
+    return *QCoreApplication::instance();
+}
+
+} // namespace
+
+// An export onto a disk that fills up: the file that does not fit leaves
+// nothing behind, the worker stops there (every later file would fail too)
+// and says which file and why.
+TEST(ExportFaults, FullDiskStopsTheExportAndSaysWhy) {
+    REQUIRE_MOUNTS();
+    coreApp();
+    ScratchDir src, dst;
+    ScratchMount other(dst.path(), 1024 * 1024);
+    ASSERT_TRUE(other.mounted());
+    ASSERT_TRUE(other.fillUpTo(200 * 1024));
+    std::vector<ExportPair> pairs;
+    for (const auto& [n, size] : std::vector<std::pair<std::string, std::size_t>>{
+             {"1.jpg", 20000}, {"2-big.raw", 600 * 1024}, {"3.jpg", 20000}}) {
+        ASSERT_TRUE(writeBytes(src / n, patternBytes(n, size)));
+        pairs.push_back({src / n, dst / n});
+    }
+    ExportReceiver receiver;
+    {
+        CExportWorker worker(&receiver, std::move(pairs));
+        worker.Start();
+        worker.Join();
+    }
+    QCoreApplication::sendPostedEvents(&receiver);
+    ASSERT_TRUE(receiver.done);
+    EXPECT_EQ(receiver.copied, 1);
+    EXPECT_EQ(receiver.failed, 1);
+    EXPECT_EQ(receiver.stopError, ENOSPC);
+    EXPECT_TRUE(receiver.stopFile.endsWith("2-big.raw"));
+    EXPECT_EQ(namesIn(dst.path()), (std::vector<std::string>{".filler", "1.jpg"}));
+    EXPECT_EQ(readBytes(src / "2-big.raw"), patternBytes("2-big.raw", 600 * 1024));
 }
