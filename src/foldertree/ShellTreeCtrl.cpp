@@ -2,6 +2,7 @@
 
 #include "controls/PaneFocusMessage.h"
 #include "platform/ClipboardFiles.h"
+#include "platform/DurableFile.h"
 #include "platform/FileOperationDialogs.h"
 #include "platform/PathNames.h"
 #include "platform/PropertiesDialog.h"
@@ -12,6 +13,7 @@
 #include <QDesktopServices>
 #include <QDir>
 #include <QDragEnterEvent>
+#include <QFile>
 #include <QFileInfo>
 #include <QHeaderView>
 #include <QKeyEvent>
@@ -418,8 +420,11 @@ int CShellTreeCtrl::NewFolderIn(QTreeWidgetItem* item) {
     for (int n = 1; lexists(joinPath(folder, name)); ++n)
         name = QStringLiteral("%1 (%2)").arg(kNewFolderName).arg(n);
     const QString path = joinPath(folder, name);
+    // mkdir itself refuses a name that appeared meanwhile; the parent is
+    // synced so the new folder survives a crash.
     if (!QDir().mkdir(path))
         return 1;
+    SyncFolder(QFile::encodeName(folder).toStdString());
 
     QTreeWidgetItem* node = nullptr;
     if (!data->expandedOnce) {
