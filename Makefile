@@ -78,14 +78,11 @@ test-tsan: deps $(TSAN_BUILD)/build.ninja
 	cd $(TSAN_BUILD) && ctest --output-on-failure --timeout 600 -j $(JOBS) -L tsan \
 	    --repeat until-fail:$(TSAN_REPEAT)
 
+# Every fuzz target for FUZZ_SECONDS (FUZZ_TARGETS="fuzz-tiff fuzz-psd" for
+# some), then a table of executions, speed, coverage and findings.
+FUZZ_TARGETS ?=
 fuzz: sanitize
-	@for f in $(SAN_BUILD)/bin/fuzz-*; do \
-	    [ -x "$$f" ] || continue; \
-	    mkdir -p fuzz-corpus/$$(basename $$f); \
-	    echo "== $$f for $(FUZZ_SECONDS) s"; \
-	    "$$f" -max_total_time=$(FUZZ_SECONDS) -timeout=10 -rss_limit_mb=2048 \
-	        fuzz-corpus/$$(basename $$f) $(SAN_BUILD)/fuzz-seeds/$$(basename $$f) || exit 1; \
-	done
+	bash scripts/fuzz-run $(SAN_BUILD) $(FUZZ_SECONDS) $(FUZZ_TARGETS)
 
 bench: build
 	bash scripts/install-deps --bench

@@ -112,6 +112,9 @@ struct ThumbnailBox {
     int longSide = 120;
     int shortSide = 90;
     bool autoRotate = true;
+    // Largest picture decoded for it, in source pixels; 0 keeps the
+    // decoders' own limits.
+    int64_t maxSourcePixels = 0;
 };
 
 struct ImageItem {

@@ -4,6 +4,7 @@
 #include "imaging/PixelMemory.h"
 #include "imaging/SafeOpen.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <csetjmp>
 #include <cstdio>
@@ -70,7 +71,8 @@ bool choose(j_decompress_ptr cinfo, DecodeJob& job) {
     out.sourceWidth = static_cast<int>(cinfo->image_width);
     out.sourceHeight = static_cast<int>(cinfo->image_height);
     job.headerRead = true;
-    if (static_cast<int64_t>(cinfo->image_width) * cinfo->image_height > kMaxSourcePixels)
+    if (static_cast<int64_t>(cinfo->image_width) * cinfo->image_height >
+        std::min(job.options->maxSourcePixels, kMaxSourcePixels))
         return false;
     if (job.options->onSize)
         job.options->onSize(out.sourceWidth, out.sourceHeight);

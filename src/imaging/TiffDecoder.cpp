@@ -27,6 +27,10 @@ struct TiffCloser {
     void operator()(TIFF* tif) const { TIFFClose(tif); }
 };
 
+struct OpenOptionsFree {
+    void operator()(TIFFOpenOptions* options) const { TIFFOpenOptionsFree(options); }
+};
+
 // TIFFRGBAImage needs TIFFRGBAImageEnd whatever happens after Begin.
 struct RgbaImage {
     TIFFRGBAImage img{};
@@ -97,7 +101,15 @@ DecodeOutput CTiffDecoder::Decode(const std::string& path, const TiffOptions& op
     UniqueFd fd = OpenRegularFile(path);
     if (!fd)
         return out; // OpenFailed, also for what is not a regular file
-    std::unique_ptr<TIFF, TiffCloser> tif(TIFFFdOpen(fd.get(), path.c_str(), "r"));
+    std::unique_ptr<TIFFOpenOptions, OpenOptionsFree> openOptions(TIFFOpenOptionsAlloc());
+    if (!openOptions)
+        return out;
+    if (options.maxLibraryAllocation != 0)
+        TIFFOpenOptionsSetMaxSingleMemAlloc(
+            openOptions.get(), static_cast<tmsize_t>(std::min<uint64_t>(
+                                   options.maxLibraryAllocation, uint64_t(INT64_MAX))));
+    std::unique_ptr<TIFF, TiffCloser> tif(
+        TIFFFdOpenExt(fd.get(), path.c_str(), "r", openOptions.get()));
     if (!tif)
         return out;
     fd.release(); // closed by TIFFClose from now on
@@ -116,7 +128,10 @@ DecodeOutput CTiffDecoder::Decode(const std::string& path, const TiffOptions& op
     out.sourceHeight = static_cast<int>(std::min<uint32_t>(place.shownHeight, INT32_MAX));
     if (options.onSize)
         options.onSize(out.sourceWidth, out.sourceHeight);
-    if (width == 0 || height == 0 || static_cast<int64_t>(width) * height > kMaxSourcePixels)
+    // Two 32-bit sides multiply into 64 bits only unsigned.
+    const uint64_t limit =
+        static_cast<uint64_t>(std::clamp<int64_t>(options.maxSourcePixels, 0, kMaxSourcePixels));
+    if (width == 0 || height == 0 || static_cast<uint64_t>(width) * height > limit)
         return out;
 
     char message[1024] = {};
