@@ -91,6 +91,11 @@ void HeadlessThumbnailView::DrawEmptyPlaceholder() {
         ++counters_.emptyPlaceholders;
 }
 
+void HeadlessThumbnailView::PrepareWatching() {
+    if (watcher_)
+        watcher_->PrepareWatching();
+}
+
 void HeadlessThumbnailView::StartWatching() {
     {
         std::lock_guard lock(mutex_);
