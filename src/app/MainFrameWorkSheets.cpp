@@ -5,6 +5,7 @@
 
 #include "app/ListContainerWnd.h"
 #include "app/MainCommands.h"
+#include "platform/DurableFile.h"
 #include "thumbnails/FileProgressDlg.h"
 #include "thumbnails/ThumbnailCtrl.h"
 #include "thumbnails/WorkSheetExport.h"
@@ -208,8 +209,16 @@ bool CMainFrame::workSheetEvent(QEvent* e) {
             exportProgress_->SetCopying(m->destination);
         return true;
     }
-    if (MessageCast<ExportDoneMessage>(e)) {
+    if (auto* m = MessageCast<ExportDoneMessage>(e)) {
+        const int stopError = m->stopError;
+        const QString stopFile = m->stopFile;
         finishExport();
+        // A full disk or a read-only or vanished folder stopped the copying:
+        // which file, why, and that the rest was not written.
+        if (stopError != 0)
+            tell(QMessageBox::Warning,
+                 QStringLiteral("「%1」を書き出せませんでした。\n%2\n書き出しを中止します。")
+                     .arg(stopFile, QString::fromStdString(DurableErrorText(stopError))));
         return true;
     }
     return false;

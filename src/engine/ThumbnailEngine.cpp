@@ -306,6 +306,8 @@ void CThumbnailEngine::onLoadFolder(const std::string& folder, int32_t generatio
     withView([&] {
         view_->ResetDisplay(true);
         filter = view_->Filter();
+        // Changes from here on reach the watch started at the end.
+        view_->PrepareWatching();
     });
     list_->EnumerateFolder(
         folder, filter, [this] { return superseded(); },

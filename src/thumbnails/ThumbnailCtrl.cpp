@@ -623,6 +623,12 @@ void CThumbnailCtrl::sendSelCount() {
     sendMainNew<SelCountMessage>(list_.CountSelected());
 }
 
+void CThumbnailCtrl::PrepareWatching() {
+    if (worksheetMode_ || !alive_.load())
+        return;
+    watcher_->PrepareWatching();
+}
+
 void CThumbnailCtrl::StartWatching() {
     if (worksheetMode_ || !alive_.load())
         return;

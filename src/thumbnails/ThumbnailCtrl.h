@@ -117,7 +117,9 @@ public:
     void DrawEmptyPlaceholder() override;
     VisibleIndexRange VisibleRange() override;
     // Watches the shown folder (folder views only): called by the engine at
-    // the end of each load, and again after a change the view made itself.
+    // the end of each load, and again after a change the view made itself;
+    // PrepareWatching at the start of each load.
+    void PrepareWatching() override;
     void StartWatching() override;
     int CursorIndex() override { return cursor_.load(); }
     void SetCursorIndex(int index) override { cursor_.store(index); }

@@ -16,6 +16,8 @@
 #include "viewer/PreviewCtrl.h"
 #include "viewer/ViewerFrame.h"
 
+#include "../platform/ScratchMounts.h"
+
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
@@ -522,6 +524,39 @@ private slots:
         answer = false;
         QVERIFY(!frame->startExport(dir->filePath(QStringLiteral("never")), 0));
         QVERIFY(!QFileInfo::exists(dir->filePath(QStringLiteral("never"))));
+    }
+
+    // An export onto a disk that fills up: the copying stops at the file
+    // that does not fit, nothing of it is left, and a message names it and
+    // says why.
+    void exportOntoAFullDiskSaysWhichFileAndWhy() {
+        if (!testing::ScratchMount::available())
+            QSKIP(testing::ScratchMount::unavailableReason().c_str());
+        make(true);
+        const QString a = file(QStringLiteral("src/a.jpg"), QByteArray(20000, 'a'));
+        const QString big = file(QStringLiteral("src/big.jpg"), QByteArray(600 * 1024, 'b'));
+        const QString c = file(QStringLiteral("src/c.jpg"), QByteArray(20000, 'c'));
+        lc->AddFilesTo(1, {a, big, c}, false);
+        QTRY_COMPARE(lc->view(1)->Count(), 3);
+        lc->SwitchTab(1);
+        testing::ScratchDir out;
+        testing::ScratchMount disk(out.path(), 1024 * 1024);
+        QVERIFY(disk.mounted());
+        QVERIFY(disk.fillUpTo(200 * 1024));
+
+        QSignalSpy finished(frame.get(), &CMainFrame::exportFinished);
+        messages.clear();
+        QVERIFY(frame->startExport(QString::fromStdString(out.path()), 0));
+        QVERIFY(finished.wait(10000));
+        QVERIFY(lc->isEnabled());
+        QCOMPARE(messages.size(), 1);
+        QVERIFY2(messages[0].contains(QStringLiteral("big.jpg」を書き出せませんでした。")),
+                 qPrintable(messages[0]));
+        QVERIFY(messages[0].contains(QStringLiteral("ディスクの空き領域が不足しています。")));
+        const auto names = testing::namesIn(out.path());
+        QVERIFY(std::find(names.begin(), names.end(), "big.jpg") == names.end());
+        QCOMPARE(testing::visibleNames(out.path()).size(), std::size_t(1)); // only a.jpg
+        QCOMPARE(QFileInfo(big).size(), 600 * 1024);
     }
 
     void itemsAddedToAnEmptyViewRemoveThePlaceholder() {

@@ -99,6 +99,11 @@ void HeadlessThumbnailView::SetBusy(bool busy) {
     settled_.notify_all();
 }
 
+void HeadlessThumbnailView::PrepareWatching() {
+    if (watcher_)
+        watcher_->PrepareWatching();
+}
+
 void HeadlessThumbnailView::StartWatching() {
     {
         std::lock_guard lock(mutex_);

@@ -66,6 +66,7 @@ public:
     void DrawVisibleItems() override;
     void DrawEmptyPlaceholder() override;
     VisibleIndexRange VisibleRange() override;
+    void PrepareWatching() override;
     void StartWatching() override;
     int CursorIndex() override { return cursor_; }
     void SetCursorIndex(int index) override { cursor_ = index; }
