@@ -389,7 +389,8 @@ bool CMainCommands::eventFilter(QObject* watched, QEvent* event) {
 
 bool CMainCommands::run(int id) {
     const CommandEntry* e = findCommand(id);
-    if (!e || !isCommandEnabled(id, state())) {
+    // Nothing runs while an export keeps the main window disabled.
+    if (!e || frame_.exportRunning() || !isCommandEnabled(id, state())) {
         // A checkable button flipped itself when clicked: put it back.
         updateStates();
         return false;

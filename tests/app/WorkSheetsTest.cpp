@@ -4,10 +4,12 @@
 // deletes, and the export with its dialogs answered by the test.
 #include "app/ListContainerWnd.h"
 #include "app/MainFrame.h"
+#include "app/TreeContainerWnd.h"
 #include "app/ViewerLink.h"
 #include "controls/SkipperSliderCtrl.h"
 #include "platform/ClipboardFiles.h"
 #include "platform/KeyData.h"
+#include "platform/VolumeWatcher.h"
 #include "thumbnails/FileProgressDlg.h"
 #include "thumbnails/ThumbnailCtrl.h"
 #include "thumbnails/WorkSheetFile.h"
@@ -26,6 +28,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QToolBar>
+#include <QTreeWidget>
 #include <QtTest>
 
 using namespace lumora;
@@ -557,6 +560,145 @@ private slots:
         QVERIFY(std::find(names.begin(), names.end(), "big.jpg") == names.end());
         QCOMPARE(testing::visibleNames(out.path()).size(), std::size_t(1)); // only a.jpg
         QCOMPARE(QFileInfo(big).size(), 600 * 1024);
+    }
+
+    // While the copy runs the whole window is disabled: its keys do nothing
+    // even when it is the active window, code cannot run its commands, and
+    // closing it asks first; No keeps the copy going, Yes stops it.
+    void exportDisablesTheWindowAndClosingItAsksFirst() {
+        make(true);
+        QStringList sources;
+        for (int i = 0; i < 3; ++i)
+            sources << file(QStringLiteral("src/%1.jpg").arg(i), QByteArray(4000, char('a' + i)));
+        lc->AddFilesTo(1, sources, false);
+        QTRY_COMPARE(lc->view(1)->Count(), 3);
+        lc->SwitchTab(1);
+        lc->currentView()->setFocus();
+        frame->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(frame.get()));
+        auto* tree = frame->treeContainer()->tree();
+        QSignalSpy treeResets(static_cast<QTreeWidget*>(tree)->model(),
+                              &QAbstractItemModel::modelReset);
+        const QString target = dir->filePath(QStringLiteral("out"));
+        QVERIFY(QDir().mkpath(target));
+        QSignalSpy finished(frame.get(), &CMainFrame::exportFinished);
+
+        // The copy's end is taken in by the event loop only, so until the
+        // test waits the export is running.
+        QVERIFY(frame->startExport(target, 0));
+        QVERIFY(frame->exportRunning());
+        QVERIFY(!frame->isEnabled());
+        QVERIFY(frame->exportProgress()->isEnabled());
+        QVERIFY(frame->exportProgress()->cancelButton()->isEnabled());
+        QCOMPARE(QApplication::activeWindow(), frame.get());
+        QTest::keyClick(frame.get(), Qt::Key_F5);
+        QTest::keyClick(frame.get(), Qt::Key_PageDown, Qt::ControlModifier);
+        QCOMPARE(treeResets.count(), 0);
+        QCOMPARE(lc->currentIndex(), 1);
+        QVERIFY(!frame->runCommand(32982));
+        QCOMPARE(lc->currentIndex(), 1);
+
+        answer = false;
+        QVERIFY(!frame->close());
+        QCOMPARE(questions.size(), 1);
+        QCOMPARE(
+            questions.back(),
+            QStringLiteral("ワークシートの書き出し中です。\n書き出しを中止して終了しますか？"));
+        QVERIFY(frame->isVisible());
+        QVERIFY(finished.wait(10000));
+        QVERIFY(frame->isEnabled());
+        for (int i = 0; i < 3; ++i)
+            QCOMPARE(QFileInfo(target + QStringLiteral("/%1.jpg").arg(i)).size(), 4000);
+        // Usable again: the pane that had the focus has it back, commands run.
+        QCOMPARE(frame->focusWidget(), lc->currentView());
+        QVERIFY(frame->runCommand(32905));
+        QCOMPARE(treeResets.count(), 1);
+
+        answer = true;
+        QVERIFY(frame->startExport(target, 0));
+        QVERIFY(frame->close());
+        QCOMPARE(questions.size(), 2);
+        QVERIFY(!frame->exportRunning());
+        QVERIFY(!frame->exportProgress());
+        QCOMPARE(finished.count(), 2);
+        QTest::qWait(50); // the stopped copy's own message ends nothing more
+        QCOMPARE(finished.count(), 2);
+    }
+
+    // The folder box reads "~" as the address box does; a relative text is
+    // refused with a message and the dialog stays open, rather than naming a
+    // place under the folder the program was started from.
+    void exportFolderTextIsReadLikeTheAddressBox() {
+        make(true);
+        lc->AddFilesTo(1, {file(QStringLiteral("src/a.jpg"), QByteArray(500, 'a'))}, false);
+        QTRY_COMPARE(lc->view(1)->Count(), 1);
+        lc->SwitchTab(1);
+        const QString home = dir->filePath(QStringLiteral("home"));
+        const QString startedIn = dir->filePath(QStringLiteral("cwd"));
+        QVERIFY(QDir().mkpath(home) && QDir().mkpath(startedIn));
+        const QByteArray oldHome = qgetenv("HOME");
+        const QString oldCwd = QDir::currentPath();
+        qputenv("HOME", QFile::encodeName(home));
+        QDir::setCurrent(startedIn);
+
+        bool refusedAndKeptOpen = false;
+        QTimer::singleShot(0, this, [&] {
+            auto* dlg = frame->findChild<CWorkSheetWriteDlg*>();
+            if (!dlg)
+                return;
+            dlg->folderEdit()->setText(QStringLiteral("out"));
+            dlg->okButton()->click();
+            refusedAndKeptOpen = dlg->isVisible() && messages.size() == 1;
+            if (!dlg->isVisible())
+                return;
+            dlg->folderEdit()->setText(QStringLiteral("~/out"));
+            dlg->okButton()->click();
+        });
+        QSignalSpy finished(frame.get(), &CMainFrame::exportFinished);
+        QVERIFY(frame->runCommand(32793));
+        const bool copied = finished.wait(10000);
+        qputenv("HOME", oldHome);
+        QDir::setCurrent(oldCwd);
+        QVERIFY(copied);
+        QVERIFY(refusedAndKeptOpen);
+        QVERIFY2(messages.first().endsWith(QStringLiteral(
+                     "「out」 は絶対パスではありません。\n"
+                     "/ で始まるフォルダを指定してください（~/ はホームフォルダです）。")),
+                 qPrintable(messages.first()));
+        QCOMPARE(QFileInfo(home + QStringLiteral("/out/a.jpg")).size(), 500);
+        QCOMPARE(QDir(startedIn).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList{});
+        QCOMPARE(frame->exportFolder(), home + QStringLiteral("/out"));
+        // Called without the dialog the same rule holds.
+        messages.clear();
+        QVERIFY(!frame->startExport(QStringLiteral("elsewhere/x"), 0));
+        QCOMPARE(messages.size(), 1);
+        QVERIFY(!frame->exportProgress());
+    }
+
+    // A volume coming or going while a worksheet is current rebuilds the
+    // tree but keeps the user on the worksheet, and the folder is not
+    // loaded again.
+    void volumeChangesKeepTheWorksheetCurrent() {
+        make(true);
+        file(QStringLiteral("shown/a.jpg"));
+        frame->setReadyForFolderDisplay();
+        frame->selectByPath(dir->filePath(QStringLiteral("shown")));
+        QTRY_COMPARE(lc->folderView()->Count(), 1);
+        lc->SwitchTab(1);
+        // A reload would list the item afresh, unselected.
+        lc->folderView()->list().SetState(0, kStateSelected);
+        auto* watcher = frame->findChild<CVolumeWatcher*>();
+        QVERIFY(watcher);
+        auto* tree = static_cast<QTreeWidget*>(frame->treeContainer()->tree());
+        QSignalSpy treeResets(tree->model(), &QAbstractItemModel::modelReset);
+        emit watcher->volumeRemoved(QStringLiteral("/media/x"));
+        QCOMPARE(treeResets.count(), 1);
+        emit watcher->volumeArrived(QStringLiteral("/media/x"));
+        QTRY_COMPARE_WITH_TIMEOUT(treeResets.count(), 2, 3000);
+        QTest::qWait(300);
+        QCOMPARE(lc->currentIndex(), 1);
+        QCOMPARE(lc->folderView()->list().CountSelected(), 1);
+        QCOMPARE(frame->currentFolderPath(), dir->filePath(QStringLiteral("shown")));
     }
 
     void itemsAddedToAnEmptyViewRemoveThePlaceholder() {
