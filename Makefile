@@ -12,7 +12,7 @@ CMAKE_FLAGS ?=
 
 export QT_QPA_PLATFORM ?= offscreen
 
-.PHONY: all deps configure build run test test-core test-sanitize test-tsan sanitize fuzz bench clean samples install package
+.PHONY: all deps configure build run test test-core test-sanitize test-tsan sanitize fuzz bench clean samples install package soak
 
 all: build
 
@@ -48,17 +48,22 @@ sanitize: deps $(SAN_BUILD)/build.ninja
 # machine. A fault that fails every time still fails the run.
 CTEST_FLAGS ?= --output-on-failure --timeout 600 -j $(JOBS) --repeat until-pass:3
 
-# The normal tree runs every test (those labelled "sanitize" as well); the
-# sanitizer tree holds only the tests labelled "sanitize" and the fuzz runs.
+# The normal tree runs every test (those labelled "sanitize" as well) but the
+# two-minute soak (label soak, `make soak`; a 20-second run of it is in the
+# normal set); the sanitizer tree holds only the tests labelled "sanitize"
+# and the fuzz runs.
 test-core: build
-	cd $(BUILD) && ctest $(CTEST_FLAGS) -LE fuzz
+	cd $(BUILD) && ctest $(CTEST_FLAGS) -LE 'fuzz|soak'
+
+soak: build
+	cd $(BUILD) && ctest --output-on-failure --timeout 900 -L soak
 
 test-sanitize: sanitize
 	cd $(SAN_BUILD) && ctest $(CTEST_FLAGS)
 
 test: build sanitize
 	cd $(SAN_BUILD) && ctest $(CTEST_FLAGS)
-	cd $(BUILD) && ctest $(CTEST_FLAGS) -LE fuzz
+	cd $(BUILD) && ctest $(CTEST_FLAGS) -LE 'fuzz|soak'
 
 # The ThreadSanitizer tree builds only the threaded engine tests and runs
 # them as whole programs (label tsan), several times over, since a race
@@ -73,14 +78,11 @@ test-tsan: deps $(TSAN_BUILD)/build.ninja
 	cd $(TSAN_BUILD) && ctest --output-on-failure --timeout 600 -j $(JOBS) -L tsan \
 	    --repeat until-fail:$(TSAN_REPEAT)
 
+# Every fuzz target for FUZZ_SECONDS (FUZZ_TARGETS="fuzz-tiff fuzz-psd" for
+# some), then a table of executions, speed, coverage and findings.
+FUZZ_TARGETS ?=
 fuzz: sanitize
-	@for f in $(SAN_BUILD)/bin/fuzz-*; do \
-	    [ -x "$$f" ] || continue; \
-	    mkdir -p fuzz-corpus/$$(basename $$f); \
-	    echo "== $$f for $(FUZZ_SECONDS) s"; \
-	    "$$f" -max_total_time=$(FUZZ_SECONDS) -timeout=10 -rss_limit_mb=2048 \
-	        fuzz-corpus/$$(basename $$f) $(SAN_BUILD)/fuzz-seeds/$$(basename $$f) || exit 1; \
-	done
+	bash scripts/fuzz-run $(SAN_BUILD) $(FUZZ_SECONDS) $(FUZZ_TARGETS)
 
 bench: build
 	bash scripts/install-deps --bench

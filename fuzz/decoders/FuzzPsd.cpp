@@ -1,20 +1,29 @@
 // libFuzzer entry for the layered-image reader: header and sections, the
-// walk over the image resources for the JPEG thumbnail, the composite, and
-// the thumbnail decode the engine makes from it.
-#include "FuzzFile.h"
+// walk over the image resources for the JPEG thumbnail, the composite as
+// the viewer reads it, and the thumbnail the engine makes from the file.
+#include "FuzzApp.h"
+#include "FuzzInput.h"
 
-#include "engine/ImageItemList.h"
+#include "imaging/ImageItem.h"
 #include "imaging/PsdReader.h"
 #include "imaging/ThumbnailDecoder.h"
 
+LUMORA_FUZZ_GUI_APPLICATION
+
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    const std::string& path = lumora::fuzz::InputFile(data, size);
-    lumora::CPsdReader reader;
+    using namespace lumora;
+    if (fuzz::TooLong(size))
+        return 0;
+    const std::string& path = fuzz::InputFile(data, size);
+    CPsdReader reader;
     if (reader.Open(path)) {
-        lumora::DibImage composite;
-        reader.ReadComposite(composite);
+        DibImage composite;
+        reader.ReadComposite(composite, fuzz::kMaxPixels);
     }
-    lumora::ImageItem item = lumora::ImageItem::FromPath(path, lumora::ImageKind::Psd);
-    lumora::DecodeThumbnail(item, lumora::ThumbnailBox{120, 90, true});
+    ImageItem item = ImageItem::FromPath(path, ImageKind::Psd);
+    // The box the placeholder card is drawn at: no reduction of it per input.
+    ThumbnailBox box{160, 120, true};
+    box.maxSourcePixels = fuzz::kMaxPixels;
+    DecodeThumbnail(item, box);
     return 0;
 }

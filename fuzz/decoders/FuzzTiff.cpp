@@ -1,15 +1,23 @@
-// libFuzzer entry for the TIFF decoder: reduced as for thumbnails and, for
-// pictures of a modest size, at full size as for the preview.
-#include "FuzzFile.h"
+// libFuzzer entry for the TIFF decoder: reduced as for thumbnails, and at
+// full size as for the preview, both within the fuzz picture bound (the
+// library's allocations bounded too).
+#include "FuzzInput.h"
 
 #include "imaging/TiffDecoder.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    const std::string& path = lumora::fuzz::InputFile(data, size);
-    lumora::TiffOptions thumbnail;
-    thumbnail.subsampleTarget = 160;
-    const lumora::DecodeOutput reduced = lumora::CTiffDecoder::Decode(path, thumbnail);
-    if (static_cast<std::int64_t>(reduced.sourceWidth) * reduced.sourceHeight <= 4'000'000)
-        lumora::CTiffDecoder::Decode(path, lumora::TiffOptions{});
+    using namespace lumora;
+    if (fuzz::TooLong(size))
+        return 0;
+    const std::string& path = fuzz::InputFile(data, size);
+    TiffOptions options;
+    options.maxSourcePixels = fuzz::kMaxPixels;
+    options.maxLibraryAllocation = fuzz::kMaxLibraryAllocation;
+    options.subsampleTarget = 8; // every reduction step on these small pictures
+    const DecodeOutput reduced = CTiffDecoder::Decode(path, options);
+    if (reduced.sourceWidth > 0 && reduced.sourceHeight > 0) {
+        options.subsampleTarget = 0;
+        (void)CTiffDecoder::Decode(path, options);
+    }
     return 0;
 }

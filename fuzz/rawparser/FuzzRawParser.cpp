@@ -1,4 +1,6 @@
 // libFuzzer entry: the first byte picks the file kind, the rest is the file.
+#include "FuzzInput.h"
+
 #include "imaging/RawParser.h"
 #include "metadata/CaptionSummary.h"
 
@@ -11,7 +13,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                                      lumora::kRawKindOrf,  lumora::kRawKindPef, lumora::kRawKindMrw,
                                      lumora::kRawKindErf,  lumora::kRawKindRaf, lumora::kRawKindSr2,
                                      lumora::kRawKindCrw,  lumora::kRawKindTiff};
-    if (size < 1) {
+    if (size < 1 || lumora::fuzz::TooLong(size)) {
         return 0;
     }
     const int kind = kKinds[data[0] % std::size(kKinds)];

@@ -1,4 +1,6 @@
 // libFuzzer entry: the bytes are a worksheet-list file.
+#include "FuzzInput.h"
+
 #include "thumbnails/WorkSheetFile.h"
 
 #include <cstddef>
@@ -7,6 +9,8 @@
 #include <string_view>
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    if (lumora::fuzz::TooLong(size))
+        return 0;
     const std::string_view bytes(reinterpret_cast<const char*>(data), size);
     lumora::WorkSheetList list;
     if (lumora::ParseWorkSheetList(bytes, list) != lumora::WorkSheetReadStatus::Ok)

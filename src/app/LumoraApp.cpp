@@ -105,7 +105,7 @@ void CLumoraApp::closeOnTerminationSignals() {
         char byte = 0;
         [[maybe_unused]] const ssize_t got = ::read(g_signalSockets[0], &byte, 1);
         if (frame_)
-            frame_->close();
+            frame_->closeWithoutQuestions();
         else
             QCoreApplication::quit();
     });

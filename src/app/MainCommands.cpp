@@ -20,7 +20,6 @@
 #include <QDesktopServices>
 #include <QFileDialog>
 #include <QFileInfo>
-#include <QKeyEvent>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
@@ -390,7 +389,8 @@ bool CMainCommands::eventFilter(QObject* watched, QEvent* event) {
 
 bool CMainCommands::run(int id) {
     const CommandEntry* e = findCommand(id);
-    if (!e || !isCommandEnabled(id, state())) {
+    // Nothing runs while an export keeps the main window disabled.
+    if (!e || frame_.exportRunning() || !isCommandEnabled(id, state())) {
         // A checkable button flipped itself when clicked: put it back.
         updateStates();
         return false;
@@ -516,11 +516,10 @@ void CMainCommands::onPreview(int) {
 
 void CMainCommands::onAddToDefaultWorksheet(int) {
     hooks_.addSelectionTo(-1);
-    // The cursor moves on as the Right key moves it.
-    if (CThumbnailCtrl* v = view()) {
-        QKeyEvent right(QEvent::KeyPress, Qt::Key_Right, Qt::NoModifier);
-        QCoreApplication::sendEvent(v, &right);
-    }
+    // The cursor moves on as the Right key moves it, by a direct call: a
+    // made-up key press would come back here when the One Key is that key.
+    if (CThumbnailCtrl* v = view())
+        v->MoveCursor(selection::NavKey::Right);
 }
 
 void CMainCommands::onAddToWorksheet(int id) {

@@ -24,9 +24,7 @@
 #include <QComboBox>
 #include <QDir>
 #include <QFileInfo>
-#include <QFileSystemModel>
 #include <QGuiApplication>
-#include <QHeaderView>
 #include <QLabel>
 #include <QMessageBox>
 #include <QPixmap>
@@ -34,7 +32,6 @@
 #include <QScreen>
 #include <QStatusBar>
 #include <QTimer>
-#include <QTreeView>
 #include <QWidget>
 
 #include <cmath>
@@ -104,29 +101,28 @@ void CMainFrame::create() {
 }
 
 void CMainFrame::createPanes() {
-    treeContainer_ = new CTreeContainerWnd(this, 59648, settings_.MiniPreviewDividerPos,
+    createFolderTree();
+    treeContainer_ = new CTreeContainerWnd(this, 59648, shellTree_, settings_.MiniPreviewDividerPos,
                                            settings_.ShowMiniPreview != 0);
     listContainer_ = new CListContainerWnd(this, 59649, settings_.InfoDividerPos,
                                            settings_.ShowExifWindow != 0, this);
     // A first start without a file on the command line has one worksheet.
     if (createDefaultWorkSheet_)
         listContainer_->CreateTab(CListContainerWnd::kWorkSheetTab);
-    createPlaceholderTree();
 }
 
-void CMainFrame::createPlaceholderTree() {
-    // The shell folder tree (control 1001) in the tree container's upper pane.
+void CMainFrame::createFolderTree() {
+    // The shell folder tree (control 1001), the tree container's upper pane.
     shellTree_ = new CShellTreeCtrl;
     shellTree_->setObjectName(QStringLiteral("FolderTree"));
     shellTree_->SetMainWindow(this);
     CShellTreeCtrl* tree = shellTree_;
-    setFolderTree(
-        tree, [tree] { return tree->GetSelectedPath(); },
-        [tree](const QString& path) {
-            const QString before = tree->GetSelectedIdList();
-            tree->SelectByPath(path);
-            return tree->GetSelectedIdList() != before;
-        });
+    treeSelectedPath_ = [tree] { return tree->GetSelectedPath(); };
+    treeSelectByPath_ = [tree](const QString& path) {
+        const QString before = tree->GetSelectedIdList();
+        tree->SelectByPath(path);
+        return tree->GetSelectedIdList() != before;
+    };
 }
 
 void CMainFrame::watchVolumes() {
@@ -136,27 +132,27 @@ void CMainFrame::watchVolumes() {
     driveTimer_ = new QTimer(this);
     driveTimer_->setSingleShot(true);
     driveTimer_->setInterval(1000);
-    connect(driveTimer_, &QTimer::timeout, this, [this] {
-        if (shellTree_)
-            shellTree_->Refresh();
-    });
+    connect(driveTimer_, &QTimer::timeout, this, &CMainFrame::refreshTreeForVolumes);
     connect(watcher, &CVolumeWatcher::volumeArrived, this, [this] {
         if (settings_.AutoDriveDetect == 1 && !driveTimer_->isActive())
             driveTimer_->start();
     });
     connect(watcher, &CVolumeWatcher::volumeRemoved, this, [this] {
-        if (settings_.AutoDriveDetect == 1 && shellTree_)
-            shellTree_->Refresh();
+        if (settings_.AutoDriveDetect == 1)
+            refreshTreeForVolumes();
     });
     watcher->start();
 }
 
-void CMainFrame::setFolderTree(QWidget* tree, std::function<QString()> selectedPath,
-                               std::function<bool(const QString&)> selectByPath) {
-    treeSelectedPath_ = std::move(selectedPath);
-    treeSelectByPath_ = std::move(selectByPath);
-    if (treeContainer_ && tree)
-        treeContainer_->SetTree(tree);
+void CMainFrame::refreshTreeForVolumes() {
+    if (!shellTree_)
+        return;
+    // The tree selects its folder again after rebuilding; that is no visit
+    // of the user's, so neither does the folder view reload nor does the
+    // folder tab become current (as with the refresh command).
+    refreshing_ = true;
+    shellTree_->Refresh();
+    refreshing_ = false;
 }
 
 void CMainFrame::selectByPath(const QString& path) {
@@ -374,22 +370,21 @@ void CMainFrame::whenIdleForScreenshot(std::function<void()> callback) {
 }
 
 void CMainFrame::flushScreenshotCallbacks() {
-    if (!running_ || startupWork_ > 0 || screenshotCallbacks_.empty())
+    if (!running_ || screenshotCallbacks_.empty())
         return;
     // The first load has listed its items, but thumbnails made from whole
     // files on the decode pool may still be coming: the view stays busy
-    // until they are drawn. An empty view never stops being busy (a pass
-    // that scans nothing leaves the state alone), so one that stays empty
-    // for a while counts as done; the time limit covers the rest.
+    // until they are drawn. A load that scans nothing (no file with
+    // shooting information) sends no closing progress; its view's busy
+    // state ending is its end as well.
     CThumbnailCtrl* view = listContainer_ ? listContainer_->currentView() : nullptr;
     const bool busy = view && view->IsBusy();
-    if (!(busy && view->Count() == 0))
-        screenshotBusyEmpty_.invalidate();
-    else if (!screenshotBusyEmpty_.isValid())
-        screenshotBusyEmpty_.start();
-    const bool emptyLongEnough =
-        screenshotBusyEmpty_.isValid() && screenshotBusyEmpty_.elapsed() >= kScreenshotEmptyWaitMs;
-    if (busy && !screenshotTimedOut_ && !emptyLongEnough) {
+    if (waitingForFirstLoad_ && !busy) {
+        waitingForFirstLoad_ = false;
+        if (startupWork_ > 0)
+            --startupWork_;
+    }
+    if ((busy || startupWork_ > 0) && !screenshotTimedOut_) {
         if (!screenshotPollPending_) {
             screenshotPollPending_ = true;
             QTimer::singleShot(kScreenshotPollMs, this, [this] {
@@ -416,7 +411,27 @@ bool CMainFrame::saveScreenshot(const QString& pngPath) {
     return grab().save(pngPath, "PNG");
 }
 
+void CMainFrame::closeWithoutQuestions() {
+    closeWithoutQuestions_ = true;
+    close();
+}
+
 void CMainFrame::closeEvent(QCloseEvent* event) {
+    // The window is disabled while an export copies, but the window manager
+    // still offers to close it: the user decides whether the copy stops.
+    if (exportWorker_) {
+        if (!closeWithoutQuestions_ &&
+            !ask(QStringLiteral(
+                "ワークシートの書き出し中です。\n書き出しを中止して終了しますか？"))) {
+            event->ignore();
+            return;
+        }
+        // The copy may have ended while the question was open.
+        if (exportWorker_) {
+            exportWorker_->Cancel(); // stops after the file being copied
+            finishExport();
+        }
+    }
     if (!exitWritten_) {
         exitWritten_ = true;
         const QString folder = selectedFolder_ ? selectedFolder_() : QString();

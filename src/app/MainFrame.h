@@ -12,9 +12,10 @@
 //   frame.markRunning();                    // second instances may hand over now
 //
 // Closing (closeEvent) writes, in one atomic update of the settings file:
-// BinPath (from the selected-folder seam), FrameSettings, then SaveSettings.
+// BinPath (the folder tree's selected folder), FrameSettings, then
+// SaveSettings.
 //
-// Seams for the panes that later code adds:
+// Three providers connect the window to its panes; create() sets them:
 // - setSelectedFolderProvider(): the folder tree's selected path, stored as
 //   BinPath at exit. lastFolderFromSettings() gives the stored one back.
 // - setWorkSheetListReader(): reads a worksheet-list file (command line and
@@ -25,7 +26,8 @@
 // Screenshot hook (`lumora --screenshot FILE.png`): the shot is taken once
 // start-up is complete (markRunning) AND no start-up work is pending. Code
 // that loads something the shot should show (the first folder load) calls
-// beginStartupWork() when it starts and endStartupWork() when it is done;
+// beginStartupWork() when it starts and endStartupWork() when it is done
+// (the first folder load is done once the shown view is no longer busy);
 // whenIdleForScreenshot(fn) runs fn once both hold (at the latest after
 // kScreenshotTimeoutMs, so a load that never ends cannot hang the shot).
 #pragma once
@@ -33,7 +35,6 @@
 #include "settings/AppSettings.h"
 #include "settings/SettingsStore.h"
 
-#include <QElapsedTimer>
 #include <QMainWindow>
 #include <QPointer>
 #include <QString>
@@ -66,7 +67,6 @@ class CMainFrame : public QMainWindow {
 public:
     static constexpr int kScreenshotTimeoutMs = 30000;
     static constexpr int kScreenshotPollMs = 50;
-    static constexpr int kScreenshotEmptyWaitMs = 1000;
     // Qt property set to 1 once start-up is complete.
     static constexpr const char* kReadyProperty = "LumoraMainWindow";
 
@@ -100,7 +100,7 @@ public:
     void setReadyForFolderDisplay();
     bool readyForFolderDisplay() const { return readyForFolderDisplay_; }
 
-    // Reads `path` as a worksheet-list file through the reader seam.
+    // Reads `path` as a worksheet-list file through the list reader.
     void readWorkSheetListFile(const QString& path);
     // Opens what a command line or a second instance names: a worksheet
     // list is read, a folder shown in the folder tab, and an image file's
@@ -108,6 +108,10 @@ public:
     void openPath(const QString& path);
     void markRunning();
     bool isRunning() const { return running_; }
+
+    // Closes the window as the user would, but without asking anything
+    // (a termination signal): a running export is stopped.
+    void closeWithoutQuestions();
 
     // Raises and activates the window, restoring it if minimised.
     void bringToFront();
@@ -143,10 +147,6 @@ public:
     QString currentFolderPath() const { return currentFolderPath_; }
     int focusPane() const { return focusPane_; }
 
-    // The folder tree's slot: the widget, its selected path and its
-    // SelectByPath. Until a tree is given, a plain folder tree stands in.
-    void setFolderTree(QWidget* tree, std::function<QString()> selectedPath,
-                       std::function<bool(const QString&)> selectByPath);
     // Address box: passes a path the user typed or picked to the tree.
     void selectByPath(const QString& path);
 
@@ -172,6 +172,8 @@ public:
     void plugWorkSheetCommands();
     // Command 32793: the export dialog, then the copy with progress.
     void exportWorkSheet();
+    // While it runs the main window is disabled; closing the window asks
+    // whether to stop the copy (closeWithoutQuestions() stops it unasked).
     bool exportRunning() const { return exportWorker_ != nullptr; }
     CFileProgressDlg* exportProgress() const { return exportProgress_; }
     // The export dialog's values, kept for the next export in this run.
@@ -214,8 +216,10 @@ private:
     void createPanes();
     void createBars();
     void createStatusBar();
-    void createPlaceholderTree();
+    void createFolderTree();
     void watchVolumes();
+    // Rebuilds the tree after a volume came or went, keeping the tab.
+    void refreshTreeForVolumes();
     // The private messages of the panes, the views and the engine
     // (MainFrameMessages.cpp); false for any other event.
     bool handleMessage(QEvent* event);
@@ -242,7 +246,6 @@ private:
     CTextProgressCtrl* progress_ = nullptr;
     std::function<QString()> treeSelectedPath_;
     std::function<bool(const QString&)> treeSelectByPath_;
-    QString placeholderSelection_;
 
     bool ready_ = false;
     bool refreshing_ = false;
@@ -257,6 +260,7 @@ private:
     bool readyForFolderDisplay_ = false;
     bool running_ = false;
     bool exitWritten_ = false;
+    bool closeWithoutQuestions_ = false;
     int startupWork_ = 0;
     std::function<QString()> selectedFolder_;
     std::function<void(const QString&)> workSheetListReader_;
@@ -264,13 +268,12 @@ private:
     std::vector<std::function<void()>> screenshotCallbacks_;
     bool screenshotPollPending_ = false; // a later look at the view's busy state is due
     bool screenshotTimedOut_ = false;
-    QElapsedTimer screenshotBusyEmpty_; // running while the view is busy and empty
 
     QString exportFolder_;
     int exportMethod_ = 0;
     std::unique_ptr<CExportWorker> exportWorker_;
     CFileProgressDlg* exportProgress_ = nullptr;
-    std::vector<QPointer<QWidget>> disabledForExport_;
+    QPointer<QWidget> focusBeforeExport_;
     AskHandler ask_;
     TellHandler tell_;
 };

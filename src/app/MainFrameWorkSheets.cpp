@@ -5,6 +5,7 @@
 
 #include "app/ListContainerWnd.h"
 #include "app/MainCommands.h"
+#include "platform/DurableFile.h"
 #include "thumbnails/FileProgressDlg.h"
 #include "thumbnails/ThumbnailCtrl.h"
 #include "thumbnails/WorkSheetExport.h"
@@ -28,9 +29,11 @@ namespace lumora {
 bool CMainFrame::ask(const QString& text) {
     if (ask_)
         return ask_(text);
-    return QMessageBox::question(this, QStringLiteral("Lumora"), text,
-                                 QMessageBox::Yes | QMessageBox::No,
-                                 QMessageBox::Yes) == QMessageBox::Yes;
+    QMessageBox box(QMessageBox::Question, QStringLiteral("Lumora"), text,
+                    QMessageBox::Yes | QMessageBox::No, this);
+    box.setDefaultButton(QMessageBox::Yes);
+    box.setEnabled(true); // answerable while an export keeps this window disabled
+    return box.exec() == QMessageBox::Yes;
 }
 
 void CMainFrame::tell(int icon, const QString& text) {
@@ -40,6 +43,7 @@ void CMainFrame::tell(int icon, const QString& text) {
     }
     QMessageBox box(static_cast<QMessageBox::Icon>(icon), QStringLiteral("Lumora"), text,
                     QMessageBox::Ok, this);
+    box.setEnabled(true);
     box.exec();
 }
 
@@ -87,6 +91,8 @@ void CMainFrame::exportWorkSheet() {
         return;
     CWorkSheetWriteDlg dialog(this);
     dialog.setValues(exportFolder_, exportMethod_);
+    if (tell_)
+        dialog.setMessageHandler([this](const QString& text) { tell(QMessageBox::Warning, text); });
     if (dialog.exec() != QDialog::Accepted)
         return;
     exportFolder_ = dialog.folder();
@@ -100,7 +106,15 @@ bool CMainFrame::startExport(const QString& folderText, int method) {
     if (exportWorker_ || !view || lc->currentKind() != CListContainerWnd::kWorkSheetTab ||
         folderText.isEmpty())
         return false;
-    QString folder = folderText;
+    // "~" is the home folder; a relative text is refused, not resolved
+    // against the folder the program happened to start in.
+    const std::optional<QString> resolved =
+        CWorkSheetWriteDlg::ResolveFolder(folderText, QDir::homePath());
+    if (!resolved) {
+        tell(QMessageBox::Warning, CWorkSheetWriteDlg::RelativeFolderMessage(folderText));
+        return false;
+    }
+    const QString folder = *resolved;
     if (!QFileInfo::exists(folder)) {
         if (!ask(QStringLiteral("%1\nは存在しないフォルダです。作成しますか？").arg(folder)))
             return false;
@@ -162,24 +176,26 @@ bool CMainFrame::startExport(const QString& folderText, int method) {
 }
 
 void CMainFrame::setWindowEnabledForExport(bool enabled) {
-    // Every part of the window but the progress dialog (itself a child
-    // window of the main window, so disabling the main window would disable
-    // it too).
+    // The whole main window, so that neither its panes nor its menus, bars
+    // and accelerators reach anything while the copy runs. Disabling it
+    // disables its own windows too (the progress dialog, the viewer); those
+    // that were usable are made usable again at once.
     if (!enabled) {
-        disabledForExport_.clear();
-        for (QObject* child : children()) {
-            auto* w = qobject_cast<QWidget*>(child);
-            if (!w || w->isWindow() || !w->isEnabled())
-                continue;
-            w->setEnabled(false);
-            disabledForExport_.emplace_back(w);
-        }
+        focusBeforeExport_ = focusWidget();
+        std::vector<QWidget*> windows;
+        for (QObject* child : children())
+            if (auto* w = qobject_cast<QWidget*>(child); w && w->isWindow() && w->isEnabled())
+                windows.push_back(w);
+        setEnabled(false);
+        for (QWidget* w : windows)
+            w->setEnabled(true);
         return;
     }
-    for (const QPointer<QWidget>& w : disabledForExport_)
-        if (w)
-            w->setEnabled(true);
-    disabledForExport_.clear();
+    setEnabled(true);
+    // Disabling took the focus away; the pane that had it gets it back.
+    if (focusBeforeExport_ && focusBeforeExport_->window() == this)
+        focusBeforeExport_->setFocus();
+    focusBeforeExport_ = nullptr;
 }
 
 void CMainFrame::finishExport() {
@@ -208,8 +224,20 @@ bool CMainFrame::workSheetEvent(QEvent* e) {
             exportProgress_->SetCopying(m->destination);
         return true;
     }
-    if (MessageCast<ExportDoneMessage>(e)) {
+    if (auto* m = MessageCast<ExportDoneMessage>(e)) {
+        // A copy stopped by closing the window was finished then; its own
+        // late message is no news (and must not end a later export).
+        if (!exportWorker_ || !exportWorker_->Finished())
+            return true;
+        const int stopError = m->stopError;
+        const QString stopFile = m->stopFile;
         finishExport();
+        // A full disk or a read-only or vanished folder stopped the copying:
+        // which file, why, and that the rest was not written.
+        if (stopError != 0)
+            tell(QMessageBox::Warning,
+                 QStringLiteral("「%1」を書き出せませんでした。\n%2\n書き出しを中止します。")
+                     .arg(stopFile, QString::fromStdString(DurableErrorText(stopError))));
         return true;
     }
     return false;

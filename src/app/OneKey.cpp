@@ -28,6 +28,9 @@ bool COneKeyFilter::eventFilter(QObject* watched, QEvent* event) {
     auto* widget = static_cast<QWidget*>(watched);
     if (widget != container_ && !container_->isAncestorOf(widget))
         return false;
+    // An editor that takes typed text (the tab's rename box) gets every key.
+    if (widget->testAttribute(Qt::WA_InputMethodEnabled))
+        return false;
     const auto* key = static_cast<QKeyEvent*>(event);
     if (!keyData_ || !keyEventMatchesOneKey(*key, keyData_()))
         return false;

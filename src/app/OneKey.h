@@ -8,9 +8,11 @@
 //
 // COneKeyFilter is installed on the application and looks at every key
 // press, key release and shortcut override addressed to a widget inside the
-// list container before it is delivered. A match is consumed (it never
-// reaches its widget); each press, auto-repeated ones included, runs the
-// command callback (which applies the command's enable rule).
+// list container before it is delivered, except those for a widget that
+// takes typed text (the worksheet tab's rename box). A match is consumed (it
+// never reaches its widget); each press, auto-repeated ones included, runs
+// the command callback (which applies the command's enable rule). The
+// command must not send key events of its own: the One Key may be any key.
 //
 // GUI thread only.
 #pragma once

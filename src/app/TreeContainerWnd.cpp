@@ -2,34 +2,14 @@
 
 #include "viewer/MiniPreviewCtrl.h"
 
-#include <QLabel>
-#include <QVBoxLayout>
-
 namespace lumora {
 
-namespace {
-// Stand-in pane until the real control takes the slot.
-QWidget* placeholderPane(const QString& name, const QString& text, QColor background) {
-    auto* w = new QLabel(text);
-    w->setObjectName(name);
-    w->setAlignment(Qt::AlignCenter);
-    w->setAutoFillBackground(true);
-    QPalette pal = w->palette();
-    pal.setColor(QPalette::Window, background);
-    pal.setColor(QPalette::WindowText, QColor(150, 150, 150));
-    w->setPalette(pal);
-    return w;
-}
-} // namespace
-
-CTreeContainerWnd::CTreeContainerWnd(QWidget* parent, int id, int miniPreviewDividerPos,
-                                     bool showMiniPreview)
-    : QWidget(parent), id_(id) {
+CTreeContainerWnd::CTreeContainerWnd(QWidget* parent, int id, QWidget* tree,
+                                     int miniPreviewDividerPos, bool showMiniPreview)
+    : QWidget(parent), id_(id), tree_(tree) {
     setObjectName(QStringLiteral("TreeContainer"));
     divider_ = new CHorzDivider(this, 59648, 3, miniPreviewDividerPos, miniPreviewDividerPos, 200);
     divider_->SetAnchor(1);
-    tree_ =
-        placeholderPane(QStringLiteral("FolderTree"), QString(), palette().color(QPalette::Base));
     auto* mini = new CMiniPreviewCtrl(divider_);
     mini->SetPaneHook([this](bool show) { divider_->ShowPane(1, show); });
     miniPreview_ = mini;
@@ -37,17 +17,6 @@ CTreeContainerWnd::CTreeContainerWnd(QWidget* parent, int id, int miniPreviewDiv
     divider_->SetPane(1, miniPreview_);
     if (!showMiniPreview)
         divider_->ShowPane(1, false);
-}
-
-void CTreeContainerWnd::SetTree(QWidget* tree) {
-    if (!tree || tree == tree_)
-        return;
-    QWidget* old = tree_;
-    divider_->SetPane(0, tree);
-    tree_ = tree;
-    if (old)
-        old->deleteLater();
-    divider_->Layout();
 }
 
 void CTreeContainerWnd::SetMiniPreview(QWidget* preview) {

@@ -12,11 +12,12 @@ namespace lumora {
 class CTreeContainerWnd : public QWidget {
     Q_OBJECT
 public:
-    // Takes MiniPreviewDividerPos and ShowMiniPreview before creation.
-    CTreeContainerWnd(QWidget* parent, int id, int miniPreviewDividerPos, bool showMiniPreview);
+    // `tree` (the folder tree) becomes the upper pane and a child of the
+    // container's divider. Takes MiniPreviewDividerPos and ShowMiniPreview
+    // before creation.
+    CTreeContainerWnd(QWidget* parent, int id, QWidget* tree, int miniPreviewDividerPos,
+                      bool showMiniPreview);
 
-    // Puts the folder tree in the upper pane (the previous one is deleted).
-    void SetTree(QWidget* tree);
     QWidget* tree() const { return tree_; }
     // Puts the mini preview in the lower pane (the previous one is deleted).
     void SetMiniPreview(QWidget* preview);

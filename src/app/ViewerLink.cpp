@@ -60,6 +60,10 @@ CViewerLink::CViewerLink(CMainFrame* main) : QObject(main), main_(main) {
         CThumbnailCtrl* v = view();
         return v ? v->list().CountSelected() : 0;
     };
+    source.count = [this] {
+        CThumbnailCtrl* v = view();
+        return v ? v->Count() : 0;
+    };
     // Deleting goes through the view that supplied the image; it answers
     // whether something changed, and the file is gone either way when it did.
     source.deleteItem = [this](const QString& path) {
@@ -114,15 +118,18 @@ CViewerLink::CViewerLink(CMainFrame* main) : QObject(main), main_(main) {
     };
     // Worksheets and the slideshow are reached through the main window's
     // command hooks, looked up at each call: whoever plugs them in there
-    // serves the viewer too. The shown image is the view's selected item.
+    // serves the viewer too.
     hooks.worksheetNames = [this] {
         const CommandHooks& h = main_->commands().hooks();
         return h.worksheetNames ? h.worksheetNames() : QStringList();
     };
-    hooks.addToWorksheet = [this](int sheet, const QString&) {
-        const CommandHooks& h = main_->commands().hooks();
-        if (h.addSelectionTo)
-            h.addSelectionTo(sheet);
+    // The shown image alone goes to the worksheet, whatever else the view
+    // has selected; added to the current tab it is scanned and selected
+    // there, as the selection would be.
+    hooks.addToWorksheet = [this](int sheet, const QString& path) {
+        CListContainerWnd* list = main_->listContainer();
+        if (list && !path.isEmpty())
+            list->AddFilesTo(sheet, {path}, sheet == list->currentIndex());
     };
     hooks.slideshowRunning = [this] {
         const CommandHooks& h = main_->commands().hooks();

@@ -3,6 +3,9 @@
 #include <QFocusEvent>
 #include <QPointer>
 #include <QProxyStyle>
+#include <QWheelEvent>
+
+#include <algorithm>
 
 namespace lumora {
 
@@ -43,6 +46,19 @@ void CSkipperSliderCtrl::focusInEvent(QFocusEvent* e) {
         back->setFocus(Qt::OtherFocusReason);
     else
         clearFocus();
+}
+
+void CSkipperSliderCtrl::wheelEvent(QWheelEvent* e) {
+    e->accept();
+    const int notches = wheel_.add(e->angleDelta().y());
+    if (notches == 0 || !isEnabled())
+        return;
+    // A turn towards the user goes forward, as on the viewer's canvas.
+    const int target = std::clamp(value() - notches * singleStep(), minimum(), maximum());
+    if (target == value())
+        return;
+    setValue(target);
+    emit wheelStepped(target);
 }
 
 } // namespace lumora

@@ -12,7 +12,7 @@ namespace {
 // The record handed to one watch thread.
 struct FolderWatch {
     std::string folder;
-    FolderChangeNotification notification; // opened before the thread starts
+    std::unique_ptr<FolderChangeNotification> notification; // opened before the thread starts
     QObject* viewWindow = nullptr;
     std::shared_ptr<WatchStopEvent> stopEvent;
     std::shared_ptr<LockedFlag> ownOperation;
@@ -21,7 +21,7 @@ struct FolderWatch {
 
 void watchThread(std::unique_ptr<FolderWatch> watch) {
     bool own = false;
-    if (watch->notification.Wait(*watch->stopEvent) ==
+    if (watch->notification->Wait(*watch->stopEvent) ==
         FolderChangeNotification::WaitResult::Changed) {
         if (watch->ownOperation->Get())
             own = true;
@@ -29,7 +29,7 @@ void watchThread(std::unique_ptr<FolderWatch> watch) {
             PostNewOrdered<FolderChangedMessage>(watch->viewWindow);
         }
     }
-    watch->notification.Close();
+    watch->notification->Close();
     if (own) {
         PostNewOrdered<RearmWatchMessage>(watch->viewWindow);
     }
@@ -62,6 +62,20 @@ bool CFolderWatcher::IsWatching() const {
 void CFolderWatcher::StopWatching() {
     std::lock_guard lock(mutex_);
     stopLocked();
+    early_.reset();
+}
+
+void CFolderWatcher::PrepareWatching() {
+    std::lock_guard lock(mutex_);
+    stopLocked();
+    early_.reset();
+    if (folder_.empty())
+        return;
+    auto notification = std::make_unique<FolderChangeNotification>();
+    if (notification->Open(folder_)) {
+        early_ = std::move(notification);
+        earlyFolder_ = folder_;
+    }
 }
 
 void CFolderWatcher::stopLocked() {
@@ -81,10 +95,18 @@ void CFolderWatcher::StartWatching() {
     auto watch = std::make_unique<FolderWatch>();
     watch->folder = folder_;
     watch->viewWindow = viewWindow_;
-    // The notification is opened here, so every change after StartWatching
-    // returns is seen; a folder that cannot be watched is simply not watched.
-    if (!watch->notification.Open(watch->folder))
-        return;
+    // The notification opened when the load began (PrepareWatching) has kept
+    // the changes made while the folder was read, so the watch reports them
+    // at once; else it is opened here, and every change after StartWatching
+    // returns is seen. A folder that cannot be watched is simply not watched.
+    if (early_ && earlyFolder_ == folder_) {
+        watch->notification = std::move(early_);
+    } else {
+        early_.reset();
+        watch->notification = std::make_unique<FolderChangeNotification>();
+        if (!watch->notification->Open(watch->folder))
+            return;
+    }
     watch->stopEvent = std::make_shared<WatchStopEvent>();
     if (!watch->stopEvent->IsValid())
         return;

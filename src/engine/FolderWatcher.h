@@ -15,7 +15,8 @@
 // and HandleMessage included, runs on the GUI thread. The watch thread only
 // posts.
 //
-// Lock order: mutex_ guards the running watch's handles and is held while
+// Lock order: mutex_ guards the running watch's handles (and the early
+// notification) and is held while
 // the previous watch thread is joined; the watch thread never takes it, so
 // the join cannot wait on it. No other lock is taken while it is held.
 #pragma once
@@ -34,6 +35,7 @@
 
 namespace lumora {
 
+class FolderChangeNotification;
 class WatchStopEvent;
 
 // Posted by the watch thread to the view window, handled by HandleMessage.
@@ -63,6 +65,11 @@ public:
     // Set by the view around its own file operations.
     LockedFlag& OwnOperation() { return *ownOperation_; }
 
+    // Called when a folder load begins: ends the previous watch and starts
+    // noting the folder's changes at once, so that a change made while the
+    // folder is read is not lost; the StartWatching at the end of the load
+    // then reports it. Same threads as StartWatching.
+    void PrepareWatching();
     // Stops the previous watch and starts a new one on the folder. Safe to
     // call from the engine thread (end of a folder load) and the GUI thread.
     void StartWatching();
@@ -90,6 +97,8 @@ private:
     mutable std::mutex mutex_; // guards the running watch's handles
     std::shared_ptr<WatchStopEvent> stopEvent_;
     std::shared_ptr<LockedFlag> running_;
+    std::unique_ptr<FolderChangeNotification> early_; // from PrepareWatching
+    std::string earlyFolder_;
     std::thread thread_;
     QBasicTimer timer_;
 };

@@ -109,6 +109,14 @@ int32_t ImageItemList::IdAt(int index) const {
     return validIndex(index) ? items_[index]->id : -1;
 }
 
+int ImageItemList::IndexOfId(int32_t id) const {
+    std::lock_guard lock(mutex_);
+    for (std::size_t i = 0; i < items_.size(); ++i)
+        if (items_[i]->id == id)
+            return static_cast<int>(i);
+    return -1;
+}
+
 bool ImageItemList::WriteThumbnailBlock(int index, int32_t id, ThumbnailBlock&& block) {
     ThumbnailBlock old;
     {

@@ -90,6 +90,8 @@ public:
     bool IsScanned(int index) const;
     // Id of the item at index, or -1.
     int32_t IdAt(int index) const;
+    // Index of the item with this id, or -1 (to follow an item through a sort).
+    int IndexOfId(int32_t id) const;
 
     // Stores the thumbnail block when the item at index still has the given
     // id (a sort or a new load in between would otherwise give the picture

@@ -1,6 +1,8 @@
 // The shooting-information scan of one item with the metadata parser.
 #include "engine/ImageItemList.h"
 
+#include "engine/FileAccess.h"
+
 #include "imaging/RawParser.h"
 
 #include <memory>
@@ -23,9 +25,17 @@ void ScanItemInfo(ImageItem& item) {
         return;
     CRawParser& parser = threadParser();
     try {
-        if (!parser.Open(item.path, kindCode(item.kind)))
+        if (!parser.Open(item.path, kindCode(item.kind))) {
+            parser.Close(); // a file that opened but did not parse is let go at once
             return;
+        }
         ImageItem& it = item;
+        // The status and read-only mark come from the open's own fstat, so
+        // making the thumbnail needs no second look at the file.
+        if (const struct stat* st = parser.GetFileStatus()) {
+            it.fileStatus = FileStatusOf(*st);
+            it.readOnly = UserMayWriteStatus(*st, it.path) ? 0 : 1;
+        }
         parser.GetImageInfo(it.imageInfo);
         parser.GetShootingInfo(it.shootingInfo);
         it.sidecarName.clear();

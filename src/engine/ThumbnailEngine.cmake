@@ -5,6 +5,7 @@ add_library(lumora_engine STATIC
     ${_engine_dir}/ImageItemList.h ${_engine_dir}/ImageItemList.cpp
     ${_engine_dir}/FolderScan.cpp
     ${_engine_dir}/ItemScan.cpp
+    ${_engine_dir}/FileAccess.h ${_engine_dir}/FileAccess.cpp
     ${_engine_dir}/LockedValues.h ${_engine_dir}/EngineRequests.h ${_engine_dir}/EngineMessages.h
     ${_engine_dir}/ThumbnailView.h
     ${_engine_dir}/ThumbnailEngine.h ${_engine_dir}/ThumbnailEngine.cpp

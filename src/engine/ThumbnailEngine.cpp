@@ -1,6 +1,7 @@
 #include "engine/ThumbnailEngine.h"
 
 #include "engine/EngineMessages.h"
+#include "engine/FileAccess.h"
 #include "engine/ImageItemList.h"
 #include "platform/PostedOrder.h"
 
@@ -305,6 +306,8 @@ void CThumbnailEngine::onLoadFolder(const std::string& folder, int32_t generatio
     withView([&] {
         view_->ResetDisplay(true);
         filter = view_->Filter();
+        // Changes from here on reach the watch started at the end.
+        view_->PrepareWatching();
     });
     list_->EnumerateFolder(
         folder, filter, [this] { return superseded(); },
@@ -530,18 +533,11 @@ void CThumbnailEngine::finishThumbnail(int index, ImageItem& copy) {
     if (copy.thumb.thumbBits.isNull())
         MakePlaceholderThumbnail(copy, params); // every made item has pixels
     // The file's status is read before the gate: a slow device must never
-    // hold the close.
-    FileStatus status;
-    bool readOnly = false;
-    struct stat st;
-    if (::stat(copy.path.c_str(), &st) == 0) {
-        status.mode = st.st_mode;
-        status.size = st.st_size;
-        status.accessTime = st.st_atime;
-        status.modificationTime = st.st_mtime;
-        status.changeTime = st.st_ctime;
-        readOnly = !UserMayWriteFile(copy.path);
-    }
+    // hold the close. The scan's open already read it for a scanned file.
+    FileStatus status = copy.fileStatus;
+    bool readOnly = copy.readOnly != 0;
+    if (status.mode == 0)
+        ReadFileStatus(copy.path, status, readOnly);
     std::shared_lock gate(ownerGate_);
     if (stop_.Get())
         return; // the list may be gone: a slow read must not reach it
@@ -630,8 +626,13 @@ void CThumbnailEngine::runPass() {
         pool_->WaitIdle([&] { return stop_.Get() || generation_.Get() != generation; });
     }
     unreportedScans_ += scanned;
-    if (unreportedScans_ == 0 || stop_.Get() || !workDone())
+    // The busy state ends with the work whether or not anything needed a
+    // scan: an empty folder, or one of kinds without shooting information,
+    // is done as soon as its queues are drained.
+    if (stop_.Get() || !workDone())
         return; // the pass that finishes the work reports it
+    if (unreportedScans_ == 0)
+        return; // nothing was scanned: no progress to close
     unreportedScans_ = 0;
     bool windowExists = false;
     {

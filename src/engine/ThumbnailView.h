@@ -38,7 +38,7 @@ struct VisibleIndexRange {
 // headless view) implements it and outlives the engine's threads.
 //
 // Threads: the engine thread calls ResetDisplay, LayoutScrollBars,
-// DrawVisibleItems, DrawEmptyPlaceholder, StartWatching, the cursor
+// DrawVisibleItems, DrawEmptyPlaceholder, PrepareWatching, StartWatching, the cursor
 // functions, Filter and Window; the worker calls VisibleRange, DrawItem,
 // Thumbnails, SetBusy and WindowExists. None is called on the GUI thread by
 // the engine but SetBusy(true), when a folder load or worksheet check is
@@ -60,6 +60,9 @@ public:
     virtual void DrawEmptyPlaceholder() = 0;
     // First and last index of the visible rows, a partly visible row included.
     virtual VisibleIndexRange VisibleRange() = 0;
+    // At the start of a folder load: begin noting the folder's changes so
+    // that none made while it is read is lost (views without a watch: none).
+    virtual void PrepareWatching() {}
     // Starts the one-shot watch on the view's folder (end of a folder load).
     virtual void StartWatching() = 0;
     virtual int CursorIndex() = 0;

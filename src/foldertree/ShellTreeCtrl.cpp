@@ -2,6 +2,7 @@
 
 #include "controls/PaneFocusMessage.h"
 #include "platform/ClipboardFiles.h"
+#include "platform/DurableFile.h"
 #include "platform/FileOperationDialogs.h"
 #include "platform/PathNames.h"
 #include "platform/PropertiesDialog.h"
@@ -12,6 +13,7 @@
 #include <QDesktopServices>
 #include <QDir>
 #include <QDragEnterEvent>
+#include <QFile>
 #include <QFileInfo>
 #include <QHeaderView>
 #include <QKeyEvent>
@@ -71,6 +73,7 @@ CShellTreeCtrl::CShellTreeCtrl(QWidget* parent, CShellNamespace shellNamespace)
     viewport()->setAcceptDrops(true);
     setDragDropMode(QAbstractItemView::DropOnly);
     setFrameShape(QFrame::StyledPanel);
+    SetUpScrolling();
     connect(this, &QTreeWidget::itemExpanded, this,
             [this](QTreeWidgetItem* item) { EnsureEnumerated(item); });
     connect(this, &QTreeWidget::currentItemChanged, this,
@@ -288,7 +291,7 @@ void CShellTreeCtrl::SelectByIdList(const QString& idList) {
     EnsureEnumerated(node);
     node->setExpanded(true);
     setCurrentItem(node);
-    scrollToItem(node);
+    ScrollNodeIntoView(node);
 }
 
 void CShellTreeCtrl::Refresh() {
@@ -417,8 +420,11 @@ int CShellTreeCtrl::NewFolderIn(QTreeWidgetItem* item) {
     for (int n = 1; lexists(joinPath(folder, name)); ++n)
         name = QStringLiteral("%1 (%2)").arg(kNewFolderName).arg(n);
     const QString path = joinPath(folder, name);
+    // mkdir itself refuses a name that appeared meanwhile; the parent is
+    // synced so the new folder survives a crash.
     if (!QDir().mkdir(path))
         return 1;
+    SyncFolder(QFile::encodeName(folder).toStdString());
 
     QTreeWidgetItem* node = nullptr;
     if (!data->expandedOnce) {
@@ -437,7 +443,7 @@ int CShellTreeCtrl::NewFolderIn(QTreeWidgetItem* item) {
     item->setExpanded(true);
     if (node) {
         setCurrentItem(node);
-        scrollToItem(node);
+        ScrollNodeIntoView(node);
         setFocus();
         editItem(node);
     }

@@ -112,7 +112,13 @@ public:
     void EnsureEnumerated(QTreeWidgetItem* item);
     int EnumerationCount() const { return enumerations_; }
 
+    // Scrolls vertically as the base class does, and horizontally so that
+    // the node's expand button, icon and name are in view.
+    void scrollTo(const QModelIndex& index, ScrollHint hint = EnsureVisible) override;
+
 protected:
+    void resizeEvent(QResizeEvent* event) override;
+    bool viewportEvent(QEvent* event) override; // tool tips of cut names
     void keyPressEvent(QKeyEvent* event) override;
     void focusInEvent(QFocusEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
@@ -126,6 +132,15 @@ private:
     class CLabelDelegate;
 
     void BuildRoot();
+    // Horizontal extent (ShellTreeScroll.cpp).
+    void SetUpScrolling();
+    void FitColumn();
+    QRect NodeContentRect(const QModelIndex& index) const; // icon and name, viewport coordinates
+    void ScrollIntoViewHorizontally(const QModelIndex& index, int from);
+    // Selects-and-shows: the node stays in view when the pane is resized,
+    // until the user scrolls.
+    void ScrollNodeIntoView(QTreeWidgetItem* node);
+    QString NodeToolTip(const QTreeWidgetItem* item) const;
     void RemoveNode(QTreeWidgetItem* item);
     QTreeWidgetItem* FindFolderNode(const QString& path) const;
     static bool IsAncestor(const QTreeWidgetItem* ancestor, const QTreeWidgetItem* item);
@@ -144,6 +159,7 @@ private:
     std::unique_ptr<IFileOperationUi> ownUi_;
     QTreeWidgetItem* dropHighlight_ = nullptr;
     bool suppressSelChanged_ = false;
+    bool keepCurrentInView_ = false;
     int enumerations_ = 0;
 };
 

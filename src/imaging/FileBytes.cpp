@@ -15,6 +15,48 @@ namespace {
 constexpr std::uint64_t kAlign = 4096;
 }
 
+// The windows of the file this thread closed last. Owned by the thread:
+// a CFileBytes hands its windows over on Close and takes the slot's old
+// ones back, so no object ever points into another thread's bytes.
+namespace {
+// Set when this thread's slot has been destroyed at thread exit: a file
+// closed after that (by another thread-local object's destructor) keeps
+// its windows to itself.
+thread_local bool tRecentSlotGone = false;
+} // namespace
+
+struct CFileBytes::RecentSlot {
+    RecentSlot() = default;
+    RecentSlot(const RecentSlot&) = delete;
+    RecentSlot& operator=(const RecentSlot&) = delete;
+    ~RecentSlot() { tRecentSlotGone = true; }
+
+    std::string path;
+    std::unique_ptr<std::array<Window, 3>> windows;
+};
+
+CFileBytes::RecentSlot* CFileBytes::recentSlot() {
+    if (tRecentSlotGone)
+        return nullptr;
+    thread_local RecentSlot slot;
+    return &slot;
+}
+
+bool CFileBytes::CopyRecent(const std::string& path, std::uint64_t offset, std::size_t length,
+                            std::uint8_t* dst) {
+    const RecentSlot* slot = recentSlot();
+    if (!slot || !slot->windows || length == 0 || slot->path != path)
+        return false;
+    for (const Window& w : *slot->windows) {
+        if (w.valid && offset >= w.start && offset - w.start <= w.length &&
+            length <= w.length - (offset - w.start)) {
+            std::memcpy(dst, w.data.data() + (offset - w.start), length);
+            return true;
+        }
+    }
+    return false;
+}
+
 CFileBytes::CFileBytes() = default;
 
 CFileBytes::~CFileBytes() {
@@ -24,8 +66,10 @@ CFileBytes::~CFileBytes() {
 bool CFileBytes::OpenFile(const std::filesystem::path& path) {
     Close();
     std::uint64_t size = 0;
-    UniqueFd fd = OpenRegularFile(path.string(), &size);
+    path_ = path.string();
+    UniqueFd fd = OpenRegularFile(path_, &size, &status_);
     if (!fd) {
+        path_.clear();
         return false;
     }
     fd_ = fd.release();
@@ -51,6 +95,13 @@ void CFileBytes::Close() {
     if (fd_ >= 0) {
         ::close(fd_);
         fd_ = -1;
+        // The windows become this thread's recent bytes; the slot's older
+        // buffer comes back for the next file (OpenFile clears it).
+        if (RecentSlot* slot = recentSlot()) {
+            slot->path.swap(path_);
+            std::swap(slot->windows, windows_);
+        }
+        path_.clear();
     }
     memory_ = nullptr;
     size_ = 0;

@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <filesystem>
 #include <memory>
+#include <string>
+#include <sys/stat.h>
 
 namespace lumora {
 
@@ -13,6 +15,13 @@ namespace lumora {
 // It reads the file in a few cached windows (one system call per window), so a
 // walk over many small directory entries costs no seeks. Bytes past the end of
 // the file read as zero. A memory buffer can stand in for the file.
+//
+// When a file is closed, its windows stay with the closing thread as that
+// thread's recent bytes, until the thread closes the next file: a reader on
+// the same thread that wants a block of the file just scanned (the embedded
+// thumbnail the scan found) takes it from there with CopyRecent instead of
+// opening the file again. Those bytes come from the same open of the same
+// regular file as the offsets the scan read.
 class CFileBytes {
 public:
     static constexpr std::size_t kWindowSize = 16 * 1024;
@@ -22,6 +31,7 @@ public:
     CFileBytes(const CFileBytes&) = delete;
     CFileBytes& operator=(const CFileBytes&) = delete;
 
+    // Opens path through OpenRegularFile (open and fstat, nothing more).
     bool OpenFile(const std::filesystem::path& path);
     // The buffer must outlive every read (it is not copied).
     void OpenMemory(const std::uint8_t* data, std::size_t size);
@@ -45,6 +55,16 @@ public:
     // Number of system reads made so far (for measurements).
     std::size_t ReadCalls() const { return readCalls_; }
 
+    // The fstat record of the open file; null when none is open or the
+    // bytes are a memory buffer.
+    const struct stat* Status() const { return fd_ >= 0 ? &status_ : nullptr; }
+
+    // Copies [offset, offset + length) of path from the windows of the file
+    // this thread closed last, when that file was opened as path and one
+    // window holds the whole block. False (dst untouched) otherwise.
+    static bool CopyRecent(const std::string& path, std::uint64_t offset, std::size_t length,
+                           std::uint8_t* dst);
+
 private:
     struct Window {
         std::uint64_t start = 0;
@@ -53,10 +73,15 @@ private:
         std::array<std::uint8_t, kWindowSize> data;
     };
 
+    struct RecentSlot;
+    static RecentSlot* recentSlot(); // null once the thread is ending
+
     std::size_t ReadDirect(std::uint64_t pos, std::uint8_t* dst, std::size_t length);
     const Window* WindowFor(std::uint64_t pos, std::size_t length);
 
     int fd_ = -1;
+    struct stat status_ {};
+    std::string path_; // as opened, for the recent bytes
     const std::uint8_t* memory_ = nullptr;
     std::uint64_t size_ = 0;
     std::unique_ptr<std::array<Window, 3>> windows_;

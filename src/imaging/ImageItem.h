@@ -112,6 +112,9 @@ struct ThumbnailBox {
     int longSide = 120;
     int shortSide = 90;
     bool autoRotate = true;
+    // Largest picture decoded for it, in source pixels; 0 keeps the
+    // decoders' own limits.
+    int64_t maxSourcePixels = 0;
 };
 
 struct ImageItem {
@@ -149,7 +152,8 @@ struct ImageItem {
 
     // Moves in the fields the shooting-information scan writes
     // (thumbFromSidecar, sidecarName, imageInfo, shootingInfo, the maker note,
-    // thumbnail and preview positions, useEmbedded, caption, exifScanned).
+    // thumbnail and preview positions, useEmbedded, caption, exifScanned),
+    // and the file status with the read-only mark when the scan read them.
     void TakeScanFields(ImageItem&& scanned);
 };
 

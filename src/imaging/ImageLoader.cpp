@@ -18,6 +18,10 @@ bool isJpegKind(ImageKind kind) {
            kind != ImageKind::Gif && kind != ImageKind::Ico && kind != ImageKind::Cur;
 }
 
+int AutoRotationTurns(const ImageItem& item) {
+    return isJpegKind(item.kind) ? OrientationQuarterTurns(item.imageInfo.orientation) : 0;
+}
+
 DecodeOutput DecodeForLoader(const ImageItem& item, int scaleTarget, const CancelTest& cancel,
                              const SizeCallback& onSize, const RowWatch* watch) {
     DecodeOutput out;

@@ -136,6 +136,11 @@ struct MiniPreviewResultMessage : Message<WM_LOADER_RESULT> {
 DecodeOutput DecodeForLoader(const ImageItem& item, int scaleTarget, const CancelTest& cancel,
                              const SizeCallback& onSize, const RowWatch* watch = nullptr);
 bool isJpegKind(ImageKind kind);
+// Quarter turns clockwise that auto-rotation gives what DecodeForLoader
+// returns for the item: the orientation's turns for the JPEG kinds, none
+// for TIFF, whose decoder already puts the picture upright (turning it
+// again would turn it twice).
+int AutoRotationTurns(const ImageItem& item);
 
 // The loader threads' work; callable directly (tests, tools).
 void RunPreviewLoad(std::unique_ptr<LoadRequest> request);

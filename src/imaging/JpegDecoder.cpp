@@ -1,8 +1,10 @@
 #include "imaging/JpegDecoder.h"
 
+#include "imaging/FileBytes.h"
 #include "imaging/PixelMemory.h"
 #include "imaging/SafeOpen.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <csetjmp>
 #include <cstdio>
@@ -69,7 +71,8 @@ bool choose(j_decompress_ptr cinfo, DecodeJob& job) {
     out.sourceWidth = static_cast<int>(cinfo->image_width);
     out.sourceHeight = static_cast<int>(cinfo->image_height);
     job.headerRead = true;
-    if (static_cast<int64_t>(cinfo->image_width) * cinfo->image_height > kMaxSourcePixels)
+    if (static_cast<int64_t>(cinfo->image_width) * cinfo->image_height >
+        std::min(job.options->maxSourcePixels, kMaxSourcePixels))
         return false;
     if (job.options->onSize)
         job.options->onSize(out.sourceWidth, out.sourceHeight);
@@ -244,6 +247,15 @@ void CJpegDecoder::PatchStartOfImage(uint8_t* data, std::size_t size, int kind) 
 BlockRead ReadFileBlock(const std::string& path, uint64_t offset, uint64_t length,
                         std::unique_ptr<uint8_t[]>& out) {
     out.reset();
+    // A block of the file this thread has just scanned (the embedded
+    // thumbnail) is still in the scan's windows: no second open.
+    if (length > 0 && length <= CFileBytes::kWindowSize) {
+        out.reset(new (std::nothrow) uint8_t[length]);
+        if (out &&
+            CFileBytes::CopyRecent(path, offset, static_cast<std::size_t>(length), out.get()))
+            return BlockRead::Read;
+        out.reset();
+    }
     uint64_t fileSize = 0;
     const UniqueFd fd = OpenRegularFile(path, &fileSize);
     if (!fd)

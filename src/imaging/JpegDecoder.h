@@ -30,6 +30,9 @@ struct JpegSource {
 struct JpegOptions {
     // Longer-side target for the scale rule; 0 decodes at full size.
     int scaleTarget = 0;
+    // Largest picture decoded, in source pixels; a larger one fails after
+    // its header was read.
+    int64_t maxSourcePixels = kMaxSourcePixels;
     CancelTest cancel;
     SizeCallback onSize;
     // Optional; the caller keeps it alive for the call.

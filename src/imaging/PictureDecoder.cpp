@@ -9,6 +9,8 @@
 #include <QPainter>
 #include <QString>
 
+#include <algorithm>
+
 namespace lumora {
 
 namespace {
@@ -84,12 +86,19 @@ DecodeOutput CPictureDecoder::Decode(const std::string& path, const PictureOptio
     // The content decides the reader, whatever the name says.
     QImageReader reader(&file);
     out.status = DecodeStatus::Failed;
+    const int64_t maxPixels = std::min(options.maxPixels, kMaxOutputPixels);
+    if (maxPixels < kMaxOutputPixels) {
+        // The reader's own limit, in MiB of 32-bit pixels, covers the
+        // pictures whose header gives no size up front.
+        reader.setAllocationLimit(static_cast<int>(std::max<int64_t>(1, (maxPixels * 4) >> 20)));
+    }
     const QSize size = reader.size();
     if (size.isValid() && (size.width() > kMaxPictureSide || size.height() > kMaxPictureSide ||
-                           int64_t(size.width()) * size.height() > kMaxOutputPixels))
+                           int64_t(size.width()) * size.height() > maxPixels))
         return out;
     QImage picture;
-    if (!reader.read(&picture) || picture.isNull())
+    if (!reader.read(&picture) || picture.isNull() ||
+        int64_t(picture.width()) * picture.height() > maxPixels)
         return out;
 
     QImage canvas(picture.size(), QImage::Format_RGB32);

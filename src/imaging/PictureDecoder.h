@@ -24,6 +24,9 @@ constexpr uint32_t kGifBackground = 0xC0C0C0; // RGB(192,192,192)
 struct PictureOptions {
     uint32_t background = kRgbBlack;
     bool fill = true;    // false draws over whatever the canvas holds (black here)
+    // Largest picture decoded, in pixels; a larger one fails without being
+    // read. It also bounds what the image reader may allocate.
+    int64_t maxPixels = kMaxOutputPixels;
     SizeCallback onSize; // called after rendering, with the pixel size
 };
 

@@ -8,6 +8,7 @@
 // open file's positions); separate readers may run on any threads at once.
 #pragma once
 
+#include "imaging/DecodeResult.h"
 #include "imaging/DibImage.h"
 
 #include <cstdint>
@@ -26,8 +27,9 @@ public:
     // Decodes the composite into a width x height picture. Combinations the
     // reader does not convert (other depths, fewer than three channels,
     // unknown compression, data past the end of the file) leave it zero.
-    // False only when the picture cannot be allocated.
-    bool ReadComposite(DibImage& out);
+    // False only when the picture cannot be allocated, or when it has more
+    // than maxPixels pixels.
+    bool ReadComposite(DibImage& out, int64_t maxPixels = kMaxOutputPixels);
 
     bool HasThumbnail() const { return thumbnailLength != 0; }
 

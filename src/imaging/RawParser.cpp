@@ -115,22 +115,41 @@ bool CRawParser::ParseJpeg(std::uint64_t pos) {
     if (bytes_.U16(pos, false) != 0xFFD8) {
         return false;
     }
+    // The segments before the first scan, headers only: a marker, then a
+    // length that counts itself but not the marker. Cameras put the EXIF
+    // APP1 first or after a JFIF APP0; phones and editors may put an ICC
+    // profile, XMP or tables before it. The first APP1 that is EXIF counts.
     std::uint64_t p = pos + 2;
-    std::uint16_t marker = bytes_.U16(p, false);
-    if (marker == 0xFFE0) {
-        // Skip a JFIF segment: its length counts itself but not the marker.
-        p += 2 + bytes_.U16(p + 2, false);
-        marker = bytes_.U16(p, false);
+    for (std::size_t n = 0; n < kMaxJpegSegments && p < bytes_.Size(); ++n) {
+        if (bytes_.U8(p) != 0xFF) {
+            return false; // not a marker: damaged, or the data has begun
+        }
+        const std::uint8_t code = bytes_.U8(p + 1);
+        if (code == 0xFF) {
+            ++p; // a fill byte before the marker
+            continue;
+        }
+        if (code == 0xDA || code == 0xD9 || code == 0xD8 || code == 0x00) {
+            return false; // the scan (or the end) comes before any EXIF
+        }
+        if (code == 0x01 || (code >= 0xD0 && code <= 0xD7)) {
+            p += 2; // markers without a length
+            continue;
+        }
+        const std::uint16_t length = bytes_.U16(p + 2, false);
+        if (length < 2) {
+            return false;
+        }
+        if (code == 0xE1 && length >= 2 + 6) {
+            std::uint8_t magic[6];
+            bytes_.Read(p + 4, magic, sizeof magic);
+            if (std::memcmp(magic, "Exif\0\0", 6) == 0) {
+                return ParseTiffHeader(p + 10);
+            }
+        }
+        p += 2 + static_cast<std::uint64_t>(length);
     }
-    if (marker != 0xFFE1) {
-        return false;
-    }
-    std::uint8_t magic[6];
-    bytes_.Read(p + 4, magic, sizeof magic);
-    if (std::memcmp(magic, "Exif\0\0", 6) != 0) {
-        return false;
-    }
-    return ParseTiffHeader(p + 10);
+    return false;
 }
 
 bool CRawParser::ParseTiffHeader(std::uint64_t pos) {

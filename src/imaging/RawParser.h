@@ -77,6 +77,8 @@ public:
     int OpenMemory(const std::uint8_t* data, std::size_t size, int kind,
                    const std::filesystem::path& path = {});
     void Close();
+    // The fstat record of the file opened (null for memory or once closed).
+    const struct stat* GetFileStatus() const { return bytes_.Status(); }
 
     void GetImageInfo(ImageInfo& info) const { info = imageInfo_; }
     void GetShootingInfo(ShootingInfo& info) const { info = shootingInfo_; }
@@ -124,6 +126,8 @@ public:
     static constexpr std::size_t kMaxResources = 4096;
     // Embedded JPEGs weighed by the current RAW kinds.
     static constexpr std::size_t kMaxEmbeddedJpegs = 32;
+    // Segments (and fill bytes) of a JPEG looked at before giving up on EXIF.
+    static constexpr std::size_t kMaxJpegSegments = 64;
 
 private:
     // One directory entry as the walk hands it to a callback.
@@ -216,8 +220,9 @@ private:
     void OnExif(const Entry& e);
     void OnCanon(const Entry& e);
     // Canon maker notes moved by editing software keep offsets that point
-    // where the block used to be: the shift that puts every value back in
-    // place, 0 when none does (or none is needed).
+    // where the block used to be: the shift that puts the most values back
+    // in place (at least half of them, and more than no shift does), 0 when
+    // none does (or none is needed).
     std::int64_t CanonShift(std::uint64_t pos, std::uint16_t count);
     bool CanonEntryValid(const Entry& e);
     void OnNikon(std::uint64_t base, const Entry& e);

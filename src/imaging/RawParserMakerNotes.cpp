@@ -115,7 +115,6 @@ bool CRawParser::CanonEntryValid(const Entry& e) {
 std::int64_t CRawParser::CanonShift(std::uint64_t pos, std::uint16_t count) {
     // The entries whose values lie outside them, as stored.
     std::vector<Entry> outside;
-    std::uint64_t lowest = UINT64_MAX;
     for (std::uint32_t i = 0; i < count; ++i) {
         Entry e;
         e.entryPos = pos + 2 + 12 * static_cast<std::uint64_t>(i);
@@ -131,22 +130,22 @@ std::int64_t CRawParser::CanonShift(std::uint64_t pos, std::uint16_t count) {
             continue;
         }
         e.valuePos = tiffBase_ + e.rawOffset;
-        lowest = std::min(lowest, e.valuePos);
         outside.push_back(e);
     }
-    if (outside.empty()) {
-        return 0;
-    }
-    const auto fits = [&](std::int64_t shift) {
+    // How many values a shift puts in place.
+    const auto fitting = [&](std::int64_t shift) {
+        std::size_t n = 0;
         for (Entry e : outside) {
             e.valuePos += static_cast<std::uint64_t>(shift);
-            if (!CanonEntryValid(e)) {
-                return false;
-            }
+            n += CanonEntryValid(e) ? 1 : 0;
         }
-        return true;
+        return n;
     };
-    std::vector<std::int64_t> candidates{0};
+    const std::size_t inPlace = fitting(0);
+    if (inPlace == outside.size()) {
+        return 0; // the usual case: nothing moved
+    }
+    std::vector<std::int64_t> candidates;
     // Some cameras close the block with a byte-order mark and the block's
     // original offset: the shift is then known.
     if (makerNoteLength_ >= 8 && canonBlockEnd_ - pos >= 8) {
@@ -160,17 +159,41 @@ std::int64_t CRawParser::CanonShift(std::uint64_t pos, std::uint16_t count) {
                                  static_cast<std::int64_t>(original));
         }
     }
-    // Otherwise the values start right after the directory and its next
-    // directory word (some cameras leave the word out).
-    for (const std::uint64_t start : {canonEntriesEnd_ + 4, canonEntriesEnd_}) {
-        candidates.push_back(static_cast<std::int64_t>(start) - static_cast<std::int64_t>(lowest));
+    // Otherwise the first value of a well-formed directory starts right
+    // after its entries and next-directory word (some cameras leave the word
+    // out): the distance from there to the lowest stored offset is the
+    // shift. A damaged entry may claim a lower offset than the real first
+    // value, so the next few lowest offsets are tried as well.
+    std::vector<std::uint64_t> lowest;
+    for (const Entry& e : outside) {
+        lowest.push_back(e.valuePos);
     }
-    for (const std::int64_t shift : candidates) {
-        if (fits(shift)) {
-            return shift;
+    std::sort(lowest.begin(), lowest.end());
+    lowest.erase(std::unique(lowest.begin(), lowest.end()), lowest.end());
+    constexpr std::size_t kFirstValuesTried = 3;
+    for (std::size_t k = 0; k < std::min(lowest.size(), kFirstValuesTried); ++k) {
+        for (const std::uint64_t start : {canonEntriesEnd_ + 4, canonEntriesEnd_}) {
+            candidates.push_back(static_cast<std::int64_t>(start) -
+                                 static_cast<std::int64_t>(lowest[k]));
         }
     }
-    return 0; // no shift puts everything in place: the walk drops what does not fit
+    // The shift that puts the most values in place wins, the first one
+    // tried on a tie. It must do better than leaving the block as it is and
+    // place at least half of the values: one damaged record must not cost
+    // the others, and a few values that check out by chance are no shift.
+    std::int64_t best = 0;
+    std::size_t bestFit = inPlace;
+    for (const std::int64_t shift : candidates) {
+        const std::size_t n = fitting(shift);
+        if (n > bestFit) {
+            best = shift;
+            bestFit = n;
+        }
+    }
+    if (best != 0 && 2 * bestFit < outside.size()) {
+        return 0;
+    }
+    return best; // the walk then drops each value that still does not fit
 }
 
 void CRawParser::OnCanon(const Entry& e) {

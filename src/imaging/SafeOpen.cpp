@@ -13,7 +13,7 @@ void UniqueFd::reset(int fd) {
     fd_ = fd;
 }
 
-UniqueFd OpenRegularFile(const std::string& path, std::uint64_t* size) {
+UniqueFd OpenRegularFile(const std::string& path, std::uint64_t* size, struct stat* status) {
     if (size)
         *size = 0;
     int raw = -1;
@@ -31,11 +31,10 @@ UniqueFd OpenRegularFile(const std::string& path, std::uint64_t* size) {
         errno = ENODEV;
         return fd;
     }
-    const int flags = ::fcntl(fd.get(), F_GETFL);
-    if (flags < 0 || ::fcntl(fd.get(), F_SETFL, flags & ~O_NONBLOCK) != 0)
-        return UniqueFd{};
     if (size)
         *size = static_cast<std::uint64_t>(st.st_size);
+    if (status)
+        *status = st;
     return fd;
 }
 

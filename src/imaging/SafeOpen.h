@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <string>
+#include <sys/stat.h>
 #include <utility>
 
 namespace lumora {
@@ -39,11 +40,15 @@ private:
 };
 
 // Opens path with O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY (so opening a
-// FIFO does not wait for a writer), checks with fstat that it is a regular
-// file, then clears O_NONBLOCK so reads behave normally. Anything else gives
-// an invalid descriptor with errno set (ENODEV for a file that is not
-// regular). size, when given, receives the file's size.
-UniqueFd OpenRegularFile(const std::string& path, std::uint64_t* size = nullptr);
+// FIFO does not wait for a writer) and checks with fstat that it is a regular
+// file. O_NONBLOCK stays set: it changes nothing for a regular file, whose
+// reads wait for the disk all the same, and keeps a file swapped for a FIFO
+// after the check from blocking a read. Anything else gives an invalid
+// descriptor with errno set (ENODEV for a file that is not regular). size,
+// when given, receives the file's size; status the whole fstat record.
+// Costs two system calls: open and fstat.
+UniqueFd OpenRegularFile(const std::string& path, std::uint64_t* size = nullptr,
+                         struct stat* status = nullptr);
 
 // The same as a stdio stream in binary read mode; null when refused.
 std::FILE* OpenRegularStream(const std::string& path, std::uint64_t* size = nullptr);

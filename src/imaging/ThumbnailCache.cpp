@@ -10,6 +10,7 @@
 
 #include <array>
 #include <cerrno>
+#include <cstring>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -67,8 +68,33 @@ bool makePrivateFolders(const QString& path) {
     return ::stat(native.constData(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
+// True when the bytes are a PNG signature and chunks each of which ends
+// inside the file, up to IEND or the end. A chunk that claims more bytes
+// than are left is damage; the PNG library would try to skip them a piece
+// at a time, which takes seconds for a length near 2 GiB.
+bool pngChunksFit(const QByteArray& bytes) {
+    static constexpr char kSignature[] = "\x89PNG\r\n\x1a\n";
+    if (bytes.size() < 8 || std::memcmp(bytes.constData(), kSignature, 8) != 0)
+        return false;
+    const auto* p = reinterpret_cast<const unsigned char*>(bytes.constData());
+    qsizetype pos = 8;
+    while (pos < bytes.size()) {
+        if (bytes.size() - pos < 12)
+            return false; // a cut-off chunk header or CRC
+        const uint32_t length = uint32_t(p[pos]) << 24 | uint32_t(p[pos + 1]) << 16 |
+                                uint32_t(p[pos + 2]) << 8 | p[pos + 3];
+        if (length > static_cast<uint64_t>(bytes.size() - pos - 12))
+            return false;
+        if (std::memcmp(p + pos + 4, "IEND", 4) == 0)
+            return true;
+        pos += 12 + static_cast<qsizetype>(length);
+    }
+    return true;
+}
+
 // Reads a cache entry without trusting it: regular file, bounded size,
-// non-blocking open (a FIFO planted in the cache must not stall the worker).
+// non-blocking open (a FIFO planted in the cache must not stall the worker),
+// chunks that fit in the file.
 QImage readEntry(const QString& path, QString* uri, QString* mtime, QString* picture = nullptr) {
     const QByteArray native = QFile::encodeName(path);
     const int fd = ::open(native.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
@@ -85,7 +111,12 @@ QImage readEntry(const QString& path, QString* uri, QString* mtime, QString* pic
         ::close(fd);
         return {};
     }
-    QImageReader reader(&file, "png");
+    QByteArray bytes = file.read(kMaxEntryBytes);
+    if (!pngChunksFit(bytes))
+        return {};
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::ReadOnly);
+    QImageReader reader(&buffer, "png");
     reader.setAutoTransform(false);
     const QSize size = reader.size();
     if (!size.isValid() || size.width() > 1024 || size.height() > 1024)

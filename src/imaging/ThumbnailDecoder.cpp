@@ -46,9 +46,15 @@ DibImage reduceRect(const DibImage& src, const ThumbRect& r, int width, int heig
     return out;
 }
 
-DibImage decodeThumbJpeg(const ImageItem& item) {
+// The decoders' limit for a box: its own, or theirs when it has none.
+int64_t sourceLimit(const ThumbnailBox& params) {
+    return params.maxSourcePixels > 0 ? params.maxSourcePixels : kMaxSourcePixels;
+}
+
+DibImage decodeThumbJpeg(const ImageItem& item, const ThumbnailBox& params) {
     JpegOptions options;
     options.scaleTarget = kThumbTarget;
+    options.maxSourcePixels = sourceLimit(params);
     const int kind = kindCode(item.kind);
     if (item.thumbFromSidecar && !item.sidecarName.empty()) {
         DecodeOutput out = CJpegDecoder::Decode(
@@ -78,7 +84,7 @@ double aspectOf(const ImageItem& item, int w, int h) {
 }
 
 bool fromEmbedded(ImageItem& item, const ThumbnailBox& params) {
-    DibImage decoded = decodeThumbJpeg(item);
+    DibImage decoded = decodeThumbJpeg(item, params);
     if (decoded.isNull())
         return false;
     const int W = decoded.width(), H = decoded.height();
@@ -110,17 +116,19 @@ bool isIcon(ImageKind kind) {
 }
 
 // Decodes the whole file reduced for a thumbnail; empty when it cannot.
-DibImage decodeWhole(const ImageItem& item) {
+DibImage decodeWhole(const ImageItem& item, const ThumbnailBox& params) {
     switch (item.kind) {
     case ImageKind::Jpeg: {
         JpegOptions options;
         options.scaleTarget = kThumbTarget;
+        options.maxSourcePixels = sourceLimit(params);
         DecodeOutput out = CJpegDecoder::Decode(JpegSource{item.path}, options);
         return out.ok() ? std::move(out.image) : DibImage{};
     }
     case ImageKind::Tiff: {
         TiffOptions options;
         options.subsampleTarget = kThumbTarget;
+        options.maxSourcePixels = sourceLimit(params);
         DecodeOutput out = CTiffDecoder::Decode(item.path, options);
         return out.ok() ? std::move(out.image) : DibImage{};
     }
@@ -130,6 +138,7 @@ DibImage decodeWhole(const ImageItem& item) {
             return {};
         JpegOptions options;
         options.scaleTarget = kThumbTarget;
+        options.maxSourcePixels = sourceLimit(params);
         DecodeOutput out = CJpegDecoder::Decode(
             JpegSource{item.path, reader.thumbnailOffset, reader.thumbnailLength}, options);
         if (!out.ok())
@@ -147,8 +156,9 @@ DibImage decodeWhole(const ImageItem& item) {
     case ImageKind::Gif:
     case ImageKind::Ico:
     case ImageKind::Cur: {
-        DecodeOutput out = CPictureDecoder::Decode(
-            item.path, CPictureDecoder::ThumbnailOptions(kindCode(item.kind)));
+        PictureOptions options = CPictureDecoder::ThumbnailOptions(kindCode(item.kind));
+        options.maxPixels = std::min(sourceLimit(params), kMaxOutputPixels);
+        DecodeOutput out = CPictureDecoder::Decode(item.path, options);
         if (!out.ok())
             return {};
         // Pictures larger than the 160 x 120 fit are reduced to it first.
@@ -169,11 +179,11 @@ std::atomic<int64_t> wholeFileDecodes{0};
 
 bool fromWholeFile(ImageItem& item, const ThumbnailBox& params) {
     wholeFileDecodes.fetch_add(1, std::memory_order_relaxed);
-    DibImage picture = decodeWhole(item);
+    DibImage picture = decodeWhole(item, params);
     if (picture.isNull())
         return false;
     // A JPEG without a thumbnail is turned like one with (TIFF pictures come
-    // out of the library already flipped by their own orientation tag).
+    // out of their decoder already upright by their own orientation tag).
     if (params.autoRotate && item.kind == ImageKind::Jpeg)
         TurnQuarters(picture, OrientationQuarterTurns(item.imageInfo.orientation));
     const ThumbnailGeometry g = FittedThumbnailGeometry(picture.width(), picture.height(),

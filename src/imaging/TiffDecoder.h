@@ -8,6 +8,7 @@
 
 #include "imaging/DecodeResult.h"
 
+#include <cstdint>
 #include <string>
 
 namespace lumora {
@@ -16,6 +17,12 @@ struct TiffOptions {
     // Thumbnails keep every d-th pixel of every d-th row, d chosen by the
     // JPEG scale rule for this target; 0 keeps the full size.
     int subsampleTarget = 0;
+    // Largest picture decoded, in source pixels; a larger one fails after
+    // its size was reported.
+    int64_t maxSourcePixels = kMaxSourcePixels;
+    // Largest single allocation the library may make while reading the
+    // file (strip and tile buffers, tag arrays); 0 leaves the library's own.
+    uint64_t maxLibraryAllocation = 0;
     CancelTest cancel;
     SizeCallback onSize;
 };

@@ -51,14 +51,18 @@ bool ReadLiteral(std::string_view text, std::size_t& pos, char c) {
 
 std::int64_t ShootingTimeKey(std::string_view text) {
     static constexpr char kSeparators[] = {':', ':', ' ', ':', ':'};
+    // Field by field, as a scan of "%d:%d:%d %d:%d:%d" reads it: the first
+    // field that does not parse ends the reading, and it and every field
+    // after it count as 0. A date without its time, or with a damaged time,
+    // keeps its day.
     std::int64_t v[6] = {};
     std::size_t pos = 0;
     for (int i = 0; i < 6; ++i) {
         if (i > 0 && !ReadLiteral(text, pos, kSeparators[i - 1])) {
-            return 0;
+            break;
         }
         if (!ReadNumber(text, pos, v[i])) {
-            return 0;
+            break;
         }
     }
     const std::int64_t year = v[0] == 0 ? 0 : v[0] - 1980;

@@ -20,13 +20,21 @@ QList<QUrl> localUrls(const QStringList& paths) {
     return urls;
 }
 
+// Only absolute paths of this machine: "file:name" would name a file in
+// whatever folder the program runs in, and "file://host/a" a file of
+// another machine (read here as "//host/a", which is "/host/a").
 QStringList localPaths(const QList<QUrl>& urls) {
     QStringList paths;
     for (const QUrl& url : urls) {
         if (!url.isLocalFile())
             continue;
-        const QString path = url.toLocalFile();
-        if (!path.isEmpty())
+        const QString host = url.host();
+        if (!host.isEmpty() && host.compare(QLatin1String("localhost"), Qt::CaseInsensitive) != 0)
+            continue;
+        QUrl here = url;
+        here.setHost(QString());
+        const QString path = here.toLocalFile();
+        if (!path.isEmpty() && QDir::isAbsolutePath(path))
             paths.append(path);
     }
     return paths;

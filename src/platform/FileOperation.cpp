@@ -1,5 +1,6 @@
 #include "platform/FileOperation.h"
 
+#include "platform/DurableFile.h"
 #include "platform/PathNames.h"
 
 #include <QDateTime>
@@ -7,8 +8,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QStandardPaths>
-#include <QTemporaryFile>
-#include <QUrl>
 
 #include <cerrno>
 #include <cstdio>
@@ -17,14 +16,15 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <dirent.h>
+#include <string>
 #include <utility>
 #include <vector>
 
 namespace lumora {
 
 namespace {
-
-constexpr qint64 kChunk = 1024 * 1024;
 
 bool isRealDir(const QString& path) {
     struct stat st;
@@ -35,14 +35,6 @@ QString systemError(int error) {
     return QString::fromLocal8Bit(std::strerror(error));
 }
 
-void copyTimes(const QString& source, const QString& target) {
-    struct stat st;
-    if (::lstat(QFile::encodeName(source).constData(), &st) != 0)
-        return;
-    const decltype(st.st_atim) times[2] = {st.st_atim, st.st_mtim};
-    ::utimensat(AT_FDCWD, QFile::encodeName(target).constData(), times, AT_SYMLINK_NOFOLLOW);
-}
-
 bool isInside(const QString& path, const QString& folder) {
     const QString a = QFileInfo(path).canonicalFilePath();
     const QString b = QFileInfo(folder).canonicalFilePath();
@@ -51,25 +43,63 @@ bool isInside(const QString& path, const QString& folder) {
     return a == b || a.startsWith(b == QLatin1String("/") ? b : b + QLatin1Char('/'));
 }
 
-std::int64_t treeBytes(const QString& path) {
-    std::int64_t total = 0;
-    std::vector<QString> pending{path};
+std::string nativePath(const QString& path) {
+    return QFile::encodeName(path).toStdString();
+}
+
+QString displayPath(const std::string& path) {
+    return QFile::decodeName(QByteArray::fromStdString(path));
+}
+
+QString displayName(const std::string& path) {
+    const std::size_t slash = path.rfind('/');
+    return displayPath(slash == std::string::npos ? path : path.substr(slash + 1));
+}
+
+std::string joinNative(const std::string& folder, const std::string& name) {
+    return folder.empty() || folder.back() == '/' ? folder + name : folder + "/" + name;
+}
+
+// The names in a folder (without "." and ".."), sorted by their bytes.
+std::vector<std::string> folderEntries(const std::string& folder) {
+    std::vector<std::string> names;
+    DIR* dir = ::opendir(folder.c_str());
+    if (!dir)
+        return names;
+    while (const dirent* entry = ::readdir(dir)) {
+        const std::string_view name(entry->d_name);
+        if (name != "." && name != "..")
+            names.emplace_back(name);
+    }
+    ::closedir(dir);
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+struct TreeTotals {
+    std::int64_t bytes = 0;
+    int files = 0; // regular files and links
+};
+
+// Bytes and files under `path`, without following links.
+void addTreeTotals(const std::string& path, TreeTotals& totals) {
+    std::vector<std::string> pending{path};
     while (!pending.empty()) {
-        const QString current = std::move(pending.back());
+        const std::string current = std::move(pending.back());
         pending.pop_back();
-        const QFileInfo info(current);
-        if (info.isSymLink())
+        struct stat st;
+        if (::lstat(current.c_str(), &st) != 0)
             continue;
-        if (info.isDir()) {
-            const QFileInfoList entries = QDir(current).entryInfoList(
-                QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System);
-            for (const QFileInfo& entry : entries)
-                pending.push_back(entry.filePath());
-        } else if (info.isFile()) {
-            total += info.size();
+        if (S_ISDIR(st.st_mode)) {
+            for (const std::string& name : folderEntries(current))
+                pending.push_back(joinNative(current, name));
+        } else if (S_ISREG(st.st_mode)) {
+            totals.bytes += st.st_size;
+            ++totals.files;
+        } else if (S_ISLNK(st.st_mode)) {
+            ++totals.files;
         }
     }
-    return total;
 }
 
 } // namespace
@@ -149,20 +179,45 @@ bool moveToTrash(const QString& rawPath) {
     }
     if (fd < 0)
         return false;
+    // The path is percent-encoded from its bytes, so a restore gives back
+    // the very name (not UTF-8, with newlines, ...) the file had.
     const QByteArray record =
-        "[Trash Info]\nPath=" + QUrl::toPercentEncoding(recordedPath, "/") +
+        "[Trash Info]\nPath=" + QFile::encodeName(recordedPath).toPercentEncoding("/") +
         "\nDeletionDate=" + QDateTime::currentDateTime().toString(Qt::ISODate).toUtf8() + "\n";
     const bool written = ::write(fd, record.constData(), static_cast<size_t>(record.size())) ==
-                         static_cast<ssize_t>(record.size());
+                             static_cast<ssize_t>(record.size()) &&
+                         ::fsync(fd) == 0;
     ::close(fd);
+    const std::string infoFolder = QFile::encodeName(trash + QStringLiteral("/info")).toStdString();
     const QByteArray target = QFile::encodeName(trash + QStringLiteral("/files/") + candidate);
-    if (!written || ::renameat2(AT_FDCWD, QFile::encodeName(path).constData(), AT_FDCWD,
-                                target.constData(), RENAME_NOREPLACE) != 0) {
+    // The record is on the disk before the file goes, so a crash never
+    // leaves a trashed file without the path to restore it to.
+    if (!written || !SyncFolder(infoFolder) ||
+        ::renameat2(AT_FDCWD, QFile::encodeName(path).constData(), AT_FDCWD, target.constData(),
+                    RENAME_NOREPLACE) != 0) {
         ::unlink(QFile::encodeName(info).constData());
         return false;
     }
+    SyncFolder(FolderOfPath(target.toStdString()));
+    SyncFolder(FolderOfPath(QFile::encodeName(path).toStdString()));
     return true;
 }
+
+namespace {
+
+// After a rename: the folders that gained and lost the name, on the disk.
+// errno is kept for the caller.
+void syncBothFolders(const QByteArray& from, const QByteArray& to) {
+    const int saved = errno;
+    const std::string a = FolderOfPath(from.toStdString());
+    const std::string b = FolderOfPath(to.toStdString());
+    SyncFolder(b);
+    if (a != b)
+        SyncFolder(a);
+    errno = saved;
+}
+
+} // namespace
 
 bool renameNoReplace(const QString& from, const QString& to) {
     const QByteArray f = QFile::encodeName(from);
@@ -170,10 +225,16 @@ bool renameNoReplace(const QString& from, const QString& to) {
     struct stat a, b;
     // A change of case only, on a file system that ignores case: same entry.
     if (::lstat(f.constData(), &a) == 0 && ::lstat(t.constData(), &b) == 0 &&
-        a.st_dev == b.st_dev && a.st_ino == b.st_ino && from != to)
-        return ::rename(f.constData(), t.constData()) == 0;
-    if (::renameat2(AT_FDCWD, f.constData(), AT_FDCWD, t.constData(), RENAME_NOREPLACE) == 0)
+        a.st_dev == b.st_dev && a.st_ino == b.st_ino && from != to) {
+        if (::rename(f.constData(), t.constData()) != 0)
+            return false;
+        syncBothFolders(f, t);
         return true;
+    }
+    if (::renameat2(AT_FDCWD, f.constData(), AT_FDCWD, t.constData(), RENAME_NOREPLACE) == 0) {
+        syncBothFolders(f, t);
+        return true;
+    }
     if (errno != EINVAL && errno != ENOSYS)
         return false;
     // The file system cannot rename without replacing: check, then rename.
@@ -181,7 +242,10 @@ bool renameNoReplace(const QString& from, const QString& to) {
         errno = EEXIST;
         return false;
     }
-    return ::rename(f.constData(), t.constData()) == 0;
+    if (::rename(f.constData(), t.constData()) != 0)
+        return false;
+    syncBothFolders(f, t);
+    return true;
 }
 
 QString copyNameInSameFolder(const QString& folder, const QString& name) {
@@ -255,7 +319,7 @@ FileOperationResult CShellFileOperation::remove(const QStringList& paths, bool a
         if (isRealDir(path))
             removed = QDir(path).removeRecursively();
         else
-            removed = ::unlink(QFile::encodeName(path).constData()) == 0;
+            removed = RemoveFileDurably(QFile::encodeName(path).toStdString()).ok();
         if (!removed) {
             ui_.reportError(QStringLiteral("「%1」を削除できません。").arg(path));
             result.succeeded = false;
@@ -265,22 +329,30 @@ FileOperationResult CShellFileOperation::remove(const QStringList& paths, bool a
     return result;
 }
 
-// State of one copy or move.
+// State of one copy or move. Paths inside it are byte strings as the kernel
+// knows them, so names that are not UTF-8 (or hold newlines) inside a copied
+// folder come out unchanged.
 struct CShellFileOperation::Run {
     Run(IFileOperationUi& u, bool move) : ui(u), isMove(move) {}
 
     IFileOperationUi& ui;
     bool isMove = false;
     bool replaceAll = false;
+    bool skipAllErrors = false;
     bool cancelled = false;
     bool failed = false;
-    bool skipped = false; // some item was not replaced on the user's answer
+    bool skipped = false;      // some item was not replaced on the user's answer
+    bool errorSkipped = false; // some file failed and the user went on
     std::int64_t done = 0;
-    QByteArray buffer;
+    int filesCopied = 0; // files (and links) copied so far
+    int filesMoved = 0;  // of a move: files (and links) gone from their source
+    QString firstRemoveError;
 
     // Items to remove after a move by copying, in creation order.
-    std::vector<QString> movedFiles;
-    std::vector<QString> movedFolders;
+    std::vector<std::string> movedFiles;
+    std::vector<std::string> movedFolders;
+
+    QString verb() const { return isMove ? QStringLiteral("移動") : QStringLiteral("コピー"); }
 
     bool fail(const QString& message) {
         ui.reportError(message);
@@ -288,11 +360,40 @@ struct CShellFileOperation::Run {
         return false;
     }
 
+    // A file could not be copied: the user skips it (true, go on) or stops.
+    bool failFile(const QString& message) {
+        if (skipAllErrors) {
+            errorSkipped = true;
+            return true;
+        }
+        switch (ui.askSkip(message)) {
+        case ErrorAnswer::SkipAll:
+            skipAllErrors = true;
+            [[fallthrough]];
+        case ErrorAnswer::Skip:
+            errorSkipped = true;
+            return true;
+        case ErrorAnswer::Cancel:
+            break;
+        }
+        failed = true;
+        return false;
+    }
+
+    QString failureText(const std::string& source, const std::string& target,
+                        const DurableResult& r) const {
+        const QString reason = QString::fromStdString(DurableErrorText(r.error));
+        if (r.step == DurableStep::OpenSource || r.step == DurableStep::ReadSource)
+            return QStringLiteral("「%1」を読み込めません。\n%2").arg(displayPath(source), reason);
+        return QStringLiteral("「%1」を%2できません。\n%3\n%2先: %4")
+            .arg(displayName(source), verb(), reason, displayPath(FolderOfPath(target)));
+    }
+
     // 1 replace, 0 skip, -1 cancel.
-    int conflict(const QString& target, const QString& source) {
+    int conflict(const std::string& target, const std::string& source) {
         if (replaceAll)
             return 1;
-        switch (ui.askReplace(target, source)) {
+        switch (ui.askReplace(displayPath(target), displayPath(source))) {
         case ReplaceAnswer::YesToAll:
             replaceAll = true;
             return 1;
@@ -308,77 +409,39 @@ struct CShellFileOperation::Run {
         return -1;
     }
 
-    bool copyFile(const QString& source, const QString& target) {
-        QFile in(source);
-        if (!in.open(QIODevice::ReadOnly))
-            return fail(
-                QStringLiteral("「%1」をコピーできません。\n%2").arg(source, in.errorString()));
-        // Written under a hidden temporary name beside the target and renamed
-        // over it only when complete.
-        QTemporaryFile out(QFileInfo(target).absolutePath() +
-                           QStringLiteral("/.lumora-copy-XXXXXX"));
-        if (!out.open())
-            return fail(
-                QStringLiteral("「%1」を作成できません。\n%2").arg(target, out.errorString()));
-        if (buffer.size() != kChunk)
-            buffer.resize(kChunk);
-        for (;;) {
-            const qint64 n = in.read(buffer.data(), kChunk);
-            if (n < 0)
-                return fail(
-                    QStringLiteral("「%1」を読み込めません。\n%2").arg(source, in.errorString()));
-            if (n == 0)
-                break;
-            if (out.write(buffer.constData(), n) != n)
-                return fail(
-                    QStringLiteral("「%1」に書き込めません。\n%2").arg(target, out.errorString()));
-            done += n;
-            if (!ui.progress(done, source)) {
-                cancelled = true;
-                return false;
-            }
-        }
-        if (!ui.progress(done, source)) {
+    // false stops the whole operation.
+    bool copyFile(const std::string& source, const std::string& target) {
+        const std::int64_t before = done;
+        const QString shown = displayPath(source);
+        DurableCopyOptions options;
+        options.progress = [&](std::int64_t bytes) {
+            done = before + bytes;
+            return ui.progress(done, shown);
+        };
+        const DurableResult r = CopyFileDurably(source, target, options);
+        if (r.step == DurableStep::Cancelled) {
+            done = before;
             cancelled = true;
             return false;
         }
-        if (!out.flush())
-            return fail(
-                QStringLiteral("「%1」に書き込めません。\n%2").arg(target, out.errorString()));
-        out.close();
-        const QString temp = out.fileName();
-        QFile::setPermissions(temp, in.permissions());
-        copyTimes(source, temp);
-        if (::rename(QFile::encodeName(temp).constData(), QFile::encodeName(target).constData()) !=
-            0)
-            return fail(
-                QStringLiteral("「%1」に書き込めません。\n%2").arg(target, systemError(errno)));
-        out.setAutoRemove(false);
+        if (!r)
+            return failFile(failureText(source, target, r));
+        ++filesCopied;
         if (isMove)
             movedFiles.push_back(source);
+        // A cancel now stops before the next file; this one is complete.
+        if (!ui.progress(done, shown)) {
+            cancelled = true;
+            return false;
+        }
         return true;
     }
 
-    bool copyLink(const QString& source, const QString& target) {
-        std::vector<char> link(4096);
-        const QByteArray s = QFile::encodeName(source);
-        const ssize_t n = ::readlink(s.constData(), link.data(), link.size() - 1);
-        if (n < 0)
-            return fail(
-                QStringLiteral("「%1」をコピーできません。\n%2").arg(source, systemError(errno)));
-        link[static_cast<size_t>(n)] = '\0';
-        // Made under a temporary name and renamed over the target, so an
-        // existing target is replaced in one step.
-        const QString temp = target + QStringLiteral(".lumora-link");
-        const QByteArray t = QFile::encodeName(temp);
-        ::unlink(t.constData());
-        if (::symlink(link.data(), t.constData()) != 0 ||
-            ::rename(t.constData(), QFile::encodeName(target).constData()) != 0) {
-            const int error = errno;
-            ::unlink(t.constData());
-            return fail(
-                QStringLiteral("「%1」を作成できません。\n%2").arg(target, systemError(error)));
-        }
+    bool copyLink(const std::string& source, const std::string& target) {
+        const DurableResult r = CopyLinkDurably(source, target, true);
+        if (!r)
+            return failFile(failureText(source, target, r));
+        ++filesCopied;
         if (isMove)
             movedFiles.push_back(source);
         return true;
@@ -386,39 +449,48 @@ struct CShellFileOperation::Run {
 
     // Copies one item (file, link or folder tree) to `target`, asking before
     // replacing. Returns false to stop the whole operation.
-    bool copyItem(const QString& source, const QString& target) {
-        std::vector<std::pair<QString, QString>> pending{{source, target}};
+    bool copyItem(const std::string& source, const std::string& target) {
+        std::vector<std::pair<std::string, std::string>> pending{{source, target}};
         while (!pending.empty()) {
             auto [from, to] = std::move(pending.back());
             pending.pop_back();
-            const QFileInfo info(from);
-            const bool fromIsDir = info.isDir() && !info.isSymLink();
-            if (lexists(to)) {
-                if (fromIsDir != isRealDir(to))
-                    return fail(
-                        QStringLiteral("「%1」は種類が異なるため置き換えられません。").arg(to));
+            struct stat st;
+            if (::lstat(from.c_str(), &st) != 0) {
+                if (!failFile(QStringLiteral("「%1」が見つかりません。").arg(displayPath(from))))
+                    return false;
+                continue;
+            }
+            const bool fromIsDir = S_ISDIR(st.st_mode);
+            struct stat existing;
+            if (::lstat(to.c_str(), &existing) == 0) {
+                if (fromIsDir != S_ISDIR(existing.st_mode))
+                    return fail(QStringLiteral("「%1」は種類が異なるため置き換えられません。")
+                                    .arg(displayPath(to)));
                 const int answer = conflict(to, from);
                 if (answer < 0)
                     return false;
                 if (answer == 0)
                     continue;
             }
-            if (info.isSymLink()) {
+            if (S_ISLNK(st.st_mode)) {
                 if (!copyLink(from, to))
                     return false;
             } else if (fromIsDir) {
-                if (!isRealDir(to) && !QDir().mkdir(to))
-                    return fail(QStringLiteral("フォルダ「%1」を作成できません。").arg(to));
-                QFile::setPermissions(to, info.permissions() | QFileDevice::WriteOwner |
-                                              QFileDevice::ExeOwner | QFileDevice::ReadOwner);
+                const DurableResult made = MakeFolderDurably(to, (st.st_mode & 07777) | 0700);
+                if (!made) {
+                    if (!failFile(QStringLiteral("フォルダ「%1」を作成できません。\n%2")
+                                      .arg(displayPath(to),
+                                           QString::fromStdString(DurableErrorText(made.error)))))
+                        return false;
+                    continue;
+                }
+                ::chmod(to.c_str(), (st.st_mode & 07777) | 0700);
                 if (isMove)
                     movedFolders.push_back(from);
-                const QFileInfoList entries = QDir(from).entryInfoList(
-                    QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System,
-                    QDir::Name | QDir::Reversed);
-                for (const QFileInfo& entry : entries)
-                    pending.emplace_back(entry.filePath(), joinPath(to, entry.fileName()));
-            } else if (info.isFile()) {
+                std::vector<std::string> names = folderEntries(from);
+                for (auto it = names.rbegin(); it != names.rend(); ++it)
+                    pending.emplace_back(joinNative(from, *it), joinNative(to, *it));
+            } else if (S_ISREG(st.st_mode)) {
                 if (!copyFile(from, to))
                     return false;
             }
@@ -427,13 +499,31 @@ struct CShellFileOperation::Run {
         return true;
     }
 
-    // After a move by copying: remove what was copied; folders only when
-    // empty (a skipped file keeps its folder).
+    // After a move by copying, once every copy and its folder are on the
+    // disk: remove what was copied, then sync the folders that lost names;
+    // folders go only when empty (a skipped file keeps its folder).
     void removeMovedSources() {
-        for (const QString& file : movedFiles)
-            ::unlink(QFile::encodeName(file).constData());
+        std::vector<std::string> touched;
+        auto note = [&](const std::string& folder) {
+            if (std::find(touched.begin(), touched.end(), folder) == touched.end())
+                touched.push_back(folder);
+        };
+        for (const std::string& file : movedFiles) {
+            if (::unlink(file.c_str()) != 0) {
+                if (firstRemoveError.isEmpty())
+                    firstRemoveError = QStringLiteral("「%1」を移動元から削除できません。\n%2")
+                                           .arg(displayPath(file),
+                                                QString::fromStdString(DurableErrorText(errno)));
+                continue; // still at its source: copied, not moved
+            }
+            ++filesMoved;
+            note(FolderOfPath(file));
+        }
         for (auto it = movedFolders.rbegin(); it != movedFolders.rend(); ++it)
-            ::rmdir(QFile::encodeName(*it).constData());
+            if (::rmdir(it->c_str()) == 0)
+                note(FolderOfPath(*it));
+        for (const std::string& folder : touched)
+            SyncFolder(folder);
         movedFiles.clear();
         movedFolders.clear();
     }
@@ -459,15 +549,17 @@ FileOperationResult CShellFileOperation::transfer(const QStringList& sources,
     }
     Run run{ui_, isMove};
 
-    std::int64_t total = 0;
+    TreeTotals totals;
     for (const QString& source : sources)
-        total += treeBytes(source);
+        addTreeTotals(nativePath(QDir::cleanPath(source)), totals);
     ui_.beginProgress(isMove ? QStringLiteral("移動しています...")
                              : QStringLiteral("コピーしています..."),
-                      total);
+                      totals.bytes);
 
+    int untouched = 0; // files of sources that needed no work (a move into their own folder)
     for (const QString& rawSource : sources) {
         const QString source = QDir::cleanPath(rawSource);
+        const std::string from = nativePath(source);
         const QFileInfo info(source);
         if (!lexists(source)) {
             run.fail(QStringLiteral("「%1」が見つかりません。").arg(source));
@@ -477,6 +569,9 @@ FileOperationResult CShellFileOperation::transfer(const QStringList& sources,
         const bool sameFolder = QFileInfo(info.absolutePath()).canonicalFilePath() ==
                                 QFileInfo(destination).canonicalFilePath();
         if (isMove && sameFolder) {
+            TreeTotals own;
+            addTreeTotals(from, own);
+            untouched += own.files;
             result.targets.append(source);
             continue;
         }
@@ -488,28 +583,55 @@ FileOperationResult CShellFileOperation::transfer(const QStringList& sources,
         }
         const QString target =
             joinPath(destination, sameFolder ? copyNameInSameFolder(destination, name) : name);
+        const std::string to = nativePath(target);
 
-        // Same file system, nothing in the way: one rename moves it all.
+        // Same file system, nothing in the way: one rename moves it all, and
+        // both folders are synced.
         if (isMove && !lexists(target) && renameNoReplace(source, target)) {
-            run.done += treeBytes(target);
+            SyncFolder(FolderOfPath(to));
+            SyncFolder(FolderOfPath(from));
+            TreeTotals moved;
+            addTreeTotals(to, moved);
+            run.done += moved.bytes;
+            run.filesMoved += moved.files;
             run.ui.progress(run.done, source);
             result.targets.append(target);
             continue;
         }
         run.skipped = false;
-        if (!run.copyItem(source, target))
-            break;
+        const bool goOn = run.copyItem(from, to);
         if (lexists(target))
             result.targets.append(target);
+        // A move's sources go only when their whole item was copied: a
+        // failure or cancel part-way leaves all of this item's sources.
+        if (!goOn)
+            break;
         if (isMove)
             run.removeMovedSources();
-        if (run.skipped)
+        if (run.skipped || run.errorSkipped)
             result.aborted = true;
     }
     ui_.endProgress();
+    if (!run.firstRemoveError.isEmpty())
+        ui_.reportError(run.firstRemoveError);
     result.succeeded = !run.failed;
     if (run.cancelled)
         result.aborted = true;
+    // After a failure, a cancel or skipped errors: what was done and what
+    // was not.
+    if (run.failed || run.cancelled || run.errorSkipped || !run.firstRemoveError.isEmpty()) {
+        const int done = isMove ? run.filesMoved : run.filesCopied;
+        const int left = std::max(0, totals.files - untouched - done);
+        ui_.reportOutcome(isMove
+                              ? QStringLiteral("%1 個のファイルを移動しました。\n%2 "
+                                               "個のファイルは移動されず、元の場所に残っています。")
+                                    .arg(done)
+                                    .arg(left)
+                              : QStringLiteral("%1 個のファイルをコピーしました。\n%2 "
+                                               "個のファイルはコピーされませんでした。")
+                                    .arg(done)
+                                    .arg(left));
+    }
     return result;
 }
 

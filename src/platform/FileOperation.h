@@ -3,12 +3,21 @@
 // IFileOperationUi, so the operation itself needs no widgets (tests answer
 // them from a script; CFileOperationDialogs asks with message boxes).
 //
-// Safety rules:
-//  - a file is copied to a temporary name beside its target and renamed into
-//    place only when complete, so an existing file is never lost by a failed
-//    or cancelled replacement;
-//  - a move removes a source only after all of it was copied (or renamed in
-//    one step on the same file system);
+// Safety rules (the writes go through DurableFile.h):
+//  - a file is copied to a temporary name beside its target, fsync'ed,
+//    renamed into place and its folder fsync'ed, so an existing file is never
+//    lost by a failed or cancelled replacement and a crash never leaves a
+//    truncated file under a final name;
+//  - a move removes a source item (a file, or a folder with all it holds)
+//    only after all of it was copied and is on the disk (or renamed in one
+//    step on the same file system); a failure or cancel part-way through an
+//    item leaves every source file of it in place;
+//  - a file that cannot be copied (full disk, read-only or vanished target
+//    folder, unreadable source) is reported by name with the reason, and the
+//    user skips it or stops; after a failure, a cancel or skipped files the
+//    outcome says how many files were done and how many were not;
+//  - names are handled as the bytes the kernel knows inside copied folders,
+//    so names that are not UTF-8 or hold newlines survive;
 //  - symbolic links are copied as links and never followed, so a link loop
 //    cannot make a copy endless;
 //  - a rename never replaces an existing file or folder.
@@ -26,6 +35,7 @@
 namespace lumora {
 
 enum class ReplaceAnswer { Yes, YesToAll, No, Cancel };
+enum class ErrorAnswer { Skip, SkipAll, Cancel };
 
 class IFileOperationUi {
 public:
@@ -37,6 +47,17 @@ public:
     // `target` exists; replace it by `source` (for folders: merge into it)?
     virtual ReplaceAnswer askReplace(const QString& target, const QString& source) = 0;
     virtual void reportError(const QString& message) = 0;
+    // A file of a copy or move failed (`message` names it and the reason;
+    // nothing of it was left at the target and its source is untouched):
+    // skip it and go on, skip every further failure, or stop. By default
+    // the failure is reported and the operation stops.
+    virtual ErrorAnswer askSkip(const QString& message) {
+        reportError(message);
+        return ErrorAnswer::Cancel;
+    }
+    // After a copy or move that did not do everything (a failure, a cancel,
+    // skipped files): how many files were done and how many were not.
+    virtual void reportOutcome(const QString& message) { (void)message; }
     // Progress of a copy or move in bytes. progress() returns false when the
     // user cancels.
     virtual void beginProgress(const QString& title, std::int64_t totalBytes) = 0;

@@ -2,6 +2,7 @@
 
 #include <QFileInfo>
 #include <QMessageBox>
+#include <QPushButton>
 
 namespace lumora {
 
@@ -63,6 +64,28 @@ ReplaceAnswer CFileOperationDialogs::askReplace(const QString& target, const QSt
 void CFileOperationDialogs::reportError(const QString& message) {
     QWidget* parent = dialog_ ? static_cast<QWidget*>(dialog_.get()) : owner_.data();
     QMessageBox::critical(parent, kCaption, message);
+}
+
+ErrorAnswer CFileOperationDialogs::askSkip(const QString& message) {
+    QWidget* parent = dialog_ ? static_cast<QWidget*>(dialog_.get()) : owner_.data();
+    QMessageBox box(QMessageBox::Warning, kCaption, message, QMessageBox::NoButton, parent);
+    QPushButton* skip = box.addButton(QStringLiteral("スキップ(&S)"), QMessageBox::AcceptRole);
+    QPushButton* skipAll =
+        box.addButton(QStringLiteral("すべてスキップ(&A)"), QMessageBox::AcceptRole);
+    QPushButton* stop = box.addButton(QStringLiteral("中止"), QMessageBox::RejectRole);
+    box.setDefaultButton(stop);
+    box.setEscapeButton(stop);
+    box.exec();
+    if (box.clickedButton() == skip)
+        return ErrorAnswer::Skip;
+    if (box.clickedButton() == skipAll)
+        return ErrorAnswer::SkipAll;
+    return ErrorAnswer::Cancel;
+}
+
+void CFileOperationDialogs::reportOutcome(const QString& message) {
+    QWidget* parent = dialog_ ? static_cast<QWidget*>(dialog_.get()) : owner_.data();
+    QMessageBox::information(parent, kCaption, message);
 }
 
 void CFileOperationDialogs::beginProgress(const QString& title, std::int64_t totalBytes) {

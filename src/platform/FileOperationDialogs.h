@@ -1,5 +1,6 @@
 // The questions and reports of CShellFileOperation as message boxes with the
-// caption "Lumora", and a progress dialog that appears when a copy or move
+// caption "Lumora" (a failed file offers "スキップ", "すべてスキップ" and
+// "中止"), and a progress dialog that appears when a copy or move
 // takes longer than half a second.
 #pragma once
 
@@ -22,6 +23,8 @@ public:
     bool confirmDeletePermanently(const QString& path) override;
     ReplaceAnswer askReplace(const QString& target, const QString& source) override;
     void reportError(const QString& message) override;
+    ErrorAnswer askSkip(const QString& message) override;
+    void reportOutcome(const QString& message) override;
     void beginProgress(const QString& title, std::int64_t totalBytes) override;
     bool progress(std::int64_t doneBytes, const QString& currentPath) override;
     void endProgress() override;

@@ -1,6 +1,7 @@
 #include "platform/PathNames.h"
 
 #include <QFile>
+#include <QUrl>
 
 #include <sys/stat.h>
 
@@ -10,6 +11,18 @@ QString joinPath(const QString& folder, const QString& name) {
     if (folder.endsWith(QLatin1Char('/')))
         return folder + name;
     return folder + QLatin1Char('/') + name;
+}
+
+QString expandUserPath(const QString& text, const QString& home) {
+    QString path = text.trimmed();
+    if (path.startsWith(QLatin1String("file:"))) {
+        const QUrl url(path);
+        if (url.isLocalFile())
+            path = url.toLocalFile();
+    }
+    if (path == QLatin1String("~") || path.startsWith(QLatin1String("~/")))
+        path = home + path.mid(1);
+    return path;
 }
 
 bool lexists(const QString& path) {

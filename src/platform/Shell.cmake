@@ -10,7 +10,7 @@ add_library(lumora_shell STATIC
     ${CMAKE_CURRENT_LIST_DIR}/ShellNamespace.cpp
     ${CMAKE_CURRENT_LIST_DIR}/VolumeWatcher.cpp)
 lumora_export_headers(lumora_shell)
-target_link_libraries(lumora_shell PUBLIC Qt6::Core Qt6::Gui lumora_messages Threads::Threads)
+target_link_libraries(lumora_shell PUBLIC Qt6::Core Qt6::Gui lumora_messages lumora_durable Threads::Threads)
 
 # ... and their dialogs and menu (widgets).
 if(LUMORA_WIDGETS)

@@ -8,7 +8,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QStandardPaths>
-#include <QUrl>
 
 #include <algorithm>
 
@@ -200,21 +199,15 @@ std::optional<ShellItem> CShellNamespace::folderItem(const QString& path) const 
 }
 
 std::optional<std::vector<ShellItem>> CShellNamespace::parse(const QString& text) const {
-    QString target = text.trimmed();
-    if (target.isEmpty())
+    const QString trimmed = text.trimmed();
+    if (trimmed.isEmpty())
         return std::nullopt;
-    if (target == QLatin1String(kDesktopKey) || target == kDesktopName)
+    if (trimmed == QLatin1String(kDesktopKey) || trimmed == kDesktopName)
         return std::vector<ShellItem>{root()};
-    if (target == QLatin1String(kComputerKey) || target == kComputerName)
+    if (trimmed == QLatin1String(kComputerKey) || trimmed == kComputerName)
         return std::vector<ShellItem>{root(), computer()};
-    if (target.startsWith(QLatin1String("file:"))) {
-        const QUrl url(target);
-        if (!url.isLocalFile())
-            return std::nullopt;
-        target = url.toLocalFile();
-    }
-    if (target == QLatin1String("~") || target.startsWith(QLatin1String("~/")))
-        target = config_.homePath + target.mid(1);
+    // "~", "~/..." and local file: URLs; anything else must be absolute.
+    QString target = expandUserPath(trimmed, config_.homePath);
     if (!target.startsWith(QLatin1Char('/')))
         return std::nullopt;
     target = QDir::cleanPath(target);

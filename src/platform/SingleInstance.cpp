@@ -27,29 +27,19 @@ public:
 
 private:
     void onReadyRead() {
-        buffer_ += socket_->readAll();
-        if (done_ || buffer_.isEmpty())
+        if (done_) {
+            socket_->readAll(); // answered already: whatever follows is dropped
             return;
-        std::optional<QString> file;
-        const char command = buffer_[0];
-        if (command == kOpen) {
-            if (buffer_.size() < 5)
-                return;
-            const quint32 length = qFromBigEndian<quint32>(buffer_.constData() + 1);
-            if (length > CSingleInstance::kMaxPathBytes) {
-                socket_->abort();
-                return;
-            }
-            if (static_cast<quint64>(buffer_.size()) < 5ULL + length)
-                return;
-            const QString path = QString::fromUtf8(buffer_.constData() + 5, length);
-            // Only an absolute path means the same file to both processes.
-            if (!path.isEmpty() && QDir::isAbsolutePath(path) && !path.contains(QChar(0)))
-                file = path;
-        } else if (command != kActivate) {
+        }
+        buffer_ += socket_->readAll();
+        const HandOverRequest request = parseHandOverRequest(buffer_);
+        if (request.state == HandOverRequest::State::Incomplete)
+            return;
+        if (request.state == HandOverRequest::State::Rejected) {
             socket_->abort();
             return;
         }
+        const std::optional<QString> file = request.file;
         done_ = true;
         QPointer<QLocalSocket> socket(socket_);
         if (handler_)
@@ -68,6 +58,38 @@ private:
 };
 
 } // namespace
+
+HandOverRequest parseHandOverRequest(QByteArrayView bytes) {
+    HandOverRequest request;
+    if (bytes.isEmpty())
+        return request;
+    const char command = bytes[0];
+    if (command == kActivate) {
+        request.state = HandOverRequest::State::Complete;
+        request.length = 1;
+        return request;
+    }
+    if (command != kOpen) {
+        request.state = HandOverRequest::State::Rejected;
+        return request;
+    }
+    if (bytes.size() < 5)
+        return request;
+    const quint32 length = qFromBigEndian<quint32>(bytes.data() + 1);
+    if (length > CSingleInstance::kMaxPathBytes) {
+        request.state = HandOverRequest::State::Rejected;
+        return request;
+    }
+    if (static_cast<quint64>(bytes.size()) < 5ULL + length)
+        return request;
+    request.state = HandOverRequest::State::Complete;
+    request.length = 5 + static_cast<qsizetype>(length);
+    const QString path = QString::fromUtf8(bytes.data() + 5, static_cast<qsizetype>(length));
+    // Only an absolute path means the same file to both processes.
+    if (!path.isEmpty() && QDir::isAbsolutePath(path) && !path.contains(QChar(0)))
+        request.file = path;
+    return request;
+}
 
 QString CSingleInstance::defaultKey() {
     return QStringLiteral("LumoraApplication-%1").arg(static_cast<qulonglong>(::getuid()));

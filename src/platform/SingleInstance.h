@@ -22,6 +22,7 @@
 #include <QLocalServer>
 #include <QLockFile>
 #include <QObject>
+#include <QByteArrayView>
 #include <QString>
 
 #include <functional>
@@ -29,6 +30,24 @@
 #include <optional>
 
 namespace lumora {
+
+// A second instance's request as far as its bytes have arrived.
+struct HandOverRequest {
+    enum class State {
+        Incomplete, // more bytes are needed
+        Complete,   // whole: answer it
+        Rejected,   // unknown command or a path longer than allowed: drop the connection
+    };
+    State state = State::Incomplete;
+    // Complete 'O' requests: the path, when it is a usable absolute one.
+    std::optional<QString> file;
+    // Bytes the request took (Complete only); anything after them is ignored.
+    qsizetype length = 0;
+};
+
+// Reads the request at the start of `bytes` (the wire format above). Any
+// byte string is safe: lengths are checked before they are used.
+HandOverRequest parseHandOverRequest(QByteArrayView bytes);
 
 class CSingleInstance : public QObject {
     Q_OBJECT

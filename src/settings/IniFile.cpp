@@ -1,9 +1,10 @@
 #include "settings/IniFile.h"
 
+#include "platform/DurableFile.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 
 #include <limits>
 
@@ -95,15 +96,12 @@ bool CIniFile::save(const QString& path) const {
     const QFileInfo info(path);
     if (!QDir().mkpath(info.absolutePath()))
         return false;
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return false;
+    // Written whole beside the old file, synced and renamed over it: the old
+    // file stays intact until the new one is complete on the disk.
     const QByteArray bytes = toText();
-    if (file.write(bytes) != bytes.size()) {
-        file.cancelWriting();
-        return false;
-    }
-    return file.commit();
+    return WriteFileDurably(QFile::encodeName(info.absoluteFilePath()).toStdString(),
+                            std::string_view(bytes.constData(), std::size_t(bytes.size())))
+        .ok();
 }
 
 const CIniFile::Section* CIniFile::findSection(const QString& name) const {

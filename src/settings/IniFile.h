@@ -11,8 +11,9 @@
 // - Values are raw text up to the end of the line (trimmed); nothing is
 //   unescaped, so a hand-edited path with commas or semicolons reads back as
 //   written. The file is UTF-8.
-// - save() replaces the file atomically: a crash while saving leaves the old
-//   file whole.
+// - save() replaces the file whole or not at all (a temporary file in the
+//   same folder, fsync, rename, folder fsync): a crash, a full disk or a
+//   read-only folder while saving leaves the old file as it was.
 #pragma once
 
 #include <QByteArray>

@@ -6,4 +6,4 @@ add_library(lumora_settings STATIC
     ${CMAKE_CURRENT_LIST_DIR}/SettingsKeys.cpp
     ${CMAKE_CURRENT_LIST_DIR}/SettingsStore.cpp)
 lumora_export_headers(lumora_settings)
-target_link_libraries(lumora_settings PUBLIC Qt6::Core)
+target_link_libraries(lumora_settings PUBLIC Qt6::Core lumora_durable)

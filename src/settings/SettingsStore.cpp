@@ -212,7 +212,8 @@ QString settingsFilePath(const QString& programPath, const QString& xdgConfigHom
     if (configHome.isEmpty() || QDir::isRelativePath(configHome))
         configHome =
             QDir(home.isEmpty() ? QDir::homePath() : home).filePath(QStringLiteral(".config"));
-    return QDir(configHome).filePath(QStringLiteral("lumora/lumora.ini"));
+    // A renamed copy keeps a file of its own there too.
+    return QDir(configHome).filePath(QStringLiteral("lumora/") + QFileInfo(beside).fileName());
 }
 
 QString settingsFilePathForProcess(const QString& programPath) {

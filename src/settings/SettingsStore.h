@@ -82,8 +82,9 @@ bool updateSettingsFile(const QString& path, const std::function<void(CIniFile&)
 
 // The settings file of the program at `programPath`: the program's full path
 // without its extension, plus ".ini". When the program's folder is not
-// writable, $XDG_CONFIG_HOME/lumora/lumora.ini (else ~/.config/lumora/
-// lumora.ini) instead. `xdgConfigHome` and `home` are the environment's
+// writable, the file of that name in $XDG_CONFIG_HOME/lumora (else
+// ~/.config/lumora) instead: lumora.ini for "lumora", photos.ini for a copy
+// named "photos". `xdgConfigHome` and `home` are the environment's
 // values (empty when unset); `folderWritable` defaults to a real test that
 // creates and removes a file in the folder.
 QString settingsFilePathBeside(const QString& programPath);

@@ -126,8 +126,14 @@ void CThumbnailCtrl::LoadFolder(const QString& path) {
 
 void CThumbnailCtrl::SetSortMode(int mode) {
     sortState_ = mode;
+    // The cursor index follows its item to its new place, as the item's
+    // cursor and selected bits do: Enter, the arrow keys and the viewer go
+    // on from the item that carries the frame.
+    const int32_t cursorId = list_.IdAt(cursor_.load());
     list_.SetSortMode(static_cast<SortMode>(mode));
     list_.SortAll();
+    if (cursorId >= 0)
+        cursor_.store(list_.IndexOfId(cursorId));
     DrawVisibleItems();
 }
 
@@ -244,8 +250,16 @@ void CThumbnailCtrl::DrawItem(int index) {
     }
     // Only the GUI thread asks for thumbnails; the worker draws a cell once
     // it has made its picture.
-    if (needs && QThread::currentThread() == thread() && engine_)
-        engine_->NeedThumbnail(index);
+    if (QThread::currentThread() == thread()) {
+        if (needs && engine_)
+            engine_->NeedThumbnail(index);
+        return;
+    }
+    // The engine draws a cell once it has scanned the item and made its
+    // thumbnail, which brings the file's size and the pre-image: the panel
+    // of the cursor item is shown again with them.
+    if (index == cursor_.load() && !infoRefreshPending_.exchange(true))
+        QMetaObject::invokeMethod(this, &CThumbnailCtrl::refreshCurrentInfo, Qt::QueuedConnection);
 }
 
 void CThumbnailCtrl::drawItems(const ChangedItems& indexes) {
@@ -610,6 +624,12 @@ void CThumbnailCtrl::sendSelCount() {
     sendMainNew<SelCountMessage>(list_.CountSelected());
 }
 
+void CThumbnailCtrl::PrepareWatching() {
+    if (worksheetMode_ || !alive_.load())
+        return;
+    watcher_->PrepareWatching();
+}
+
 void CThumbnailCtrl::StartWatching() {
     if (worksheetMode_ || !alive_.load())
         return;
@@ -679,6 +699,27 @@ void CThumbnailCtrl::UpdateCurrentItem() {
         list_.SetStateBits(0, kStateCursor);
         DrawItem(0);
     }
+    // An item the engine has not reached yet is scanned here, before the
+    // panel copies its information.
+    std::unique_ptr<ThumbItemRecord> record;
+    if (c >= 0 && c < n) {
+        record = std::make_unique<ThumbItemRecord>();
+        if (list_.CopyOutWithCount(c, record->item, record->count)) {
+            record->index = c;
+            lastCurrentPath_ = record->item.path;
+            if (!record->item.hasThumbnail())
+                list_.ScanInfoById(record->item);
+        } else {
+            record.reset();
+        }
+    }
+    showCurrentInfo(c);
+    sendSelCount();
+    if (record)
+        sendMainNew<CurrentItemMessage>(std::move(record));
+}
+
+void CThumbnailCtrl::showCurrentInfo(int c) {
     if (container_) {
         auto pre = std::make_unique<PreimageCopy>();
         if (c >= 0 && list_.CopyPreimage(c, *pre)) {
@@ -694,17 +735,13 @@ void CThumbnailCtrl::UpdateCurrentItem() {
         if (list_.CopyInfo(c, *info))
             emit infoRecordChanged(info);
     }
-    sendSelCount();
-    if (c >= 0 && c < n) {
-        auto record = std::make_unique<ThumbItemRecord>();
-        if (list_.CopyOutWithCount(c, record->item, record->count)) {
-            record->index = c;
-            lastCurrentPath_ = record->item.path;
-            if (!record->item.hasThumbnail())
-                list_.ScanInfoById(record->item);
-            sendMainNew<CurrentItemMessage>(std::move(record));
-        }
-    }
+}
+
+void CThumbnailCtrl::refreshCurrentInfo() {
+    infoRefreshPending_.store(false);
+    const int c = cursor_.load();
+    if (c >= 0 && c < list_.Count() && isVisible())
+        showCurrentInfo(c);
 }
 
 void CThumbnailCtrl::OpenViewer() {

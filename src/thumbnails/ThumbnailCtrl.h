@@ -102,6 +102,10 @@ public:
     void NextItem();
     void PreviousItem();
     void GoToItem(int index);
+    // Moves the cursor as the navigation key does; with extend (Shift) the
+    // selection runs from the anchor to the new cursor, otherwise only the
+    // new cursor item is selected. The One Key's step to the right too.
+    void MoveCursor(selection::NavKey key, bool extend = false);
     int SelectAll();
     int InvertSelection();
 
@@ -113,7 +117,9 @@ public:
     void DrawEmptyPlaceholder() override;
     VisibleIndexRange VisibleRange() override;
     // Watches the shown folder (folder views only): called by the engine at
-    // the end of each load, and again after a change the view made itself.
+    // the end of each load, and again after a change the view made itself;
+    // PrepareWatching at the start of each load.
+    void PrepareWatching() override;
     void StartWatching() override;
     int CursorIndex() override { return cursor_.load(); }
     void SetCursorIndex(int index) override { cursor_.store(index); }
@@ -187,6 +193,10 @@ private:
     // Builds message M and sends it to the main window, if there is one.
     template <typename M, typename... Args> void sendMainNew(Args&&... args);
     void sendSelCount();
+    // The information panel and histogram of item c (none for -1).
+    void showCurrentInfo(int c);
+    // Shows the cursor item's panel again (queued by the engine's drawing).
+    void refreshCurrentInfo();
     void moveCursorBit(int index);
     void setTopRow(int row, bool scroll);
     void scrollLines(int lines);
@@ -225,6 +235,7 @@ private:
     QRegion dirty_;
     bool placeholderShown_ = false; // the canvas shows "NO IMAGE OBJECTS"
     std::atomic<bool> updatePending_{false};
+    std::atomic<bool> infoRefreshPending_{false};
     std::atomic<bool> clearing_{false};
     std::atomic<bool> visible_{false};
     std::atomic<bool> alive_{true};
@@ -247,6 +258,10 @@ private:
     int autoScrollDirection_ = 0;
     int rightDownItem_ = -1;
     int wheelRemainder_ = 0;
+    // Shift with the keys: the selection's fixed end, kept while the cursor
+    // stays where the last extension (or Shift-click) left it.
+    int anchor_ = -1;
+    int extendedTo_ = -1;
     std::string lastCurrentPath_;
 
     QTimer tooltipTimer_;

@@ -104,8 +104,9 @@ int DeleteItems(CThumbnailCtrl& view, QWidget* owner, const QString& path, IFile
             CShellFileOperation operation(*ui);
             result = operation.remove(sources, true);
         }
-        if (result.aborted)
-            return 0;
+        // Even when the user declined a part (a file that cannot go to the
+        // trash and is kept), the files that did go leave the list: the
+        // folder watch does not report what the view did itself.
         if (path.isEmpty())
             list.RemoveSelectedMissing();
         else if (!QFileInfo::exists(path))

@@ -32,7 +32,8 @@ bool CopySelectionToClipboard(CThumbnailCtrl& view, std::uint32_t dropEffect);
 // Worksheet view: asks, then removes the items; files are not touched.
 // Folder view: moves the files to the trash (the operation's questions go
 // to `ui`, or to message boxes over `owner` when ui is null) and removes
-// the items whose files are gone. Returns 1 when the list changed, else 0.
+// the items whose files are gone, also when the user kept some of them.
+// Returns 1 when the list changed, else 0.
 int DeleteItems(CThumbnailCtrl& view, QWidget* owner, const QString& path,
                 IFileOperationUi* ui = nullptr);
 

@@ -21,6 +21,8 @@
 #include <QToolTip>
 #include <QUrl>
 
+#include <algorithm>
+
 namespace lumora {
 
 // The item list's state bits seen through the selection rules.
@@ -65,8 +67,14 @@ void CThumbnailCtrl::mousePressEvent(QMouseEvent* e) {
     }
     ListStates states(list_);
     ChangedItems changed;
-    const int newCursor =
-        selection::leftButtonDown(states, cursor_.load(), p, ctrl, shift, &changed);
+    const int oldCursor = cursor_.load();
+    const int newCursor = selection::leftButtonDown(states, oldCursor, p, ctrl, shift, &changed);
+    if (p != -1) {
+        // A Shift-click's range starts at the old cursor; Shift with the
+        // keys goes on from there.
+        anchor_ = shift && !ctrl ? std::clamp(oldCursor, 0, list_.Count() - 1) : p;
+        extendedTo_ = p;
+    }
     if (p == -1) {
         drawItems(changed);
         banding_ = true;
@@ -233,61 +241,79 @@ void CThumbnailCtrl::mouseDoubleClickEvent(QMouseEvent* e) {
 }
 
 void CThumbnailCtrl::keyPressEvent(QKeyEvent* e) {
-    const int n = list_.Count();
-    const int cols = ColumnCount();
-    const int c = cursor_.load();
-    int next = c;
-    bool nav = true;
+    using selection::NavKey;
+    const bool shift = e->modifiers() & Qt::ShiftModifier;
+    const bool ctrl = e->modifiers() & Qt::ControlModifier;
+    NavKey key;
     switch (e->key()) {
     case Qt::Key_Return:
     case Qt::Key_Enter:
         OpenViewer();
         return;
     case Qt::Key_PageUp:
-        scrollLines(-verticalScrollBar()->pageStep());
-        return;
     case Qt::Key_PageDown:
-        scrollLines(verticalScrollBar()->pageStep());
-        return;
+        if (!shift) {
+            // The plain page keys scroll; the cursor stays.
+            const int page = verticalScrollBar()->pageStep();
+            scrollLines(e->key() == Qt::Key_PageUp ? -page : page);
+            return;
+        }
+        key = e->key() == Qt::Key_PageUp ? NavKey::PageUp : NavKey::PageDown;
+        break;
     case Qt::Key_Delete:
         emit commandRequested(ID_THUMB_DELETE);
         return;
     case Qt::Key_Home:
-        next = selection::navigate(selection::NavKey::Home, c, n, cols);
+        key = ctrl ? NavKey::First : NavKey::Home;
         break;
     case Qt::Key_End:
-        next = selection::navigate(selection::NavKey::End, c, n, cols);
+        key = ctrl ? NavKey::Last : NavKey::End;
         break;
     case Qt::Key_Left:
-        next = selection::navigate(selection::NavKey::Left, c, n, cols);
+        key = NavKey::Left;
         break;
     case Qt::Key_Right:
-        next = selection::navigate(selection::NavKey::Right, c, n, cols);
+        key = NavKey::Right;
         break;
     case Qt::Key_Up:
-        next = selection::navigate(selection::NavKey::Up, c, n, cols);
+        key = NavKey::Up;
         break;
     case Qt::Key_Down:
-        next = selection::navigate(selection::NavKey::Down, c, n, cols);
+        key = NavKey::Down;
         break;
     default:
-        nav = false;
-        break;
-    }
-    if (!nav) {
         QAbstractScrollArea::keyPressEvent(e);
         return;
     }
     e->accept();
+    MoveCursor(key, shift);
+}
+
+void CThumbnailCtrl::MoveCursor(selection::NavKey key, bool extend) {
+    const int n = list_.Count();
+    const int c = cursor_.load();
+    const int next =
+        selection::navigate(key, c, n, ColumnCount(), std::max(1, verticalScrollBar()->pageStep()));
     cursor_.store(next);
     EnsureCursorVisible();
-    if (next != c) {
-        ListStates states(list_);
-        ChangedItems changed;
+    if (n == 0 || next < 0)
+        return; // no cursor, and the key found no item
+    ListStates states(list_);
+    ChangedItems changed;
+    if (extend) {
+        // The anchor holds while the cursor is where the last extension
+        // left it; anything else that moved the cursor starts a new range.
+        if (anchor_ < 0 || anchor_ >= n || c != extendedTo_)
+            anchor_ = std::clamp(c, 0, n - 1);
+        extendedTo_ = next;
+        selection::selectRange(states, anchor_, next, &changed);
+    } else if (next != c) {
         selection::moveCursorTo(states, next, &changed);
-        DrawVisibleItems();
-        UpdateCurrentItem();
     }
+    if (next == c && changed.empty())
+        return;
+    DrawVisibleItems();
+    UpdateCurrentItem();
 }
 
 void CThumbnailCtrl::focusInEvent(QFocusEvent* e) {

@@ -83,7 +83,7 @@ int rightButtonDown(IItemStates& items, int cursor, int p, ChangedItems* changed
     return p;
 }
 
-int navigate(NavKey key, int cursor, int count, int columns) {
+int navigate(NavKey key, int cursor, int count, int columns, int pageRows) {
     // Without a cursor (-1) the same arithmetic holds, with C++'s truncating
     // division: Home and Right reach item 0, End and Down the end of the
     // first row; Left and Up land outside the list and change nothing.
@@ -109,6 +109,18 @@ int navigate(NavKey key, int cursor, int count, int columns) {
     case NavKey::Down:
         next = cursor + columns;
         break;
+    case NavKey::First:
+        next = 0;
+        break;
+    case NavKey::Last:
+        next = count - 1;
+        break;
+    case NavKey::PageUp:
+        next = std::max(0, cursor - std::max(1, pageRows) * columns);
+        break;
+    case NavKey::PageDown:
+        next = std::min(count - 1, std::max(0, cursor) + std::max(1, pageRows) * columns);
+        break;
     }
     return next >= 0 && next < count ? next : cursor;
 }
@@ -116,6 +128,15 @@ int navigate(NavKey key, int cursor, int count, int columns) {
 void moveCursorTo(IItemStates& items, int cursor, ChangedItems* changed) {
     for (int i = 0; i < items.count(); ++i)
         put(items, i, i == cursor ? (kCursorBit | kSelectedBit) : 0, changed);
+}
+
+void selectRange(IItemStates& items, int anchor, int cursor, ChangedItems* changed) {
+    const int lo = std::min(anchor, cursor);
+    const int hi = std::max(anchor, cursor);
+    for (int i = 0; i < items.count(); ++i) {
+        const int s = i >= lo && i <= hi ? kSelectedBit : 0;
+        put(items, i, i == cursor ? (s | kCursorBit) : s, changed);
+    }
 }
 
 void selectByBand(IItemStates& items, const ThumbnailLayout& layout, int clientWidth,

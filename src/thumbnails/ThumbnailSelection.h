@@ -50,10 +50,18 @@ void leftButtonUp(IItemStates& items, bool ctrl, bool shift, ChangedItems* chang
 // Right button down on item p (-1: nothing happens). Returns the new cursor.
 int rightButtonDown(IItemStates& items, int cursor, int p, ChangedItems* changed = nullptr);
 
-enum class NavKey { Home, End, Left, Right, Up, Down };
+// Home and End go along the row; First and Last (Ctrl+Home, Ctrl+End) to the
+// ends of the list; PageUp and PageDown (with Shift; the plain keys only
+// scroll) pageRows rows up or down, stopping at the first or last item.
+enum class NavKey { Home, End, Left, Right, Up, Down, First, Last, PageUp, PageDown };
 // The cursor index a navigation key leads to (unchanged when it would leave
 // the list).
-int navigate(NavKey key, int cursor, int count, int columns);
+int navigate(NavKey key, int cursor, int count, int columns, int pageRows = 1);
+
+// Shift with a navigation key: the items from anchor to cursor (both ends,
+// either order) are selected and every other item is not; the cursor item
+// carries the cursor bit.
+void selectRange(IItemStates& items, int anchor, int cursor, ChangedItems* changed = nullptr);
 
 // After a key moved the cursor: every state 0, the cursor item 3.
 void moveCursorTo(IItemStates& items, int cursor, ChangedItems* changed = nullptr);

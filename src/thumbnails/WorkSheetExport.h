@@ -33,7 +33,9 @@ struct ExportFileMessage : Message<WM_USER + 2012> {
     explicit ExportFileMessage(QString destination) : destination(std::move(destination)) {}
     QString destination;
 };
-// 3038: the worker is done (after the last file, or after a cancel).
+// 3038: the worker is done (after the last file, after a cancel, or
+// stopped early by a failure that every further file would meet too: a full
+// disk, a read-only or vanished destination folder).
 struct ExportDoneMessage : Message<WM_USER + 2014> {
     ExportDoneMessage(int copied, int skipped, int failed, bool cancelled)
         : copied(copied), skipped(skipped), failed(failed), cancelled(cancelled) {}
@@ -41,6 +43,8 @@ struct ExportDoneMessage : Message<WM_USER + 2014> {
     int skipped;
     int failed;
     bool cancelled;
+    int stopError = 0; // errno that stopped the export early, 0 when none
+    QString stopFile;  // the destination whose copy met it
 };
 
 struct ExportPair {
@@ -65,13 +69,16 @@ enum class ExportTempFile {
     Named,
 };
 
-// Copies source to destination, replacing an existing file. The copy is
-// kept out of sight (see ExportTempFile) until it is complete, so an
-// interrupted copy never leaves a half-written file under the destination's
-// name. Keeps the source's mode bits and modification time. Never blocks on
-// a FIFO; a destination that is the source itself is left alone.
+// Copies source to destination, replacing an existing file, through
+// CopyFileDurably: the copy is kept out of sight (see ExportTempFile) until
+// it is complete and synced, so an interrupted copy never leaves a
+// half-written file under the destination's name. Keeps the source's mode
+// bits and modification time. Never blocks on a FIFO; a destination that is
+// the source itself is left alone. `error` (when given) gets the errno of a
+// failure (see DurableFile.h), else 0.
 ExportCopyResult CopyFileForExport(const std::string& source, const std::string& destination,
-                                   ExportTempFile method = ExportTempFile::Unnamed);
+                                   ExportTempFile method = ExportTempFile::Unnamed,
+                                   int* error = nullptr);
 
 // The sub-folder name for a worksheet name: "/" becomes "／"; an empty name,
 // "." and ".." have none.

@@ -1,5 +1,7 @@
 #include "thumbnails/WorkSheetFile.h"
 
+#include "platform/DurableFile.h"
+
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -82,19 +84,6 @@ bool pathExists(const std::string& path) {
         return false;
     struct stat st {};
     return ::stat(path.c_str(), &st) == 0;
-}
-
-bool writeAll(int fd, std::string_view data) {
-    while (!data.empty()) {
-        const ssize_t n = ::write(fd, data.data(), data.size());
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            return false;
-        }
-        data.remove_prefix(static_cast<std::size_t>(n));
-    }
-    return true;
 }
 
 } // namespace
@@ -254,27 +243,12 @@ bool WriteWorkSheetList(const std::string& path, std::string_view name,
         if (hasLineEnd(p))
             return false;
 
-    const std::size_t slash = path.rfind('/');
-    const std::string dir =
-        slash == std::string::npos ? std::string(".") : path.substr(0, slash + 1);
-    const std::string base = slash == std::string::npos ? path : path.substr(slash + 1);
-    if (base.empty())
+    if (path.back() == '/')
         return false;
-    std::string temp = (slash == std::string::npos ? std::string() : dir) + "." + base + ".XXXXXX";
-    const int fd = ::mkstemp(temp.data());
-    if (fd < 0)
-        return false;
-    // mkstemp makes the file 0600: a replaced list keeps its mode, a new one
-    // is an ordinary document.
-    struct stat old {};
-    const bool replacing = ::stat(path.c_str(), &old) == 0 && S_ISREG(old.st_mode);
-    ::fchmod(fd, replacing ? (old.st_mode & 07777) : 0644);
-    const bool ok = writeAll(fd, FormatWorkSheetList(name, paths)) && ::fsync(fd) == 0;
-    if (::close(fd) != 0 || !ok || ::rename(temp.c_str(), path.c_str()) != 0) {
-        ::unlink(temp.c_str());
-        return false;
-    }
-    return true;
+    // Written whole to a temporary file beside the old one, synced and
+    // renamed over it; a replaced list keeps its mode, a new one is an
+    // ordinary document.
+    return WriteFileDurably(path, FormatWorkSheetList(name, paths)).ok();
 }
 
 } // namespace lumora

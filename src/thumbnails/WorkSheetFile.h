@@ -56,8 +56,9 @@ ResolvedEntries ResolveWorkSheetEntries(const WorkSheetList& list);
 
 // The bytes of a list file with the given name and paths.
 std::string FormatWorkSheetList(std::string_view name, const std::vector<std::string>& paths);
-// Writes the list atomically: a temporary file beside the target, flushed,
-// then renamed over it, so a failed save leaves the old file (or none).
+// Writes the list whole or not at all (WriteFileDurably: a temporary file
+// beside the target, fsync, rename, folder fsync), so a failed save or a
+// crash leaves the old file (or none).
 // Returns false and leaves the target untouched on any failure.
 bool WriteWorkSheetList(const std::string& path, std::string_view name,
                         const std::vector<std::string>& paths);

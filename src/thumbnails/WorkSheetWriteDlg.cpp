@@ -1,11 +1,15 @@
 #include "thumbnails/WorkSheetWriteDlg.h"
 
+#include "platform/PathNames.h"
+
 #include <QDialogButtonBox>
+#include <QDir>
 #include <QFileDialog>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QVBoxLayout>
@@ -69,6 +73,36 @@ QString CWorkSheetWriteDlg::folder() const {
 
 int CWorkSheetWriteDlg::method() const {
     return method1_->isChecked() ? 1 : 0;
+}
+
+std::optional<QString> CWorkSheetWriteDlg::ResolveFolder(const QString& text, const QString& home) {
+    const QString path = expandUserPath(text, home);
+    // A relative text would name a place under whatever folder the program
+    // was started from, which the user cannot see here.
+    if (!path.startsWith(QLatin1Char('/')))
+        return std::nullopt;
+    return path;
+}
+
+QString CWorkSheetWriteDlg::RelativeFolderMessage(const QString& text) {
+    return QStringLiteral("「%1」 は絶対パスではありません。\n"
+                          "/ で始まるフォルダを指定してください（~/ はホームフォルダです）。")
+        .arg(text.trimmed());
+}
+
+void CWorkSheetWriteDlg::accept() {
+    const std::optional<QString> folder = ResolveFolder(edit_->text(), QDir::homePath());
+    if (!folder) {
+        const QString text = RelativeFolderMessage(edit_->text());
+        if (message_)
+            message_(text);
+        else
+            QMessageBox::warning(this, QStringLiteral("Lumora"), text);
+        edit_->setFocus();
+        return;
+    }
+    edit_->setText(*folder);
+    QDialog::accept();
 }
 
 void CWorkSheetWriteDlg::updateOk() {

@@ -184,7 +184,7 @@ void CMiniPreviewCtrl::installResult(std::unique_ptr<MiniImageResult> result) {
     caption_.clear();
     if (!result->image.isNull()) {
         DibImage picture = std::move(result->image);
-        switch (OrientationQuarterTurns(result->entry.item.imageInfo.orientation)) {
+        switch (AutoRotationTurns(result->entry.item)) {
         case 1:
             CImageTools::RotateRight90(picture);
             break;

@@ -2,6 +2,8 @@
 
 #include "viewer/PreviewMessages.h"
 
+#include "imaging/ImageLoader.h"
+
 #include <QCursor>
 #include <QFont>
 #include <QFontMetrics>
@@ -144,7 +146,7 @@ void CPreviewCtrl::updateMagnificationPane() {
 int CPreviewCtrl::desiredTurns() const {
     if (rotateMode_ == 1)
         return rotationIndex_;
-    return ExifQuarterTurns(currentItem_.imageInfo.orientation.value_or(0));
+    return AutoRotationTurns(currentItem_);
 }
 
 void CPreviewCtrl::ShowItem(const ImageItem& item, int index, int count) {
@@ -156,6 +158,7 @@ void CPreviewCtrl::ShowItem(const ImageItem& item, int index, int count) {
     currentItem_ = ImageItem{};
     currentItem_.path = item.path;
     currentItem_.fileName = item.fileName;
+    currentItem_.kind = item.kind;
     currentItem_.imageInfo.orientation = item.imageInfo.orientation;
     currentItem_.caption = item.caption;
     currentPath_ = item.path;
@@ -215,9 +218,7 @@ void CPreviewCtrl::startRequest(const ImageItem& item) {
 void CPreviewCtrl::Prefetch(const std::vector<ImageItem>& items) {
     std::vector<int> turns;
     for (const ImageItem& item : items)
-        turns.push_back(rotateMode_ == 1
-                            ? rotationIndex_
-                            : ExifQuarterTurns(item.imageInfo.orientation.value_or(0)));
+        turns.push_back(rotateMode_ == 1 ? rotationIndex_ : AutoRotationTurns(item));
     std::vector<ImageItem> light;
     for (const ImageItem& item : items) {
         ImageItem copy;
@@ -571,18 +572,20 @@ void CPreviewCtrl::keyPressEvent(QKeyEvent* e) {
 }
 
 void CPreviewCtrl::wheelEvent(QWheelEvent* e) {
-    const int delta = e->angleDelta().y();
     e->accept();
-    if (delta == 0)
-        return;
-    if (wheelMode_ != 0) {
-        if (delta <= 0)
-            emit nextRequested();
-        else
-            emit previousRequested();
-        return;
+    // Whole notches only: a touchpad's small deltas add up to one.
+    const int notches = wheel_.add(e->angleDelta().y());
+    for (int i = 0; i < std::abs(notches); ++i) {
+        // A turn towards the user zooms in, or goes to the next image.
+        if (wheelMode_ != 0) {
+            if (notches < 0)
+                emit nextRequested();
+            else
+                emit previousRequested();
+        } else {
+            ZoomStep(notches < 0 ? +1 : -1, false, e->position().toPoint());
+        }
     }
-    ZoomStep(delta <= 0 ? +1 : -1, false, e->position().toPoint());
 }
 
 void CPreviewCtrl::mousePressEvent(QMouseEvent* e) {
@@ -652,8 +655,8 @@ void CPreviewCtrl::paintEvent(QPaintEvent*) {
     }
     if (!picture_ || loading_) {
         p.fillRect(viewport()->rect(), Qt::black);
-        if (!loading_)
-            paintFailure(p);
+        if (!loading_ && !currentPath_.empty())
+            paintFailure(p); // a file was asked for and gave no picture
         return;
     }
     if (dragging_ && fitMode_)

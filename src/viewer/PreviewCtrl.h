@@ -14,6 +14,7 @@
 // nearest-neighbour otherwise, at the screen's device pixels.
 #pragma once
 
+#include "controls/WheelSteps.h"
 #include "imaging/ImageItem.h"
 #include "settings/AppSettings.h"
 #include "viewer/PictureLoader.h"
@@ -69,7 +70,8 @@ public:
     // image); DropPrefetched when the list changed.
     void Prefetch(const std::vector<ImageItem>& items);
     void DropPrefetched() { loader_.DropPrefetched(); }
-    // Forgets the request in flight and the shown picture (list emptied).
+    // Forgets the request in flight and the shown picture (list emptied):
+    // the canvas is black, with no failure text.
     void Clear();
 
     // Host queries.
@@ -154,6 +156,7 @@ private:
     int preimageSize_ = 2;
     bool showPreimage_ = true;
     int wheelMode_ = 0;
+    CWheelSteps wheel_; // a zoom step or an image per whole notch
     bool noMagOnFit_ = true;
     LayoutResult layout_;
     QPoint anchorImage_;

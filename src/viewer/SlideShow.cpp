@@ -29,6 +29,8 @@ bool CSlideShow::ToggleSlideshow(QWidget* dialogParent) {
         StopSlideshow();
         return false;
     }
+    if (listEmpty())
+        return false; // nothing to show: no dialog, no run
     if (!noDialog_) {
         CSlideShowDlg dlg(dialogParent);
         dlg.SetOptions(options_);
@@ -41,8 +43,13 @@ bool CSlideShow::ToggleSlideshow(QWidget* dialogParent) {
     return running_;
 }
 
+bool CSlideShow::listEmpty() const {
+    return list_.count && list_.count() <= 0;
+}
+
 void CSlideShow::Start() {
-    if (running_)
+    // An empty list would give a run that no displayed image ever ends.
+    if (running_ || listEmpty())
         return;
     savedFullScreen_ = viewer_.isFullScreen ? viewer_.isFullScreen() : false;
     savedShowPreimage_ = viewer_.showPreimage ? viewer_.showPreimage() : true;
@@ -80,17 +87,24 @@ void CSlideShow::ImageDisplayed(int index, int count) {
     lastCount_ = count;
     if (!running_)
         return;
-    if (index < count - 1) {
-        // The interval counts from the moment the image is on screen.
+    if (index < count - 1 || options_.AutoClose) {
+        // The interval counts from the moment the image is on screen. The
+        // last one stays its interval too when the viewer closes after it.
         timer_->start(options_.IntervalSecond * 1000);
     } else {
-        StopSlideshow(); // the last image has been displayed
+        StopSlideshow(); // the run ends on the last image
     }
 }
 
 void CSlideShow::onTimer() {
     timer_->stop();
-    if (running_ && list_.openAt)
+    if (!running_)
+        return;
+    if (lastIndex_ >= lastCount_ - 1) {
+        StopSlideshow(); // the last image has had its interval
+        return;
+    }
+    if (list_.openAt)
         list_.openAt(lastIndex_ + 1);
 }
 

@@ -13,8 +13,11 @@
 //          starts the music, opens the start item (0 or the current index),
 //          and sets the title suffix.
 //   ImageDisplayed(index, count)  (each image the preview installed): before
-//          the last image, (re)starts the interval timer; the last one stops.
-//   Timer  opens the item after the last displayed one.
+//          the last image, (re)starts the interval timer; the last one stops
+//          the run at once, or with AutoClose after its interval (so it is
+//          seen before the viewer closes).
+//   Timer  opens the item after the last displayed one; after the last one
+//          it stops the run.
 //   Stop   timer off, title plain, states restored, music closed, viewer
 //          closed when AutoClose. Called on Run again, when the viewer
 //          closes, on a click into the preview and when the list changes.
@@ -69,6 +72,7 @@ public:
     // options dialog over `dialogParent` unless NoSlideShowDlg. Returns true
     // when a run started.
     bool ToggleSlideshow(QWidget* dialogParent);
+    // Nothing starts on an empty list.
     void Start();
     void StopSlideshow();
     void ImageDisplayed(int index, int count);
@@ -87,6 +91,8 @@ signals:
     void runningChanged(bool running);
 
 private:
+    bool listEmpty() const;
+
     SlideShowViewer viewer_;
     SlideShowList list_;
     SlideShowSettings options_;

@@ -33,6 +33,47 @@ const QString kSlideshowSuffix = QStringLiteral(" ** スライドショー実行
 constexpr int kPaneWidths[CViewerFrame::kPaneCount] = {0,  45, 45, 45, 45, 45, 45,
                                                        20, 75, 70, 65, 60, 60};
 
+// Status-bar prompts of the commands, shown while the pointer is on their
+// menu item or button.
+QString commandPrompt(int id) {
+    switch (id) {
+    case ID_VIEWER_DELETE:
+        return QStringLiteral("表示中の画像ファイルを削除");
+    case ID_VIEWER_CLOSE:
+        return QStringLiteral("ビューアウインドウを閉じる");
+    case ID_VIEWER_SMART_RENDERING:
+        return QStringLiteral("縮小表示を滑らかに描画");
+    case ID_VIEWER_FIT:
+        return QStringLiteral("画像をウインドウに合わせて表示");
+    case ID_VIEWER_ACTUAL_SIZE:
+        return QStringLiteral("画像を等倍で表示");
+    case ID_VIEWER_ZOOM_IN:
+        return QStringLiteral("画像を拡大表示");
+    case ID_VIEWER_ZOOM_OUT:
+        return QStringLiteral("画像を縮小表示");
+    case ID_VIEWER_ROTATE_LEFT:
+        return QStringLiteral("画像を反時計回りに90度回転");
+    case ID_VIEWER_ROTATE_RIGHT:
+        return QStringLiteral("画像を時計回りに90度回転");
+    case ID_VIEWER_SLIDESHOW:
+        return QStringLiteral("スライドショーを実行");
+    case ID_VIEWER_FULL_SCREEN:
+        return QStringLiteral("全画面表示と通常表示を切り替え");
+    case ID_VIEWER_NEXT:
+        return QStringLiteral("次の画像を表示");
+    case ID_VIEWER_PREVIOUS:
+        return QStringLiteral("前の画像を表示");
+    case ID_VIEWER_PREIMAGE:
+        return QStringLiteral("読み込み中にプリイメージを表示");
+    default:
+        if (id >= ID_VIEWER_OPEN_WITH_FIRST && id <= ID_VIEWER_OPEN_WITH_LAST)
+            return QStringLiteral("表示中の画像を登録済みアプリで開く");
+        if (id >= ID_VIEWER_ADD_TO_SHEET_FIRST && id <= ID_VIEWER_ADD_TO_SHEET_LAST)
+            return QStringLiteral("表示中の画像をワークシートへ追加");
+        return QString();
+    }
+}
+
 QString exposureProgramName(uint32_t program) {
     static const char* const names[] = {"Unknown",  "Manual", "Normal",   "Av",       "Tv",
                                         "Creative", "Action", "Portrait", "Landscape"};
@@ -94,6 +135,7 @@ QAction* CViewerFrame::addCommand(QMenu* menu, int id, const QString& text, bool
     auto* a = new QAction(text, this);
     a->setCheckable(checkable);
     a->setData(id);
+    a->setStatusTip(commandPrompt(id));
     const QIcon icon = viewerIcon(id);
     if (!icon.isNull())
         a->setIcon(icon);
@@ -187,6 +229,8 @@ void CViewerFrame::createToolBar() {
     connect(slider_, &QSlider::sliderPressed, this, [this] { loadingState_ = true; });
     connect(slider_, &QSlider::sliderMoved, this, &CViewerFrame::onSliderMoved);
     connect(slider_, &QSlider::sliderReleased, this, &CViewerFrame::onSliderReleased);
+    // A wheel notch on the slider opens the image at its new position.
+    connect(slider_, &CSkipperSliderCtrl::wheelStepped, this, &CViewerFrame::onSliderReleased);
     for (QWidget* w : toolBar_->findChildren<QWidget*>())
         w->setFocusPolicy(Qt::NoFocus);
 }
@@ -200,7 +244,6 @@ void CViewerFrame::createStatusBar() {
         "", "1/8000",       "Landscape",   "F22.0",         "EV+0.0",   "200mm",   "ISO1600",
         "", "Exif連動回転", "6000 x 4000", "100.0(%): FIT", "x = 6000", "y = 4000"};
     const QFontMetrics fm = bar->fontMetrics();
-    std::max(1.0, bar->fontMetrics().horizontalAdvance(QStringLiteral("ISO1600")) / 38.0);
     for (int i = 0; i < kPaneCount; ++i) {
         auto* label = new QLabel(bar);
         label->setObjectName(QStringLiteral("pane%1").arg(i));
@@ -338,6 +381,17 @@ void CViewerFrame::ListCleared() {
     preview_->DropPrefetched();
 }
 
+void CViewerFrame::ShowNothing() {
+    if (hooks_.slideshowRunning && hooks_.slideshowRunning() && hooks_.stopSlideshow)
+        hooks_.stopSlideshow(); // no image will ever end the run
+    loadingState_ = false;
+    preview_->Clear();
+    setTitle(QString());
+    for (int pane : {1, 2, 3, 4, 5, 6, 9, 10, 11, 12})
+        setPane(pane, QString());
+    SetListPosition(0, 0); // also empties pane 0
+}
+
 void CViewerFrame::ApplySettings(const AppSettings& s) {
     preview_->ApplySettings(s);
     fullScreenToolBar_ = s.FullScreenToolBar != 0;
@@ -435,12 +489,15 @@ void CViewerFrame::SetFitMode(bool on) {
 
 bool CViewerFrame::IsCommandEnabled(int id) const {
     const bool image = preview_->HasImage();
+    // Both act on the shown image: there must be one.
+    const bool shown = !preview_->currentPath().empty();
     if (id >= ID_VIEWER_OPEN_WITH_FIRST && id <= ID_VIEWER_OPEN_WITH_LAST)
-        return !externalApps_.isEmpty() && id - ID_VIEWER_OPEN_WITH_FIRST < externalApps_.size() &&
-               source_.selectedCount && source_.selectedCount() > 0;
+        return shown && !externalApps_.isEmpty() &&
+               id - ID_VIEWER_OPEN_WITH_FIRST < externalApps_.size() && source_.selectedCount &&
+               source_.selectedCount() > 0;
     if (id >= ID_VIEWER_ADD_TO_SHEET_FIRST && id <= ID_VIEWER_ADD_TO_SHEET_LAST) {
         const int sheets = hooks_.worksheetNames ? int(hooks_.worksheetNames().size()) : 0;
-        return id - ID_VIEWER_ADD_TO_SHEET_FIRST < sheets && source_.selectedCount &&
+        return shown && id - ID_VIEWER_ADD_TO_SHEET_FIRST < sheets && source_.selectedCount &&
                source_.selectedCount() > 0;
     }
     switch (id) {
@@ -594,6 +651,9 @@ void CViewerFrame::onDeleteRequested(const QString& path) {
     setPane(0, kLoading);
     if (source_.openCurrent)
         source_.openCurrent();
+    // Nothing took the deleted image's place: the list is empty now.
+    if (source_.count && source_.count() == 0)
+        ShowNothing();
 }
 
 void CViewerFrame::RebuildSubmenus() {
@@ -605,6 +665,7 @@ void CViewerFrame::RebuildSubmenus() {
             const int id = ID_VIEWER_OPEN_WITH_FIRST + i;
             QAction* a = openWithMenu_->addAction(QFileInfo(externalApps_[i]).fileName());
             a->setData(id);
+            a->setStatusTip(commandPrompt(id));
             a->setEnabled(IsCommandEnabled(id));
             connect(a, &QAction::triggered, this, [this, id] { RunCommand(id); });
         }
@@ -618,6 +679,7 @@ void CViewerFrame::RebuildSubmenus() {
             const int id = ID_VIEWER_ADD_TO_SHEET_FIRST + i;
             QAction* a = addToSheetMenu_->addAction(sheets[i]);
             a->setData(id);
+            a->setStatusTip(commandPrompt(id));
             a->setEnabled(IsCommandEnabled(id));
             connect(a, &QAction::triggered, this, [this, id] { RunCommand(id); });
         }

@@ -63,6 +63,7 @@ struct ViewerListSource {
     // A copy of the item at index (thumbnail pixels included), false when none.
     std::function<bool(int index, ImageItem& out)> copyItem;
     std::function<int()> selectedCount;
+    std::function<int()> count; // items in the list
     // WM_THUMB_DELETEITEMS to the view that supplied the image: true when
     // the file was deleted. Then WM_THUMB_OPENCURRENT: openCurrent.
     std::function<bool(const QString& path)> deleteItem;
@@ -78,7 +79,7 @@ struct ViewerPlacement {
 // Operations that other parts of the program provide.
 struct ViewerHooks {
     // Worksheet tab names for "ワークシートへ追加"; addToWorksheet(n, path) adds
-    // the shown image to worksheet n (1-based).
+    // the shown image (not the view's selection) to worksheet n (1-based).
     std::function<QStringList()> worksheetNames;
     std::function<void(int sheet, const QString& path)> addToWorksheet;
     // Opens the shown image in registered application i (0-based).
@@ -114,6 +115,9 @@ public:
     void SetListPosition(int index, int count);
     // The list was reset (WM_THUMB_LISTCLEARED): slider to 0, 0, neighbours dropped.
     void ListCleared();
+    // The list is empty (its last image was deleted): no picture, the plain
+    // title, empty panes, the slider at 0, 0, and a running slideshow stopped.
+    void ShowNothing();
 
     // Commands: run only when enabled, also when called from code.
     bool IsCommandEnabled(int id) const;

@@ -482,6 +482,34 @@ private slots:
         qunsetenv("XDG_DATA_HOME");
     }
 
+    // One file cannot go to the trash (its record's name would be too long)
+    // and the user keeps it: the files that did go leave the view at once,
+    // not at the next refresh; the kept one stays.
+    void aPartlyRefusedDeleteDropsTheFilesThatWent() {
+        make();
+        const QString folder = dir.filePath(QStringLiteral("partly"));
+        if (!copySamples(folder, 3))
+            QSKIP("samples missing");
+        useOwnTrash(QStringLiteral("data-partly"));
+        const QString kept = folder + QLatin1Char('/') + QString(246, QLatin1Char('k')) + ".jpg";
+        QVERIFY(QFile::rename(folder + QLatin1Char('/') + QDir(folder).entryList(QDir::Files)[0],
+                              kept));
+        CThumbnailCtrl* view = loadFolder(folder, 3);
+        QVERIFY(view);
+        view->SelectAll();
+        ScriptedUi ui; // says yes to the trash, no to deleting for good
+        QCOMPARE(DeleteItems(*view, frame.get(), QString(), &ui), 1);
+        QVERIFY(QFileInfo::exists(kept));
+        QCOMPARE(QDir(folder).entryList(QDir::Files).size(), 1);
+        QCOMPARE(view->Count(), 1);
+        ImageItem item;
+        QVERIFY(view->list().CopyOut(0, item, CopyPixels::None));
+        QCOMPARE(QString::fromStdString(item.path), kept);
+        QTest::qWait(1500); // past the reload delay of a folder change
+        QCOMPARE(view->Count(), 1);
+        qunsetenv("XDG_DATA_HOME");
+    }
+
     // Files pasted into the folder on show come in selected (the view had
     // no selection), and the status bar's count follows them.
     void pasteIntoTheShownFolderUpdatesTheSelectionCount() {

@@ -26,7 +26,7 @@ private slots:
         img.fill(QColor(30, 160, 60));
         QVERIFY(img.save(path, "JPG"));
 
-        CTreeContainerWnd tree(nullptr, 59648, 200, /*showMiniPreview=*/false);
+        CTreeContainerWnd tree(nullptr, 59648, new QWidget, 200, /*showMiniPreview=*/false);
         tree.resize(220, 600);
         tree.show();
         QVERIFY(QTest::qWaitForWindowExposed(&tree));

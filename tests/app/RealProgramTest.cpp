@@ -12,6 +12,9 @@
 
 #include <gtest/gtest.h>
 
+#include <sched.h>
+#include <unistd.h>
+
 using namespace lumora;
 
 namespace {
@@ -82,6 +85,52 @@ TEST(RealProgram, RenamedCopyKeepsItsOwnSettingsAndHandsOverToTheRunningOne) {
     EXPECT_EQ(saved.readString("Mine", "Note", {}), "kept");
     EXPECT_EQ(saved.readInt("ControlSettings", "FileType", 0), 7);
     EXPECT_FALSE(QFile::exists(dir.filePath("lumora.ini")));
+}
+
+// A renamed copy in a folder it cannot write to keeps its settings under
+// its own name in the user's config folder, not in the file that the
+// program under its usual name uses. Root may write anywhere, so the copy
+// runs in a user namespace of its own, where the folder's owner bits hold.
+TEST(RealProgram, RenamedCopyInAReadOnlyFolderUsesItsOwnNameInTheUserConfig) {
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    ASSERT_TRUE(QFile::setPermissions(dir.path(), QFile::ReadOwner | QFile::WriteOwner |
+                                                      QFile::ExeOwner | QFile::ReadOther |
+                                                      QFile::ExeOther));
+    const QString bin = dir.filePath("bin");
+    const QString home = dir.filePath("home");
+    const QString runtime = dir.filePath("run");
+    ASSERT_TRUE(QDir().mkpath(bin) && QDir().mkpath(home) && QDir().mkpath(runtime));
+    ASSERT_TRUE(
+        QFile::setPermissions(runtime, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
+    const QString copy = bin + "/photos";
+    ASSERT_TRUE(QFile::copy(kProgram, copy));
+    ASSERT_TRUE(QFile::setPermissions(bin, QFile::ReadOwner | QFile::ExeOwner | QFile::ReadOther |
+                                               QFile::ExeOther));
+
+    QProcess process;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("QT_QPA_PLATFORM", "offscreen");
+    env.insert("HOME", home);
+    env.insert("XDG_RUNTIME_DIR", runtime);
+    env.remove("XDG_CONFIG_HOME");
+    process.setProcessEnvironment(env);
+    process.setChildProcessModifier([] {
+        if (::unshare(CLONE_NEWUSER) != 0 && ::geteuid() == 0)
+            ::_exit(77);
+    });
+    process.start(copy);
+    ASSERT_TRUE(process.waitForStarted());
+    if (process.waitForFinished(3000)) {
+        if (process.exitCode() == 77)
+            GTEST_SKIP() << "no user namespace to drop root's rights in";
+        FAIL() << "ended at once with " << process.exitCode();
+    }
+    EXPECT_EQ(stop(process), 0);
+    QFile::setPermissions(bin, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    EXPECT_TRUE(QFile::exists(home + "/.config/lumora/photos.ini"));
+    EXPECT_FALSE(QFile::exists(home + "/.config/lumora/lumora.ini"));
+    EXPECT_FALSE(QFile::exists(bin + "/photos.ini"));
 }
 
 // A settings file edited by hand with gaps that make the column pitch zero

@@ -334,6 +334,11 @@ TEST(SettingsPath, UnwritableProgramFolderFallsBackToTheUserConfig) {
               "/home/u/.config/lumora/lumora.ini");
     EXPECT_EQ(settingsFilePath("/usr/bin/lumora", "relative/dir", "/home/u", never),
               "/home/u/.config/lumora/lumora.ini");
+    // A renamed copy keeps its own file there as it does beside itself.
+    EXPECT_EQ(settingsFilePath("/opt/bin/photos", "", "/home/u", never),
+              "/home/u/.config/lumora/photos.ini");
+    EXPECT_EQ(settingsFilePath("/opt/bin/my.viewer.bin", "/xdg", "/home/u", never),
+              "/xdg/lumora/my.viewer.ini");
 
     // A real folder that no one can write to, even root: one under a file.
     QTemporaryDir dir;

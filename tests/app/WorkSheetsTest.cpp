@@ -1,22 +1,34 @@
 // Worksheets in the real main window: tabs and their labels, the default
 // worksheet when closing, reading and saving lists, drops on the tab strip,
-// renaming, and the export with its dialogs answered by the test.
+// renaming, the One Key on every cursor key, what the viewer adds and
+// deletes, and the export with its dialogs answered by the test.
 #include "app/ListContainerWnd.h"
 #include "app/MainFrame.h"
+#include "app/TreeContainerWnd.h"
+#include "app/ViewerLink.h"
+#include "controls/SkipperSliderCtrl.h"
 #include "platform/ClipboardFiles.h"
+#include "platform/KeyData.h"
+#include "platform/VolumeWatcher.h"
 #include "thumbnails/FileProgressDlg.h"
 #include "thumbnails/ThumbnailCtrl.h"
 #include "thumbnails/WorkSheetFile.h"
 #include "thumbnails/WorkSheetTabStrip.h"
 #include "thumbnails/WorkSheetWriteDlg.h"
+#include "viewer/PreviewCtrl.h"
+#include "viewer/ViewerFrame.h"
+
+#include "../platform/ScratchMounts.h"
 
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QMimeData>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QToolBar>
+#include <QTreeWidget>
 #include <QtTest>
 
 using namespace lumora;
@@ -58,6 +70,36 @@ class WorkSheetsTest : public QObject {
         if (f.open(QIODevice::WriteOnly | QIODevice::Truncate))
             f.write(bytes);
         return path;
+    }
+    // A small real JPEG file.
+    QString jpeg(const QString& name, int seed = 0) {
+        const QString path = dir->filePath(name);
+        QDir().mkpath(QFileInfo(path).path());
+        QImage img(160, 120, QImage::Format_RGB32);
+        img.fill(qRgb(seed * 40 % 256, 120, 200));
+        img.save(path, "JPG", 90);
+        return path;
+    }
+    // The folder view showing `folder` with n items, focused.
+    CThumbnailCtrl* showFolder(const QString& folder, int n) {
+        frame->setReadyForFolderDisplay();
+        lc->ShowFolder(folder);
+        CThumbnailCtrl* view = lc->folderView();
+        if (!QTest::qWaitFor([&] { return view->Count() == n; }, 10000))
+            return nullptr;
+        view->setFocus();
+        return view;
+    }
+    static void clickItem(CThumbnailCtrl* view, int index) {
+        QTest::mouseClick(view->viewport(), Qt::LeftButton, {},
+                          view->cellRectInWindow(index).center());
+    }
+    static std::vector<int> selectedOf(CThumbnailCtrl* view) {
+        std::vector<int> out;
+        for (int i = 0; i < view->Count(); ++i)
+            if (view->list().GetState(i) & kStateSelected)
+                out.push_back(i);
+        return out;
     }
     QString list(const QString& name, const QByteArray& body) {
         return file(name, "Lumora WorkSheetFile\r\n" + body);
@@ -276,6 +318,117 @@ private slots:
         QVERIFY(!lc->SaveCurrentAsList(out));
     }
 
+    void everyCursorKeyWorksAsTheOneKey() {
+        make(true);
+        for (int i = 0; i < 10; ++i)
+            jpeg(QStringLiteral("keys/k%1.jpg").arg(i), i);
+        CThumbnailCtrl* view = showFolder(dir->filePath(QStringLiteral("keys")), 10);
+        QVERIFY(view);
+        const Qt::Key keys[] = {Qt::Key_Left, Qt::Key_Right, Qt::Key_Up,     Qt::Key_Down,
+                                Qt::Key_Home, Qt::Key_End,   Qt::Key_PageUp, Qt::Key_PageDown};
+        int item = 0;
+        for (Qt::Key key : keys) {
+            const auto stroke = keydata::strokeFromQtKey(key, {});
+            QVERIFY(stroke);
+            frame->settings().OneKey = keydata::keyData(*stroke);
+            clickItem(view, item);
+            QCOMPARE(view->cursor(), item);
+            view->setFocus();
+            // The key is the One Key: the item goes to the default
+            // worksheet and the cursor steps right, whatever the key
+            // itself would do in the view.
+            QTest::keyClick(view, key);
+            QVERIFY2(view->cursor() == item + 1,
+                     qPrintable(keydata::keyName(frame->settings().OneKey)));
+            QCOMPARE(selectedOf(view), std::vector<int>{item + 1});
+            ++item;
+            QTRY_COMPARE(lc->view(1)->Count(), item);
+        }
+        // The command from the menu with the Right arrow as the One Key.
+        frame->settings().OneKey = keydata::keyData(*keydata::strokeFromQtKey(Qt::Key_Right, {}));
+        QVERIFY(frame->runCommand(36021));
+        QCOMPARE(view->cursor(), item + 1);
+        QTRY_COMPARE(lc->view(1)->Count(), item + 1);
+    }
+
+    void renameBoxTakesTheOneKeyAsText() {
+        make(true);
+        lc->SwitchTab(1);
+        CWorkSheetTabStrip* strip = lc->workSheetTabs();
+        strip->BeginRename(1);
+        QLineEdit* edit = strip->renameEdit();
+        QVERIFY(edit);
+        edit->clear();
+        QTest::keyClicks(edit, QStringLiteral("a b")); // Space is the One Key
+        QCOMPARE(edit->text(), QStringLiteral("a b"));
+        // Another One Key: the edit's caret still moves with it.
+        frame->settings().OneKey = keydata::keyData(*keydata::strokeFromQtKey(Qt::Key_Left, {}));
+        QTest::keyClick(edit, Qt::Key_Left);
+        QTest::keyClicks(edit, QStringLiteral("x"));
+        QCOMPARE(edit->text(), QStringLiteral("a xb"));
+        QTest::keyClick(edit, Qt::Key_Return);
+        QCOMPARE(lc->GetCurrentWorksheetName(), QStringLiteral("a xb"));
+    }
+
+    void viewerAddsTheShownImageNotTheSelection() {
+        make(true);
+        QStringList paths;
+        for (int i = 0; i < 3; ++i)
+            paths << jpeg(QStringLiteral("v/s%1.jpg").arg(i), i);
+        CThumbnailCtrl* view = showFolder(dir->filePath(QStringLiteral("v")), 3);
+        QVERIFY(view);
+        clickItem(view, 1);
+        view->SelectAll();
+        QCOMPARE(view->list().CountSelected(), 3);
+        view->OpenViewer();
+        CViewerFrame* viewer = CViewerLink::Of(frame.get())->viewer();
+        QVERIFY(viewer->isVisible());
+        QCOMPARE(QString::fromStdString(viewer->preview()->currentPath()), paths[1]);
+        viewer->RebuildSubmenus();
+        QVERIFY(viewer->RunCommand(ID_VIEWER_ADD_TO_SHEET_FIRST));
+        QTRY_COMPARE(lc->view(1)->Count(), 1);
+        QTest::qWait(200); // nothing more arrives
+        QCOMPARE(pathsOf(1), QStringList{paths[1]});
+        viewer->close();
+    }
+
+    void deletingTheLastImageFromTheViewerEmptiesIt() {
+        make(true);
+        const QString a = jpeg(QStringLiteral("one/a.jpg"));
+        lc->AddFilesTo(1, {a}, false);
+        QTRY_COMPARE(lc->view(1)->Count(), 1);
+        lc->SwitchTab(1);
+        CThumbnailCtrl* view = lc->view(1);
+        clickItem(view, 0);
+        view->OpenViewer();
+        CViewerFrame* viewer = CViewerLink::Of(frame.get())->viewer();
+        QTRY_VERIFY_WITH_TIMEOUT(!viewer->loadingState(), 10000);
+        QCOMPARE(viewer->windowTitle(), QStringLiteral("Lumora - %1").arg(a));
+        // The removal from the worksheet is confirmed with Yes.
+        QTimer yes;
+        connect(&yes, &QTimer::timeout, this, [] {
+            if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget()))
+                box->button(QMessageBox::Yes)->click();
+        });
+        yes.start(20);
+        QTest::keyClick(viewer->preview(), Qt::Key_Delete);
+        yes.stop();
+        QCOMPARE(view->Count(), 0);
+        QVERIFY(!viewer->preview()->HasImage());
+        QCOMPARE(viewer->windowTitle(), QStringLiteral("Lumora - ビューア"));
+        QCOMPARE(viewer->paneText(0), QString());
+        QVERIFY(!viewer->loadingState());
+        QVERIFY(!viewer->slider()->isEnabled());
+        QCOMPARE(viewer->listCount(), 0);
+        // A slideshow asked for now has nothing to show and never starts.
+        frame->settings().NoSlideShowDlg = 1;
+        frame->ApplySettings(false);
+        viewer->RunCommand(ID_VIEWER_SLIDESHOW);
+        QVERIFY(!viewer->IsCommandChecked(ID_VIEWER_SLIDESHOW));
+        QVERIFY(!viewer->windowTitle().contains(QStringLiteral("スライドショー")));
+        viewer->close();
+    }
+
     void dropsOnWorksheetTabsAddWithoutCopying() {
         make(true);
         lc->CreateTab(CListContainerWnd::kWorkSheetTab);
@@ -374,6 +527,178 @@ private slots:
         answer = false;
         QVERIFY(!frame->startExport(dir->filePath(QStringLiteral("never")), 0));
         QVERIFY(!QFileInfo::exists(dir->filePath(QStringLiteral("never"))));
+    }
+
+    // An export onto a disk that fills up: the copying stops at the file
+    // that does not fit, nothing of it is left, and a message names it and
+    // says why.
+    void exportOntoAFullDiskSaysWhichFileAndWhy() {
+        if (!testing::ScratchMount::available())
+            QSKIP(testing::ScratchMount::unavailableReason().c_str());
+        make(true);
+        const QString a = file(QStringLiteral("src/a.jpg"), QByteArray(20000, 'a'));
+        const QString big = file(QStringLiteral("src/big.jpg"), QByteArray(600 * 1024, 'b'));
+        const QString c = file(QStringLiteral("src/c.jpg"), QByteArray(20000, 'c'));
+        lc->AddFilesTo(1, {a, big, c}, false);
+        QTRY_COMPARE(lc->view(1)->Count(), 3);
+        lc->SwitchTab(1);
+        testing::ScratchDir out;
+        testing::ScratchMount disk(out.path(), 1024 * 1024);
+        QVERIFY(disk.mounted());
+        QVERIFY(disk.fillUpTo(200 * 1024));
+
+        QSignalSpy finished(frame.get(), &CMainFrame::exportFinished);
+        messages.clear();
+        QVERIFY(frame->startExport(QString::fromStdString(out.path()), 0));
+        QVERIFY(finished.wait(10000));
+        QVERIFY(lc->isEnabled());
+        QCOMPARE(messages.size(), 1);
+        QVERIFY2(messages[0].contains(QStringLiteral("big.jpg」を書き出せませんでした。")),
+                 qPrintable(messages[0]));
+        QVERIFY(messages[0].contains(QStringLiteral("ディスクの空き領域が不足しています。")));
+        const auto names = testing::namesIn(out.path());
+        QVERIFY(std::find(names.begin(), names.end(), "big.jpg") == names.end());
+        QCOMPARE(testing::visibleNames(out.path()).size(), std::size_t(1)); // only a.jpg
+        QCOMPARE(QFileInfo(big).size(), 600 * 1024);
+    }
+
+    // While the copy runs the whole window is disabled: its keys do nothing
+    // even when it is the active window, code cannot run its commands, and
+    // closing it asks first; No keeps the copy going, Yes stops it.
+    void exportDisablesTheWindowAndClosingItAsksFirst() {
+        make(true);
+        QStringList sources;
+        for (int i = 0; i < 3; ++i)
+            sources << file(QStringLiteral("src/%1.jpg").arg(i), QByteArray(4000, char('a' + i)));
+        lc->AddFilesTo(1, sources, false);
+        QTRY_COMPARE(lc->view(1)->Count(), 3);
+        lc->SwitchTab(1);
+        lc->currentView()->setFocus();
+        frame->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(frame.get()));
+        auto* tree = frame->treeContainer()->tree();
+        QSignalSpy treeResets(static_cast<QTreeWidget*>(tree)->model(),
+                              &QAbstractItemModel::modelReset);
+        const QString target = dir->filePath(QStringLiteral("out"));
+        QVERIFY(QDir().mkpath(target));
+        QSignalSpy finished(frame.get(), &CMainFrame::exportFinished);
+
+        // The copy's end is taken in by the event loop only, so until the
+        // test waits the export is running.
+        QVERIFY(frame->startExport(target, 0));
+        QVERIFY(frame->exportRunning());
+        QVERIFY(!frame->isEnabled());
+        QVERIFY(frame->exportProgress()->isEnabled());
+        QVERIFY(frame->exportProgress()->cancelButton()->isEnabled());
+        QCOMPARE(QApplication::activeWindow(), frame.get());
+        QTest::keyClick(frame.get(), Qt::Key_F5);
+        QTest::keyClick(frame.get(), Qt::Key_PageDown, Qt::ControlModifier);
+        QCOMPARE(treeResets.count(), 0);
+        QCOMPARE(lc->currentIndex(), 1);
+        QVERIFY(!frame->runCommand(32982));
+        QCOMPARE(lc->currentIndex(), 1);
+
+        answer = false;
+        QVERIFY(!frame->close());
+        QCOMPARE(questions.size(), 1);
+        QCOMPARE(
+            questions.back(),
+            QStringLiteral("ワークシートの書き出し中です。\n書き出しを中止して終了しますか？"));
+        QVERIFY(frame->isVisible());
+        QVERIFY(finished.wait(10000));
+        QVERIFY(frame->isEnabled());
+        for (int i = 0; i < 3; ++i)
+            QCOMPARE(QFileInfo(target + QStringLiteral("/%1.jpg").arg(i)).size(), 4000);
+        // Usable again: the pane that had the focus has it back, commands run.
+        QCOMPARE(frame->focusWidget(), lc->currentView());
+        QVERIFY(frame->runCommand(32905));
+        QCOMPARE(treeResets.count(), 1);
+
+        answer = true;
+        QVERIFY(frame->startExport(target, 0));
+        QVERIFY(frame->close());
+        QCOMPARE(questions.size(), 2);
+        QVERIFY(!frame->exportRunning());
+        QVERIFY(!frame->exportProgress());
+        QCOMPARE(finished.count(), 2);
+        QTest::qWait(50); // the stopped copy's own message ends nothing more
+        QCOMPARE(finished.count(), 2);
+    }
+
+    // The folder box reads "~" as the address box does; a relative text is
+    // refused with a message and the dialog stays open, rather than naming a
+    // place under the folder the program was started from.
+    void exportFolderTextIsReadLikeTheAddressBox() {
+        make(true);
+        lc->AddFilesTo(1, {file(QStringLiteral("src/a.jpg"), QByteArray(500, 'a'))}, false);
+        QTRY_COMPARE(lc->view(1)->Count(), 1);
+        lc->SwitchTab(1);
+        const QString home = dir->filePath(QStringLiteral("home"));
+        const QString startedIn = dir->filePath(QStringLiteral("cwd"));
+        QVERIFY(QDir().mkpath(home) && QDir().mkpath(startedIn));
+        const QByteArray oldHome = qgetenv("HOME");
+        const QString oldCwd = QDir::currentPath();
+        qputenv("HOME", QFile::encodeName(home));
+        QDir::setCurrent(startedIn);
+
+        bool refusedAndKeptOpen = false;
+        QTimer::singleShot(0, this, [&] {
+            auto* dlg = frame->findChild<CWorkSheetWriteDlg*>();
+            if (!dlg)
+                return;
+            dlg->folderEdit()->setText(QStringLiteral("out"));
+            dlg->okButton()->click();
+            refusedAndKeptOpen = dlg->isVisible() && messages.size() == 1;
+            if (!dlg->isVisible())
+                return;
+            dlg->folderEdit()->setText(QStringLiteral("~/out"));
+            dlg->okButton()->click();
+        });
+        QSignalSpy finished(frame.get(), &CMainFrame::exportFinished);
+        QVERIFY(frame->runCommand(32793));
+        const bool copied = finished.wait(10000);
+        qputenv("HOME", oldHome);
+        QDir::setCurrent(oldCwd);
+        QVERIFY(copied);
+        QVERIFY(refusedAndKeptOpen);
+        QVERIFY2(messages.first().endsWith(QStringLiteral(
+                     "「out」 は絶対パスではありません。\n"
+                     "/ で始まるフォルダを指定してください（~/ はホームフォルダです）。")),
+                 qPrintable(messages.first()));
+        QCOMPARE(QFileInfo(home + QStringLiteral("/out/a.jpg")).size(), 500);
+        QCOMPARE(QDir(startedIn).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList{});
+        QCOMPARE(frame->exportFolder(), home + QStringLiteral("/out"));
+        // Called without the dialog the same rule holds.
+        messages.clear();
+        QVERIFY(!frame->startExport(QStringLiteral("elsewhere/x"), 0));
+        QCOMPARE(messages.size(), 1);
+        QVERIFY(!frame->exportProgress());
+    }
+
+    // A volume coming or going while a worksheet is current rebuilds the
+    // tree but keeps the user on the worksheet, and the folder is not
+    // loaded again.
+    void volumeChangesKeepTheWorksheetCurrent() {
+        make(true);
+        file(QStringLiteral("shown/a.jpg"));
+        frame->setReadyForFolderDisplay();
+        frame->selectByPath(dir->filePath(QStringLiteral("shown")));
+        QTRY_COMPARE(lc->folderView()->Count(), 1);
+        lc->SwitchTab(1);
+        // A reload would list the item afresh, unselected.
+        lc->folderView()->list().SetState(0, kStateSelected);
+        auto* watcher = frame->findChild<CVolumeWatcher*>();
+        QVERIFY(watcher);
+        auto* tree = static_cast<QTreeWidget*>(frame->treeContainer()->tree());
+        QSignalSpy treeResets(tree->model(), &QAbstractItemModel::modelReset);
+        emit watcher->volumeRemoved(QStringLiteral("/media/x"));
+        QCOMPARE(treeResets.count(), 1);
+        emit watcher->volumeArrived(QStringLiteral("/media/x"));
+        QTRY_COMPARE_WITH_TIMEOUT(treeResets.count(), 2, 3000);
+        QTest::qWait(300);
+        QCOMPARE(lc->currentIndex(), 1);
+        QCOMPARE(lc->folderView()->list().CountSelected(), 1);
+        QCOMPARE(frame->currentFolderPath(), dir->filePath(QStringLiteral("shown")));
     }
 
     void itemsAddedToAnEmptyViewRemoveThePlaceholder() {

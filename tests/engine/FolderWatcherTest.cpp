@@ -115,6 +115,51 @@ TEST(FolderWatcherTest, ForeignCreationReloadsAboutOneSecondLater) {
     EXPECT_FALSE(rig.watcher.ReloadPending());
 }
 
+// A change made while a load reads the folder (after PrepareWatching, before
+// the load's StartWatching) is reported by the watch the load starts, so the
+// list catches up with the folder; a plain StartWatching sees only later
+// changes.
+TEST(FolderWatcherTest, ChangesWhileTheFolderIsReadAreNotLost) {
+    TempFolder dir("early");
+    WatchRig rig(dir, true);
+    rig.watcher.PrepareWatching();
+    dir.Write("during-the-load.jpg");
+    rig.watcher.StartWatching();
+    ASSERT_TRUE(pumpUntil([&] { return rig.reloads > 0; }, 5s));
+    EXPECT_EQ(rig.counter.changed, 1);
+
+    TempFolder other("late");
+    WatchRig plain(other, true);
+    other.Write("before-the-watch.jpg");
+    plain.watcher.StartWatching();
+    pumpFor(300ms);
+    EXPECT_EQ(plain.counter.changed, 0);
+    EXPECT_TRUE(plain.watcher.IsWatching());
+}
+
+// The whole road: a file that appears during a load of a large folder is
+// listed once the reload it causes is done.
+TEST(FolderWatcherTest, FileCreatedDuringALoadIsListedAfterTheReload) {
+    TempFolder dir("during");
+    for (int i = 0; i < 3000; ++i)
+        dir.Write("f" + std::to_string(i) + ".jpg");
+    test::app();
+    ImageItemList list;
+    HeadlessThumbnailView view(list, 4, 4);
+    CThumbnailEngine engine(&view, &list);
+    CFolderWatcher watcher;
+    watcher.SetFolder(dir.Folder());
+    watcher.SetReloadHandler([&] { engine.LoadFolder(dir.Folder()); });
+    view.SetEngine(&engine);
+    view.SetWatcher(&watcher);
+    engine.Start();
+    engine.LoadFolder(dir.Folder());
+    // Written while the engine is reading the folder (or just after).
+    dir.Write("late.jpg");
+    EXPECT_TRUE(pumpUntil([&] { return list.Count() == 3001; }, 15s)) << list.Count();
+    engine.Shutdown(10000);
+}
+
 TEST(FolderWatcherTest, WithoutAutoUpdateOnlyRearms) {
     TempFolder dir("manual");
     WatchRig rig(dir, false);

@@ -1,5 +1,6 @@
 lumora_gtest(engine_items_test
     SOURCES ${CMAKE_CURRENT_LIST_DIR}/ImageItemListTest.cpp
+        ${CMAKE_CURRENT_LIST_DIR}/FileAccessTest.cpp
     LIBS lumora_engine
     LABELS sanitize)
 lumora_gtest(engine_thread_test
@@ -35,3 +36,12 @@ lumora_gtest(engine_worksheet_add_test
     SOURCES ${CMAKE_CURRENT_LIST_DIR}/WorkSheetAddTest.cpp
     LIBS lumora_engine lumora_test_support
     LABELS sanitize)
+
+# The system calls of a folder load per file, counted by strace (skipped
+# where strace is missing or may not trace).
+add_executable(scan_syscall_probe ${CMAKE_CURRENT_LIST_DIR}/ScanSyscallProbe.cpp)
+target_link_libraries(scan_syscall_probe PRIVATE
+    lumora_engine lumora_test_support lumora_decoders lumora_samplegen Qt6::Core)
+add_test(NAME engine_scan_syscalls
+    COMMAND bash ${CMAKE_CURRENT_LIST_DIR}/scan_syscalls.sh $<TARGET_FILE:scan_syscall_probe>)
+set_tests_properties(engine_scan_syscalls PROPERTIES SKIP_RETURN_CODE 77 TIMEOUT 300)

@@ -7,8 +7,10 @@ lumora_gtest(lumora_decoders_test
         ${CMAKE_CURRENT_LIST_DIR}/ImageLoaderTest.cpp
         ${CMAKE_CURRENT_LIST_DIR}/HostileDecodeTest.cpp
         ${CMAKE_CURRENT_LIST_DIR}/NonRegularFilesTest.cpp
+        ${CMAKE_CURRENT_LIST_DIR}/RecentBytesTest.cpp
         ${CMAKE_CURRENT_LIST_DIR}/TiffOrientationTest.cpp
         ${CMAKE_CURRENT_LIST_DIR}/GeneratedSamplesTest.cpp
+        ${CMAKE_CURRENT_LIST_DIR}/DecodeLimitsTest.cpp
     LIBS lumora_decoders lumora_engine lumora_samplegen JPEG::JPEG TIFF::TIFF Qt6::Gui
     LABELS sanitize)
 

@@ -8,6 +8,7 @@
 #include "imaging/ImageLoader.h"
 #include "imaging/PictureDecoder.h"
 #include "imaging/ThumbnailDecoder.h"
+#include "samples/Canvas.h"
 #include "samples/SampleGen.h"
 
 #include <QBuffer>
@@ -244,6 +245,38 @@ TEST_F(InspectTool, RendersEveryKindTheProgramShows) {
     const ToolRun plain = Inspect((dir_ / "a.bmp").string(), dir_);
     EXPECT_EQ(plain.status, 1);
     EXPECT_NE(plain.err.find("unrecognised file kind"), std::string::npos);
+}
+
+// A TIFF stored turned or mirrored renders upright through the program's
+// own decode and thumbnail, in every orientation, without a second turn by
+// its EXIF orientation.
+TEST_F(InspectTool, TiffInEveryOrientationRendersUpright) {
+    namespace samples = lumora::samples;
+    const samples::Canvas upright =
+        samples::renderSamplePicture(300, 225, "t.tif", "TIFF UPRIGHT", 43);
+    const QImage expected(upright.pixels().data(), 300, 225, 300 * 3, QImage::Format_RGB888);
+    QImage uprightThumb;
+    for (int o = 1; o <= 8; ++o) {
+        for (bool tiled : {false, true}) {
+            SCOPED_TRACE("orientation " + std::to_string(o) + (tiled ? ", tiles" : ", strips"));
+            const fs::path sub = dir_ / ("o" + std::to_string(o) + (tiled ? "t" : "s"));
+            fs::create_directories(sub);
+            samples::writeOrientedTiff(sub.string(), "t.tif", o, tiled);
+            const fs::path thumb = sub / "thumb.png", preview = sub / "preview.png";
+            const ToolRun r =
+                Inspect("--render-thumbnail " + thumb.string() + " --render-preview " +
+                            preview.string() + " " + (sub / "t.tif").string(),
+                        dir_);
+            ASSERT_EQ(r.status, 0) << r.err;
+            EXPECT_NE(r.out.find("preview: 300x225 (picture 300x225)"), std::string::npos) << r.out;
+            EXPECT_EQ(Png(preview), expected);
+            const QImage t = Png(thumb);
+            EXPECT_EQ(t.size(), QSize(160, 120));
+            if (uprightThumb.isNull())
+                uprightThumb = t;
+            EXPECT_EQ(t, uprightThumb);
+        }
+    }
 }
 
 TEST_F(InspectTool, ZeroExposureTimeIsNull) {

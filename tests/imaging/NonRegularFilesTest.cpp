@@ -95,14 +95,26 @@ TEST(NonRegularFiles, TheOpenHelperRefusesAllButRegularFiles) {
         EXPECT_EQ(bounded(odd, "OpenRegularStream", [&] { return OpenRegularStream(path); }),
                   nullptr);
     }
-    // A regular file opens, blocking reads restored, with its size.
+    // A regular file opens with its size and status and reads whole: the
+    // non-blocking flag that kept the open from waiting stays and does not
+    // cut a read of a regular file short.
     const std::string real = odd.dir.write("a.jpg", std::vector<uint8_t>(1234, 7));
     std::uint64_t size = 0;
-    UniqueFd fd = OpenRegularFile(real, &size);
+    struct stat st {};
+    UniqueFd fd = OpenRegularFile(real, &size, &st);
     ASSERT_TRUE(fd.valid());
     EXPECT_EQ(size, 1234u);
-    EXPECT_EQ(::fcntl(fd.get(), F_GETFL) & O_NONBLOCK, 0);
+    EXPECT_TRUE(S_ISREG(st.st_mode));
+    EXPECT_EQ(st.st_size, 1234);
     EXPECT_NE(::fcntl(fd.get(), F_GETFD) & FD_CLOEXEC, 0);
+    std::vector<uint8_t> back(2000);
+    EXPECT_EQ(::read(fd.get(), back.data(), back.size()), 1234);
+    EXPECT_EQ(back[1233], 7);
+    std::FILE* stream = OpenRegularStream(real);
+    ASSERT_NE(stream, nullptr);
+    EXPECT_EQ(std::fread(back.data(), 1, back.size(), stream), 1234u);
+    EXPECT_EQ(std::ferror(stream), 0);
+    std::fclose(stream);
     EXPECT_FALSE(OpenRegularFile(odd.dir.file("missing.jpg")).valid());
 }
 

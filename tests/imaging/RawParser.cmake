@@ -2,7 +2,8 @@ lumora_gtest(rawparser_edge_test
     SOURCES ${CMAKE_CURRENT_LIST_DIR}/RawParserEdgeTest.cpp
         ${CMAKE_CURRENT_LIST_DIR}/RawParserMovedMakerNoteTest.cpp
         ${CMAKE_CURRENT_LIST_DIR}/RawParserFieldTypesTest.cpp
-    LIBS lumora_rawparser
+        ${CMAKE_CURRENT_LIST_DIR}/RawParserJpegSegmentsTest.cpp
+    LIBS lumora_rawparser lumora_samplegen
     LABELS sanitize)
 
 lumora_gtest(rawparser_samples_test

@@ -1,9 +1,11 @@
 // Canon maker notes that editing software moved without fixing their
-// offsets: re-based when one shift puts every value in place, else each
-// record that does not check out is dropped. Never a wrong value.
+// offsets: re-based by the shift that puts the values in place, and each
+// record that still does not check out is dropped. Never a wrong value.
 #include "TiffBuilder.h"
 
 #include "imaging/RawParser.h"
+#include "samples/CameraExif.h"
+#include "samples/SampleGen.h"
 
 #include <gtest/gtest.h>
 
@@ -165,4 +167,118 @@ TEST(CanonMovedMakerNote, RecordsThatDoNotCheckOutAreDropped) {
     EXPECT_FALSE(c.imageType.has_value());
     EXPECT_EQ(c.firmwareVersion, "Firmware 2.0.0");
     EXPECT_EQ(c.fileNumber, 77u);
+}
+
+// A camera file from the sample generator, re-saved by an "editor" that
+// rewrites the TIFF structure it knows (IFD0 and the EXIF IFD, offsets
+// fixed) but copies the maker note as an opaque block: the block lands
+// `shift` bytes away from where the camera wrote it, its own offsets stale.
+namespace {
+
+namespace samples = lumora::samples;
+
+std::uint32_t Le32(const Bytes& b, std::uint32_t at) {
+    return b[at] | b[at + 1] << 8 | b[at + 2] << 16 | std::uint32_t(b[at + 3]) << 24;
+}
+std::uint16_t Le16(const Bytes& b, std::uint32_t at) {
+    return static_cast<std::uint16_t>(b[at] | b[at + 1] << 8);
+}
+void SetLe32(Bytes& b, std::uint32_t at, std::uint32_t v) {
+    for (int i = 0; i < 4; ++i)
+        b[at + i] = static_cast<std::uint8_t>(v >> (8 * i));
+}
+
+struct CameraFile {
+    Bytes tiff;
+    std::uint32_t ifd0 = 0, exif = 0;
+    std::uint32_t gapAt = 0, gapEnd = 0; // bytes the camera left unused before the EXIF IFD
+};
+
+// shortBy: the camera declares its maker note that many bytes shorter than
+// the values it wrote, so the last value runs past the block.
+CameraFile GeneratedCanonFile(std::uint32_t shortBy) {
+    samples::CameraInfo camera = samples::canonCamera();
+    samples::TiffStream s(true);
+    s.header();
+    samples::IfdBuilder ifd0(true);
+    samples::addCameraIfd0Fields(ifd0, camera);
+    s.writeIfd(ifd0, "ifd0");
+    s.blob("gap", Bytes(400, 0));
+    samples::writeExifIfd(s, camera);
+    s.finish();
+    CameraFile f{s.bytes(), s.position("ifd0"), s.position("exif"), s.position("gap"),
+                 s.position("gap") + 400};
+    for (std::uint32_t i = 0, n = Le16(f.tiff, f.exif); i < n; ++i) {
+        const std::uint32_t entry = f.exif + 2 + 12 * i;
+        if (Le16(f.tiff, entry) == 37500)
+            SetLe32(f.tiff, entry + 4, Le32(f.tiff, entry + 4) - shortBy);
+    }
+    return f;
+}
+
+Bytes Resaved(const CameraFile& f, int shift) {
+    Bytes out(f.tiff.begin(), f.tiff.begin() + f.gapAt);
+    out.resize(static_cast<std::size_t>(static_cast<int>(f.gapEnd) + shift), 0);
+    out.insert(out.end(), f.tiff.begin() + f.gapEnd, f.tiff.end());
+    // Every offset the editor knows that points past the gap moves with it.
+    const auto fix = [&](std::uint32_t ifd) {
+        for (std::uint32_t i = 0, n = Le16(out, ifd); i < n; ++i) {
+            const std::uint32_t entry = ifd + 2 + 12 * i;
+            const std::uint16_t tag = Le16(out, entry);
+            const std::uint64_t size =
+                CRawParser::TypeSize(Le16(out, entry + 2)) * std::uint64_t(Le32(out, entry + 4));
+            const std::uint32_t value = Le32(out, entry + 8);
+            if ((size > 4 || tag == 34665) && value >= f.gapEnd)
+                SetLe32(out, entry + 8,
+                        static_cast<std::uint32_t>(static_cast<int>(value) + shift));
+        }
+    };
+    fix(f.ifd0);
+    fix(static_cast<std::uint32_t>(static_cast<int>(f.exif) + shift));
+    return WrapInJpeg(out);
+}
+
+void ExpectGeneratedValues(const CanonMakerNote& c, bool colourTemperature) {
+    EXPECT_EQ(c.macroMode, 2);
+    EXPECT_EQ(c.driveMode, 0);
+    EXPECT_EQ(c.focusMode, 0);
+    EXPECT_EQ(c.meteringMode, 3);
+    EXPECT_EQ(c.exposureMode, 3);
+    EXPECT_EQ(c.lensType, 1);
+    EXPECT_EQ(c.longFocal, 55);
+    EXPECT_EQ(c.shortFocal, 18);
+    EXPECT_EQ(c.whiteBalance, 0);
+    EXPECT_EQ(c.imageType, "IMG:Canon EOS 10X JPEG");
+    EXPECT_EQ(c.firmwareVersion, "Firmware Version 1.0.2");
+    EXPECT_EQ(c.fileNumber, 1000042u);
+    EXPECT_EQ(c.serialNumber, "0A1B11325");
+    if (colourTemperature)
+        EXPECT_EQ(c.colorTemperature, 5200);
+    else
+        EXPECT_FALSE(c.colorTemperature.has_value());
+}
+
+} // namespace
+
+TEST(CanonMovedMakerNote, GeneratedCameraFileResavedByAnEditor) {
+    for (const int shift : {0, -164, 256}) {
+        SCOPED_TRACE("moved by " + std::to_string(shift));
+        int kind = 0;
+        const CanonMakerNote c = CanonOf(Resaved(GeneratedCanonFile(0), shift), kind);
+        ASSERT_EQ(kind, lumora::kMakerNoteCanon);
+        ExpectGeneratedValues(c, true);
+    }
+}
+
+TEST(CanonMovedMakerNote, OneRecordThatDoesNotCheckOutCostsOnlyItself) {
+    // The camera declared its block 10 bytes short: the colour-temperature
+    // array, written last, runs past it. Moved or not, that one record is
+    // dropped and every other one is read.
+    for (const int shift : {0, -164, 256}) {
+        SCOPED_TRACE("moved by " + std::to_string(shift));
+        int kind = 0;
+        const CanonMakerNote c = CanonOf(Resaved(GeneratedCanonFile(10), shift), kind);
+        ASSERT_EQ(kind, lumora::kMakerNoteCanon);
+        ExpectGeneratedValues(c, false);
+    }
 }

@@ -225,3 +225,29 @@ TEST(ThumbnailCacheRoot, FollowsXdgCacheHome) {
     else
         qputenv("XDG_CACHE_HOME", saved);
 }
+
+TEST_F(Fixture, AnEntryWhoseChunksRunPastItsEndIsDamage) {
+    CThumbnailCache cache(root());
+    const CacheSource src = source();
+    const QByteArray uri = CThumbnailCache::UriForPath(src.path);
+    const QString entry = cache.EntryPath(Flavor::Normal, uri);
+    ASSERT_TRUE(QDir().mkpath(QFileInfo(entry).absolutePath()));
+    const QByteArray good = foreignPng(picture(100, 80, Qt::green),
+                                       {{"Thumb::URI", uri}, {"Thumb::MTime", "1700000000"}});
+
+    // Bytes after the end chunk are not the picture's business.
+    writeFile(entry, good + "trailing bytes");
+    EXPECT_FALSE(cache.Lookup(src, Flavor::Normal).isNull());
+
+    // A chunk that claims nearly 2 GiB in a file of a few hundred bytes:
+    // the PNG library would spend seconds skipping what is not there, on
+    // the thumbnail worker, for every visit of the folder.
+    QByteArray huge = good;
+    huge.insert(huge.size() - 12, QByteArray::fromHex("7ffff000") + "tEXtThumb::Size");
+    writeFile(entry, huge);
+    EXPECT_TRUE(cache.Lookup(src, Flavor::Normal).isNull());
+
+    // An entry cut short (a writer that died half-way) is ignored too.
+    writeFile(entry, good.left(good.size() - 30));
+    EXPECT_TRUE(cache.Lookup(src, Flavor::Normal).isNull());
+}

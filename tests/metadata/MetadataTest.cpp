@@ -25,10 +25,29 @@ TEST(ShootingTime, KeyFollowsTheCalendarFields) {
               ((((24LL * 365 + 6) * 31 + 9) * 24 + 16) * 60 + 2) * 60 + 35);
     EXPECT_EQ(ShootingTimeKey("0:00:00 00:00:00"), 0);    // year 0 stays 0
     EXPECT_EQ(ShootingTimeKey("    :  :     :  :  "), 0); // blank dates do not parse
-    EXPECT_EQ(ShootingTimeKey("2004-06-09 16:02:35"), 0);
     EXPECT_EQ(ShootingTimeKey(""), 0);
     // Extreme numbers neither overflow nor crash.
     EXPECT_NO_FATAL_FAILURE(ShootingTimeKey("99999999999:99999999999:9 9:9:9"));
+}
+
+TEST(ShootingTime, APartlyReadableDateKeepsTheFieldsRead) {
+    const auto day = [](long long y, long long m, long long d) {
+        return (((y - 1980) * 365 + m) * 31 + d) * 24 * 3600;
+    };
+    // A date without its time keeps its day.
+    EXPECT_EQ(ShootingTimeKey("2026:12:08"), day(2026, 12, 8));
+    EXPECT_EQ(ShootingTimeKey("2026:12:08 "), day(2026, 12, 8));
+    // A damaged time keeps what came before the damage.
+    EXPECT_EQ(ShootingTimeKey("2026:12:08 1x:30:00"), day(2026, 12, 8) + 3600);
+    EXPECT_EQ(ShootingTimeKey("2026:12:08 10:30:??"), day(2026, 12, 8) + 10 * 3600 + 30 * 60);
+    // Another separator ends the reading after the year.
+    EXPECT_EQ(ShootingTimeKey("2004-06-09 16:02:35"), day(2004, 0, 0));
+
+    // Such a picture sorts among the dated ones by its day, not before all.
+    const ImageInfo dayOnly = Taken("2026:12:08");
+    EXPECT_GT(CompareShootingTime(dayOnly, Taken("2026:12:07 23:59:59")), 0);
+    EXPECT_LT(CompareShootingTime(dayOnly, Taken("2026:12:08 00:00:01")), 0);
+    EXPECT_GT(CompareShootingTime(Taken("2026:12:08 1x:00:00"), Taken("2025:01:01 00:00:00")), 0);
 }
 
 TEST(ShootingTime, CompareOrdersAndDefersWhenUnknown) {

@@ -97,3 +97,21 @@ TEST(ClipboardFiles, MixedListKeepsOnlyLocalFilesInOrder) {
     ASSERT_TRUE(list);
     EXPECT_EQ(list->paths, (QStringList{"/b", "/a"}));
 }
+
+TEST(ClipboardFiles, OnlyAbsolutePathsOfThisMachineAreRead) {
+    // "file:name" has a relative path: pasting it would take a file from
+    // wherever the program was started. "file://host/a" is another machine's
+    // file, not "/a" nor "//host/a" here; "localhost" is this machine.
+    const QByteArray uris = "file:relative.jpg\r\nfile:sub/dir.jpg\r\nfile://host/a.jpg\r\n"
+                            "file://localhost/tmp/b.jpg\r\nfile:///tmp/c.jpg\r\n";
+    QMimeData uriList;
+    uriList.setData(kUriListMime, uris);
+    auto list = readFileList(uriList);
+    ASSERT_TRUE(list);
+    EXPECT_EQ(list->paths, (QStringList{"/tmp/b.jpg", "/tmp/c.jpg"}));
+
+    QMimeData gnome;
+    gnome.setData(kGnomeCopiedFilesMime, "cut\nfile:x\nfile://other/y\nfile:\xcd");
+    EXPECT_FALSE(readFileList(gnome));
+    EXPECT_FALSE(hasFileList(gnome));
+}

@@ -13,6 +13,8 @@
 #include <memory>
 
 using lumora::CSingleInstance;
+using lumora::HandOverRequest;
+using lumora::parseHandOverRequest;
 
 namespace {
 
@@ -205,4 +207,38 @@ TEST(SingleInstance, HostileRequestsAreRefusedOrIgnored) {
     const QByteArray longPath = "/" + QByteArray(600, 'p') + "/list.lsl";
     RawResult longOne = sendRaw(openRequest(longPath, static_cast<quint32>(longPath.size())));
     EXPECT_EQ(longOne.file, QString::fromUtf8(longPath));
+}
+
+TEST(SingleInstance, RequestIsReadWhateverPiecesItArrivesIn) {
+    using State = HandOverRequest::State;
+    const QByteArray path = "/home/user/写真/a.jpg";
+    const QByteArray request = openRequest(path, static_cast<quint32>(path.size()));
+    // Every proper prefix waits for more; the whole request is read once.
+    for (qsizetype n = 0; n < request.size(); ++n)
+        EXPECT_EQ(parseHandOverRequest(QByteArrayView(request).first(n)).state, State::Incomplete)
+            << n;
+    const HandOverRequest whole = parseHandOverRequest(request + "Ojunk");
+    EXPECT_EQ(whole.state, State::Complete);
+    EXPECT_EQ(whole.length, request.size());
+    EXPECT_EQ(whole.file, QString::fromUtf8(path));
+
+    const HandOverRequest activate = parseHandOverRequest("A/ignored");
+    EXPECT_EQ(activate.state, State::Complete);
+    EXPECT_EQ(activate.length, 1);
+    EXPECT_FALSE(activate.file.has_value());
+
+    // The limit itself is accepted (and waited for); one byte over is refused
+    // before any path byte arrives.
+    EXPECT_EQ(parseHandOverRequest(openRequest("/", CSingleInstance::kMaxPathBytes)).state,
+              State::Incomplete);
+    EXPECT_EQ(parseHandOverRequest(openRequest({}, CSingleInstance::kMaxPathBytes + 1)).state,
+              State::Rejected);
+    EXPECT_EQ(parseHandOverRequest(QByteArray("\0", 1)).state, State::Rejected);
+
+    // A path with a NUL in it, or an empty one, is not handed on.
+    const QByteArray nul("/tmp/a\0b", 8);
+    EXPECT_FALSE(parseHandOverRequest(openRequest(nul, 8)).file.has_value());
+    const HandOverRequest empty = parseHandOverRequest(openRequest({}, 0));
+    EXPECT_EQ(empty.state, State::Complete);
+    EXPECT_FALSE(empty.file.has_value());
 }

@@ -91,11 +91,25 @@ void HeadlessThumbnailView::DrawEmptyPlaceholder() {
         ++counters_.emptyPlaceholders;
 }
 
+void HeadlessThumbnailView::SetBusy(bool busy) {
+    {
+        std::lock_guard lock(mutex_);
+        busy_ = busy;
+    }
+    settled_.notify_all();
+}
+
+void HeadlessThumbnailView::PrepareWatching() {
+    if (watcher_)
+        watcher_->PrepareWatching();
+}
+
 void HeadlessThumbnailView::StartWatching() {
     {
         std::lock_guard lock(mutex_);
         ++counters_.watchStarts;
     }
+    settled_.notify_all();
     if (watcher_)
         watcher_->StartWatching();
 }
@@ -159,6 +173,22 @@ bool HeadlessThumbnailView::WaitUntil(const std::function<bool()>& pred,
             return false;
         std::unique_lock lock(mutex_);
         drawn_.wait_for(lock, std::chrono::milliseconds(5));
+    }
+}
+
+bool HeadlessThumbnailView::WaitUntilSettled(std::chrono::milliseconds timeout) {
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    std::unique_lock lock(mutex_);
+    for (;;) {
+        // The list's lock is a leaf taken here inside the view's records lock,
+        // as nowhere the other way round.
+        if (!busy_ || (counters_.watchStarts > 0 && list_.Count() == 0))
+            return true;
+        if (settled_.wait_until(lock, std::min(deadline, std::chrono::steady_clock::now() +
+                                                             std::chrono::milliseconds(500))) ==
+                std::cv_status::timeout &&
+            std::chrono::steady_clock::now() >= deadline)
+            return !busy_;
     }
 }
 

@@ -54,6 +54,10 @@ public:
     bool WaitForVisibleDrawn(std::chrono::milliseconds timeout);
     // Waits until pred() holds (checked after every draw and every 5 ms).
     bool WaitUntil(const std::function<bool()>& pred, std::chrono::milliseconds timeout);
+    // Waits until the view is no longer busy, or is empty and watching its
+    // folder. Woken by the busy flag and the watch start instead of polling,
+    // so a waiting thread adds next to no system calls of its own.
+    bool WaitUntilSettled(std::chrono::milliseconds timeout);
 
     // IThumbnailView
     void ResetDisplay(bool deleteItems) override;
@@ -62,12 +66,13 @@ public:
     void DrawVisibleItems() override;
     void DrawEmptyPlaceholder() override;
     VisibleIndexRange VisibleRange() override;
+    void PrepareWatching() override;
     void StartWatching() override;
     int CursorIndex() override { return cursor_; }
     void SetCursorIndex(int index) override { cursor_ = index; }
     // Makes the cursor's row the first and draws the visible cells anew.
     void ScrollToCursor() override;
-    void SetBusy(bool busy) override { busy_ = busy; }
+    void SetBusy(bool busy) override;
     bool IsBusy() override { return busy_; }
     bool WindowExists() override { return windowExists_; }
     KindFilter Filter() override;
@@ -91,6 +96,7 @@ private:
     mutable std::mutex drawLock_; // held while one cell is drawn
     mutable std::mutex mutex_;    // records and settings
     std::condition_variable drawn_;
+    std::condition_variable settled_; // the busy flag or the watch changed
     KindFilter filter_;
     ThumbnailBox params_;
     Counters counters_;

@@ -205,11 +205,11 @@ private slots:
         QVERIFY(!view->autoScrollActive());
     }
 
-    void keysMoveTheCursorAndNeverExtend() {
+    void plainKeysMoveTheCursorAndNeverExtend() {
         fill(10);
         view->setFocus();
         click(8);
-        QTest::keyClick(view->viewport(), Qt::Key_Right, Qt::ShiftModifier);
+        QTest::keyClick(view->viewport(), Qt::Key_Right);
         QCOMPARE(view->cursor(), 9);
         QCOMPARE(selected(*view), (std::vector<int>{9}));
         QTest::keyClick(view->viewport(), Qt::Key_Right);
@@ -225,6 +225,70 @@ private slots:
         QCOMPARE(selected(*view), (std::vector<int>{7}));
         QCOMPARE(view->list().GetState(7), kStateCursor | kStateSelected);
         QVERIFY(main.lastCurrentIndex == 7);
+    }
+
+    void shiftExtendsFromTheAnchorAndCtrlHomeEndReachTheEnds() {
+        fill(10); // four columns: rows 0-3, 4-7, 8-9
+        view->setFocus();
+        click(5);
+        auto key = [&](Qt::Key k, Qt::KeyboardModifiers m = Qt::ShiftModifier) {
+            QTest::keyClick(view->viewport(), k, m);
+        };
+        key(Qt::Key_Right);
+        QCOMPARE(view->cursor(), 6);
+        QCOMPARE(selected(*view), (std::vector<int>{5, 6}));
+        QCOMPARE(main.lastSelCount, 2);
+        key(Qt::Key_Up); // past the anchor: the range turns round
+        QCOMPARE(view->cursor(), 2);
+        QCOMPARE(selected(*view), (std::vector<int>{2, 3, 4, 5}));
+        QCOMPARE(view->list().GetState(2), kStateCursor | kStateSelected);
+        QCOMPARE(view->list().GetState(5), kStateSelected);
+        key(Qt::Key_Home);
+        QCOMPARE(selected(*view), (std::vector<int>{0, 1, 2, 3, 4, 5}));
+        key(Qt::Key_End);
+        QCOMPARE(selected(*view), (std::vector<int>{3, 4, 5}));
+        key(Qt::Key_End, Qt::ShiftModifier | Qt::ControlModifier);
+        QCOMPARE(view->cursor(), 9);
+        QCOMPARE(selected(*view), (std::vector<int>{5, 6, 7, 8, 9}));
+        // A plain key drops the range; Shift starts a new one from there.
+        key(Qt::Key_Left, Qt::NoModifier);
+        QCOMPARE(selected(*view), (std::vector<int>{8}));
+        key(Qt::Key_Left);
+        QCOMPARE(selected(*view), (std::vector<int>{7, 8}));
+        key(Qt::Key_Home, Qt::ControlModifier);
+        QCOMPARE(view->cursor(), 0);
+        QCOMPARE(selected(*view), (std::vector<int>{0}));
+        key(Qt::Key_End, Qt::ControlModifier);
+        QCOMPARE(view->cursor(), 9);
+        QCOMPARE(selected(*view), (std::vector<int>{9}));
+        QCOMPARE(main.lastCurrentIndex, 9);
+        // Shift-click's range goes on with Shift and the keys.
+        click(2);
+        click(6, Qt::ShiftModifier);
+        QCOMPARE(selected(*view), (std::vector<int>{2, 3, 4, 5, 6}));
+        key(Qt::Key_Right);
+        QCOMPARE(selected(*view), (std::vector<int>{2, 3, 4, 5, 6, 7}));
+        // Something else moving the cursor starts a new range at it.
+        view->GoToItem(4);
+        key(Qt::Key_Left);
+        QCOMPARE(selected(*view), (std::vector<int>{3, 4}));
+    }
+
+    void shiftWithThePageKeysExtendsByAPage() {
+        fill(60); // 15 rows
+        click(1);
+        const int page = view->verticalScrollBar()->pageStep();
+        QVERIFY(page >= 1);
+        QTest::keyClick(view->viewport(), Qt::Key_PageDown, Qt::ShiftModifier);
+        QCOMPARE(view->cursor(), 1 + 4 * page);
+        QCOMPARE(int(selected(*view).size()), 4 * page + 1);
+        QVERIFY(view->topRow() > 0); // the cursor is brought into view
+        QTest::keyClick(view->viewport(), Qt::Key_PageUp, Qt::ShiftModifier);
+        QCOMPARE(view->cursor(), 1);
+        QCOMPARE(selected(*view), (std::vector<int>{1}));
+        QTest::keyClick(view->viewport(), Qt::Key_PageUp, Qt::ShiftModifier);
+        QCOMPARE(view->cursor(), 0); // the first item stops it
+        QCOMPARE(selected(*view), (std::vector<int>{0, 1}));
     }
 
     void keysWithoutCursorReachAValidItem() {

@@ -240,6 +240,32 @@ TEST(Selection, KeysMoveWithinTheListAndNeverExtend) {
     EXPECT_EQ(a.state(5), 3);
 }
 
+TEST(Selection, EndsPagesAndRangesForTheExtendingKeys) {
+    const int n = 10, cols = 4;
+    EXPECT_EQ(selection::navigate(NavKey::First, 6, n, cols), 0);
+    EXPECT_EQ(selection::navigate(NavKey::Last, 1, n, cols), 9);
+    EXPECT_EQ(selection::navigate(NavKey::Last, -1, n, cols), 9);
+    EXPECT_EQ(selection::navigate(NavKey::First, -1, 0, cols), -1); // empty list
+    // A page of two rows; the ends of the list stop it.
+    EXPECT_EQ(selection::navigate(NavKey::PageDown, 1, n, cols, 2), 9);
+    EXPECT_EQ(selection::navigate(NavKey::PageDown, 0, n, cols, 1), 4);
+    EXPECT_EQ(selection::navigate(NavKey::PageUp, 9, n, cols, 2), 1);
+    EXPECT_EQ(selection::navigate(NavKey::PageUp, 5, n, cols, 2), 0);
+    EXPECT_EQ(selection::navigate(NavKey::PageDown, -1, n, cols, 1), 4);
+    EXPECT_EQ(selection::navigate(NavKey::PageDown, 2, n, cols, 0), 6); // at least a row
+
+    StateArray a(n);
+    a.setState(0, kSelectedBit);
+    selection::selectRange(a, 6, 3);
+    EXPECT_EQ(selectedOf(a), (std::vector<int>{3, 4, 5, 6}));
+    EXPECT_EQ(a.state(3), kCursorBit | kSelectedBit);
+    EXPECT_EQ(a.state(6), kSelectedBit);
+    ChangedItems changed;
+    selection::selectRange(a, 6, 6, &changed);
+    EXPECT_EQ(selectedOf(a), (std::vector<int>{6}));
+    EXPECT_EQ(changed, (ChangedItems{3, 4, 5, 6}));
+}
+
 TEST(Selection, RightClickKeepsASelectionItIsPartOf) {
     StateArray a(5);
     a.setState(1, 3);

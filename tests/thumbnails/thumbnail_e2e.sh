@@ -40,9 +40,11 @@ xdotool mousemove $(cell 1) click 1
 xdotool key Right
 expect "cursor=2 top=0 selected=2" "Right moves the cursor"
 xdotool key shift+Down
-expect "cursor=6 top=0 selected=6" "keys never extend the selection"
+expect "cursor=6 top=0 selected=2,3,4,5,6" "Shift with a key extends the selection"
 xdotool key End
 expect "cursor=7 top=0 selected=7" "End goes to the row's last item"
 for _ in 1 2 3 4; do xdotool key Down; done
 expect "cursor=23 top=3 selected=23" "Down scrolls the cursor into view"
+xdotool key ctrl+Home
+expect "cursor=0 top=0 selected=0" "Ctrl+Home goes to the first item"
 exit $fail

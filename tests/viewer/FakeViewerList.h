@@ -44,6 +44,7 @@ struct FakeViewerList {
             return true;
         };
         s.selectedCount = [] { return 1; };
+        s.count = [this] { return int(items.size()); };
         s.deleteItem = [this](const QString& path) {
             ++deleteCalls;
             const bool removed = QFile::remove(path);

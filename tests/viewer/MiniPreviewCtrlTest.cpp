@@ -4,6 +4,8 @@
 
 #include "engine/ImageItemList.h"
 #include "imaging/ImageLoader.h"
+#include "samples/Canvas.h"
+#include "samples/SampleGen.h"
 
 #include <QTemporaryDir>
 #include <QtTest>
@@ -112,10 +114,10 @@ private slots:
         if (!QFile::exists(turned) || !QFile::exists(upright))
             QSKIP("shared samples missing");
         Shown s;
-        ImageItem item = ItemFor(turned);
-        // The file's EXIF block follows an ICC segment, where the parser does
-        // not look; the item carries the orientation the file states.
-        item.imageInfo.orientation = 6;
+        // The file's EXIF block follows a JFIF and an ICC segment: the
+        // orientation is found there all the same.
+        const ImageItem item = ItemFor(turned);
+        QCOMPARE(item.imageInfo.orientation.value_or(0), 6);
         s.ctrl.SetItem(item);
         QTRY_VERIFY_WITH_TIMEOUT(s.ctrl.hasImage(), 20000);
         const QImage shown = s.ctrl.image();
@@ -125,6 +127,24 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(ref.ctrl.hasImage(), 20000);
         QCOMPARE(shown.size(), ref.ctrl.image().size());
         QVERIFY2(Difference(shown, ref.ctrl.image()) < 20, "same picture, same way up");
+    }
+
+    void tiffWithOrientationSixIsShownUprightAndTurnedOnce() {
+        // The TIFF decoder puts the picture upright itself; the item's
+        // orientation from the file must not turn it again.
+        samples::writeOrientedTiff(dir_.path().toStdString(), "turned.tif", 6, false);
+        ImageItem item =
+            ImageItem::FromPath(dir_.filePath("turned.tif").toStdString(), ImageKind::Tiff);
+        ScanItemInfo(item);
+        QCOMPARE(item.imageInfo.orientation.value_or(0), 6);
+        Shown s;
+        s.ctrl.SetItem(item);
+        QTRY_VERIFY_WITH_TIMEOUT(s.ctrl.hasImage(), 20000);
+        const samples::Canvas upright =
+            samples::renderSamplePicture(300, 225, "turned.tif", "TIFF UPRIGHT", 43);
+        const QImage expected(upright.pixels().data(), 300, 225, 300 * 3, QImage::Format_RGB888);
+        QCOMPARE(s.ctrl.imageSize(), QSize(300, 225));
+        QVERIFY2(Difference(s.ctrl.image(), expected) < 1, "the stored picture, upright");
     }
 
     void newerSelectionWinsAndAStaleResultLeavesThePane() {

@@ -3,4 +3,4 @@ lumora_qtest(histogram_tests
     LIBS lumora_viewer_panels)
 lumora_qtest(minipreview_tests
     SOURCES ${CMAKE_CURRENT_LIST_DIR}/MiniPreviewCtrlTest.cpp
-    LIBS lumora_viewer_panels)
+    LIBS lumora_viewer_panels lumora_samplegen)

@@ -142,7 +142,8 @@ private slots:
     void timerStartsOnlyWhenAnImageIsDisplayed();
     void intervalZeroRequestsTheNextAtOnce();
     void lastImageEndsTheRunAndAutoCloseHidesTheViewer();
-    void oneImageEndsAtOnce();
+    void oneImageIsAlsoTheLast();
+    void emptyListStartsNothing();
     void statesAfterTheRunEqualThoseBefore();
     void runAgainStopsAndClosingTheViewerStopsTimerAndMusic();
     void dialogValidatesTheIntervalAndEnablesTheMusicControls();
@@ -209,24 +210,70 @@ void SlideShowTest::lastImageEndsTheRunAndAutoCloseHidesTheViewer() {
         QCOMPARE(fake.closed, 0);
         show.onTimer();
         show.ImageDisplayed(2, 3);
+        if (autoClose) {
+            // The last image stays its interval like the others before the
+            // viewer closes; then nothing more is opened.
+            QVERIFY(show.IsRunning());
+            QVERIFY(show.timerActive());
+            QCOMPARE(show.timerInterval(), 1000);
+            QCOMPARE(fake.closed, 0);
+            show.onTimer();
+        }
         QVERIFY(!show.IsRunning());
         QVERIFY(!show.timerActive());
         QVERIFY(!fake.title);
         QCOMPARE(fake.closed, autoClose ? 1 : 0);
         QCOMPARE(fake.opened, (QList<int>{0, 1, 2}));
     }
-}
-
-void SlideShowTest::oneImageEndsAtOnce() {
+    // Stepping back from the last image while it waits goes on with the run.
     Rig rig;
     auto& [show, fake] = rig;
-    fake.count = 1;
-    fake.current = 0;
-    show.ApplySettings(withOptions(5, true, true));
+    show.ApplySettings(withOptions(1, true, true));
     show.Start();
-    show.ImageDisplayed(0, 1);
+    show.ImageDisplayed(2, 3);
+    show.ImageDisplayed(1, 3); // Previous
+    show.onTimer();
+    QVERIFY(show.IsRunning());
+    QCOMPARE(fake.opened, (QList<int>{0, 2}));
+    // The real timer closes the viewer after the last image's interval.
+    show.ImageDisplayed(2, 3);
+    QTRY_COMPARE_WITH_TIMEOUT(fake.closed, 1, 5000);
     QVERIFY(!show.IsRunning());
-    QCOMPARE(fake.closed, 1);
+}
+
+void SlideShowTest::oneImageIsAlsoTheLast() {
+    for (bool autoClose : {true, false}) {
+        Rig rig;
+        auto& [show, fake] = rig;
+        fake.count = 1;
+        fake.current = 0;
+        show.ApplySettings(withOptions(5, true, autoClose));
+        show.Start();
+        show.ImageDisplayed(0, 1);
+        // Without auto-close the run ends on the image; with it the image is
+        // seen for the interval first.
+        QCOMPARE(show.IsRunning(), autoClose);
+        if (autoClose)
+            show.onTimer();
+        QVERIFY(!show.IsRunning());
+        QCOMPARE(fake.closed, autoClose ? 1 : 0);
+        QCOMPARE(fake.opened, QList<int>{0});
+    }
+}
+
+void SlideShowTest::emptyListStartsNothing() {
+    Rig rig;
+    auto& [show, fake] = rig;
+    fake.count = 0;
+    fake.current = -1;
+    // With the dialog on: no dialog either (the test would hang on it).
+    show.ApplySettings(withOptions(5, true, true, false));
+    QVERIFY(!show.ToggleSlideshow(nullptr));
+    show.Start();
+    QVERIFY(!show.IsRunning());
+    QVERIFY(fake.opened.isEmpty());
+    QCOMPARE(fake.showCurrentCalls, 0);
+    QVERIFY(!fake.title);
 }
 
 void SlideShowTest::statesAfterTheRunEqualThoseBefore() {

@@ -6,7 +6,7 @@ endif()
 if(TARGET lumora_viewer)
     lumora_qtest(lumora_viewer_test SOURCES ${CMAKE_CURRENT_LIST_DIR}/ViewerTest.cpp
                  ${CMAKE_CURRENT_LIST_DIR}/FakeViewerList.h
-                 LIBS lumora_viewer)
+                 LIBS lumora_viewer lumora_samplegen)
     lumora_qtest(lumora_viewer_picture_test SOURCES ${CMAKE_CURRENT_LIST_DIR}/ViewerPictureTest.cpp
                  LIBS lumora_viewer)
 endif()

@@ -1,15 +1,19 @@
 // The viewer window and its canvas through the real widgets: fit and zoom
 // steps, read-out, rotation modes, stale results, wheel modes, list
 // position, full screen, closing, drawing against a reference scale,
-// EXIF orientations and neighbours decoded ahead of time.
+// EXIF orientations, neighbours decoded ahead of time, deleting the last
+// image, touchpad wheels and the status-bar prompts.
 #include "FakeViewerList.h"
 #include "controls/SkipperSliderCtrl.h"
+#include "samples/Canvas.h"
+#include "samples/SampleGen.h"
 #include "viewer/PixelPool.h"
 #include "viewer/PreviewCtrl.h"
 #include "viewer/PreviewMessages.h"
 #include "viewer/ViewerFrame.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QDir>
 #include <QFile>
 #include <QMenu>
@@ -598,6 +602,34 @@ private slots:
         }
     }
 
+    void tiffOrientationsAreShownUprightAndTurnedOnlyOnce() {
+        // The TIFF decoder puts the picture upright itself: the item's EXIF
+        // orientation must not turn it a second time.
+        const samples::Canvas upright =
+            samples::renderSamplePicture(300, 225, "t.tif", "TIFF UPRIGHT", 43);
+        const QImage expected =
+            QImage(upright.pixels().data(), 300, 225, 300 * 3, QImage::Format_RGB888)
+                .convertToFormat(QImage::Format_RGB32);
+        Rig rig;
+        const int orientations[] = {6, 8, 3, 5, 1};
+        for (int o : orientations) {
+            const QString sub = dir_.filePath(QStringLiteral("tiff%1").arg(o));
+            QVERIFY(QDir().mkpath(sub));
+            samples::writeOrientedTiff(sub.toStdString(), "t.tif", o, o == 8);
+            rig.list.add((sub + QStringLiteral("/t.tif")).toStdString(), ImageKind::Tiff, o);
+        }
+        for (int i = 0; i < 5; ++i) {
+            rig.list.open(i);
+            QVERIFY(waitShown(rig.frame));
+            QVERIFY(waitFullSize(rig.frame));
+            const QImage shown =
+                rig.preview()->picture()->level(0).convertToFormat(QImage::Format_RGB32);
+            QCOMPARE(shown.size(), QSize(300, 225));
+            QVERIFY2(meanAbsDiff(shown, expected) == 0,
+                     qPrintable(QStringLiteral("orientation %1").arg(orientations[i])));
+        }
+    }
+
     void neighboursAreDecodedAheadAndDroppedWhenTheListChanges() {
         Rig rig;
         for (int i = 0; i < 4; ++i)
@@ -669,6 +701,158 @@ private slots:
         QVERIFY(!QFile::exists(QString::fromStdString(first)));
         QVERIFY(waitShown(rig.frame));
         QCOMPARE(rig.preview()->currentPath(), second);
+    }
+
+    void deletingTheLastImageEmptiesTheViewer() {
+        Rig rig;
+        bool running = true;
+        ViewerHooks hooks;
+        hooks.slideshowRunning = [&] { return running; };
+        hooks.stopSlideshow = [&] { running = false; };
+        rig.frame.SetHooks(hooks);
+        rig.list.add(writeJpeg(dir_, "only.jpg", 300, 200));
+        rig.list.items[0].caption.iso = 400u;
+        rig.frame.show();
+        rig.list.open(0);
+        QVERIFY(waitShown(rig.frame));
+        QCOMPARE(rig.frame.paneText(6), QStringLiteral("ISO400"));
+        QTest::keyClick(rig.preview(), Qt::Key_Delete);
+        QCOMPARE(rig.list.deleteCalls, 1);
+        QVERIFY(rig.list.items.empty());
+        // Nothing takes its place: no picture, no path, no waiting.
+        QVERIFY(!rig.preview()->HasImage());
+        QVERIFY(rig.preview()->currentPath().empty());
+        QVERIFY(!rig.preview()->loading());
+        QVERIFY(!rig.frame.loadingState());
+        QCOMPARE(rig.frame.windowTitle(), QStringLiteral("Lumora - ビューア"));
+        for (int pane : {0, 1, 2, 3, 4, 5, 6, 9, 10, 11, 12})
+            QCOMPARE(rig.frame.paneText(pane), QString());
+        QVERIFY(!rig.frame.slider()->isEnabled());
+        QCOMPARE(rig.frame.slider()->maximum(), 0);
+        QCOMPARE(rig.frame.listCount(), 0);
+        QVERIFY(!running); // a run would wait for an image forever
+        QVERIFY(!rig.frame.IsCommandEnabled(ID_VIEWER_FIT));
+        QVERIFY(!rig.frame.IsCommandEnabled(ID_VIEWER_NEXT));
+        // A black canvas, without the failure text of an unreadable file.
+        const QImage canvas = rig.preview()->viewport()->grab().toImage();
+        bool allBlack = true;
+        for (int y = 0; y < canvas.height() && allBlack; y += 2)
+            for (int x = 0; x < canvas.width() && allBlack; x += 2)
+                allBlack = (canvas.pixel(x, y) & 0xFFFFFF) == 0;
+        QVERIFY(allBlack);
+        // Delete again: nothing to delete.
+        QTest::keyClick(rig.preview(), Qt::Key_Delete);
+        QCOMPARE(rig.list.deleteCalls, 1);
+    }
+
+    void touchpadDeltasAddUpToWholeNotches() {
+        AppSettings s = defaults();
+        Rig rig(s);
+        rig.frame.show();
+        for (int i = 0; i < 3; ++i)
+            rig.list.add(writeJpeg(dir_, QStringLiteral("t%1.jpg").arg(i), 1200, 900, i * 40));
+        rig.list.open(0);
+        QVERIFY(waitShown(rig.frame));
+        const float fit = rig.preview()->magnification();
+        auto wheel = [&](QWidget* target, int delta) {
+            const QPointF at(100, 10);
+            QWheelEvent e(at, target->mapToGlobal(at), QPoint(), QPoint(0, delta), Qt::NoButton,
+                          Qt::NoModifier, Qt::NoScrollPhase, false);
+            QCoreApplication::sendEvent(target, &e);
+        };
+        QWidget* canvas = rig.preview()->viewport();
+        // Eight events of 15 units are one notch: one zoom step.
+        for (int i = 0; i < 7; ++i)
+            wheel(canvas, -15);
+        QCOMPARE(rig.preview()->magnification(), fit);
+        QVERIFY(rig.preview()->fitMode());
+        wheel(canvas, -15);
+        const float oneStep = rig.preview()->magnification();
+        QVERIFY(oneStep > fit);
+        rig.frame.SetFitMode(true);
+        wheel(canvas, -120);
+        QCOMPARE(rig.preview()->magnification(), oneStep);
+        // Half a notch and back again: nothing.
+        wheel(canvas, -60);
+        wheel(canvas, 60);
+        QCOMPARE(rig.preview()->magnification(), oneStep);
+
+        // Navigation mode: one image per notch.
+        s.PreviewMouseWheel = 1;
+        rig.frame.ApplySettings(s);
+        for (int i = 0; i < 7; ++i)
+            wheel(canvas, -15);
+        QCOMPARE(rig.list.cursor, 0);
+        wheel(canvas, -15);
+        QCOMPARE(rig.list.cursor, 1);
+        QVERIFY(waitShown(rig.frame));
+        wheel(canvas, 240); // two notches away: two images back
+        QCOMPARE(rig.list.cursor, 2);
+        QVERIFY(waitShown(rig.frame));
+
+        // The slider: a notch moves it one place and opens that image.
+        CSkipperSliderCtrl* slider = rig.frame.slider();
+        QCOMPARE(slider->value(), 2);
+        for (int i = 0; i < 3; ++i)
+            wheel(slider, 40);
+        QCOMPARE(rig.list.cursor, 1);
+        QCOMPARE(slider->value(), 1);
+        QVERIFY(waitShown(rig.frame));
+        QCOMPARE(rig.preview()->currentPath(), rig.list.items[1].path);
+        wheel(slider, -120);
+        QCOMPARE(rig.list.cursor, 2);
+        QVERIFY(waitShown(rig.frame));
+        wheel(slider, -120); // at the end: nothing to open
+        QCOMPARE(rig.list.cursor, 2);
+        QCOMPARE(slider->value(), 2);
+    }
+
+    void commandsShowTheirPromptsInTheStatusBar() {
+        Rig rig;
+        rig.list.add(writeJpeg(dir_, "p.jpg", 300, 200));
+        rig.list.open(0);
+        QVERIFY(waitShown(rig.frame));
+        QStatusBar* bar = rig.frame.statusBar();
+        const int ids[] = {ID_VIEWER_DELETE,    ID_VIEWER_CLOSE,       ID_VIEWER_SMART_RENDERING,
+                           ID_VIEWER_FIT,       ID_VIEWER_ACTUAL_SIZE, ID_VIEWER_ZOOM_IN,
+                           ID_VIEWER_ZOOM_OUT,  ID_VIEWER_ROTATE_LEFT, ID_VIEWER_ROTATE_RIGHT,
+                           ID_VIEWER_SLIDESHOW, ID_VIEWER_FULL_SCREEN, ID_VIEWER_NEXT,
+                           ID_VIEWER_PREVIOUS,  ID_VIEWER_PREIMAGE};
+        for (int id : ids)
+            QVERIFY2(!rig.frame.action(id)->statusTip().isEmpty(), qPrintable(QString::number(id)));
+        // The pointer on a tool-bar button shows its prompt in place of
+        // pane 0; leaving the button brings pane 0 back.
+        QWidget* button = rig.frame.toolBar()->widgetForAction(rig.frame.action(ID_VIEWER_ZOOM_IN));
+        QVERIFY(button);
+        const QPointF inside(2, 2);
+        QEnterEvent enter(inside, inside, button->mapToGlobal(inside));
+        QApplication::sendEvent(button, &enter);
+        QCOMPARE(bar->currentMessage(), QStringLiteral("画像を拡大表示"));
+        QEvent leave(QEvent::Leave);
+        QApplication::sendEvent(button, &leave);
+        QVERIFY(bar->currentMessage().isEmpty());
+        QCOMPARE(rig.frame.paneText(0), QStringLiteral("画像が表示されました"));
+        // A menu item under the pointer.
+        QMenu* file = rig.frame.menuBar()->actions().first()->menu();
+        file->popup(rig.frame.mapToGlobal(QPoint(20, 20)));
+        QVERIFY(QTest::qWaitForWindowExposed(file));
+        QTest::mouseMove(file, file->actionGeometry(rig.frame.action(ID_VIEWER_DELETE)).center());
+        QTRY_COMPARE(bar->currentMessage(), QStringLiteral("表示中の画像ファイルを削除"));
+        file->hide();
+        // The submenus built when the menu opens have theirs too.
+        ViewerHooks hooks;
+        hooks.worksheetNames = [] { return QStringList{QStringLiteral("ワークシート1")}; };
+        rig.frame.SetHooks(hooks);
+        rig.frame.ApplySettings([] {
+            AppSettings s = defaults();
+            s.AppList = QStringList{QStringLiteral("/usr/bin/true")};
+            return s;
+        }());
+        rig.frame.RebuildSubmenus();
+        QCOMPARE(rig.frame.addToSheetMenu()->actions().first()->statusTip(),
+                 QStringLiteral("表示中の画像をワークシートへ追加"));
+        QCOMPARE(rig.frame.openWithMenu()->actions().first()->statusTip(),
+                 QStringLiteral("表示中の画像を登録済みアプリで開く"));
     }
 };
 

@@ -2,7 +2,8 @@
 # End to end through the real program under a virtual X server: a folder of
 # three JPEG files, "スライドショーを実行(&S)..." from the View menu, "実行"
 # in the options dialog (interval 1 s, auto-close): the viewer shows the
-# run in its title and hides itself after the third image.
+# run in its title, shows the third image for its interval too and then
+# hides itself.
 # Usage: slideshow_e2e.sh LUMORA SAMPLES_DIR. Skips (77) without Xvfb,
 # xdotool or three sample JPEG files.
 set -u
@@ -51,8 +52,11 @@ done
 [ -n "$seen" ] && echo "ok: the viewer runs the slideshow" ||
     { echo "FAIL: no viewer with the running title"; fail=1; }
 hidden=""
+last_seen=""
 for _ in $(seq 200); do
-    if ! xdotool search --onlyvisible --name "^Lumora - .*[.]jpg" >/dev/null 2>&1; then
+    if xdotool search --onlyvisible --name "img2[.]jpg" >/dev/null 2>&1; then
+        last_seen=1
+    elif ! xdotool search --onlyvisible --name "^Lumora - .*[.]jpg" >/dev/null 2>&1; then
         hidden=1
         break
     fi
@@ -60,10 +64,12 @@ for _ in $(seq 200); do
 done
 elapsed_ms=$((($(date +%s%N) - start) / 1000000))
 echo "viewer hidden after ${elapsed_ms} ms"
-# Two intervals of one second lie between the first and the third image.
-if [ -n "$hidden" ] && [ "$elapsed_ms" -ge 2000 ]; then
-    echo "ok: auto-close hid the viewer after the third image"
+[ -n "$last_seen" ] && echo "ok: the third image was shown" ||
+    { echo "FAIL: the third image never showed"; fail=1; }
+# Each of the three images stays one second before the run ends.
+if [ -n "$hidden" ] && [ "$elapsed_ms" -ge 3000 ]; then
+    echo "ok: auto-close hid the viewer after the third image's interval"
 else
-    echo "FAIL: the viewer did not hide after the third image"; fail=1
+    echo "FAIL: the viewer did not hide after the third image's interval"; fail=1
 fi
 exit $fail

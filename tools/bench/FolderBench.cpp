@@ -5,7 +5,9 @@
 // by exiftool, and system calls per file for listing plus scanning; then
 // whole-file thumbnails of big camera JPEGs without EXIF thumbnails: the
 // decode pool against one worker and against vipsthumbnail on every core,
-// and a second visit served by the shared thumbnail cache.
+// and a second visit served by the shared thumbnail cache. --compare runs
+// the quick engine figures of this build and of another lumora-bench in
+// turns, for a side-by-side comparison on the same machine in one run.
 #include "BenchCommands.h"
 #include "BenchSupport.h"
 
@@ -30,6 +32,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <memory>
 #include <sstream>
 #include <string>
@@ -101,24 +104,42 @@ LoadFigures loadOnce(const std::string& folder, bool scroll) {
     return figures;
 }
 
-// Syscalls of a child that lists and scans folder once (strace -f -c).
-long countSyscalls(const std::string& self, const std::string& folder) {
-    const std::string out = "/tmp/lumora-bench-strace.txt";
+// Syscalls of a child that lists and scans folder once (strace -f -c): the
+// calls by name, with "total"; empty when it could not run.
+std::map<std::string, long> countSyscalls(const std::string& self, const std::string& folder) {
+    const std::string out = "/tmp/lumora-bench-strace-" + std::to_string(::getpid()) + ".txt";
     fs::remove(out);
+    std::map<std::string, long> calls;
     if (runTimed({"strace", "-f", "-c", "-o", out, self, "folder", "--scan-once", folder}) < 0)
-        return -1;
+        return calls;
     std::ifstream in(out);
     std::string line;
-    long total = -1;
     while (std::getline(in, line)) {
         std::istringstream words(line);
         std::vector<std::string> tokens;
         for (std::string w; words >> w;)
             tokens.push_back(w);
-        if (tokens.size() >= 5 && tokens.back() == "total")
-            total = std::stol(tokens[3]);
+        // % time, seconds, usecs/call, calls, [errors,] name
+        if (tokens.size() >= 5 && !tokens[3].empty() &&
+            tokens[3].find_first_not_of("0123456789") == std::string::npos)
+            calls[tokens.back()] = std::stol(tokens[3]);
     }
-    return total;
+    fs::remove(out);
+    return calls;
+}
+
+// Calls that touch files, as opposed to memory management (the thread heaps
+// grow a page at a time) and thread wake-ups.
+bool isFileCall(const std::string& name) {
+    static const char* const names[] = {
+        "open",       "openat",   "openat2",   "stat",       "fstat",  "lstat",   "newfstatat",
+        "statx",      "read",     "pread64",   "readv",      "preadv", "preadv2", "close",
+        "fcntl",      "access",   "faccessat", "faccessat2", "lseek",  "statfs",  "fstatfs",
+        "getdents64", "readlink", "geteuid",   "getuid",     "capget"};
+    for (const char* n : names)
+        if (name == n)
+            return true;
+    return false;
 }
 
 // --scan-once DIR: load and scan one folder, nothing else (for strace).
@@ -132,13 +153,9 @@ int scanOnce(const std::string& folder) {
     engine.Start();
     view.SetBusy(true);
     engine.LoadFolder(folder + "/");
-    // Coarse polling keeps the waiting thread's own calls few.
-    const auto deadline = Clock::now() + 300s;
-    while (Clock::now() < deadline) {
-        std::this_thread::sleep_for(50ms);
-        if (!view.IsBusy() || (list.Count() == 0 && view.Counts().watchStarts > 0))
-            break;
-    }
+    // Woken by the view instead of polling: the waiting thread's own calls
+    // do not grow with the time the scan takes.
+    view.WaitUntilSettled(300s);
     engine.Shutdown(10000);
     return 0;
 }
@@ -388,11 +405,128 @@ double loadAverage() {
     return load;
 }
 
+// ---- this build against another one, side by side ---------------------------
+
+// The number after "key": in a one-line JSON object, NAN when absent.
+double jsonValue(const std::string& json, const std::string& key) {
+    const std::string quoted = "\"" + key + "\":";
+    const std::size_t at = json.find(quoted);
+    if (at == std::string::npos)
+        return NAN;
+    const char* start = json.c_str() + at + quoted.size();
+    char* end = nullptr;
+    const double v = std::strtod(start, &end);
+    return end == start ? NAN : v;
+}
+
+// Runs bench folder --quick --json (with the extra flags) and returns the
+// JSON line it printed; empty when it failed. PATH holds only sh and strace,
+// so the peer programs (exiftool) are left out of compared runs.
+std::string quickRunJson(const std::string& bench, const std::vector<std::string>& flags,
+                         const std::string& path) {
+    const std::string out = "/tmp/lumora-bench-compare-" + std::to_string(::getpid()) + ".json";
+    std::string command = "PATH='" + path + "' '" + bench + "' folder --quick --json";
+    for (const auto& f : flags)
+        command += " " + f;
+    command += " > '" + out + "'";
+    std::string json;
+    if (runTimed({"sh", "-c", command}) >= 0) {
+        std::ifstream in(out);
+        for (std::string line; std::getline(in, line);)
+            if (!line.empty() && line.front() == '{')
+                json = line;
+    }
+    fs::remove(out);
+    return json;
+}
+
+// A folder holding sh and strace only, for the compared runs' PATH.
+std::string toolsOnlyPath() {
+    const std::string dir = "/tmp/lumora-bench-compare-path-" + std::to_string(::getpid());
+    fs::create_directories(dir);
+    for (const char* tool : {"sh", "strace"}) {
+        for (const char* where : {"/usr/bin/", "/bin/", "/usr/local/bin/"}) {
+            const fs::path target = std::string(where) + tool;
+            std::error_code ec;
+            if (fs::exists(target)) {
+                fs::create_symlink(target, fs::path(dir) / tool, ec);
+                break;
+            }
+        }
+    }
+    return dir;
+}
+
+// --compare OTHER: the quick engine figures of this build and of the
+// lumora-bench at OTHER (an older build, say), rounds times each, the order
+// alternating, with medians and their ratios.
+int compareFolder(const std::string& other, int rounds, bool json) {
+    const std::string self = selfPath();
+    const std::string path = toolsOnlyPath();
+    const char* keys[] = {"syscalls_per_file",    "scan_files_per_s",
+                          "first_screen_ms_1000", "first_screen_ms_1000_noexif",
+                          "load_average",         "file_syscalls_per_file"};
+    constexpr int kKeys = 6;
+    std::vector<double> mine[kKeys], theirs[kKeys];
+    std::printf("folder comparison: this build %s against %s, %d rounds, load average %.1f\n",
+                self.c_str(), other.c_str(), rounds, loadAverage());
+    std::printf("  round  side    syscalls/file  files/s  first screen ms  (no EXIF)  load\n");
+    for (int r = 0; r < rounds; ++r) {
+        for (int turn = 0; turn < 2; ++turn) {
+            const bool selfTurn = (r % 2 == 0) == (turn == 0);
+            std::string out = selfTurn ? quickRunJson(self, {"--engine-only"}, path)
+                                       : quickRunJson(other, {"--engine-only"}, path);
+            if (!selfTurn && out.empty())
+                out = quickRunJson(other, {}, path); // a build without --engine-only
+            if (out.empty()) {
+                std::fprintf(stderr, "%s failed\n", selfTurn ? self.c_str() : other.c_str());
+                return 1;
+            }
+            auto& into = selfTurn ? mine : theirs;
+            for (int k = 0; k < kKeys; ++k)
+                into[k].push_back(jsonValue(out, keys[k]));
+            std::printf("  %5d  %-6s  %13.2f  %7.0f  %15.1f  %9.1f  %4.1f\n", r + 1,
+                        selfTurn ? "this" : "other", into[0].back(), into[1].back(), into[2].back(),
+                        into[3].back(), into[4].back());
+            std::fflush(stdout);
+        }
+    }
+    fs::remove_all(path);
+    double m[kKeys], t[kKeys];
+    for (int k = 0; k < kKeys; ++k) {
+        m[k] = median(mine[k]);
+        t[k] = median(theirs[k]);
+    }
+    std::printf("  medians: this %.2f syscalls/file (%.2f on files), %.0f files/s, first screen "
+                "%.1f ms (%.1f without EXIF)\n",
+                m[0], m[5], m[1], m[2], m[3]);
+    std::printf("           other %.2f syscalls/file, %.0f files/s, first screen %.1f ms (%.1f "
+                "without EXIF)\n",
+                t[0], t[1], t[2], t[3]);
+    std::printf("  this build: scan rate %+.1f %%, first screen %+.1f %% faster (%+.1f %% "
+                "without EXIF); median load average %.1f\n",
+                (m[1] / t[1] - 1) * 100, (t[2] / m[2] - 1) * 100, (t[3] / m[3] - 1) * 100,
+                median(mine[4]));
+    if (json) {
+        std::string out = "{";
+        for (int k = 0; k < kKeys; ++k) {
+            jsonField(out, (std::string("this_") + keys[k]).c_str(), m[k]);
+            jsonField(out, (std::string("other_") + keys[k]).c_str(), t[k]);
+        }
+        out += "}";
+        std::printf("%s\n", out.c_str());
+    }
+    return 0;
+}
+
 int runFolder(const std::vector<std::string>& args) {
     bool quick = false;
     bool json = false;
     bool thumbsOnly = false;
+    bool engineOnly = false;
     int files = 0;
+    std::string other;
+    int rounds = 5;
     for (std::size_t i = 0; i < args.size(); ++i) {
         if (args[i] == "--quick")
             quick = true;
@@ -400,16 +534,26 @@ int runFolder(const std::vector<std::string>& args) {
             files = std::max(1, std::atoi(args[++i].c_str()));
         else if (args[i] == "--thumbs-only")
             thumbsOnly = true;
+        else if (args[i] == "--engine-only")
+            engineOnly = true;
+        else if (args[i] == "--compare" && i + 1 < args.size())
+            other = args[++i];
+        else if (args[i] == "--rounds" && i + 1 < args.size())
+            rounds = std::max(1, std::atoi(args[++i].c_str()));
         else if (args[i] == "--json")
             json = true;
         else if (args[i] == "--scan-once" && i + 1 < args.size())
             return scanOnce(args[i + 1]);
         else {
-            std::fprintf(stderr, "usage: lumora-bench folder [--quick] [--thumbs-only] "
-                                 "[--files N] [--json]\n");
+            std::fprintf(stderr, "usage: lumora-bench folder [--quick] [--thumbs-only | "
+                                 "--engine-only] [--files N] [--json]\n"
+                                 "       lumora-bench folder --compare OTHER-BENCH [--rounds N] "
+                                 "[--json]\n");
             return 2;
         }
     }
+    if (!other.empty())
+        return compareFolder(other, rounds, json);
     const double load = loadAverage();
     std::printf("folder benchmark (%s): stand-in view %d x %d cells, warm cache, load average "
                 "%.1f on %u cores\n",
@@ -419,17 +563,21 @@ int runFolder(const std::vector<std::string>& args) {
     jsonField(out, "load_average", load);
     if (!thumbsOnly)
         engineFigures(out, quick);
-    const ThumbFigures thumbs = wholeFileThumbnails(quick, files);
-    const double cores = std::max(1u, std::thread::hardware_concurrency());
+    if (!engineOnly) {
+        const ThumbFigures thumbs = wholeFileThumbnails(quick, files);
+        const double cores = std::max(1u, std::thread::hardware_concurrency());
+        jsonField(out, "full_decode_thumbs_vs_ideal",
+                  thumbs.poolMs / (thumbs.singleWorkerMs / cores));
+        jsonField(out, "full_decode_thumbs_cpu_vs_single",
+                  thumbs.poolCpuMs / thumbs.singleWorkerCpuMs);
+        jsonField(out, "full_decode_pool_cores_used", thumbs.poolCpuMs / thumbs.poolMs);
+        jsonField(out, "thumbs_vs_vipsthumbnail_all_cores", thumbs.poolMs / thumbs.vipsMs);
+        jsonField(out, "second_visit_all_s", thumbs.secondAllMs / 1000.0);
+        jsonField(out, "second_visit_first_screen_ms", thumbs.secondFirstScreenMs);
+    }
     const double loadAfter = loadAverage();
     std::printf("  load average at the end %.1f\n", loadAfter);
     jsonField(out, "load_average_end", loadAfter);
-    jsonField(out, "full_decode_thumbs_vs_ideal", thumbs.poolMs / (thumbs.singleWorkerMs / cores));
-    jsonField(out, "full_decode_thumbs_cpu_vs_single", thumbs.poolCpuMs / thumbs.singleWorkerCpuMs);
-    jsonField(out, "full_decode_pool_cores_used", thumbs.poolCpuMs / thumbs.poolMs);
-    jsonField(out, "thumbs_vs_vipsthumbnail_all_cores", thumbs.poolMs / thumbs.vipsMs);
-    jsonField(out, "second_visit_all_s", thumbs.secondAllMs / 1000.0);
-    jsonField(out, "second_visit_first_screen_ms", thumbs.secondFirstScreenMs);
     out += "}";
     if (json)
         std::printf("%s\n", out.c_str());
@@ -517,24 +665,48 @@ void engineFigures(std::string& out, bool quick) {
 
     // System calls per file for listing plus scanning.
     double perFile = NAN;
+    double filePerFile = NAN;
     const std::string self = selfPath();
     if (haveProgram("strace") && !self.empty()) {
         const std::string empty = "/tmp/lumora-bench-folder-empty";
         fs::create_directories(empty);
         const std::string dir = quick ? exif1k : exif10k;
         const int count = quick ? 1000 : 10000;
-        const long base = countSyscalls(self, empty);
-        const long full = countSyscalls(self, dir);
-        if (base >= 0 && full >= 0) {
-            perFile = static_cast<double>(full - base) / count;
-            std::printf(
-                "  system calls: %ld for %d files, %ld for an empty folder: %.2f per file\n", full,
-                count, base, perFile);
+        const auto base = countSyscalls(self, empty);
+        const auto full = countSyscalls(self, dir);
+        if (base.count("total") && full.count("total")) {
+            const auto more = [&](const std::string& name) {
+                const auto b = base.find(name);
+                const auto f = full.find(name);
+                return (f == full.end() ? 0 : f->second) - (b == base.end() ? 0 : b->second);
+            };
+            perFile = static_cast<double>(more("total")) / count;
+            long fileCalls = 0;
+            std::string split;
+            for (const auto& [name, n] : full) {
+                if (name == "total")
+                    continue;
+                const long d = more(name);
+                if (isFileCall(name))
+                    fileCalls += d;
+                if (d >= count / 100) {
+                    char part[64];
+                    std::snprintf(part, sizeof part, "%s%s %.2f", split.empty() ? "" : ", ",
+                                  name.c_str(), static_cast<double>(d) / count);
+                    split += part;
+                }
+            }
+            filePerFile = static_cast<double>(fileCalls) / count;
+            std::printf("  system calls: %ld for %d files, %ld for an empty folder: %.2f per file, "
+                        "%.2f of them on files\n    per file: %s\n",
+                        full.at("total"), count, base.at("total"), perFile, filePerFile,
+                        split.c_str());
         }
     } else {
         std::printf("  strace not installed: no system-call count\n");
     }
     jsonField(out, "syscalls_per_file", perFile);
+    jsonField(out, "file_syscalls_per_file", filePerFile);
 }
 
 const BenchRegistrar registrar{

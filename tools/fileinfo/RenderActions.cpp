@@ -92,8 +92,8 @@ const ActionRegistrar previewAction{FileAction{
             error = "the picture could not be decoded";
             return false;
         }
-        if (renderBox().autoRotate && isJpegKind(item.kind)) {
-            const int turns = OrientationQuarterTurns(item.imageInfo.orientation);
+        if (renderBox().autoRotate) {
+            const int turns = AutoRotationTurns(item);
             if (turns == 1)
                 CImageTools::RotateRight90(out.image);
             else if (turns == 2)

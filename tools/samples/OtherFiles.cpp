@@ -128,6 +128,79 @@ WrittenSample writeTiff(const std::string& dir, const std::string& name, bool le
     return r;
 }
 
+WrittenSample writeOrientedTiff(const std::string& dir, const std::string& name, int orientation,
+                                bool tiled) {
+    CameraInfo c = canonCamera();
+    c.makerNote = MakerNoteKind::None;
+    c.orientation = orientation;
+    const int w = 300, h = 225, band = 16; // upright size; strips of 16 rows or 16 x 16 tiles
+    const Canvas upright = renderSamplePicture(w, h, name, "TIFF UPRIGHT", 43);
+    const Canvas stored = upright.storedForOrientation(orientation);
+    const int sw = stored.width(), sh = stored.height();
+
+    // Strips, or tiles padded to their full size, top row first.
+    std::vector<std::vector<uint8_t>> pieces;
+    const auto pixel = [&](int x, int y, std::vector<uint8_t>& out) {
+        const Rgb p = x < sw && y < sh ? stored.at(x, y) : Rgb{};
+        out.insert(out.end(), {p.r, p.g, p.b});
+    };
+    for (int y0 = 0; y0 < sh; y0 += band) {
+        if (!tiled) {
+            std::vector<uint8_t> strip;
+            for (int y = y0; y < std::min(sh, y0 + band); ++y)
+                for (int x = 0; x < sw; ++x)
+                    pixel(x, y, strip);
+            pieces.push_back(std::move(strip));
+            continue;
+        }
+        for (int x0 = 0; x0 < sw; x0 += band) {
+            std::vector<uint8_t> tile;
+            for (int y = y0; y < y0 + band; ++y)
+                for (int x = x0; x < x0 + band; ++x)
+                    pixel(x, y, tile);
+            pieces.push_back(std::move(tile));
+        }
+    }
+    std::vector<std::string> labels;
+    std::vector<uint32_t> counts;
+    for (std::size_t i = 0; i < pieces.size(); ++i) {
+        labels.push_back("piece" + std::to_string(i));
+        counts.push_back(static_cast<uint32_t>(pieces[i].size()));
+    }
+
+    TiffStream s(true);
+    s.header();
+    IfdBuilder ifd0(true);
+    ifd0.longs(256, {uint32_t(sw)})
+        .longs(257, {uint32_t(sh)})
+        .shorts(258, {8, 8, 8})
+        .shorts(259, {1})
+        .shorts(262, {2})
+        .shorts(277, {3})
+        .shorts(284, {1});
+    if (tiled)
+        ifd0.longs(322, {uint32_t(band)})
+            .longs(323, {uint32_t(band)})
+            .offsetsTo(324, labels)
+            .longs(325, counts);
+    else
+        ifd0.offsetsTo(273, labels).longs(278, {uint32_t(band)}).longs(279, counts);
+    addCameraIfd0Fields(ifd0, c); // the orientation tag among them
+    s.writeIfd(ifd0, "ifd0");
+    writeExifIfd(s, c);
+    for (std::size_t i = 0; i < pieces.size(); ++i)
+        s.blob(labels[i], pieces[i]);
+    s.finish();
+    writeFileBytes(dir + "/" + name, s.bytes());
+
+    WrittenSample r = plainRecord(name, kKindTiff, w, h,
+                                  "RGB " + std::string(tiled ? "tiles" : "strips") +
+                                      " stored for orientation " + std::to_string(orientation));
+    r.hasExif = true;
+    r.camera = c;
+    return r;
+}
+
 WrittenSample writePsd(const std::string& dir, const std::string& name, int compression,
                        bool withThumbnail) {
     const int w = 400, h = 300;

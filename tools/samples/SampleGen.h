@@ -120,6 +120,12 @@ WrittenSample writeRw2(const std::string& dir, const std::string& name);
 WrittenSample writeNrw(const std::string& dir, const std::string& name);
 WrittenSample writeCr3(const std::string& dir, const std::string& name);
 WrittenSample writeTiff(const std::string& dir, const std::string& name, bool littleEndian);
+// A 300 x 225 sample picture stored turned or mirrored for TIFF orientation
+// 1..8 with that tag set (strips of 16 rows, or 16 x 16 tiles): shown by the
+// tag, it is upright: renderSamplePicture(300, 225, name, "TIFF UPRIGHT", 43).
+// The record's size is the upright one.
+WrittenSample writeOrientedTiff(const std::string& dir, const std::string& name, int orientation,
+                                bool tiled);
 WrittenSample writePsd(const std::string& dir, const std::string& name, int compression,
                        bool withThumbnail);
 WrittenSample writeBmp(const std::string& dir, const std::string& name);
