@@ -32,7 +32,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (list->paths.isEmpty())
         std::abort();
     for (const QString& path : list->paths) {
-        if (!QDir::isAbsolutePath(path))
+        if (!path.startsWith(QLatin1Char('/')))
             std::abort();
     }
     // What the program writes from the list reads back as the same list.

@@ -13,7 +13,7 @@ namespace {
 QList<QUrl> localUrls(const QStringList& paths) {
     QList<QUrl> urls;
     for (const QString& path : paths) {
-        if (path.isEmpty() || QDir::isRelativePath(path))
+        if (!path.startsWith(QLatin1Char('/')))
             continue;
         urls.append(QUrl::fromLocalFile(path));
     }
@@ -22,7 +22,9 @@ QList<QUrl> localUrls(const QStringList& paths) {
 
 // Only absolute paths of this machine: "file:name" would name a file in
 // whatever folder the program runs in, and "file://host/a" a file of
-// another machine (read here as "//host/a", which is "/host/a").
+// another machine (read here as "//host/a", which is "/host/a"). A path is
+// taken in its clean form: "file:////a//b" names /a/b, and written back as
+// it stood it would come back as a file of a machine named "a".
 QStringList localPaths(const QList<QUrl>& urls) {
     QStringList paths;
     for (const QUrl& url : urls) {
@@ -34,8 +36,10 @@ QStringList localPaths(const QList<QUrl>& urls) {
         QUrl here = url;
         here.setHost(QString());
         const QString path = here.toLocalFile();
-        if (!path.isEmpty() && QDir::isAbsolutePath(path))
-            paths.append(path);
+        // Not QDir::isAbsolutePath, which also takes ":name" (a resource
+        // inside the program) for absolute.
+        if (path.startsWith(QLatin1Char('/')))
+            paths.append(QDir::cleanPath(path));
     }
     return paths;
 }

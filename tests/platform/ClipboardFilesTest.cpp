@@ -115,3 +115,21 @@ TEST(ClipboardFiles, OnlyAbsolutePathsOfThisMachineAreRead) {
     EXPECT_FALSE(readFileList(gnome));
     EXPECT_FALSE(hasFileList(gnome));
 }
+
+TEST(ClipboardFiles, PathsAreReadCleanAndWrittenBackAsTheSameList) {
+    // "file:////host/x" has an empty host and the path "//host/x", which is
+    // "/host/x" here; written back as it stood it would name a machine
+    // "host". "file::name" looks absolute to Qt (a resource), not to us.
+    const QByteArray uris = "file:////host/x.jpg\r\nfile:///tmp//a/./b.jpg\r\n"
+                            "file::::name.jpg\r\nfile:///tmp/c.jpg\r\n";
+    QMimeData uriList;
+    uriList.setData(kUriListMime, uris);
+    const auto list = readFileList(uriList);
+    ASSERT_TRUE(list);
+    const QStringList expected{"/host/x.jpg", "/tmp/a/b.jpg", "/tmp/c.jpg"};
+    EXPECT_EQ(list->paths, expected);
+    const auto written = makeFileListMimeData(list->paths, list->dropEffect);
+    const auto again = readFileList(*written);
+    ASSERT_TRUE(again);
+    EXPECT_EQ(again->paths, expected);
+}
