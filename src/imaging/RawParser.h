@@ -199,6 +199,8 @@ private:
     bool JpegAt(std::uint64_t pos, std::uint32_t length, EmbeddedJpeg& out);
     void ChooseEmbeddedJpegs(const std::vector<EmbeddedJpeg>& jpegs);
     void ParseMakerNote();
+    // The Canon, Nikon or Fujifilm note by the make in IFD0 (JPEG, DNG).
+    void ParseMakerNoteByMake(std::uint64_t pos);
     void ParseCanon(std::uint64_t pos);
     void ParseNikon(std::uint64_t pos);
     void ParseOlympus(std::uint64_t pos);

@@ -25,17 +25,9 @@ bool HeaderContains(const std::uint8_t* bytes, std::size_t length, const char* n
 void CRawParser::ParseMakerNote() {
     const std::uint64_t pos = tiffBase_ + makerNoteOffset_;
     switch (kind_) {
-    case kRawKindJpeg: {
-        const std::string make = MakeUpper();
-        if (make.find("CANON") != std::string::npos) {
-            ParseCanon(pos);
-        } else if (make.find("NIKON") != std::string::npos) {
-            ParseNikon(pos);
-        } else if (make.find("FUJIFILM") != std::string::npos) {
-            ParseFujifilm(pos);
-        }
+    case kRawKindJpeg:
+        ParseMakerNoteByMake(pos);
         break;
-    }
     case kRawKindCr2:
         ParseCanon(pos);
         break;
@@ -69,6 +61,17 @@ void CRawParser::ParseMakerNote() {
     }
     default:
         break;
+    }
+}
+
+void CRawParser::ParseMakerNoteByMake(std::uint64_t pos) {
+    const std::string make = MakeUpper();
+    if (make.find("CANON") != std::string::npos) {
+        ParseCanon(pos);
+    } else if (make.find("NIKON") != std::string::npos) {
+        ParseNikon(pos);
+    } else if (make.find("FUJIFILM") != std::string::npos) {
+        ParseFujifilm(pos);
     }
 }
 

@@ -144,14 +144,7 @@ void CRawParser::ParseModernMakerNote() {
         ParseNikon(pos);
     } else if (kind_ == kRawKindDng) {
         // Converters keep the camera's own note; it is read by the camera's make.
-        const std::string make = MakeUpper();
-        if (make.find("CANON") != std::string::npos) {
-            ParseCanon(pos);
-        } else if (make.find("NIKON") != std::string::npos) {
-            ParseNikon(pos);
-        } else if (make.find("FUJIFILM") != std::string::npos) {
-            ParseFujifilm(pos);
-        }
+        ParseMakerNoteByMake(pos);
     }
     // The Sony, Samsung and Hasselblad notes have no record here: parts of
     // the Sony one are enciphered, and nothing is taken from any of them.

@@ -5,6 +5,7 @@
 #include <climits>
 #include <cstdlib>
 #include <cstring>
+#include <optional>
 #include <random>
 #include <utility>
 #include <vector>
@@ -262,6 +263,23 @@ DurableResult copyUnnamed(int in, const struct stat& src, const std::string& sou
     return options.syncFolder ? SyncFolder(folder) : DurableResult{};
 }
 
+// What a target that exists means for putting src there: nothing to do when
+// it is src itself (copying a file onto itself would truncate it first), a
+// refusal for a folder or when replacing is not allowed, else go on.
+std::optional<DurableResult> existingTarget(const struct stat& src, const struct stat& dst,
+                                            bool replace, const std::string& target) {
+    if (dst.st_dev == src.st_dev && dst.st_ino == src.st_ino) {
+        DurableResult same;
+        same.sameFile = true;
+        return same;
+    }
+    if (S_ISDIR(dst.st_mode))
+        return failure(EISDIR, DurableStep::Rename, target);
+    if (!replace)
+        return failure(EEXIST, DurableStep::Rename, target);
+    return std::nullopt;
+}
+
 } // namespace
 
 bool DurableResult::noSpace() const {
@@ -364,16 +382,8 @@ DurableResult CopyFileDurably(const std::string& source, const std::string& targ
     struct stat dst {};
     const bool targetExists = ::stat(target.c_str(), &dst) == 0;
     if (targetExists) {
-        // Copying a file onto itself would truncate it first.
-        if (dst.st_dev == src.st_dev && dst.st_ino == src.st_ino) {
-            DurableResult same;
-            same.sameFile = true;
-            return same;
-        }
-        if (S_ISDIR(dst.st_mode))
-            return failure(EISDIR, DurableStep::Rename, target);
-        if (!options.replace)
-            return failure(EEXIST, DurableStep::Rename, target);
+        if (auto answer = existingTarget(src, dst, options.replace, target))
+            return *answer;
     }
     if (nameOfPath(target).empty())
         return failure(EINVAL, DurableStep::CreateTemp, target);
@@ -441,15 +451,8 @@ DurableResult MoveFileDurably(const std::string& source, const std::string& targ
         return failure(S_ISDIR(src.st_mode) ? EISDIR : EINVAL, DurableStep::OpenSource, source);
     struct stat dst {};
     if (::lstat(target.c_str(), &dst) == 0) {
-        if (dst.st_dev == src.st_dev && dst.st_ino == src.st_ino) {
-            DurableResult same;
-            same.sameFile = true;
-            return same;
-        }
-        if (S_ISDIR(dst.st_mode))
-            return failure(EISDIR, DurableStep::Rename, target);
-        if (!options.replace)
-            return failure(EEXIST, DurableStep::Rename, target);
+        if (auto answer = existingTarget(src, dst, options.replace, target))
+            return *answer;
     }
     const std::string sourceFolder = FolderOfPath(source);
     const std::string targetFolder = FolderOfPath(target);

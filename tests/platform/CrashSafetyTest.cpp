@@ -23,12 +23,6 @@ using namespace lumora::testing;
 
 namespace {
 
-#define REQUIRE_MOUNTS()                                                                           \
-    do {                                                                                           \
-        if (!ScratchMount::available())                                                            \
-            GTEST_SKIP() << ScratchMount::unavailableReason();                                     \
-    } while (0)
-
 // The child built beside this test; LUMORA_CRASH_CHILD in the environment
 // names another build of it (to show what these tests catch in older code).
 const std::string kChild = [] {

@@ -14,12 +14,6 @@ using namespace lumora::testing;
 
 namespace {
 
-#define REQUIRE_MOUNTS()                                                                           \
-    do {                                                                                           \
-        if (!ScratchMount::available())                                                            \
-            GTEST_SKIP() << ScratchMount::unavailableReason();                                     \
-    } while (0)
-
 // Names the kernel takes but a careless program mangles.
 std::vector<std::string> oddNames() {
     return {"\xff\xfe-not-utf8.jpg", "line\nbreak.jpg", "-rf.jpg", std::string(251, 'n') + ".jpg",

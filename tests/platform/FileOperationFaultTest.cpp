@@ -19,12 +19,6 @@ using namespace lumora::testing;
 
 namespace {
 
-#define REQUIRE_MOUNTS()                                                                           \
-    do {                                                                                           \
-        if (!ScratchMount::available())                                                            \
-            GTEST_SKIP() << ScratchMount::unavailableReason();                                     \
-    } while (0)
-
 class FaultUi : public IFileOperationUi {
 public:
     std::deque<ErrorAnswer> errorAnswers; // empty: Cancel

@@ -184,3 +184,10 @@ inline std::string patternBytes(const std::string& name, std::size_t size) {
 }
 
 } // namespace lumora::testing
+
+// In a GoogleTest case: skip it, saying why, where no scratch mount can be made.
+#define REQUIRE_MOUNTS()                                                                           \
+    do {                                                                                           \
+        if (!::lumora::testing::ScratchMount::available())                                         \
+            GTEST_SKIP() << ::lumora::testing::ScratchMount::unavailableReason();                  \
+    } while (0)
