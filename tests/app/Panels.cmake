@@ -6,3 +6,13 @@ if(LUMORA_WIDGETS)
     set_tests_properties(lumora_panels_e2e PROPERTIES
         LABELS "widgets;e2e" SKIP_RETURN_CODE 77 TIMEOUT 120 RUN_SERIAL TRUE)
 endif()
+
+# A new user's first look: a folder ten levels deep, its first item's panel,
+# and a sort that keeps the cursor on its file.
+if(LUMORA_WIDGETS)
+    add_test(NAME lumora_first_look_e2e
+             COMMAND bash ${CMAKE_CURRENT_LIST_DIR}/first_look_e2e.sh $<TARGET_FILE:lumora>
+                     ${LUMORA_SHARED_SAMPLES} ${CMAKE_CURRENT_BINARY_DIR}/first-look-e2e.png)
+    set_tests_properties(lumora_first_look_e2e PROPERTIES
+        LABELS "widgets;e2e" SKIP_RETURN_CODE 77 TIMEOUT 120 RUN_SERIAL TRUE)
+endif()
