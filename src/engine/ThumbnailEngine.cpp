@@ -4,6 +4,7 @@
 #include "engine/FileAccess.h"
 #include "engine/ImageItemList.h"
 #include "platform/PostedOrder.h"
+#include "platform/WorkerThread.h"
 
 #include <QCoreApplication>
 #include <QEvent>
@@ -11,9 +12,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <fcntl.h>
-#include <sys/resource.h>
 #include <sys/stat.h>
-#include <sys/syscall.h>
 #include <unistd.h>
 #include <unordered_map>
 
@@ -24,11 +23,6 @@ namespace {
 bool pathExists(const std::string& path) {
     struct stat st;
     return ::stat(path.c_str(), &st) == 0;
-}
-
-// Threads of the engine run below normal priority.
-void lowerThreadPriority() {
-    ::setpriority(PRIO_PROCESS, static_cast<id_t>(::syscall(SYS_gettid)), 2);
 }
 
 bool takenByName(ImageKind kind) {
@@ -112,7 +106,10 @@ void CThumbnailEngine::Start() {
 }
 
 void CThumbnailEngine::run() {
-    lowerThreadPriority();
+    LowerThreadPriority();
+    // This thread makes the folder's item records, the worker their scanned
+    // fields.
+    ReserveThreadHeap(kEngineThreadHeap);
     InitInstance();
     {
         Receiver receiver(this);
@@ -479,7 +476,8 @@ void CThumbnailEngine::onAddPasted(AddPastedRequest& request) {
 // ---- worker ----------------------------------------------------------------
 
 void CThumbnailEngine::workerMain() {
-    lowerThreadPriority();
+    LowerThreadPriority();
+    ReserveThreadHeap(kEngineThreadHeap);
     while (workerEvents_.Wait() == WorkerEvents::Wake::Work) {
         if (!stop_.Get())
             runPass();

@@ -1,22 +1,10 @@
 #include "engine/ThumbnailPool.h"
+#include "platform/WorkerThread.h"
 
 #include <algorithm>
 #include <chrono>
 
-#include <sys/resource.h>
-#include <sys/syscall.h>
-#include <unistd.h>
-
 namespace lumora {
-
-namespace {
-
-// Like the engine's own threads, the pool runs below normal priority.
-void lowerThreadPriority() {
-    ::setpriority(PRIO_PROCESS, static_cast<id_t>(::syscall(SYS_gettid)), 2);
-}
-
-} // namespace
 
 CThumbnailPool::CThumbnailPool(int threads, int maxQueued, Run run, Wanted wanted)
     : maxQueued_(std::max(1, maxQueued)), run_(std::move(run)), wanted_(std::move(wanted)) {
@@ -106,7 +94,7 @@ void CThumbnailPool::Close() {
 }
 
 void CThumbnailPool::threadMain() {
-    lowerThreadPriority();
+    LowerThreadPriority();
     std::unique_lock lock(mutex_);
     for (;;) {
         workAvailable_.wait(lock, [this] { return closed_ || !queue_.empty(); });
