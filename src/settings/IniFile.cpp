@@ -6,14 +6,17 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <algorithm>
 #include <limits>
 
 namespace lumora {
 
 namespace {
 
-bool sameName(const QString& a, const QString& b) {
-    return a.compare(b, Qt::CaseInsensitive) == 0;
+// Section and key names compare case-insensitively: by their case-folded
+// forms.
+QString folded(const QString& name) {
+    return name.toCaseFolded();
 }
 
 QString singleLine(QString text) {
@@ -26,7 +29,7 @@ QString singleLine(QString text) {
 } // namespace
 
 CIniFile::LoadResult CIniFile::load(const QString& path) {
-    sections_.clear();
+    *this = CIniFile{};
     QFile file(path);
     if (!file.exists())
         return LoadResult::Missing;
@@ -66,6 +69,9 @@ CIniFile CIniFile::fromText(const QByteArray& utf8) {
             section.hasHeader = true;
             section.lines.push_back(Line{raw, {}, {}, false});
             ini.sections_.push_back(std::move(section));
+            const QString name = folded(ini.sections_.back().name);
+            if (!ini.sectionIndex_.contains(name))
+                ini.sectionIndex_.insert(name, ini.sections_.size() - 1);
             continue;
         }
         Line line{raw, {}, {}, false};
@@ -77,6 +83,7 @@ CIniFile CIniFile::fromText(const QByteArray& utf8) {
             line.isKey = !line.key.isEmpty();
         }
         ini.sections_.back().lines.push_back(std::move(line));
+        ini.indexLine(ini.sections_.size() - 1, ini.sections_.back().lines.size() - 1);
     }
     return ini;
 }
@@ -104,31 +111,35 @@ bool CIniFile::save(const QString& path) const {
         .ok();
 }
 
+void CIniFile::indexLine(std::size_t section, std::size_t line) {
+    Section& s = sections_[section];
+    const Line& l = s.lines[line];
+    if (!l.isKey)
+        return;
+    s.afterLastKey = line + 1;
+    const QString key = folded(l.key);
+    if (!s.keys.contains(key))
+        s.keys.insert(key, line);
+}
+
 const CIniFile::Section* CIniFile::findSection(const QString& name) const {
-    for (const Section& section : sections_) {
-        if (section.hasHeader && sameName(section.name, name))
-            return &section;
-    }
-    return nullptr;
+    const auto it = sectionIndex_.constFind(folded(name));
+    return it == sectionIndex_.cend() ? nullptr : &sections_[*it];
 }
 
 CIniFile::Section* CIniFile::findSection(const QString& name) {
-    for (Section& section : sections_) {
-        if (section.hasHeader && sameName(section.name, name))
-            return &section;
-    }
-    return nullptr;
+    const auto it = sectionIndex_.constFind(folded(name));
+    return it == sectionIndex_.cend() ? nullptr : &sections_[*it];
 }
 
 std::optional<QString> CIniFile::value(const QString& section, const QString& key) const {
     const Section* found = findSection(section);
     if (!found)
         return std::nullopt;
-    for (const Line& line : found->lines) {
-        if (line.isKey && sameName(line.key, key))
-            return line.value;
-    }
-    return std::nullopt;
+    const auto it = found->keys.constFind(folded(key));
+    if (it == found->keys.cend())
+        return std::nullopt;
+    return found->lines[*it].value;
 }
 
 void CIniFile::setValue(const QString& sectionName, const QString& key, const QString& value) {
@@ -147,22 +158,22 @@ void CIniFile::setValue(const QString& sectionName, const QString& key, const QS
         fresh.lines.push_back(
             Line{QLatin1Char('[') + sectionName + QLatin1Char(']'), {}, {}, false});
         sections_.push_back(std::move(fresh));
+        sectionIndex_.insert(folded(sectionName), sections_.size() - 1);
         section = &sections_.back();
     }
-    std::size_t insertAt = 1; // after the header
-    for (std::size_t i = 0; i < section->lines.size(); ++i) {
-        Line& line = section->lines[i];
-        if (!line.isKey)
-            continue;
-        if (sameName(line.key, key)) {
-            line.value = clean;
-            line.text = line.key + QLatin1Char('=') + clean;
-            return;
-        }
-        insertAt = i + 1;
+    const QString foldedKey = folded(key);
+    if (const auto it = section->keys.constFind(foldedKey); it != section->keys.cend()) {
+        Line& line = section->lines[*it];
+        line.value = clean;
+        line.text = line.key + QLatin1Char('=') + clean;
+        return;
     }
+    // After the section's last key; only lines that are not keys follow it.
+    const std::size_t insertAt = std::min(section->afterLastKey, section->lines.size());
     section->lines.insert(section->lines.begin() + static_cast<std::ptrdiff_t>(insertAt),
                           Line{key + QLatin1Char('=') + clean, key, clean, true});
+    section->keys.insert(foldedKey, insertAt);
+    section->afterLastKey = insertAt + 1;
 }
 
 std::int32_t CIniFile::readInt(const QString& section, const QString& key, std::int32_t def) const {

@@ -17,6 +17,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QHash>
 #include <QString>
 
 #include <cstdint>
@@ -74,12 +75,21 @@ private:
         QString name; // empty for the lines before the first header
         bool hasHeader = false;
         std::vector<Line> lines;
+        // Case-folded key -> index in lines of its first key line. New keys
+        // go in after the last key line, so no indexed line ever moves.
+        QHash<QString, std::size_t> keys;
+        std::size_t afterLastKey = 1; // where a new key goes: after the header
     };
 
     const Section* findSection(const QString& name) const;
     Section* findSection(const QString& name);
+    void indexLine(std::size_t section, std::size_t line);
 
     std::vector<Section> sections_;
+    // Case-folded name -> index in sections_ of the first section of that
+    // name with a header (a program reads and writes some 200 keys at once;
+    // a linear search over every line for each of them was the cost).
+    QHash<QString, std::size_t> sectionIndex_;
 };
 
 } // namespace lumora

@@ -66,6 +66,24 @@ TEST(IniFile, FirstOfDuplicatesWinsAndKeysBeforeAnySectionAreIgnored) {
     EXPECT_FALSE(ini.contains("", "k"));
 }
 
+// Names are looked up through an index; what it answers must be what a
+// search of the lines in order answers, after any sequence of writes.
+TEST(IniFile, LookupsAfterWritesMatchTheLinesInOrder) {
+    CIniFile ini = CIniFile::fromText("[Öl]\nK=1\nk=2\n; note\n\n[öL]\nk=3\n[Other]\n");
+    EXPECT_EQ(ini.readInt("öl", "K", -1), 1); // first section and first key of the name
+    ini.writeInt("ÖL", "k", 7);               // rewrites that first line only
+    ini.writeInt("Öl", "New", 8);             // after the last key, before the note
+    ini.writeInt("Other", "a", 9);
+    ini.writeInt("Fresh", "b", 10);
+    ini.writeInt("fresh", "B", 11);
+    EXPECT_EQ(ini.toText(), "[Öl]\nK=7\nk=2\nNew=8\n; note\n\n[öL]\nk=3\n[Other]\na=9\n\n"
+                            "[Fresh]\nb=11\n");
+    const CIniFile back = CIniFile::fromText(ini.toText());
+    EXPECT_EQ(back.readInt("öl", "new", -1), 8);
+    EXPECT_EQ(back.readInt("FRESH", "b", -1), 11);
+    EXPECT_FALSE(back.contains("Missing", "b"));
+}
+
 TEST(IniFile, StringsRoundTripAndLineBreaksCannotInjectKeys) {
     CIniFile ini;
     ini.writeString("S", "path", "/home/ユーザー/写真, 2024;a=b");
