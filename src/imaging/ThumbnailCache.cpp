@@ -8,6 +8,7 @@
 #include <QImageWriter>
 #include <QStandardPaths>
 
+#include <algorithm>
 #include <array>
 #include <cerrno>
 #include <cstring>
@@ -68,11 +69,28 @@ bool makePrivateFolders(const QString& path) {
     return ::stat(native.constData(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
+// The keys of an entry as plain text chunks, read without decoding it.
+struct PlainKeys {
+    QByteArray uri, mtime;
+    int uris = 0, mtimes = 0;
+    bool otherText = false; // a compressed or international text chunk
+
+    // Whether these are for certain the keys the PNG library will report:
+    // each once, as ASCII, and no other text chunk that could repeat them.
+    bool decisive() const {
+        const auto ascii = [](const QByteArray& b) {
+            return std::all_of(b.begin(), b.end(), [](char c) { return uchar(c) < 0x80; });
+        };
+        return uris == 1 && mtimes == 1 && !otherText && ascii(uri) && ascii(mtime);
+    }
+};
+
 // True when the bytes are a PNG signature and chunks each of which ends
 // inside the file, up to IEND or the end. A chunk that claims more bytes
 // than are left is damage; the PNG library would try to skip them a piece
-// at a time, which takes seconds for a length near 2 GiB.
-bool pngChunksFit(const QByteArray& bytes) {
+// at a time, which takes seconds for a length near 2 GiB. Collects the
+// plain-text keys on the way.
+bool pngChunksFit(const QByteArray& bytes, PlainKeys& keys) {
     static constexpr char kSignature[] = "\x89PNG\r\n\x1a\n";
     if (bytes.size() < 8 || std::memcmp(bytes.constData(), kSignature, 8) != 0)
         return false;
@@ -85,17 +103,44 @@ bool pngChunksFit(const QByteArray& bytes) {
                                 uint32_t(p[pos + 2]) << 8 | p[pos + 3];
         if (length > static_cast<uint64_t>(bytes.size() - pos - 12))
             return false;
-        if (std::memcmp(p + pos + 4, "IEND", 4) == 0)
+        const unsigned char* type = p + pos + 4;
+        if (std::memcmp(type, "IEND", 4) == 0)
             return true;
+        if (std::memcmp(type, "tEXt", 4) == 0) {
+            const QByteArray text = bytes.mid(pos + 8, length);
+            const qsizetype nul = text.indexOf('\0');
+            const QByteArray key = nul < 0 ? text : text.left(nul);
+            const QByteArray value = nul < 0 ? QByteArray() : text.mid(nul + 1);
+            if (key == "Thumb::URI") {
+                keys.uri = value;
+                ++keys.uris;
+            } else if (key == "Thumb::MTime") {
+                keys.mtime = value;
+                ++keys.mtimes;
+            }
+        } else if (std::memcmp(type, "zTXt", 4) == 0 || std::memcmp(type, "iTXt", 4) == 0) {
+            keys.otherText = true;
+        }
         pos += 12 + static_cast<qsizetype>(length);
     }
     return true;
 }
 
+bool matches(const CacheSource& source, const QByteArray& expectedUri, const QString& uri,
+             const QString& mtime) {
+    bool ok = false;
+    const qlonglong value = mtime.trimmed().toLongLong(&ok);
+    return ok && value == source.mtime && uri.toUtf8() == expectedUri;
+}
+
 // Reads a cache entry without trusting it: regular file, bounded size,
 // non-blocking open (a FIFO planted in the cache must not stall the worker),
-// chunks that fit in the file.
-QImage readEntry(const QString& path, QString* uri, QString* mtime, QString* picture = nullptr) {
+// chunks that fit in the file. An entry whose plain keys already show that
+// it was made for another file, or for an older state of this one, is not
+// decoded (a stale entry costs a read, not a decode). Empty when the entry
+// is unreadable or not for `source`.
+QImage readEntry(const QString& path, const CacheSource& source, const QByteArray& expectedUri,
+                 QString* picture = nullptr) {
     const QByteArray native = QFile::encodeName(path);
     const int fd = ::open(native.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
     if (fd < 0)
@@ -112,7 +157,11 @@ QImage readEntry(const QString& path, QString* uri, QString* mtime, QString* pic
         return {};
     }
     QByteArray bytes = file.read(kMaxEntryBytes);
-    if (!pngChunksFit(bytes))
+    PlainKeys keys;
+    if (!pngChunksFit(bytes, keys))
+        return {};
+    if (keys.decisive() && !matches(source, expectedUri, QString::fromLatin1(keys.uri),
+                                    QString::fromLatin1(keys.mtime)))
         return {};
     QBuffer buffer(&bytes);
     buffer.open(QIODevice::ReadOnly);
@@ -124,8 +173,9 @@ QImage readEntry(const QString& path, QString* uri, QString* mtime, QString* pic
     // The keys are read with the pixels (the reader's own text() splits keys
     // at their colons before that).
     QImage image = reader.read();
-    *uri = image.text(QStringLiteral("Thumb::URI"));
-    *mtime = image.text(QStringLiteral("Thumb::MTime"));
+    if (image.isNull() || !matches(source, expectedUri, image.text(QStringLiteral("Thumb::URI")),
+                                   image.text(QStringLiteral("Thumb::MTime"))))
+        return {};
     if (picture)
         *picture = image.text(QStringLiteral("Lumora::Picture"));
     return image;
@@ -190,13 +240,6 @@ QByteArray encodeEntry(const QImage& image, const CacheSource& source, const QBy
                                                  QByteArray::number(picture.height()));
     png.insert(kAfterHeader, keys);
     return png;
-}
-
-bool matches(const CacheSource& source, const QByteArray& expectedUri, const QString& uri,
-             const QString& mtime) {
-    bool ok = false;
-    const qlonglong value = mtime.trimmed().toLongLong(&ok);
-    return ok && value == source.mtime && uri.toUtf8() == expectedUri;
 }
 
 // Writes `image` with the keys to a temporary file beside `target` (0600)
@@ -306,9 +349,9 @@ QImage CThumbnailCache::Lookup(const CacheSource& source, Flavor flavor, QSize* 
     const Flavor order[2] = {flavor, Flavor::Large};
     const int tries = flavor == Flavor::Normal ? 2 : 1;
     for (int i = 0; i < tries; ++i) {
-        QString keyUri, keyMtime, keyPicture;
-        QImage image = readEntry(EntryPath(order[i], uri), &keyUri, &keyMtime, &keyPicture);
-        if (image.isNull() || !matches(source, uri, keyUri, keyMtime))
+        QString keyPicture;
+        QImage image = readEntry(EntryPath(order[i], uri), source, uri, &keyPicture);
+        if (image.isNull())
             continue;
         if (picture)
             *picture = parsePictureSize(keyPicture);
@@ -346,9 +389,7 @@ bool CThumbnailCache::HasFailure(const CacheSource& source) const {
     if (root_.isEmpty())
         return false;
     const QByteArray uri = UriForPath(source.path);
-    QString keyUri, keyMtime;
-    const QImage mark = readEntry(FailPath(uri), &keyUri, &keyMtime);
-    return !mark.isNull() && matches(source, uri, keyUri, keyMtime);
+    return !readEntry(FailPath(uri), source, uri).isNull();
 }
 
 } // namespace lumora

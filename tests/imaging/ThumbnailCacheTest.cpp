@@ -49,7 +49,9 @@ void setMtime(const QString& path, time_t when) {
 
 // A PNG as another program writes it: keys in tEXt chunks placed after the
 // pixels (just before IEND), with the "Software" of somebody else.
-QByteArray foreignPng(const QImage& image, const QList<QPair<QByteArray, QByteArray>>& keys) {
+// With `international`, the keys are in iTXt chunks (UTF-8, uncompressed).
+QByteArray foreignPng(const QImage& image, const QList<QPair<QByteArray, QByteArray>>& keys,
+                      bool international = false) {
     QByteArray png;
     QBuffer buffer(&png);
     buffer.open(QIODevice::WriteOnly);
@@ -65,7 +67,8 @@ QByteArray foreignPng(const QImage& image, const QList<QPair<QByteArray, QByteAr
     };
     QByteArray chunks;
     for (const auto& [key, value] : keys) {
-        const QByteArray body = "tEXt" + key + '\0' + value;
+        const QByteArray body = international ? "iTXt" + key + QByteArray("\0\0\0\0\0", 5) + value
+                                              : "tEXt" + key + '\0' + value;
         auto be = [](uint32_t v) {
             QByteArray out(4, '\0');
             for (int k = 0; k < 4; ++k)
@@ -157,6 +160,12 @@ TEST_F(Fixture, ForeignEntriesAreUsedAndBrokenOnesIgnored) {
     const QImage foreign = cache.Lookup(src, Flavor::Normal);
     ASSERT_FALSE(foreign.isNull());
     EXPECT_EQ(foreign.pixelColor(5, 5), QColor(Qt::green));
+    // The same keys as international text: found as well (only plain text
+    // keys are compared before the pixels are decoded).
+    QFile::remove(entry);
+    writeFile(entry, foreignPng(picture(128, 85, Qt::blue),
+                                {{"Thumb::URI", uri}, {"Thumb::MTime", "1700000000"}}, true));
+    EXPECT_EQ(cache.Lookup(src, Flavor::Normal).pixelColor(5, 5), QColor(Qt::blue));
 
     // Wrong URI key (a hash collision or a moved cache), missing keys,
     // damaged bytes, an empty file: all ignored.
