@@ -156,7 +156,9 @@ QImage readEntry(const QString& path, const CacheSource& source, const QByteArra
         ::close(fd);
         return {};
     }
-    QByteArray bytes = file.read(kMaxEntryBytes);
+    // As many bytes as the entry has: a read of the largest size allowed
+    // would take that much memory for each lookup.
+    QByteArray bytes = file.read(st.st_size);
     PlainKeys keys;
     if (!pngChunksFit(bytes, keys))
         return {};

@@ -37,7 +37,13 @@ CIniFile::LoadResult CIniFile::load(const QString& path) {
         return LoadResult::Failed;
     if (file.size() > kMaxFileSize)
         return LoadResult::Failed;
-    const QByteArray bytes = file.read(kMaxFileSize + 1);
+    // The size the file has now, and one byte more to see that it grew
+    // (then the rest, up to the limit): a read of the largest size allowed
+    // would take that much memory whatever the file's size.
+    const qint64 size = file.size();
+    QByteArray bytes = file.read(size + 1);
+    if (bytes.size() > size)
+        bytes += file.read(kMaxFileSize + 1 - bytes.size());
     if (bytes.size() > kMaxFileSize)
         return LoadResult::Failed;
     *this = fromText(bytes);
