@@ -1,6 +1,7 @@
 # The viewer: its layout arithmetic (headless), the preview canvas with its
 # loader, and the viewer window.
-add_library(lumora_preview_layout STATIC ${CMAKE_CURRENT_LIST_DIR}/PreviewLayout.cpp)
+add_library(lumora_preview_layout STATIC ${CMAKE_CURRENT_LIST_DIR}/PreviewLayout.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/ZoomAnchor.cpp)
 lumora_export_headers(lumora_preview_layout)
 
 if(LUMORA_WIDGETS AND TARGET lumora_decoders)

@@ -1,5 +1,6 @@
 if(TARGET lumora_preview_layout)
     lumora_gtest(lumora_preview_layout_test SOURCES ${CMAKE_CURRENT_LIST_DIR}/PreviewLayoutTest.cpp
+                 ${CMAKE_CURRENT_LIST_DIR}/ZoomAnchorTest.cpp
                  LIBS lumora_preview_layout LABELS sanitize)
 endif()
 
