@@ -5,6 +5,7 @@
 
 #include <QGridLayout>
 #include <QKeyEvent>
+#include <QScrollBar>
 
 #include <algorithm>
 
@@ -25,11 +26,17 @@ CCompareView::CCompareView(QWidget* parent) : QWidget(parent) {
         c->installEventFilter(this);
         c->hide();
         panes_[static_cast<std::size_t>(i)] = c;
+        // Only the active pane leads: the others also change views on
+        // their own when their scroll bars come and go.
         connect(c, &CPreviewCtrl::viewChanged, this, [this, i] {
+            if (i != active_)
+                return;
             follow(i);
-            if (i == active_)
-                emit stateChanged();
+            emit stateChanged();
         });
+        // Working a pane's scroll bars makes it the active one.
+        c->horizontalScrollBar()->installEventFilter(this);
+        c->verticalScrollBar()->installEventFilter(this);
         connect(c, &CPreviewCtrl::imageDisplayed, this, [this, i] {
             // A picture that arrives late takes the view of the active canvas.
             if (linked_ && i != active_ && i < count_)
@@ -210,6 +217,13 @@ void CCompareView::follow(int from) {
 }
 
 bool CCompareView::eventFilter(QObject* watched, QEvent* e) {
+    if (e->type() == QEvent::MouseButtonPress) {
+        for (int i = 0; i < count_; ++i)
+            if (watched == pane(i)->horizontalScrollBar() ||
+                watched == pane(i)->verticalScrollBar())
+                SetActivePane(i);
+        return QWidget::eventFilter(watched, e);
+    }
     if (e->type() != QEvent::KeyPress)
         return QWidget::eventFilter(watched, e);
     auto* k = static_cast<QKeyEvent*>(e);

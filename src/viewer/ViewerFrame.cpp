@@ -2,6 +2,7 @@
 
 #include "controls/SkipperSliderCtrl.h"
 #include "viewer/PixelPool.h"
+#include "viewer/CompareView.h"
 #include "viewer/PreviewCtrl.h"
 #include "viewer/ViewerIcons.h"
 #include "viewer/ViewerMessages.h"

@@ -135,6 +135,21 @@ private slots:
         QVERIFY(!isCommandEnabled(35000, s));
     }
 
+    void compareTakesTwoToFourSelectedItemsInTheView() {
+        CommandState s = folderView();
+        const int compare = toInt(CommandId::Compare);
+        for (int n : {0, 1, 5, 100}) {
+            s.selectedCount = n;
+            QVERIFY2(!isCommandEnabled(compare, s), qPrintable(QString::number(n)));
+        }
+        for (int n : {2, 3, 4}) {
+            s.selectedCount = n;
+            QVERIFY2(isCommandEnabled(compare, s), qPrintable(QString::number(n)));
+        }
+        QCOMPARE(QString::fromLatin1(findCommand(compare)->key), QStringLiteral("C"));
+        QCOMPARE(commandToolTip(compare), QStringLiteral("比較表示"));
+    }
+
     void checkMarksFollowSettingsAndTabKind() {
         CommandState s = folderView();
         s.fileType = 1 | 4;

@@ -38,10 +38,12 @@ void expectKept(const CanvasGeometry& g, const ZoomView& v, PicturePoint p, doub
     const double tol = 0.5 / L.magnification + 1e-6;
     const double wantX = p.x * L.magnification - cx;
     const double wantY = p.y * L.magnification - cy;
-    if (L.offsetX == 0 && wantX >= 0 && wantX <= L.hMax())
+    if (L.offsetX == 0 && wantX >= 0 && wantX <= L.hMax()) {
         EXPECT_NEAR(now.x, p.x, tol) << what << " x at " << L.magnification;
-    if (L.offsetY == 0 && wantY >= 0 && wantY <= L.vMax())
+    }
+    if (L.offsetY == 0 && wantY >= 0 && wantY <= L.vMax()) {
         EXPECT_NEAR(now.y, p.y, tol) << what << " y at " << L.magnification;
+    }
 }
 
 } // namespace
