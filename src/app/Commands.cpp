@@ -292,9 +292,9 @@ const N kAddToMenu[] = {range(CommandId::AddToWorksheet)};
 const N kOpenWithMenu[] = {range(CommandId::OpenWithApplication)};
 // Items 3 and 5 are filled when the menu opens.
 const N kImageMenu[] = {
-    cmd(CommandId::Preview), cmd(CommandId::Compare), sep(), cmd(CommandId::AddToDefaultWorksheet),
+    cmd(CommandId::Preview), sep(), cmd(CommandId::AddToDefaultWorksheet),
     {N::Submenu, 0, "ワークシートへ追加(&W)", kAddToMenu}, sep(),
-    {N::Submenu, 0, "登録済みアプリで開く(O)", kOpenWithMenu}};
+    {N::Submenu, 0, "登録済みアプリで開く(O)", kOpenWithMenu}, sep(), cmd(CommandId::Compare)};
 const N kDefaultSheetMenu[] = {range(CommandId::SetDefaultWorksheet)};
 const N kCloseMenu[] = {
     cmd(CommandId::CloseCurrentWorksheet), cmd(CommandId::CloseAllWorksheets), sep(),

@@ -18,7 +18,7 @@ mkdir -p "$work/tmp" "$work/frames"
 export TMPDIR="$work/tmp"
 # 3000 x 2000 frames on a grey ramp, the square at 1200..1499 x 700..999.
 for f in a:red b:lime; do
-    convert -size 2000x3000 gradient:gray30-gray70 -rotate 90 \
+    convert -size 2000x3000 gradient:gray30-gray70 -rotate 90 -colorspace sRGB -type TrueColor \
         -fill "${f#*:}" -draw "rectangle 1200,700 1499,999" -quality 95 "$work/frames/${f%%:*}.jpg"
 done
 e2e_launch_in "$work/frames"
