@@ -93,14 +93,19 @@ void CPreviewCtrl::ApplyZoomView(const ZoomView& v) {
     if (!picture_ || loading_)
         return;
     const bool fitChanged = v.fit != fitMode_;
+    const bool zoomChanged = fitChanged || v.magnification != magnification_;
     fitMode_ = v.fit;
     magnification_ = v.magnification;
-    relayout(false);
+    // Panning alone (the common case of a follower) only scrolls.
+    if (zoomChanged)
+        relayout(false);
     horizontalScrollBar()->setValue(v.scrollX);
     verticalScrollBar()->setValue(v.scrollY);
     viewport()->update();
-    updateMagnificationPane();
-    updateCursor();
+    if (zoomChanged) {
+        updateMagnificationPane();
+        updateCursor();
+    }
     if (fitChanged)
         emit fitModeChanged(fitMode_);
     emit viewChanged();
