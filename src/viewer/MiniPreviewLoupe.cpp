@@ -159,8 +159,8 @@ void CMiniPreviewCtrl::paintLoupe(QPainter& p) {
     p.fillRect(box, Qt::black);
     if (!shown.isEmpty()) {
         p.setRenderHint(QPainter::SmoothPixmapTransform, false);
-        p.drawImage(QRectF(box.left() + shown.x() - sx, box.top() + shown.y() - sy,
-                           shown.width(), shown.height()),
+        p.drawImage(QRectF(box.left() + shown.x() - sx, box.top() + shown.y() - sy, shown.width(),
+                           shown.height()),
                     src, shown);
     }
     p.setPen(QPen(Qt::white, 1));

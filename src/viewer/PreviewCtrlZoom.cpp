@@ -114,8 +114,7 @@ void CPreviewCtrl::ApplyZoomView(const ZoomView& v) {
 void CPreviewCtrl::ToggleActualSize(std::optional<QPoint> pointer) {
     if (!picture_ || loading_)
         return;
-    const QPoint c =
-        pointer.value_or(QPoint(viewport()->width() / 2, viewport()->height() / 2));
+    const QPoint c = pointer.value_or(QPoint(viewport()->width() / 2, viewport()->height() / 2));
     ApplyZoomView(toggle_.Toggle(geometryNow(), zoomView(), c.x(), c.y()));
 }
 

@@ -1,8 +1,8 @@
 #include "viewer/ViewerFrame.h"
 
 #include "controls/SkipperSliderCtrl.h"
-#include "viewer/PixelPool.h"
 #include "viewer/CompareView.h"
+#include "viewer/PixelPool.h"
 #include "viewer/PreviewCtrl.h"
 #include "viewer/ViewerIcons.h"
 #include "viewer/ViewerMessages.h"
@@ -14,9 +14,9 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QScreen>
+#include <QStackedWidget>
 #include <QStatusBar>
 #include <QTimer>
-#include <QStackedWidget>
 #include <QToolBar>
 #include <QWindowStateChangeEvent>
 

@@ -27,20 +27,21 @@ void CViewerFrame::createCompare() {
             fitChecked_ = c->fitMode();
         UpdateCommandStates();
     });
-    connect(compare_, &CCompareView::activeFileChanged, this, [this](int index, const QString& path) {
-        if (!comparing())
-            return;
-        ImageItem item;
-        if (source_.copyItem && source_.copyItem(index, item))
-            setCaptionPanes(item);
-        setTitle(path);
-        SetListPosition(index, source_.count ? source_.count() : 0);
-        setPane(8, compare_->activeCanvas()->rotationText());
-        setPane(10, compare_->activeCanvas()->magnificationText());
-        setPane(9, compare_->activeCanvas()->sizeText());
-        UpdateCommandStates();
-        emit activeFileChanged(path);
-    });
+    connect(compare_, &CCompareView::activeFileChanged, this,
+            [this](int index, const QString& path) {
+                if (!comparing())
+                    return;
+                ImageItem item;
+                if (source_.copyItem && source_.copyItem(index, item))
+                    setCaptionPanes(item);
+                setTitle(path);
+                SetListPosition(index, source_.count ? source_.count() : 0);
+                setPane(8, compare_->activeCanvas()->rotationText());
+                setPane(10, compare_->activeCanvas()->magnificationText());
+                setPane(9, compare_->activeCanvas()->sizeText());
+                UpdateCommandStates();
+                emit activeFileChanged(path);
+            });
     // Enter: the active picture alone, opened through the list like any other.
     connect(compare_, &CCompareView::singleRequested, this, [this](int index) {
         endCompare();

@@ -88,8 +88,7 @@ PicturePoint RelativeCentre(const CanvasGeometry& g, const ZoomView& v) {
             L.offsetY > 0 || v.fit ? 0.5 : p.y / g.imageHeight};
 }
 
-ZoomView ViewAtRelative(const CanvasGeometry& g, bool fit, float magnification,
-                        PicturePoint rel) {
+ZoomView ViewAtRelative(const CanvasGeometry& g, bool fit, float magnification, PicturePoint rel) {
     const PicturePoint p{std::clamp(rel.x, 0.0, 1.0) * g.imageWidth,
                          std::clamp(rel.y, 0.0, 1.0) * g.imageHeight};
     return ZoomKeeping(g, fit, magnification, p, g.clientWidth / 2.0, g.clientHeight / 2.0);

@@ -80,7 +80,6 @@ PicturePoint RelativeCentre(const CanvasGeometry& g, const ZoomView& v);
 
 // The view at `magnification` (or fitted) whose client centre shows the
 // relative picture point `rel` (fractions as RelativeCentre gives them).
-ZoomView ViewAtRelative(const CanvasGeometry& g, bool fit, float magnification,
-                        PicturePoint rel);
+ZoomView ViewAtRelative(const CanvasGeometry& g, bool fit, float magnification, PicturePoint rel);
 
 } // namespace lumora

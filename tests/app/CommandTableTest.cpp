@@ -13,9 +13,8 @@ using namespace lumora;
 
 namespace {
 
-constexpr unsigned kAllHooks =
-    kNeedWorksheets | kNeedListFiles | kNeedExport | kNeedSettingsDialog | kNeedSlideShow |
-    kNeedCompare;
+constexpr unsigned kAllHooks = kNeedWorksheets | kNeedListFiles | kNeedExport |
+                               kNeedSettingsDialog | kNeedSlideShow | kNeedCompare;
 
 // The folder tab, a view with the focus and two of five items selected, one
 // worksheet (the default, tab 1), files on the clipboard, one application.

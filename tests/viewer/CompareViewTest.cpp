@@ -3,8 +3,8 @@
 // embedded preview, and two to four pictures side by side with zoom and
 // scroll followed across them, the active pane, stepping, Enter, and stale
 // decodes when the compared selection changes.
-#include "FakeViewerList.h"
 #include "viewer/CompareView.h"
+#include "FakeViewerList.h"
 #include "viewer/PreviewCtrl.h"
 #include "viewer/ViewerFrame.h"
 
@@ -251,7 +251,8 @@ private slots:
         QCOMPARE(v->activePane(), 1);
         QVERIFY(!v->pane(0)->activeFrame() && v->pane(1)->activeFrame());
         QCOMPARE(rig.frame.activeFilePath(), QString::fromStdString(small_));
-        QCOMPARE(rig.frame.windowTitle(), QStringLiteral("Lumora - %1").arg(QString::fromStdString(small_)));
+        QCOMPARE(rig.frame.windowTitle(),
+                 QStringLiteral("Lumora - %1").arg(QString::fromStdString(small_)));
         // The frame is on screen in the active pane's colour.
         v->pane(1)->viewport()->repaint();
         const QImage shot = v->pane(1)->viewport()->grab().toImage();
@@ -344,7 +345,7 @@ private slots:
         QCOMPARE(v->activeIndex(), 3);
         QCOMPARE(v->pane(1)->currentPath(), fourth_);
         QCOMPARE(v->pane(0)->currentPath(), small_); // the other stays
-        QTest::keyClick(v->pane(1), Qt::Key_Right); // no wrap at the end
+        QTest::keyClick(v->pane(1), Qt::Key_Right);  // no wrap at the end
         QCOMPARE(v->activeIndex(), 3);
         QTest::keyClick(v->pane(1), Qt::Key_Left);
         QTest::keyClick(v->pane(1), Qt::Key_Left);

@@ -47,8 +47,8 @@ bool waitPictures(CCompareView* v, bool fullSize, int timeoutMs = 60000) {
         bool all = true;
         for (int i = 0; i < v->paneCount(); ++i) {
             const CPreviewCtrl* c = v->pane(i);
-            all = all && !c->loading() && c->picture() &&
-                  (!fullSize || c->picture()->hasFullSize());
+            all =
+                all && !c->loading() && c->picture() && (!fullSize || c->picture()->hasFullSize());
         }
         if (all)
             return true;
@@ -91,8 +91,8 @@ int runCompare(const std::vector<std::string>& args) {
     std::vector<ImageItem> items;
     for (int i = 0; i < 4; ++i) {
         const std::string path = (dir / ("burst-" + std::to_string(i) + ".jpg")).string();
-        samples::writeFileBytes(path, samples::renderJpeg(width, height, "BURST",
-                                                          std::to_string(i), 21 + i, 92));
+        samples::writeFileBytes(
+            path, samples::renderJpeg(width, height, "BURST", std::to_string(i), 21 + i, 92));
         ImageItem item = ImageItem::FromPath(path, ImageKind::Jpeg);
         item.fileName = fs::path(path).filename().string();
         DibImage thumb(160, 107);
@@ -199,7 +199,8 @@ int runCompare(const std::vector<std::string>& args) {
                     "\"compare_pan_repaint_median_ms\":%s,\"compare_pan_repaint_p99_ms\":%s}\n",
                     jsonNumber(firstMed).c_str(), jsonNumber(fullMed).c_str(),
                     jsonNumber(djMed).c_str(), jsonNumber(ratio).c_str(),
-                    jsonNumber(median(fullSize)).c_str(), jsonNumber(median(pan)).c_str(), jsonNumber(panP99).c_str());
+                    jsonNumber(median(fullSize)).c_str(), jsonNumber(median(pan)).c_str(),
+                    jsonNumber(panP99).c_str());
     return followed ? 0 : 1;
 }
 
