@@ -54,6 +54,9 @@ bool pasteRule(const S& s, int) {
 bool hasCursorItem(const S& s, int) {
     return s.hasCursorItem;
 }
+bool compareRule(const S& s, int) {
+    return s.focus == FocusTarget::View && s.selectedCount >= 2 && s.selectedCount <= 4;
+}
 bool addToDefaultRule(const S& s, int) {
     return s.worksheetCount > 0 && s.selectedCount > 0 && !s.defaultWorksheetCurrent;
 }
@@ -183,6 +186,8 @@ const CommandEntry kCommands[] = {
 
     {CommandId::Preview, kOne, "プレビュー(&P)", nullptr, nullptr, kNeedNothing, hasCursorItem,
      nullptr, &M::onPreview},
+    {CommandId::Compare, kOne, "比較表示(&C)\tC", "選択した2～4枚の画像を並べて表示\n比較表示", "C",
+     kNeedCompare, compareRule, nullptr, &M::onCompare},
     // The string table has no entry for this button; its tool tip repeats the menu text.
     {CommandId::AddToDefaultWorksheet, kOne, "デフォルトワークシートへ追加(&S)\tOne Key",
      "デフォルトワークシートへ追加\nデフォルトワークシートへ追加", nullptr, kNeedWorksheets,
@@ -289,7 +294,7 @@ const N kOpenWithMenu[] = {range(CommandId::OpenWithApplication)};
 const N kImageMenu[] = {
     cmd(CommandId::Preview), sep(), cmd(CommandId::AddToDefaultWorksheet),
     {N::Submenu, 0, "ワークシートへ追加(&W)", kAddToMenu}, sep(),
-    {N::Submenu, 0, "登録済みアプリで開く(O)", kOpenWithMenu}};
+    {N::Submenu, 0, "登録済みアプリで開く(O)", kOpenWithMenu}, sep(), cmd(CommandId::Compare)};
 const N kDefaultSheetMenu[] = {range(CommandId::SetDefaultWorksheet)};
 const N kCloseMenu[] = {
     cmd(CommandId::CloseCurrentWorksheet), cmd(CommandId::CloseAllWorksheets), sep(),
@@ -321,7 +326,7 @@ const N kMenuBar[] = {
     {N::Submenu, 0, "表示(&V)", kViewMenu},       {N::Submenu, 0, "ヘルプ(&H)", kHelpMenu},
 };
 
-const int kBar128[] = {32785, 32784, 32786, 0, 36011, 32905};
+const int kBar128[] = {32785, 32784, 32786, 0, 36011, 33002, 32905};
 const int kBar161[] = {36021, 0, 32790, 32915, 0, 32794, 32908, 32795, 0, 32910, 32793, 0, 32920, 36018};
 const int kBar170[] = {32928, 0, 57635, 57634, 57637};
 // clang-format on

@@ -37,6 +37,7 @@ enum class CommandId : int {
     InvertSelection = 32993,
     // Image
     Preview = 33001,
+    Compare = 33002, // two to four selected pictures side by side in the viewer
     AddToDefaultWorksheet = 36021,
     AddToWorksheet = 34000,      // ... 34099
     OpenWithApplication = 35000, // ... 35099
@@ -98,6 +99,7 @@ enum HookNeed : unsigned {
     kNeedExport = 1u << 2,     // export of a worksheet to a folder
     kNeedSettingsDialog = 1u << 3,
     kNeedSlideShow = 1u << 4,
+    kNeedCompare = 1u << 5, // the viewer's comparison
 };
 
 // Everything the enable and check rules look at.

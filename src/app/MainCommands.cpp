@@ -59,6 +59,8 @@ unsigned CommandHooks::plugged() const {
         bits |= kNeedSettingsDialog;
     if (slideShowRunning && toggleSlideShow)
         bits |= kNeedSlideShow;
+    if (compareSelection)
+        bits |= kNeedCompare;
     return bits;
 }
 
@@ -512,6 +514,10 @@ void CMainCommands::onInvertSelection(int) {
 void CMainCommands::onPreview(int) {
     if (CThumbnailCtrl* v = view())
         v->OpenViewer();
+}
+
+void CMainCommands::onCompare(int) {
+    hooks_.compareSelection();
 }
 
 void CMainCommands::onAddToDefaultWorksheet(int) {

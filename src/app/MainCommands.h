@@ -38,6 +38,7 @@
 //  kNeedSettingsDialog: runSettingsDialog(): shows the settings dialog and
 //    on OK saves and applies the settings (reload rule included).
 //  kNeedSlideShow: slideShowRunning(), toggleSlideShow().
+//  kNeedCompare: compareSelection() (2 to 4 selected items side by side).
 //  Optional, never disabling anything:
 //    miniPreviewShown(bool) / infoPaneShown(bool): told after the pane was
 //      shown or hidden (the mini preview drops and reloads its image).
@@ -90,6 +91,8 @@ struct CommandHooks {
     // Slideshow (kNeedSlideShow).
     std::function<bool()> slideShowRunning;
     std::function<void()> toggleSlideShow;
+    // The viewer's comparison of the selected pictures (kNeedCompare).
+    std::function<void()> compareSelection;
     // Optional.
     std::function<void(bool shown)> miniPreviewShown;
     std::function<void(bool shown)> infoPaneShown;
@@ -145,6 +148,7 @@ public:
     void onSelectAll(int id);
     void onInvertSelection(int id);
     void onPreview(int id);
+    void onCompare(int id);
     void onAddToDefaultWorksheet(int id);
     void onAddToWorksheet(int id);
     void onOpenWithApplication(int id);

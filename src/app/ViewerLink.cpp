@@ -15,6 +15,10 @@
 #include <QCoreApplication>
 #include <QFileInfo>
 
+#include <algorithm>
+#include <string>
+#include <vector>
+
 namespace lumora {
 
 namespace {
@@ -147,6 +151,24 @@ CViewerLink::CViewerLink(CMainFrame* main) : QObject(main), main_(main) {
             h.toggleSlideShow();
     };
     viewer_->SetHooks(std::move(hooks));
+
+    // "比較表示": the selected items, two to four, side by side in the viewer.
+    main_->commands().hooks().compareSelection = [this] {
+        CThumbnailCtrl* v = view();
+        if (!v)
+            return;
+        const int selected = v->list().CountSelected();
+        if (selected < 2 || selected > 4)
+            return;
+        std::vector<std::string> paths;
+        v->list().CollectSelected(paths, true);
+        std::vector<int> indices;
+        for (const std::string& path : paths)
+            if (const int i = v->list().FindByPath(path); i >= 0)
+                indices.push_back(i);
+        std::sort(indices.begin(), indices.end());
+        viewer_->ShowCompare(indices);
+    };
 
     if (CListContainerWnd* list = main_->listContainer())
         list->installEventFilter(this);

@@ -86,6 +86,7 @@ CMiniPreviewCtrl::CMiniPreviewCtrl(QWidget* parent)
 }
 
 CMiniPreviewCtrl::~CMiniPreviewCtrl() {
+    dropLoupe();
     target_->Detach();
     {
         std::lock_guard lock(finisher_->mutex);
@@ -100,6 +101,7 @@ void CMiniPreviewCtrl::SetItem(ImageItem item) {
     item.thumb.thumbBits.clear();
     item.thumb.preimageBits.clear();
     lastItem_ = std::move(item);
+    dropLoupe();
     if (!isVisible())
         return; // nothing is decoded while the pane is hidden
     startDecode(*lastItem_);
@@ -151,6 +153,7 @@ void CMiniPreviewCtrl::decodeFinished(int number) {
 }
 
 void CMiniPreviewCtrl::DropImage() {
+    dropLoupe();
     image_ = QImage();
     caption_.clear();
     update();
@@ -260,6 +263,10 @@ void CMiniPreviewCtrl::paintEvent(QPaintEvent* e) {
     const bool reduce = dest.width() < image_.width();
     p.setRenderHint(QPainter::SmoothPixmapTransform, reduce);
     p.drawImage(dest, image_);
+    if (loupe_)
+        paintLoupe(p);
+    else
+        lastLoupe_ = QRect();
 }
 
 bool CMiniPreviewCtrl::WaitUntilIdle(int timeoutMs) {

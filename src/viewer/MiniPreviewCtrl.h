@@ -18,6 +18,8 @@
 #include <QImage>
 #include <QString>
 
+class QPainter;
+
 #include <functional>
 #include <memory>
 #include <optional>
@@ -59,6 +61,16 @@ public:
     // Client rectangle where the image is drawn (below the caption line).
     QRect imageRect() const;
 
+    // The loupe: the left button held with this modifier shows the picture
+    // at 100 % around the pointer, from a full-size decode made for it (the
+    // pane's own image stands in until that has arrived).
+    static constexpr Qt::KeyboardModifier kLoupeModifier = Qt::ControlModifier;
+    static constexpr int kLoupeSide = 200;
+    bool loupeShown() const { return loupe_; }
+    bool hasLoupeImage() const { return !loupeImage_.isNull(); }
+    QSize loupeImageSize() const { return loupeImage_.size(); }
+    QRect lastLoupeRect() const { return lastLoupe_; }
+
     // Loader threads of all mini previews still running, the most that ran
     // at once since the last reset, and a wait for them to end.
     static int RunningDecodes();
@@ -73,11 +85,17 @@ public:
 protected:
     bool event(QEvent* e) override;
     void paintEvent(QPaintEvent*) override;
+    void mousePressEvent(QMouseEvent* e) override;
+    void mouseMoveEvent(QMouseEvent* e) override;
+    void mouseReleaseEvent(QMouseEvent* e) override;
 
 private:
     void startDecode(const ImageItem& item);
     void decodeFinished(int number);
     void installResult(std::unique_ptr<MiniImageResult> result);
+    void startLoupeDecode();
+    void paintLoupe(QPainter& p);
+    void dropLoupe();
 
     QImage image_;
     QString caption_;
@@ -95,6 +113,17 @@ private:
     bool pending_ = false;
     int lastResultNumber_ = 0; // request number of the last result received
     int decodesStarted_ = 0;
+
+    // The loupe's full-size picture of lastItem_, and its decode.
+    struct LoupeSink;
+    std::shared_ptr<LoupeSink> loupeSink_;
+    std::shared_ptr<RequestCounter> loupeCounter_;
+    int loupeNumber_ = 0;
+    bool loupeDecoding_ = false;
+    QImage loupeImage_;
+    bool loupe_ = false;
+    QPoint loupePoint_;
+    QRect lastLoupe_;
 };
 
 } // namespace lumora

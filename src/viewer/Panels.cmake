@@ -3,7 +3,8 @@
 if(LUMORA_WIDGETS)
     add_library(lumora_viewer_panels STATIC
         ${CMAKE_CURRENT_LIST_DIR}/HistogramCtrl.cpp
-        ${CMAKE_CURRENT_LIST_DIR}/MiniPreviewCtrl.cpp)
+        ${CMAKE_CURRENT_LIST_DIR}/MiniPreviewCtrl.cpp
+        ${CMAKE_CURRENT_LIST_DIR}/MiniPreviewLoupe.cpp)
     lumora_export_headers(lumora_viewer_panels)
     target_link_libraries(lumora_viewer_panels PUBLIC
         lumora_decoders lumora_imagetools lumora_engine lumora_metadata lumora_messages Qt6::Widgets

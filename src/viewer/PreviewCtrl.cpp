@@ -115,6 +115,7 @@ void CPreviewCtrl::SetFitMode(bool on) {
     updateMagnificationPane();
     updateReadout(viewport()->mapFromGlobal(QCursor::pos()));
     updateCursor();
+    emit viewChanged();
 }
 
 void CPreviewCtrl::SetShowPreimage(bool on) {
@@ -139,6 +140,7 @@ QString CPreviewCtrl::magnificationText() const {
 
 void CPreviewCtrl::updateMagnificationPane() {
     emit paneText(10, magnificationText());
+    updateSizePane();
 }
 
 // ---- showing items ------------------------------------------------------------------
@@ -162,6 +164,13 @@ void CPreviewCtrl::ShowItem(const ImageItem& item, int index, int count) {
     currentItem_.imageInfo.orientation = item.imageInfo.orientation;
     currentItem_.caption = item.caption;
     currentPath_ = item.path;
+    fullWidth_ = static_cast<int>(std::min<uint32_t>(
+        item.shootingInfo.pixelX.value_or(item.imageInfo.width.value_or(0)), 1u << 30));
+    fullHeight_ = static_cast<int>(std::min<uint32_t>(
+        item.shootingInfo.pixelY.value_or(item.imageInfo.height.value_or(0)), 1u << 30));
+    sourceWidth_ = sourceHeight_ = 0;
+    toggle_.Forget();
+    loupe_ = false;
     loading_ = true;
     dragging_ = false;
     emit paneText(0, QStringLiteral("画像を読み込んでいます..."));
@@ -172,7 +181,7 @@ void CPreviewCtrl::ShowItem(const ImageItem& item, int index, int count) {
         loader_.NewRequest();
         sourceWidth_ = p->sourceWidth;
         sourceHeight_ = p->sourceHeight;
-        emit paneText(9, QString::asprintf("%d x %d", sourceWidth_, sourceHeight_));
+        updateSizePane();
         installPicture(p->picture, index, count);
         return;
     }
@@ -282,7 +291,7 @@ bool CPreviewCtrl::event(QEvent* e) {
         if (m->requestNumber == loader_.CurrentRequest()) {
             sourceWidth_ = m->width;
             sourceHeight_ = m->height;
-            emit paneText(9, QString::asprintf("%d x %d", m->width, m->height));
+            updateSizePane();
         }
         return true;
     }
@@ -296,7 +305,7 @@ bool CPreviewCtrl::event(QEvent* e) {
             if (kept && p && p->picture) {
                 sourceWidth_ = w;
                 sourceHeight_ = h;
-                emit paneText(9, QString::asprintf("%d x %d", w, h));
+                updateSizePane();
                 installPicture(p->picture, listIndex_, listCount_);
             } else {
                 ImageItem item = currentItem_;
@@ -409,64 +418,10 @@ void CPreviewCtrl::resizeEvent(QResizeEvent* e) {
 
 void CPreviewCtrl::scrollContentsBy(int, int) {
     viewport()->update();
+    emit viewChanged();
 }
 
 // ---- zoom and rotation --------------------------------------------------------------------
-
-bool CPreviewCtrl::CanZoomIn() const {
-    return picture_ && lumora::CanZoomIn(magnification_);
-}
-
-bool CPreviewCtrl::CanZoomOut() const {
-    return picture_ && lumora::CanZoomOut(magnification_);
-}
-
-void CPreviewCtrl::ZoomStep(int direction, bool centred, QPoint cursor) {
-    if (!picture_)
-        return;
-    const QPoint client =
-        centred ? QPoint(viewport()->width() / 2, viewport()->height() / 2) : cursor;
-    const QPoint scroll = fitMode_ ? QPoint() : scrollPosition();
-    const int ax =
-        ImagePixelAt(client.x(), scroll.x(), layout_.offsetX, layout_.drawWidth, magnification_)
-            .value_or(client.x() < layout_.offsetX ? 1 : picture_->width());
-    const int ay =
-        ImagePixelAt(client.y(), scroll.y(), layout_.offsetY, layout_.drawHeight, magnification_)
-            .value_or(client.y() < layout_.offsetY ? 1 : picture_->height());
-    anchorImage_ = QPoint(ax, ay);
-    anchorClient_ = client;
-    magnification_ = NextMagnification(magnification_, direction);
-    const bool wasFit = fitMode_;
-    fitMode_ = false;
-    relayout(true);
-    viewport()->update();
-    updateMagnificationPane();
-    updateCursor();
-    if (wasFit)
-        emit fitModeChanged(false);
-}
-
-void CPreviewCtrl::ActualSize() {
-    if (!picture_)
-        return;
-    const QPoint client(viewport()->width() / 2, viewport()->height() / 2);
-    const QPoint scroll = fitMode_ ? QPoint() : scrollPosition();
-    anchorImage_ = QPoint(
-        ImagePixelAt(client.x(), scroll.x(), layout_.offsetX, layout_.drawWidth, magnification_)
-            .value_or(picture_->width() / 2),
-        ImagePixelAt(client.y(), scroll.y(), layout_.offsetY, layout_.drawHeight, magnification_)
-            .value_or(picture_->height() / 2));
-    anchorClient_ = client;
-    magnification_ = 1.0f;
-    const bool wasFit = fitMode_;
-    fitMode_ = false;
-    relayout(true);
-    viewport()->update();
-    updateMagnificationPane();
-    updateCursor();
-    if (wasFit)
-        emit fitModeChanged(false);
-}
 
 void CPreviewCtrl::RotateRight() {
     rotateBy(1);
@@ -564,6 +519,9 @@ void CPreviewCtrl::keyPressEvent(QKeyEvent* e) {
     case Qt::Key_F11:
         emit fullScreenToggleRequested();
         break;
+    case Qt::Key_Z:
+        ToggleActualSize(std::nullopt); // from the keyboard: about the centre
+        break;
     default:
         QAbstractScrollArea::keyPressEvent(e);
         return;
@@ -589,13 +547,28 @@ void CPreviewCtrl::wheelEvent(QWheelEvent* e) {
 }
 
 void CPreviewCtrl::mousePressEvent(QMouseEvent* e) {
+    const QPoint p = e->position().toPoint(); // viewport coordinates
+    if (e->button() == Qt::MiddleButton) {
+        emit activated();
+        ToggleActualSize(p);
+        return;
+    }
     if (e->button() != Qt::LeftButton)
         return;
+    emit activated();
     if (slideshowRunning_ && slideshowRunning_()) {
         emit stopSlideshowRequested();
         return;
     }
-    const QPoint p = e->position().toPoint(); // viewport coordinates
+    if (e->modifiers() & kLoupeModifier) {
+        // 100 % around the pointer for as long as the button is held.
+        if (picture_ && !loading_) {
+            loupe_ = true;
+            loupePoint_ = p;
+            viewport()->update();
+        }
+        return;
+    }
     dragging_ = true;
     pressPoint_ = p;
     dragPoint_ = p;
@@ -608,6 +581,11 @@ void CPreviewCtrl::mousePressEvent(QMouseEvent* e) {
 void CPreviewCtrl::mouseMoveEvent(QMouseEvent* e) {
     const QPoint p = e->position().toPoint();
     updateReadout(p);
+    if (loupe_) {
+        loupePoint_ = p;
+        viewport()->update();
+        return;
+    }
     if (!dragging_)
         return;
     dragPoint_ = p;
@@ -619,6 +597,11 @@ void CPreviewCtrl::mouseMoveEvent(QMouseEvent* e) {
 }
 
 void CPreviewCtrl::mouseReleaseEvent(QMouseEvent* e) {
+    if (e->button() == Qt::LeftButton && loupe_) {
+        loupe_ = false;
+        viewport()->update();
+        return;
+    }
     if (e->button() != Qt::LeftButton || !dragging_)
         return;
     dragging_ = false;
@@ -663,6 +646,15 @@ void CPreviewCtrl::paintEvent(QPaintEvent*) {
         paintDragView(p);
     else
         paintPicture(p);
+    if (loupe_)
+        paintLoupe(p);
+    else
+        lastLoupe_ = QRect();
+    if (activeFrame_) {
+        p.setPen(QPen(kActiveFrameColour, 3));
+        p.setBrush(Qt::NoBrush);
+        p.drawRect(viewport()->rect().adjusted(1, 1, -2, -2));
+    }
 }
 
 void CPreviewCtrl::paintPicture(QPainter& p) {

@@ -20,13 +20,16 @@
 #include "viewer/PictureLoader.h"
 #include "viewer/PreviewLayout.h"
 #include "viewer/ViewerPicture.h"
+#include "viewer/ZoomAnchor.h"
 
 #include <QAbstractScrollArea>
+#include <QColor>
 #include <QImage>
 #include <QString>
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 
 namespace lumora {
@@ -37,6 +40,11 @@ class CPreviewCtrl : public QAbstractScrollArea {
     Q_OBJECT
 public:
     static constexpr int kControlId = 0xE900;
+    // The loupe: held with the left button and this modifier, at most this
+    // many pixels on a side.
+    static constexpr Qt::KeyboardModifier kLoupeModifier = Qt::ControlModifier;
+    static constexpr int kLoupeSide = 320;
+    static inline const QColor kActiveFrameColour{255, 160, 0};
 
     explicit CPreviewCtrl(QWidget* parent = nullptr);
     ~CPreviewCtrl() override;
@@ -57,6 +65,20 @@ public:
     void ZoomIn() { ZoomStep(+1, true); }
     void ZoomOut() { ZoomStep(-1, true); }
     void ActualSize();
+    // Between the current zoom and 100 %, keeping the picture point under
+    // `pointer` (viewport coordinates; none: the centre) in place.
+    void ToggleActualSize(std::optional<QPoint> pointer);
+    // The zoom and scroll as plain values, and a view to show (ignored
+    // while nothing or a pre-image is shown). Applying emits viewChanged.
+    ZoomView zoomView() const;
+    CanvasGeometry geometryNow() const;
+    void ApplyZoomView(const ZoomView& view);
+    // A frame around the canvas (the active one of several).
+    void SetActiveFrame(bool on) {
+        activeFrame_ = on;
+        viewport()->update();
+    }
+    bool activeFrame() const { return activeFrame_; }
     void RotateRight();
     void RotateLeft();
     bool CanZoomIn() const;
@@ -100,6 +122,12 @@ public:
     bool lastSmooth() const { return lastSmooth_; }
     // Paint events handled so far.
     int paintCount() const { return paintCount_; }
+    // The loupe while held, and where the last repaint drew it (empty: none).
+    bool loupeShown() const { return loupe_; }
+    QRect lastLoupeRect() const { return lastLoupe_; }
+    // Status pane 9: the picture's size; for an embedded preview at 100 %
+    // "プレビュー w x h / full w x full h".
+    QString sizeText() const;
 
 signals:
     void paneText(int pane, const QString& text);
@@ -112,6 +140,10 @@ signals:
     void fullScreenToggleRequested();
     void stopSlideshowRequested();
     void deleteRequested(const QString& path);
+    // The zoom, the fit or the scroll position changed (also from code).
+    void viewChanged();
+    // A mouse button went down on the canvas.
+    void activated();
 
 protected:
     bool event(QEvent* e) override;
@@ -144,6 +176,8 @@ private:
     void paintDragView(QPainter& p);
     void paintPreimage(QPainter& p);
     void paintFailure(QPainter& p);
+    void paintLoupe(QPainter& p);
+    void updateSizePane();
 
     CPictureLoader loader_;
     std::shared_ptr<const ViewerPicture> picture_;
@@ -172,6 +206,13 @@ private:
     int listCount_ = 0;
     int sourceWidth_ = 0;
     int sourceHeight_ = 0;
+    int fullWidth_ = 0; // the file's own size when it is shown from a preview
+    int fullHeight_ = 0;
+    ActualSizeToggle toggle_;
+    bool loupe_ = false;
+    QPoint loupePoint_;
+    QRect lastLoupe_;
+    bool activeFrame_ = false;
     std::string waitingPrefetch_; // request served by a neighbour still decoding
     Preimage preimage_ = Preimage::None;
     QImage preimageThumb_;

@@ -1,6 +1,7 @@
 # The viewer: its layout arithmetic (headless), the preview canvas with its
 # loader, and the viewer window.
-add_library(lumora_preview_layout STATIC ${CMAKE_CURRENT_LIST_DIR}/PreviewLayout.cpp)
+add_library(lumora_preview_layout STATIC ${CMAKE_CURRENT_LIST_DIR}/PreviewLayout.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/ZoomAnchor.cpp)
 lumora_export_headers(lumora_preview_layout)
 
 if(LUMORA_WIDGETS AND TARGET lumora_decoders)
@@ -11,9 +12,13 @@ if(LUMORA_WIDGETS AND TARGET lumora_decoders)
         ${CMAKE_CURRENT_LIST_DIR}/QuarterFollower.cpp
         ${CMAKE_CURRENT_LIST_DIR}/PixelPool.cpp
         ${CMAKE_CURRENT_LIST_DIR}/PreviewCtrl.cpp
+        ${CMAKE_CURRENT_LIST_DIR}/PreviewCtrlZoom.cpp
         ${CMAKE_CURRENT_LIST_DIR}/PreviewCtrl.h
         ${CMAKE_CURRENT_LIST_DIR}/ViewerFrame.cpp
         ${CMAKE_CURRENT_LIST_DIR}/ViewerFrame.h
+        ${CMAKE_CURRENT_LIST_DIR}/ViewerFrameCompare.cpp
+        ${CMAKE_CURRENT_LIST_DIR}/CompareView.cpp
+        ${CMAKE_CURRENT_LIST_DIR}/CompareView.h
         ${CMAKE_CURRENT_LIST_DIR}/ViewerIcons.cpp)
     lumora_export_headers(lumora_viewer)
     target_link_libraries(lumora_viewer PUBLIC

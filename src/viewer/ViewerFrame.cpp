@@ -1,6 +1,7 @@
 #include "viewer/ViewerFrame.h"
 
 #include "controls/SkipperSliderCtrl.h"
+#include "viewer/CompareView.h"
 #include "viewer/PixelPool.h"
 #include "viewer/PreviewCtrl.h"
 #include "viewer/ViewerIcons.h"
@@ -13,6 +14,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QScreen>
+#include <QStackedWidget>
 #include <QStatusBar>
 #include <QTimer>
 #include <QToolBar>
@@ -65,6 +67,8 @@ QString commandPrompt(int id) {
         return QStringLiteral("前の画像を表示");
     case ID_VIEWER_PREIMAGE:
         return QStringLiteral("読み込み中にプリイメージを表示");
+    case ID_VIEWER_COMPARE_LINK:
+        return QStringLiteral("比較表示の拡大率とスクロール位置を連動");
     default:
         if (id >= ID_VIEWER_OPEN_WITH_FIRST && id <= ID_VIEWER_OPEN_WITH_LAST)
             return QStringLiteral("表示中の画像を登録済みアプリで開く");
@@ -86,9 +90,12 @@ CViewerFrame::CViewerFrame(QWidget* owner) : QMainWindow(owner, Qt::Window) {
     setObjectName(QStringLiteral("ViewerFrame"));
     setWindowTitle(kTitle);
     setAttribute(Qt::WA_DeleteOnClose, false);
-    preview_ = new CPreviewCtrl(this);
-    setCentralWidget(preview_);
+    stack_ = new QStackedWidget(this);
+    preview_ = new CPreviewCtrl(stack_);
+    stack_->addWidget(preview_);
+    setCentralWidget(stack_);
     setFocusProxy(preview_);
+    createCompare();
     createMenus();
     createToolBar();
     createStatusBar();
@@ -101,7 +108,10 @@ CViewerFrame::CViewerFrame(QWidget* owner) : QMainWindow(owner, Qt::Window) {
     connect(poolTrim, &QTimer::timeout, this, [] { CPixelPool::DropStale(); });
     poolTrim->start();
 
-    connect(preview_, &CPreviewCtrl::paneText, this, &CViewerFrame::setPane);
+    connect(preview_, &CPreviewCtrl::paneText, this, [this](int pane, const QString& text) {
+        if (!comparing())
+            setPane(pane, text);
+    });
     connect(preview_, &CPreviewCtrl::imageDisplayed, this, &CViewerFrame::onImageDisplayed);
     connect(preview_, &CPreviewCtrl::fitModeChanged, this, [this](bool fit) {
         fitChecked_ = fit;
@@ -175,6 +185,7 @@ void CViewerFrame::createMenus() {
     view->addSeparator();
     addCommand(view, ID_VIEWER_FULL_SCREEN, QStringLiteral("全画面表示(&L)\tF11"), true);
     addCommand(view, ID_VIEWER_PREIMAGE, QStringLiteral("プリイメージを表示する(&I)"), true);
+    addCommand(view, ID_VIEWER_COMPARE_LINK, QStringLiteral("比較表示を連動する(&K)"), true);
     view->addSeparator();
     addCommand(view, ID_VIEWER_SLIDESHOW, QStringLiteral("スライドショーを実行(&R)..."), true);
 
@@ -205,6 +216,7 @@ void CViewerFrame::createToolBar() {
                          ID_VIEWER_FULL_SCREEN,
                          0,
                          ID_VIEWER_PREIMAGE,
+                         ID_VIEWER_COMPARE_LINK,
                          ID_VIEWER_SLIDESHOW,
                          ID_VIEWER_PREVIOUS,
                          ID_VIEWER_NEXT};
@@ -308,6 +320,7 @@ void CViewerFrame::SetSlideshowRunning(bool running) {
 // ---- showing --------------------------------------------------------------------------------
 
 void CViewerFrame::ShowItem(const ImageItem& item, int index, int count) {
+    endCompare();
     loadingState_ = true;
     setPane(0, kLoading);
     showWindow();
@@ -316,6 +329,7 @@ void CViewerFrame::ShowItem(const ImageItem& item, int index, int count) {
     setTitle(QString::fromStdString(item.path));
     preview_->ShowItem(item, index, count);
     UpdateCommandStates();
+    emit activeFileChanged(QString::fromStdString(item.path));
 }
 
 void CViewerFrame::showWindow() {
@@ -377,6 +391,7 @@ void CViewerFrame::SetListPosition(int index, int count) {
 }
 
 void CViewerFrame::ListCleared() {
+    endCompare();
     SetListPosition(0, 0);
     preview_->DropPrefetched();
 }
@@ -384,6 +399,7 @@ void CViewerFrame::ListCleared() {
 void CViewerFrame::ShowNothing() {
     if (hooks_.slideshowRunning && hooks_.slideshowRunning() && hooks_.stopSlideshow)
         hooks_.stopSlideshow(); // no image will ever end the run
+    endCompare();
     loadingState_ = false;
     preview_->Clear();
     setTitle(QString());
@@ -394,12 +410,14 @@ void CViewerFrame::ShowNothing() {
 
 void CViewerFrame::ApplySettings(const AppSettings& s) {
     preview_->ApplySettings(s);
+    compare_->ApplySettings(s);
     fullScreenToolBar_ = s.FullScreenToolBar != 0;
     externalApps_ = s.AppList;
     const bool smart = s.SmartRendering != 0;
     if (smart != smartRendering_) {
         smartRendering_ = smart;
         preview_->SetSmartRendering(smart);
+        compare_->SetSmartRendering(smart);
     }
     const bool full = s.FullScreen != 0;
     if (full != fullScreen_) {
@@ -488,9 +506,9 @@ void CViewerFrame::SetFitMode(bool on) {
 // ---- commands -------------------------------------------------------------------------------
 
 bool CViewerFrame::IsCommandEnabled(int id) const {
-    const bool image = preview_->HasImage();
+    const bool image = canvas()->HasImage();
     // Both act on the shown image: there must be one.
-    const bool shown = !preview_->currentPath().empty();
+    const bool shown = !activeFilePath().isEmpty();
     if (id >= ID_VIEWER_OPEN_WITH_FIRST && id <= ID_VIEWER_OPEN_WITH_LAST)
         return shown && !externalApps_.isEmpty() &&
                id - ID_VIEWER_OPEN_WITH_FIRST < externalApps_.size() && source_.selectedCount &&
@@ -514,12 +532,14 @@ bool CViewerFrame::IsCommandEnabled(int id) const {
     case ID_VIEWER_ROTATE_RIGHT:
         return image;
     case ID_VIEWER_ZOOM_IN:
-        return preview_->CanZoomIn();
+        return canvas()->CanZoomIn();
     case ID_VIEWER_ZOOM_OUT:
-        return preview_->CanZoomOut();
+        return canvas()->CanZoomOut();
     case ID_VIEWER_NEXT:
     case ID_VIEWER_PREVIOUS:
         return listCount_ >= 2;
+    case ID_VIEWER_COMPARE_LINK:
+        return comparing();
     default:
         return false;
     }
@@ -537,6 +557,8 @@ bool CViewerFrame::IsCommandChecked(int id) const {
         return fullScreen_;
     case ID_VIEWER_PREIMAGE:
         return preview_->GetShowPreimage();
+    case ID_VIEWER_COMPARE_LINK:
+        return compare_->linked();
     default:
         return false;
     }
@@ -558,7 +580,7 @@ QAction* CViewerFrame::action(int id) const {
 bool CViewerFrame::RunCommand(int id) {
     if (!IsCommandEnabled(id))
         return false;
-    const QString path = QString::fromStdString(preview_->currentPath());
+    const QString path = activeFilePath();
     if (id >= ID_VIEWER_OPEN_WITH_FIRST && id <= ID_VIEWER_OPEN_WITH_LAST) {
         if (hooks_.openWith)
             hooks_.openWith(id - ID_VIEWER_OPEN_WITH_FIRST, path);
@@ -571,7 +593,7 @@ bool CViewerFrame::RunCommand(int id) {
     }
     switch (id) {
     case ID_VIEWER_DELETE:
-        preview_->DeleteCurrent();
+        canvas()->DeleteCurrent();
         break;
     case ID_VIEWER_CLOSE:
         close();
@@ -579,28 +601,29 @@ bool CViewerFrame::RunCommand(int id) {
     case ID_VIEWER_SMART_RENDERING:
         smartRendering_ = !smartRendering_;
         preview_->SetSmartRendering(smartRendering_);
+        compare_->SetSmartRendering(smartRendering_);
         if (hooks_.smartRenderingChanged)
             hooks_.smartRenderingChanged(smartRendering_);
         break;
     case ID_VIEWER_FIT:
         fitChecked_ = !fitChecked_;
-        preview_->SetFitMode(fitChecked_);
+        canvas()->SetFitMode(fitChecked_);
         break;
     case ID_VIEWER_ACTUAL_SIZE:
-        preview_->ActualSize();
+        canvas()->ActualSize();
         fitChecked_ = false;
         break;
     case ID_VIEWER_ZOOM_IN:
-        preview_->ZoomIn();
+        canvas()->ZoomIn();
         break;
     case ID_VIEWER_ZOOM_OUT:
-        preview_->ZoomOut();
+        canvas()->ZoomOut();
         break;
     case ID_VIEWER_ROTATE_LEFT:
-        preview_->RotateLeft();
+        canvas()->RotateLeft();
         break;
     case ID_VIEWER_ROTATE_RIGHT:
-        preview_->RotateRight();
+        canvas()->RotateRight();
         break;
     case ID_VIEWER_SLIDESHOW:
         if (hooks_.toggleSlideshow)
@@ -610,14 +633,24 @@ bool CViewerFrame::RunCommand(int id) {
         applyFullScreen(!fullScreen_);
         break;
     case ID_VIEWER_NEXT:
-        next();
+        if (comparing())
+            compare_->StepActive(+1);
+        else
+            next();
         break;
     case ID_VIEWER_PREVIOUS:
-        previous();
+        if (comparing())
+            compare_->StepActive(-1);
+        else
+            previous();
+        break;
+    case ID_VIEWER_COMPARE_LINK:
+        compare_->SetLinked(!compare_->linked());
         break;
     case ID_VIEWER_PREIMAGE: {
         const bool on = !preview_->GetShowPreimage();
         preview_->SetShowPreimage(on);
+        compare_->SetShowPreimage(on);
         if (hooks_.showPreimageChanged)
             hooks_.showPreimageChanged(on);
         break;

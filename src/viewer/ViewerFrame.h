@@ -22,14 +22,17 @@
 #include <functional>
 #include <map>
 #include <optional>
+#include <vector>
 
 class QAction;
 class QLabel;
 class QMenu;
+class QStackedWidget;
 class QToolBar;
 
 namespace lumora {
 
+class CCompareView;
 class CPreviewCtrl;
 class CSkipperSliderCtrl;
 
@@ -49,6 +52,7 @@ enum ViewerCommand : int {
     ID_VIEWER_NEXT = 32783,
     ID_VIEWER_PREVIOUS = 32782,
     ID_VIEWER_PREIMAGE = 32952,
+    ID_VIEWER_COMPARE_LINK = 32997, // zoom and scroll followed across compared pictures
     ID_VIEWER_OPEN_WITH_FIRST = 35000,
     ID_VIEWER_OPEN_WITH_LAST = 35099,
     ID_VIEWER_ADD_TO_SHEET_FIRST = 34000,
@@ -111,6 +115,14 @@ public:
 
     // From the thumbnail view through its host (WM_THUMB_OPENVIEWER).
     void ShowItem(const ImageItem& item, int index, int count);
+    // Two to four items of the list (their indices) side by side; false,
+    // and nothing changes, for fewer than two. ShowItem, ShowNothing and
+    // ListCleared end the comparison.
+    bool ShowCompare(const std::vector<int>& indices);
+    bool comparing() const;
+    // The file that keys acting on "the shown picture" act on: the active
+    // compared picture, else the one shown. Empty when none.
+    QString activeFilePath() const;
     void ApplySettings(const AppSettings& settings);
     void SetListPosition(int index, int count);
     // The list was reset (WM_THUMB_LISTCLEARED): slider to 0, 0, neighbours dropped.
@@ -144,6 +156,9 @@ public:
     // ---- end of the slideshow interface ----
 
     CPreviewCtrl* preview() const { return preview_; }
+    CCompareView* compareView() const { return compare_; }
+    // The canvas the zoom, fit and rotation commands act on.
+    CPreviewCtrl* canvas() const;
     CSkipperSliderCtrl* slider() const { return slider_; }
     QToolBar* toolBar() const { return toolBar_; }
     QString paneText(int pane) const;
@@ -160,6 +175,8 @@ signals:
     // The window is closing (it is hidden, not destroyed).
     void closing();
     void fullScreenToggled(bool on);
+    // activeFilePath() changed (another picture, or another active pane).
+    void activeFileChanged(const QString& path);
 
 protected:
     bool event(QEvent* e) override;
@@ -182,6 +199,11 @@ private:
     void onSliderMoved(int value);
     void onSliderReleased();
     void prefetchNeighbours();
+    void createCompare();
+    void endCompare();
+
+    QStackedWidget* stack_ = nullptr;
+    CCompareView* compare_ = nullptr;
 
     CPreviewCtrl* preview_;
     QToolBar* toolBar_ = nullptr;

@@ -125,6 +125,16 @@ QIcon viewerIcon(int id) {
             p.drawRect(QRectF(2.5, 3.5, 16, 13));
             arrow(p, true);
         });
+    case ID_VIEWER_COMPARE_LINK:
+        return render([](QPainter& p) {
+            // Two panes joined by a link.
+            p.setPen(QPen(kInk, 1.2));
+            p.setBrush(QColor(255, 255, 255));
+            p.drawRect(QRectF(1.5, 5.5, 8, 10));
+            p.drawRect(QRectF(11.5, 5.5, 8, 10));
+            p.setPen(QPen(kBlue, 1.8));
+            p.drawLine(QPointF(5.5, 10.5), QPointF(15.5, 10.5));
+        });
     case ID_VIEWER_NEXT:
         return render([](QPainter& p) { arrow(p, true); });
     case ID_VIEWER_PREVIOUS:

@@ -13,8 +13,8 @@ using namespace lumora;
 
 namespace {
 
-constexpr unsigned kAllHooks =
-    kNeedWorksheets | kNeedListFiles | kNeedExport | kNeedSettingsDialog | kNeedSlideShow;
+constexpr unsigned kAllHooks = kNeedWorksheets | kNeedListFiles | kNeedExport |
+                               kNeedSettingsDialog | kNeedSlideShow | kNeedCompare;
 
 // The folder tab, a view with the focus and two of five items selected, one
 // worksheet (the default, tab 1), files on the clipboard, one application.
@@ -78,7 +78,7 @@ struct Row {
 const Row kRows[] = {
     {32941, "11101"}, {32928, "11101"}, {32924, "11101"}, {32937, "11110"}, {57665, "11111"},
     {57635, "11101"}, {57634, "11101"}, {57637, "11101"}, {32903, "11111"}, {32993, "11111"},
-    {33001, "11001"}, {36021, "10000"}, {34000, "11000"}, {35000, "11001"},
+    {33001, "11001"}, {33002, "11000"}, {36021, "10000"}, {34000, "11000"}, {35000, "11001"},
     {32790, "11110"}, {32915, "11110"}, {36025, "11100"}, {32795, "01000"}, {32794, "01000"},
     {32908, "11100"}, {32799, "11100"}, {32910, "01000"}, {32793, "01000"}, {32920, "11111"},
     {36018, "11101"},
@@ -132,6 +132,21 @@ private slots:
         s.selectedCount = 0;
         QVERIFY(!isCommandEnabled(34000, s));
         QVERIFY(!isCommandEnabled(35000, s));
+    }
+
+    void compareTakesTwoToFourSelectedItemsInTheView() {
+        CommandState s = folderView();
+        const int compare = toInt(CommandId::Compare);
+        for (int n : {0, 1, 5, 100}) {
+            s.selectedCount = n;
+            QVERIFY2(!isCommandEnabled(compare, s), qPrintable(QString::number(n)));
+        }
+        for (int n : {2, 3, 4}) {
+            s.selectedCount = n;
+            QVERIFY2(isCommandEnabled(compare, s), qPrintable(QString::number(n)));
+        }
+        QCOMPARE(QString::fromLatin1(findCommand(compare)->key), QStringLiteral("C"));
+        QCOMPARE(commandToolTip(compare), QStringLiteral("比較表示"));
     }
 
     void checkMarksFollowSettingsAndTabKind() {
@@ -192,7 +207,7 @@ private slots:
                 QVERIFY(!QKeySequence(QString::fromLatin1(e.key)).isEmpty());
                 ++keys;
             }
-        QCOMPARE(keys, 10); // accelerator table 128
+        QCOMPARE(keys, 11); // accelerator table 128 and C for the comparison
         QCOMPARE(commandPrompt(57634),
                  QStringLiteral("選択オブジェクトをコピーしてクリップボードﾞに保存"));
         QCOMPARE(commandToolTip(32908), QStringLiteral("全クローズ"));

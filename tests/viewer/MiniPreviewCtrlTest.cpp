@@ -1,5 +1,6 @@
 // The mini preview: decoding on its loader thread at the pane's size, the
-// EXIF turn, superseded and failed results, and the hidden pane.
+// EXIF turn, superseded and failed results, the hidden pane, and the loupe
+// with its full-size decode.
 #include "viewer/MiniPreviewCtrl.h"
 
 #include "engine/ImageItemList.h"
@@ -232,6 +233,45 @@ private slots:
             for (int y = 2; y < 15; ++y)
                 text |= QColor(pane.pixel(x, y)) != s.ctrl.palette().color(QPalette::Button);
         QVERIFY(text);
+    }
+
+    void theLoupeShowsTheFullSizePictureWhileHeld() {
+        Shown s;
+        // 2400 pixels wide: a pane of 300 shows it at an eighth; its left
+        // half red, its right half blue.
+        const QString path = WriteJpeg(dir_, "wide.jpg", 2400, 1600);
+        s.ctrl.SetItem(ItemFor(path));
+        QVERIFY(WaitIdle(s.ctrl));
+        QVERIFY(s.ctrl.WaitUntilIdle(20000));
+        QVERIFY(s.ctrl.hasImage());
+        QVERIFY(s.ctrl.imageSize().width() < 2400);
+        const QRect r = s.ctrl.imageRect();
+        // Just left of the middle: at 100 % the whole loupe but its right
+        // edge is red, though the pane shows blue a few pixels further on.
+        const QPoint at(r.center().x() - 2, r.center().y());
+        QTest::mousePress(&s.ctrl, Qt::LeftButton, CMiniPreviewCtrl::kLoupeModifier, at);
+        QVERIFY(s.ctrl.loupeShown());
+        QVERIFY(QTest::qWaitFor([&] { return s.ctrl.hasLoupeImage(); }, 20000));
+        QCOMPARE(s.ctrl.loupeImageSize(), QSize(2400, 1600));
+        s.ctrl.repaint();
+        const QRect box = s.ctrl.lastLoupeRect();
+        QVERIFY(!box.isEmpty());
+        const QImage shot = s.ctrl.grab().toImage();
+        // 2 pane pixels are 16 picture pixels: red 8 pixels right of the
+        // pointer, blue 30 pixels right of it.
+        const QColor red = shot.pixelColor(at.x() + 8, at.y());
+        const QColor blue = shot.pixelColor(at.x() + 30, at.y());
+        QVERIFY2(red.red() > 150 && red.blue() < 100, qPrintable(red.name()));
+        QVERIFY2(blue.blue() > 150 && blue.red() < 100, qPrintable(blue.name()));
+        QTest::mouseRelease(&s.ctrl, Qt::LeftButton, CMiniPreviewCtrl::kLoupeModifier, at);
+        QVERIFY(!s.ctrl.loupeShown());
+        // Another item drops the loupe's picture (and a decode still running).
+        s.ctrl.SetItem(ItemFor(WriteJpeg(dir_, "other.jpg", 300, 200)));
+        QVERIFY(!s.ctrl.hasLoupeImage());
+        // Without the modifier a press is no loupe.
+        QVERIFY(WaitIdle(s.ctrl));
+        QTest::mousePress(&s.ctrl, Qt::LeftButton, {}, s.ctrl.imageRect().center());
+        QVERIFY(!s.ctrl.loupeShown());
     }
 };
 
