@@ -148,6 +148,17 @@ std::optional<QString> CIniFile::value(const QString& section, const QString& ke
     return found->lines[*it].value;
 }
 
+QStringList CIniFile::keys(const QString& section) const {
+    QStringList out;
+    if (const Section* found = findSection(section)) {
+        for (const Line& line : found->lines) {
+            if (line.isKey)
+                out.append(line.key);
+        }
+    }
+    return out;
+}
+
 void CIniFile::setValue(const QString& sectionName, const QString& key, const QString& value) {
     const QString clean = singleLine(value).trimmed();
     Section* section = findSection(sectionName);

@@ -19,6 +19,7 @@
 #include <QByteArray>
 #include <QHash>
 #include <QString>
+#include <QStringList>
 
 #include <cstdint>
 #include <optional>
@@ -44,6 +45,9 @@ public:
 
     std::optional<QString> value(const QString& section, const QString& key) const;
     void setValue(const QString& section, const QString& key, const QString& value);
+    // The names of the section's keys, in file order (a name given twice,
+    // in any case, is listed each time); empty when there is no such section.
+    QStringList keys(const QString& section) const;
     bool contains(const QString& section, const QString& key) const {
         return value(section, key).has_value();
     }

@@ -7,6 +7,7 @@
 #include <QTemporaryFile>
 
 #include <algorithm>
+#include <map>
 #include <vector>
 
 namespace lumora {
@@ -48,12 +49,21 @@ std::int32_t liveValue(const SettingKey& k, const AppSettings& s, const LiveSett
 
 void loadAppList(const CIniFile& ini, const QString& section, AppSettings& s) {
     s.AppList.clear();
-    for (std::int32_t i = 1; i <= s.AppCount; ++i) {
-        // Only keys that exist can add entries; a huge count costs one lookup
-        // per existing key, not one per number.
-        if (i > 9999 && !ini.contains(section, appKey(i)))
-            break;
-        const QString path = ini.readString(section, appKey(i), QString());
+    // App0001 to App<AppCount> in number order, found among the keys the
+    // section has: a huge count costs nothing. Only the names the program
+    // writes count ("App0001", in any case; not "App1" or "App+001").
+    std::map<std::int32_t, QString> byNumber;
+    for (const QString& key : ini.keys(section)) {
+        if (key.size() < 7 || !key.startsWith(QLatin1String("app"), Qt::CaseInsensitive))
+            continue;
+        bool ok = false;
+        const std::int32_t n = key.mid(3).toInt(&ok);
+        if (!ok || n < 1 || n > s.AppCount || appKey(n).compare(key, Qt::CaseInsensitive) != 0)
+            continue;
+        if (!byNumber.count(n))
+            byNumber.emplace(n, ini.readString(section, key, QString()));
+    }
+    for (const auto& [n, path] : byNumber) {
         if (!path.isEmpty())
             s.AppList.append(path);
     }

@@ -197,6 +197,24 @@ TEST(SettingsStore, FreshFileListsKeysInSaveOrder) {
     EXPECT_EQ(keys, expected);
 }
 
+// The list is read in number order whatever the order of the lines, and
+// only under the names the program writes; a count in the millions reads
+// what is there, beyond 9999 as well.
+TEST(SettingsStore, AppListIsReadByNumberFromTheKeysPresent) {
+    const CIniFile ini = CIniFile::fromText("[ExternalAppSettings]\n"
+                                            "AppCount=2000000000\n"
+                                            "App10000=/bin/big\n"
+                                            "app0002=/bin/second\n"
+                                            "App0001=/bin/first\n"
+                                            "APP0001=/bin/duplicate\n"
+                                            "App3=/bin/unpadded\n"
+                                            "App+004=/bin/signed\n"
+                                            "App0000=/bin/zero\n");
+    AppSettings loaded;
+    LoadSettings(ini, loaded, 96);
+    EXPECT_EQ(loaded.AppList, (QStringList{"/bin/first", "/bin/second", "/bin/big"}));
+}
+
 TEST(SettingsStore, AppCountLargerThanTheListSkipsGapsAndKeepsStaleKeys) {
     CIniFile ini = CIniFile::fromText("[ExternalAppSettings]\n"
                                       "AppCount=6\n"
