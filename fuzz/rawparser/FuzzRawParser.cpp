@@ -10,9 +10,13 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     static constexpr int kKinds[] = {lumora::kRawKindJpeg, lumora::kRawKindCr2, lumora::kRawKindNef,
-                                     lumora::kRawKindOrf,  lumora::kRawKindPef, lumora::kRawKindMrw,
-                                     lumora::kRawKindErf,  lumora::kRawKindRaf, lumora::kRawKindSr2,
-                                     lumora::kRawKindCrw,  lumora::kRawKindTiff};
+                                     lumora::kRawKindOrf, lumora::kRawKindPef, lumora::kRawKindMrw,
+                                     lumora::kRawKindErf, lumora::kRawKindRaf, lumora::kRawKindSr2,
+                                     lumora::kRawKindCrw, lumora::kRawKindTiff,
+                                     // the current kinds, in the order of their seed groups
+                                     lumora::kRawKindArw, lumora::kRawKindSrf, lumora::kRawKindDng,
+                                     lumora::kRawKindRw2, lumora::kRawKindRwl, lumora::kRawKindNrw,
+                                     lumora::kRawKindSrw, lumora::kRawKind3fr, lumora::kRawKindCr3};
     if (size < 1 || lumora::fuzz::TooLong(size)) {
         return 0;
     }
@@ -28,5 +32,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     (void)lumora::DeriveCaptionSummary(shooting, note);
     (void)parser.GetThumbnailPosition();
     (void)parser.GetPreviewPosition();
+    (void)parser.GetLargeThumbnailPosition();
     return 0;
 }

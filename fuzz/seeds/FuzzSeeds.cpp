@@ -47,7 +47,8 @@ std::string lowerExtension(const fs::path& path) {
 
 bool writeSeed(const fs::path& path, const Bytes& bytes) {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    out.write(reinterpret_cast<const char*>(bytes.data()),
+              static_cast<std::streamsize>(bytes.size()));
     return static_cast<bool>(out);
 }
 
@@ -109,6 +110,10 @@ std::vector<Seed> SeedsFor(const std::string& target) {
         return WorkSheetListSeeds();
     if (target == "fuzz-thumbcache")
         return ThumbCacheSeeds();
+    if (target == "fuzz-rawparser" || target == "fuzz-thumbnail")
+        return ModernRawSeeds(true);
+    if (target == "fuzz-isobmff")
+        return ModernRawSeeds(false);
     return {};
 }
 
@@ -179,7 +184,7 @@ int main(int argc, char** argv) {
                 take(inner, entry.path().filename().string());
         }
     }
-    std::printf("%s: %d seeds made, %d taken from the samples, in %s\n", name.c_str(), made,
-                copied, seeds.c_str());
+    std::printf("%s: %d seeds made, %d taken from the samples, in %s\n", name.c_str(), made, copied,
+                seeds.c_str());
     return 0;
 }

@@ -30,6 +30,12 @@ Bytes SmallJpeg(int width, int height, bool progressive = false, bool grey = fal
 std::vector<Seed> TiffSeeds(); // strips, tiles, planes, depths, compressions
 std::vector<Seed> PsdSeeds();  // raw and PackBits, thumbnail resources
 
+// RawSeeds.cpp
+// The current RAW kinds as the sample generator writes them, pictures
+// shrunk. withKind: behind the byte of their extension group in
+// fuzz-rawparser and fuzz-thumbnail; else the CR3 alone, as it is.
+std::vector<Seed> ModernRawSeeds(bool withKind);
+
 // TextSeeds.cpp
 std::vector<Seed> SettingsSeeds();
 std::vector<Seed> HandOverSeeds();

@@ -5,6 +5,7 @@
 
 #include "imaging/RawParser.h"
 
+#include <cstdint>
 #include <memory>
 
 namespace lumora {
@@ -51,6 +52,15 @@ void ScanItemInfo(ImageItem& item) {
         } else {
             it.thumbOffset = 0;
         }
+        it.thumbStatedWidth = parser.GetThumbnailWidth();
+        it.thumbStatedHeight = parser.GetThumbnailHeight();
+        it.largeThumbOffset = 0;
+        it.largeThumbLength = 0;
+        if (parser.GetLargeThumbnailLength() != 0 &&
+            parser.GetLargeThumbnailPosition() <= UINT32_MAX) {
+            it.largeThumbOffset = static_cast<uint32_t>(parser.GetLargeThumbnailPosition());
+            it.largeThumbLength = parser.GetLargeThumbnailLength();
+        }
         if (item.kind != ImageKind::Jpeg) {
             it.previewOffset = static_cast<uint32_t>(parser.GetPreviewPosition());
             it.previewLength = parser.GetPreviewLength();
@@ -60,10 +70,9 @@ void ScanItemInfo(ImageItem& item) {
         }
         it.makerNoteKind = parser.GetMakerNoteKind();
         it.makerNote.reset();
+        // Every kind with a record hands it on (an Olympus note has none).
         MakerNote note;
-        if (it.makerNoteKind == kMakerNoteCanon || it.makerNoteKind == kMakerNoteNikon ||
-            it.makerNoteKind == kMakerNoteFujifilm)
-            parser.GetMakerNote(note);
+        parser.GetMakerNote(note);
         it.caption = DeriveCaptionSummary(it.shootingInfo, note);
         if (!std::holds_alternative<std::monostate>(note))
             it.makerNote.emplace(std::move(note));

@@ -33,6 +33,10 @@ void ImageItem::TakeScanFields(ImageItem&& scanned) {
     thumbLength = scanned.thumbLength;
     previewOffset = scanned.previewOffset;
     previewLength = scanned.previewLength;
+    thumbStatedWidth = scanned.thumbStatedWidth;
+    thumbStatedHeight = scanned.thumbStatedHeight;
+    largeThumbOffset = scanned.largeThumbOffset;
+    largeThumbLength = scanned.largeThumbLength;
     useEmbedded = scanned.useEmbedded;
     caption = scanned.caption;
     exifScanned = scanned.exifScanned;

@@ -127,12 +127,20 @@ struct ImageItem {
     ImageInfo imageInfo;
     ShootingInfo shootingInfo;
     int32_t makerNoteKind = kMakerNoteNone;
-    OwnedBox<MakerNote> makerNote; // the record of makerNoteKind 1, 2 or 6; absent otherwise
+    OwnedBox<MakerNote>
+        makerNote; // the record of makerNoteKind 1, 2, 6, 7, 8 or 9; absent otherwise
     ThumbnailBlock thumb;
     uint32_t thumbOffset = 0;   // absolute file offset of the embedded thumbnail JPEG
     uint32_t thumbLength = 0;   // 0 when the file carries none
     uint32_t previewOffset = 0; // large embedded preview of a RAW file; 0 for JPEG
     uint32_t previewLength = 0;
+    // The embedded thumbnail's stated size (0 when the file states none) and
+    // the picture taken instead for a box larger than that (current RAW
+    // kinds: a CR3's PRVW, the next larger preview); length 0 when none.
+    uint32_t thumbStatedWidth = 0;
+    uint32_t thumbStatedHeight = 0;
+    uint32_t largeThumbOffset = 0;
+    uint32_t largeThumbLength = 0;
     ImageKind kind = ImageKind::Unknown;
     int32_t state = 0;       // kStateCursor | kStateSelected
     int32_t useEmbedded = 0; // the thumbnail can come from an embedded or sidecar JPEG

@@ -5,6 +5,7 @@ add_library(lumora_rawparser STATIC
     ${CMAKE_CURRENT_LIST_DIR}/RawParser.cpp
     ${CMAKE_CURRENT_LIST_DIR}/RawParserContainers.cpp
     ${CMAKE_CURRENT_LIST_DIR}/RawParserMakerNotes.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/RawParserMakerNotesCurrent.cpp
     ${CMAKE_CURRENT_LIST_DIR}/RawParserModern.cpp
     ${CMAKE_CURRENT_LIST_DIR}/RawParserCr3.cpp)
 lumora_export_headers(lumora_rawparser)

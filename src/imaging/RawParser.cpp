@@ -60,11 +60,15 @@ void CRawParser::Reset() {
     positionsAbsolute_ = false;
     thumbnailWidth_ = thumbnailHeight_ = 0;
     previewWidth_ = previewHeight_ = 0;
+    largeThumbPos_ = 0;
+    largeThumbLength_ = largeThumbWidth_ = largeThumbHeight_ = 0;
     jpegCandidates_.clear();
     imageInfo_ = {};
     shootingInfo_ = {};
     makerNoteKind_ = kMakerNoteNone;
     makerNote_ = {};
+    lensModel_.reset();
+    noteStart_ = noteEnd_ = 0;
     sidecarName_.clear();
     hasSidecar_ = false;
     crwWidth_ = 0;
@@ -322,6 +326,15 @@ void CRawParser::OnEntry(Ifd which, std::uint64_t base, const Entry& e) {
             std::get<FujifilmMakerNote>(makerNote_).serialNumber = Text(e);
         }
         break;
+    case Ifd::Sony:
+        OnSony(e);
+        break;
+    case Ifd::Panasonic:
+        OnPanasonic(e);
+        break;
+    case Ifd::Samsung:
+        OnSamsung(e);
+        break;
     case Ifd::Image:
         OnImageDirectory(e);
         break;
@@ -499,6 +512,11 @@ void CRawParser::OnExif(const Entry& e) {
         break;
     case 41987:
         s.whiteBalance = static_cast<std::uint16_t>(UInt(e));
+        break;
+    case 42036:
+        if (e.type == 2) {
+            lensModel_ = PlainText(e, false);
+        }
         break;
     default:
         break;

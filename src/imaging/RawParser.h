@@ -8,6 +8,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -82,7 +83,8 @@ public:
 
     void GetImageInfo(ImageInfo& info) const { info = imageInfo_; }
     void GetShootingInfo(ShootingInfo& info) const { info = shootingInfo_; }
-    // 0 none, 1 Canon, 2 Nikon, 3 Olympus (no record), 6 Fujifilm.
+    // 0 none, 1 Canon, 2 Nikon, 3 Olympus (no record), 6 Fujifilm, 7 Sony,
+    // 8 Panasonic, 9 Samsung.
     int GetMakerNoteKind() const { return makerNoteKind_; }
     void GetMakerNote(MakerNote& note) const { note = makerNote_; }
 
@@ -103,6 +105,13 @@ public:
     std::uint32_t GetThumbnailHeight() const { return thumbnailHeight_; }
     std::uint32_t GetPreviewWidth() const { return previewWidth_; }
     std::uint32_t GetPreviewHeight() const { return previewHeight_; }
+    // The picture for a thumbnail box larger than the thumbnail's stated
+    // size (the current RAW kinds): the next larger embedded JPEG, such as a
+    // CR3's PRVW beside its 160 x 120 THMB. Length 0 when there is none.
+    std::uint64_t GetLargeThumbnailPosition() const { return largeThumbPos_; }
+    std::uint32_t GetLargeThumbnailLength() const { return largeThumbLength_; }
+    std::uint32_t GetLargeThumbnailWidth() const { return largeThumbWidth_; }
+    std::uint32_t GetLargeThumbnailHeight() const { return largeThumbHeight_; }
     bool HasSidecarThumbnail() const { return hasSidecar_; }
     // File name (without folder) of a .crw's sidecar thumbnail file.
     const std::string& GetSidecarName() const { return sidecarName_; }
@@ -154,6 +163,9 @@ private:
         Minolta,
         Epson,
         Fujifilm,
+        Sony,
+        Panasonic,
+        Samsung,
         Image // any image directory of a current RAW file (RawParserModern.cpp)
     };
     // One image directory (IFD0, a SubIFD, IFD1) of a current RAW file.
@@ -207,6 +219,18 @@ private:
     void ParseMinolta(std::uint64_t pos);
     void ParseEpson(std::uint64_t pos);
     void ParseFujifilm(std::uint64_t pos);
+    // The notes of current bodies (RawParserMakerNotesCurrent.cpp).
+    // headerless: the directory may start right at the note (ARW, SRF, SRW).
+    void ParseSony(std::uint64_t pos, bool headerless);
+    void ParsePanasonic(std::uint64_t pos);
+    void ParseSamsung(std::uint64_t pos, bool anyVersion);
+    void OnSony(const Entry& e);
+    void OnPanasonic(const Entry& e);
+    void OnSamsung(const Entry& e);
+    // A text of printable ASCII (trailing zeros and blanks dropped), or
+    // nothing when any other byte is in it or it is empty. inNote: the value
+    // must lie inside the note's block [noteStart_, noteEnd_).
+    std::optional<std::string> PlainText(const Entry& e, bool inNote = true);
     void ApplyNefRule();
     void ScanPhotoshopResources(const Entry& e);
     void ReadCrwSubdirectory(std::uint64_t start, std::uint64_t length);
@@ -258,11 +282,16 @@ private:
     std::uint32_t thumbnailHeight_ = 0;
     std::uint32_t previewWidth_ = 0;
     std::uint32_t previewHeight_ = 0;
+    std::uint64_t largeThumbPos_ = 0; // absolute
+    std::uint32_t largeThumbLength_ = 0;
+    std::uint32_t largeThumbWidth_ = 0;
+    std::uint32_t largeThumbHeight_ = 0;
     std::vector<JpegCandidate> jpegCandidates_;
     ImageInfo imageInfo_;
     ShootingInfo shootingInfo_;
     int makerNoteKind_ = kMakerNoteNone;
     MakerNote makerNote_;
+    std::optional<std::string> lensModel_; // EXIF LensModel (0xA434), for the notes without one
     std::string sidecarName_;
     bool hasSidecar_ = false;
     std::uint32_t crwWidth_ = 0;
@@ -278,7 +307,9 @@ private:
     std::uint32_t fujiDummy_ = 0;
     std::uint64_t canonEntriesEnd_ = 0; // Canon directory: end of its entries
     std::uint64_t canonBlockEnd_ = 0;   // and of the maker-note block
-    ImageDirectory directory_;          // Ifd::Image
+    std::uint64_t noteStart_ = 0;       // Sony, Panasonic, Samsung: the note's block
+    std::uint64_t noteEnd_ = 0;
+    ImageDirectory directory_; // Ifd::Image
     int depth_ = 0;
 };
 

@@ -201,6 +201,14 @@ bool CRawParser::ParseCr3() {
         thumbnailWidth_ = thumbnail.width;
         thumbnailHeight_ = thumbnail.height;
     }
+    // A box larger than THMB takes PRVW.
+    if (&thumbnail == &thumb && prvw.Valid()) {
+        largeThumbPos_ = prvw.pos;
+        largeThumbLength_ =
+            static_cast<std::uint32_t>(std::min<std::uint64_t>(prvw.length, UINT32_MAX));
+        largeThumbWidth_ = prvw.width;
+        largeThumbHeight_ = prvw.height;
+    }
     if (preview.Valid()) {
         previewOffset_ = preview.pos;
         previewLength_ =

@@ -43,6 +43,11 @@ void CRawParser::ParseMakerNote() {
     case kRawKindErf:
         ParseEpson(pos);
         break;
+    case kRawKindRw2:
+    case kRawKindRwl:
+        // Read again from the JpgFromRaw's EXIF block, whose note wins.
+        ParsePanasonic(pos);
+        break;
     case kRawKindTiff: {
         const std::string make = MakeUpper();
         if (make.find("CANON") != std::string::npos) {
@@ -72,6 +77,13 @@ void CRawParser::ParseMakerNoteByMake(std::uint64_t pos) {
         ParseNikon(pos);
     } else if (make.find("FUJIFILM") != std::string::npos) {
         ParseFujifilm(pos);
+    } else if (make.find("SONY") != std::string::npos) {
+        ParseSony(pos, false);
+    } else if (make.find("PANASONIC") != std::string::npos ||
+               make.find("LEICA") != std::string::npos) {
+        ParsePanasonic(pos);
+    } else if (make.find("SAMSUNG") != std::string::npos) {
+        ParseSamsung(pos, false);
     }
 }
 

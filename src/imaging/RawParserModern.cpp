@@ -20,8 +20,6 @@ constexpr std::uint16_t kPhotometricLinearRaw = 34892;
 // largest of the fixed thumbnail sizes).
 constexpr std::uint32_t kThumbLongSide = 160;
 constexpr std::uint32_t kThumbShortSide = 120;
-// Segments looked at before a JPEG's frame header.
-constexpr int kMaxJpegSegments = 64;
 
 std::uint64_t Area(std::uint32_t w, std::uint32_t h) {
     return static_cast<std::uint64_t>(w) * h;
@@ -145,9 +143,12 @@ void CRawParser::ParseModernMakerNote() {
     } else if (kind_ == kRawKindDng) {
         // Converters keep the camera's own note; it is read by the camera's make.
         ParseMakerNoteByMake(pos);
+    } else if (kind_ == kRawKindArw || kind_ == kRawKindSrf) {
+        ParseSony(pos, true);
+    } else if (kind_ == kRawKindSrw) {
+        ParseSamsung(pos, true);
     }
-    // The Sony, Samsung and Hasselblad notes have no record here: parts of
-    // the Sony one are enciphered, and nothing is taken from any of them.
+    // The Hasselblad note has no record here.
 }
 
 void CRawParser::OnImageDirectory(const Entry& e) {
@@ -237,7 +238,8 @@ bool CRawParser::JpegAt(std::uint64_t pos, std::uint32_t length, EmbeddedJpeg& o
         return true;
     }
     std::uint64_t p = pos + 2;
-    for (int n = 0; n < kMaxJpegSegments && p + 4 <= end; ++n) {
+    // Segments looked at before the frame header: the class's limit.
+    for (std::size_t n = 0; n < kMaxJpegSegments && p + 4 <= end; ++n) {
         if (bytes_.U8(p) != 0xFF) {
             break;
         }
@@ -275,6 +277,8 @@ void CRawParser::ChooseEmbeddedJpegs(const std::vector<EmbeddedJpeg>& jpegs) {
     thumbnailOffset_ = thumbnailLength_ = 0;
     previewOffset_ = previewLength_ = 0;
     thumbnailWidth_ = thumbnailHeight_ = previewWidth_ = previewHeight_ = 0;
+    largeThumbPos_ = 0;
+    largeThumbLength_ = largeThumbWidth_ = largeThumbHeight_ = 0;
     if (jpegs.empty()) {
         return;
     }
@@ -315,6 +319,20 @@ void CRawParser::ChooseEmbeddedJpegs(const std::vector<EmbeddedJpeg>& jpegs) {
     thumbnailLength_ = thumb->length;
     thumbnailWidth_ = thumb->width;
     thumbnailHeight_ = thumb->height;
+    // For a larger box: the smallest picture larger than the thumbnail.
+    const EmbeddedJpeg* large = nullptr;
+    for (const EmbeddedJpeg& j : jpegs) {
+        if (larger(j, *thumb) && Area(j.width, j.height) > Area(thumb->width, thumb->height) &&
+            (!large || larger(*large, j))) {
+            large = &j;
+        }
+    }
+    if (large) {
+        largeThumbPos_ = large->pos;
+        largeThumbLength_ = large->length;
+        largeThumbWidth_ = large->width;
+        largeThumbHeight_ = large->height;
+    }
 }
 
 } // namespace lumora

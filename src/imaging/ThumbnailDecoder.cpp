@@ -63,6 +63,22 @@ DibImage decodeThumbJpeg(const ImageItem& item, const ThumbnailBox& params) {
     }
     if (item.thumbOffset == 0 || item.thumbLength == 0)
         return {};
+    // A box larger than the thumbnail the file states takes the next larger
+    // picture (a CR3's PRVW), decoded large enough for the box; the small
+    // one stays the fallback.
+    const uint32_t statedLong = std::max(item.thumbStatedWidth, item.thumbStatedHeight);
+    const uint32_t statedShort = std::min(item.thumbStatedWidth, item.thumbStatedHeight);
+    const bool boxLarger =
+        statedLong != 0 && (uint32_t(std::max(0, params.longSide)) > statedLong ||
+                            uint32_t(std::max(0, params.shortSide)) > statedShort);
+    if (boxLarger && item.largeThumbOffset != 0 && item.largeThumbLength != 0) {
+        JpegOptions large = options;
+        large.scaleTarget = std::max(kThumbTarget, params.longSide);
+        DecodeOutput out = CJpegDecoder::Decode(
+            JpegSource{item.path, item.largeThumbOffset, item.largeThumbLength, kind}, large);
+        if (out.ok())
+            return std::move(out.image);
+    }
     DecodeOutput out = CJpegDecoder::Decode(
         JpegSource{item.path, item.thumbOffset, item.thumbLength, kind}, options);
     return out.ok() ? std::move(out.image) : DibImage{};

@@ -353,6 +353,100 @@ std::vector<InfoRow> NikonRows(const NikonMakerNote& n) {
     return rows;
 }
 
+// A number by its table; a number the table lacks is "不明".
+template <typename T>
+std::string Known(const std::optional<T>& v,
+                  std::initializer_list<std::pair<unsigned, std::string_view>> table) {
+    if (!v)
+        return std::string(kAbsent);
+    for (const auto& [code, text] : table)
+        if (code == *v)
+            return std::string(text);
+    return "不明";
+}
+
+std::string NumberOr(const std::optional<std::uint32_t>& v) {
+    return v ? Dec(*v) : std::string(kAbsent);
+}
+
+std::vector<InfoRow> SonyRows(const SonyMakerNote& n) {
+    std::vector<InfoRow> rows;
+    rows.push_back({"クオリティ", Known(n.quality, {{0, "RAW"},
+                                                    {1, "スーパーファイン"},
+                                                    {2, "ファイン"},
+                                                    {3, "スタンダード"},
+                                                    {4, "エコノミー"},
+                                                    {5, "エクストラファイン"},
+                                                    {6, "RAW+JPEG"},
+                                                    {7, "圧縮RAW"},
+                                                    {8, "圧縮RAW+JPEG"},
+                                                    {9, "ライト"}})});
+    rows.push_back({"ホワイトバランス", Known(n.whiteBalance, {{0x00, "AUTO"},
+                                                               {0x01, "色温度/カラーフィルター"},
+                                                               {0x10, "太陽光"},
+                                                               {0x20, "曇"},
+                                                               {0x30, "日陰"},
+                                                               {0x40, "白熱電球"},
+                                                               {0x50, "フラッシュ"},
+                                                               {0x60, "蛍光灯"},
+                                                               {0x70, "カスタム"},
+                                                               {0x80, "水中"}})});
+    rows.push_back(
+        {"フォーカスモード",
+         Known(n.focusMode,
+               {{0, "MF"}, {2, "AF-S"}, {3, "AF-C"}, {4, "AF-A"}, {6, "DMF"}, {7, "AF-D"}})});
+    rows.push_back({"クリエイティブスタイル", TextOr(n.creativeStyle)});
+    rows.push_back({"レンズID", NumberOr(n.lensType)});
+    rows.push_back({"レンズ", TextOr(n.lensModel)});
+    return rows;
+}
+
+std::vector<InfoRow> PanasonicRows(const PanasonicMakerNote& n) {
+    std::vector<InfoRow> rows;
+    rows.push_back({"クオリティ", Known(n.quality, {{1, "TIFF"},
+                                                    {2, "ファイン"},
+                                                    {3, "スタンダード"},
+                                                    {6, "スーパーファイン"},
+                                                    {7, "RAW"},
+                                                    {9, "動画"},
+                                                    {11, "フルHD動画"},
+                                                    {12, "4K動画"}})});
+    rows.push_back({"ホワイトバランス", Known(n.whiteBalance, {{1, "AUTO"},
+                                                               {2, "太陽光"},
+                                                               {3, "曇"},
+                                                               {4, "白熱電球"},
+                                                               {5, "マニュアル"},
+                                                               {8, "フラッシュ"},
+                                                               {10, "白黒"},
+                                                               {11, "マニュアル2"},
+                                                               {12, "日陰"},
+                                                               {13, "色温度指定"},
+                                                               {14, "マニュアル3"},
+                                                               {15, "マニュアル4"}})});
+    rows.push_back(
+        {"色温度", n.colorTemperature ? Dec(*n.colorTemperature) + " K" : std::string(kAbsent)});
+    rows.push_back({"フォーカスモード", Known(n.focusMode, {{1, "AF"},
+                                                            {2, "MF"},
+                                                            {4, "AF(ボタン)"},
+                                                            {5, "AF(連続)"},
+                                                            {6, "AF-S"},
+                                                            {7, "AF-C"},
+                                                            {8, "AF-F"}})});
+    rows.push_back({"レンズ", TextOr(n.lensModel)});
+    rows.push_back({"レンズシリアル", TextOr(n.lensSerialNumber)});
+    return rows;
+}
+
+std::vector<InfoRow> SamsungRows(const SamsungMakerNote& n) {
+    std::vector<InfoRow> rows;
+    rows.push_back({"ファームウエアバージョン", TextOr(n.firmware)});
+    rows.push_back({"カメラシリアル", TextOr(n.serialNumber)});
+    rows.push_back({"レンズID", n.lensType ? Dec(*n.lensType) : std::string(kAbsent)});
+    rows.push_back({"レンズファームウエア", TextOr(n.lensFirmware)});
+    rows.push_back({"レンズ", TextOr(n.lensModel)});
+    return rows;
+}
+
 } // namespace
 
 std::vector<InfoRow> MakerNoteRows(const ItemInfo& info) {
@@ -368,6 +462,18 @@ std::vector<InfoRow> MakerNoteRows(const ItemInfo& info) {
     case kMakerNoteFujifilm:
         if (const auto* f = std::get_if<FujifilmMakerNote>(&info.makerNote))
             return {{"カメラ製造番号", TextOr(f->serialNumber)}};
+        break;
+    case kMakerNoteSony:
+        if (const auto* n = std::get_if<SonyMakerNote>(&info.makerNote))
+            return SonyRows(*n);
+        break;
+    case kMakerNotePanasonic:
+        if (const auto* n = std::get_if<PanasonicMakerNote>(&info.makerNote))
+            return PanasonicRows(*n);
+        break;
+    case kMakerNoteSamsung:
+        if (const auto* n = std::get_if<SamsungMakerNote>(&info.makerNote))
+            return SamsungRows(*n);
         break;
     default:
         break;

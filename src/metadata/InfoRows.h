@@ -59,8 +59,9 @@ struct InfoRow {
     std::string value;
     bool operator==(const InfoRow&) const = default;
 };
-// The maker-note rows of the block: Canon 14, Nikon 9, Fujifilm 1, none for
-// other kinds or when the record does not match the kind.
+// The maker-note rows of the block: Canon 14, Nikon 9, Fujifilm 1, Sony 6,
+// Panasonic 6, Samsung 5, none for other kinds or when the record does not
+// match the kind.
 std::vector<InfoRow> MakerNoteRows(const ItemInfo& info);
 
 // Single value formats (exposed for the captions and tests).

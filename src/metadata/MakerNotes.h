@@ -15,6 +15,9 @@ enum MakerNoteKind : int {
     kMakerNoteNikon = 2,
     kMakerNoteOlympus = 3, // recognised, no record
     kMakerNoteFujifilm = 6,
+    kMakerNoteSony = 7,
+    kMakerNotePanasonic = 8,
+    kMakerNoteSamsung = 9,
 };
 
 // Canon maker note. Values are taken as the camera stores them (little-endian).
@@ -74,8 +77,50 @@ struct FujifilmMakerNote {
     bool operator==(const FujifilmMakerNote&) const = default;
 };
 
+// Sony maker note (ARW, SRF, Sony JPEGs): the plain tags only. The
+// enciphered blocks (0x9400 series, 0x2010, 0x9050) are never read.
+struct SonyMakerNote {
+    std::optional<std::uint32_t> quality;      // 0x0102
+    std::optional<std::uint32_t> whiteBalance; // 0x0115
+    std::optional<std::uint8_t> focusMode;     // 0x201B
+    std::optional<std::string> creativeStyle;  // 0xB020
+    std::optional<std::uint32_t> lensType;     // 0xB027, the lens's number
+    // The note names lenses by number only: the EXIF LensModel (0xA434).
+    std::optional<std::string> lensModel;
+
+    bool operator==(const SonyMakerNote&) const = default;
+};
+
+// Panasonic (and Leica-made-by-Panasonic) maker note of RW2, RWL and JPEG.
+struct PanasonicMakerNote {
+    std::optional<std::uint16_t> quality;          // 0x0001
+    std::optional<std::uint16_t> whiteBalance;     // 0x0003
+    std::optional<std::uint16_t> focusMode;        // 0x0007
+    std::optional<std::uint16_t> colorTemperature; // 0x0044, kelvin
+    std::optional<std::string> lensModel;          // 0x0051
+    std::optional<std::string> lensSerialNumber;   // 0x0052
+
+    bool operator==(const PanasonicMakerNote&) const = default;
+};
+
+// Samsung maker note of SRW files (and Samsung JPEGs of the same layout).
+struct SamsungMakerNote {
+    std::optional<std::string> firmware;     // 0xA001
+    std::optional<std::string> serialNumber; // 0xA002
+    std::optional<std::uint16_t> lensType;   // 0xA003, the lens's number
+    std::optional<std::string> lensFirmware; // 0xA004
+    std::optional<std::string> lensModel;    // the EXIF LensModel (0xA434)
+
+    bool operator==(const SamsungMakerNote&) const = default;
+};
+
+// Texts of these three notes keep at most this many bytes, and only when
+// every byte is printable ASCII: anything else is not shown at all.
+inline constexpr std::size_t kMakerTextLength = 63;
+
 // The decoded maker-note record of an image, if its kind has one.
-using MakerNote = std::variant<std::monostate, CanonMakerNote, NikonMakerNote, FujifilmMakerNote>;
+using MakerNote = std::variant<std::monostate, CanonMakerNote, NikonMakerNote, FujifilmMakerNote,
+                               SonyMakerNote, PanasonicMakerNote, SamsungMakerNote>;
 
 // Longest maker-note or tag text kept (longer texts are cut).
 inline constexpr std::size_t kMaxTextLength = 1024;

@@ -73,6 +73,35 @@ TEST_F(GeneratedSamples, PreviewsDecodeAtTheStoredSize) {
     }
 }
 
+// A box no larger than the stated thumbnail keeps the small picture (THMB,
+// IFD1); a larger one takes the next larger embedded picture (PRVW, the
+// IFD0 preview), decoded large enough for the box.
+TEST_F(GeneratedSamples, LargerBoxesTakeTheLargerEmbeddedPicture) {
+    const std::map<std::string, int> largeWidth = {{"canon.cr3", 1620}, {"sony.arw", 1616}};
+    for (const auto& s : *written_) {
+        const auto large = largeWidth.find(s.name);
+        if (large == largeWidth.end())
+            continue;
+        SCOPED_TRACE(s.name);
+        ImageItem item = scanned(s);
+        ASSERT_EQ(item.thumbStatedWidth, 160u);
+        ASSERT_NE(item.largeThumbLength, 0u);
+        DecodeThumbnail(item, ThumbnailBox{160, 120, true});
+        EXPECT_EQ(item.thumb.preimageWidth(), 160);
+        DecodeThumbnail(item, ThumbnailBox{320, 240, true});
+        ASSERT_EQ(item.thumb.thumbReal, 1);
+        EXPECT_GE(item.thumb.preimageWidth(), 320);
+        EXPECT_LT(item.thumb.preimageWidth(), large->second);
+        EXPECT_EQ(std::max(item.thumb.thumbWidth, item.thumb.thumbHeight), 320);
+        // A damaged large picture falls back to the small one.
+        ImageItem broken = item;
+        broken.largeThumbOffset = broken.thumbOffset + 1;
+        DecodeThumbnail(broken, ThumbnailBox{320, 240, true});
+        EXPECT_EQ(broken.thumb.thumbReal, 1);
+        EXPECT_EQ(broken.thumb.preimageWidth(), 160);
+    }
+}
+
 TEST_F(GeneratedSamples, TurnedThumbnailsMatchTheUprightPicture) {
     for (int o : {3, 6, 8}) {
         // The same picture as the folder's orientation sample, stored upright.

@@ -26,5 +26,6 @@ endif()
 
 lumora_gtest(rawparser_modern_test
     SOURCES ${CMAKE_CURRENT_LIST_DIR}/RawParserModernTest.cpp
+        ${CMAKE_CURRENT_LIST_DIR}/RawParserMakerNotesCurrentTest.cpp
     LIBS lumora_rawparser lumora_samplegen
     LABELS sanitize)

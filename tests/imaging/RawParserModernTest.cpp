@@ -84,6 +84,8 @@ struct Parsed {
     std::uint64_t thumbPos = 0, previewPos = 0;
     std::uint32_t thumbLength = 0, previewLength = 0;
     std::uint32_t thumbW = 0, thumbH = 0, previewW = 0, previewH = 0;
+    std::uint64_t largePos = 0;
+    std::uint32_t largeLength = 0, largeW = 0;
 };
 
 Parsed Parse(const std::vector<std::uint8_t>& bytes, int kind) {
@@ -102,6 +104,9 @@ Parsed Parse(const std::vector<std::uint8_t>& bytes, int kind) {
     r.thumbH = p.GetThumbnailHeight();
     r.previewW = p.GetPreviewWidth();
     r.previewH = p.GetPreviewHeight();
+    r.largePos = p.GetLargeThumbnailPosition();
+    r.largeLength = p.GetLargeThumbnailLength();
+    r.largeW = p.GetLargeThumbnailWidth();
     return r;
 }
 
@@ -196,6 +201,13 @@ TEST(RawParserModernShared, Rw2AgreesWithExiftool) {
     ASSERT_GT(r.previewPos, 0u);
     EXPECT_EQ(bytes[r.previewPos], 0xFF);
     EXPECT_EQ(bytes[r.previewPos + 1], 0xD8);
+    // The Panasonic note of the JpgFromRaw's EXIF block.
+    ASSERT_EQ(r.noteKind, kMakerNotePanasonic);
+    const auto& pana = std::get<PanasonicMakerNote>(r.note);
+    EXPECT_EQ(pana.quality.value_or(0), d.Num("Panasonic:ImageQuality"));
+    EXPECT_EQ(pana.whiteBalance.value_or(0), d.Num("Panasonic:WhiteBalance"));
+    EXPECT_EQ(pana.focusMode.value_or(0), d.Num("Panasonic:FocusMode"));
+    EXPECT_FALSE(pana.colorTemperature.has_value()); // stored as 0
     // Its own kind keeps the RW2 out of the other readers and back.
     EXPECT_FALSE(Parse(bytes, kRawKindDng).ok);
     EXPECT_TRUE(Parse(bytes, kRawKindRwl).ok);
@@ -213,7 +225,8 @@ protected:
         written_ = new std::vector<samples::WrittenSample>{
             samples::writeArw(d, "a.arw"),       samples::writeDng(d, "b.dng"),
             samples::writeLinearDng(d, "c.dng"), samples::writeRw2(d, "d.rw2"),
-            samples::writeNrw(d, "e.nrw"),       samples::writeCr3(d, "f.cr3")};
+            samples::writeNrw(d, "e.nrw"),       samples::writeCr3(d, "f.cr3"),
+            samples::writeSrw(d, "g.srw")};
     }
     static void TearDownTestSuite() {
         std::error_code ec;
@@ -284,7 +297,13 @@ TEST_F(RawParserModernGenerated, ThumbnailIsTheSmallestPictureThatFillsTheBox) {
     // The CR3 shows THMB in the grid and the full-size JPEG in the viewer.
     const Parsed cr3 = Parse(Bytes(Sample("f.cr3")), kRawKindCr3);
     EXPECT_EQ(cr3.thumbW, 160u);
-    EXPECT_EQ(cr3.previewW, 3000u);
+    EXPECT_EQ(cr3.previewW, 6000u);
+    // A box larger than THMB gets PRVW; the ARW's and the DNG's next larger
+    // pictures are their previews.
+    EXPECT_EQ(cr3.largeW, 1620u);
+    EXPECT_EQ(arw.largeW, 1616u);
+    EXPECT_EQ(dng.largeW, 1024u);
+    EXPECT_EQ(phone.largeLength, 0u); // one picture only
     EXPECT_EQ(cr3.noteKind, kMakerNoteCanon);
     const auto& note = std::get<CanonMakerNote>(cr3.note);
     EXPECT_EQ(note.colorTemperature.value_or(0), samples::canonCamera().canonColorTemperature);
@@ -319,7 +338,8 @@ TEST_F(RawParserModernGenerated, Cr3FallsBackToPrvw) {
     const Parsed a = Parse(noThumb, kRawKindCr3);
     EXPECT_EQ(a.thumbPos, prvwJpeg);
     EXPECT_EQ(a.thumbW, 1620u);
-    EXPECT_EQ(a.previewW, 3000u);
+    EXPECT_EQ(a.largeLength, 0u); // nothing between PRVW and the full-size JPEG
+    EXPECT_EQ(a.previewW, 6000u);
 
     // A track sample outside the file: the viewer gets PRVW.
     auto lostSample = good;
@@ -330,6 +350,7 @@ TEST_F(RawParserModernGenerated, Cr3FallsBackToPrvw) {
     }
     const Parsed b = Parse(lostSample, kRawKindCr3);
     EXPECT_EQ(b.previewPos, prvwJpeg);
+    EXPECT_EQ(b.largePos, prvwJpeg);
     EXPECT_EQ(b.previewW, 1620u);
     EXPECT_EQ(b.thumbW, 160u);
 
@@ -368,6 +389,9 @@ void Exercise(const std::vector<std::uint8_t>& bytes, int kind) {
     }
     if (r.previewLength != 0 && IsModernRawKind(kind)) {
         EXPECT_LE(r.previewPos + r.previewLength, bytes.size());
+    }
+    if (r.largeLength != 0) {
+        EXPECT_LE(r.largePos + r.largeLength, bytes.size());
     }
     (void)DeriveCaptionSummary(r.shooting, r.note);
 }
@@ -452,7 +476,7 @@ TEST_F(RawParserModernGenerated, TruncatedAndDamagedFilesEndCleanly) {
 TEST(RawParserModernOrf, CurrentMakerNoteHeadersFindTheirPreview) {
     using namespace lumora::samples;
     const auto preview = renderJpeg(640, 480, "OM-1", "ORF NOTE PREVIEW", 47);
-    for (const std::string magic :
+    for (const std::string& magic :
          {std::string("OM SYSTEM\0\0\0II\x03\0", 16), std::string("OLYMPUS\0II\x03\0", 12)}) {
         SCOPED_TRACE(magic.substr(0, 7));
         TiffStream s(true);
@@ -510,4 +534,38 @@ TEST(RawParserModernRw2, LargeJpgFromRawIsStillThePreview) {
     EXPECT_EQ(r.image.make.value_or(""), "Panasonic");
     EXPECT_NEAR(r.shooting.shutterSpeed.value_or(0), 250, 1e-3);
     EXPECT_GT(pictureBytes, 0u);
+}
+
+// Current bodies in the older containers: a high-efficiency NEF shows its
+// JPEGs only (the full-size one in the viewer, the note's preview as the
+// thumbnail), an OM System ORF its note's preview, a current RAF its JPEG.
+TEST(RawParserCurrentBodies, PicturesAreThoseWritten) {
+    const fs::path dir =
+        fs::temp_directory_path() / ("lumora-current-bodies-" + std::to_string(::getpid()));
+    fs::create_directories(dir);
+    const std::vector<samples::WrittenSample> written = {
+        samples::writeNefHighEfficiency(dir.string(), "z.nef"),
+        samples::writeOrfOmSystem(dir.string(), "om.orf"),
+        samples::writeRafCurrent(dir.string(), "x.raf")};
+    for (const auto& w : written) {
+        SCOPED_TRACE(w.name);
+        const auto bytes = ReadBytes(dir / w.name);
+        const Parsed r = Parse(bytes, w.kind);
+        ASSERT_TRUE(r.ok);
+        EXPECT_EQ(r.image.model.value_or(""), w.camera.model);
+        EXPECT_EQ(r.image.shootingDateTime.value_or(""), w.camera.dateTimeOriginal);
+        EXPECT_EQ(r.thumbPos, w.thumbnail.offset);
+        EXPECT_EQ(r.thumbLength, w.thumbnail.length);
+        EXPECT_EQ(r.previewPos, w.preview.offset);
+        EXPECT_EQ(r.previewLength, w.preview.length);
+        ASSERT_LT(r.previewPos + 1, bytes.size());
+        EXPECT_EQ(bytes[r.previewPos + 1], 0xD8);
+        EXPECT_EQ(bytes[r.thumbPos + 1], 0xD8);
+    }
+    EXPECT_EQ(Parse(ReadBytes(dir / "z.nef"), kRawKindNef).noteKind, kMakerNoteNikon);
+    EXPECT_EQ(Parse(ReadBytes(dir / "om.orf"), kRawKindOrf).noteKind, kMakerNoteOlympus);
+    // A .raf's note is not read, whatever the body (as for the older ones).
+    EXPECT_EQ(Parse(ReadBytes(dir / "x.raf"), kRawKindRaf).noteKind, kMakerNoteNone);
+    std::error_code ec;
+    fs::remove_all(dir, ec);
 }

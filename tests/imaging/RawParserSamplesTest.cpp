@@ -266,6 +266,31 @@ void CompareNikon(const Dump& d, const NikonMakerNote& n) {
     }
 }
 
+// A number of a maker note: present exactly when exiftool read it.
+template <typename T>
+void ExpectNoteNumber(const Dump& d, const char* key, double id, const std::optional<T>& ours) {
+    ExpectNumber(key, ours, Num(d.Val(key, id)));
+}
+
+void CompareSony(const Dump& d, const SonyMakerNote& n) {
+    ExpectNoteNumber(d, "Sony:Quality", 0x0102, n.quality);
+    ExpectNoteNumber(d, "Sony:WhiteBalance", 0x0115, n.whiteBalance);
+    ExpectNoteNumber(d, "Sony:FocusMode", 0x201B, n.focusMode);
+    ExpectNoteNumber(d, "Sony:LensType", 0xB027, n.lensType);
+    ExpectText("creativeStyle", n.creativeStyle, Str(d.Val("Sony:CreativeStyle", 0xB020)), true);
+}
+
+void ComparePanasonic(const Dump& d, const PanasonicMakerNote& n) {
+    ExpectNoteNumber(d, "Panasonic:ImageQuality", 0x0001, n.quality);
+    ExpectNoteNumber(d, "Panasonic:WhiteBalance", 0x0003, n.whiteBalance);
+    ExpectNoteNumber(d, "Panasonic:FocusMode", 0x0007, n.focusMode);
+    // A temperature of 0 means none was set: exiftool shows the 0.
+    const auto kelvin = Num(d.Val("Panasonic:ColorTempKelvin", 0x0044));
+    ExpectNumber("colorTemperature", n.colorTemperature,
+                 kelvin && *kelvin != 0 ? kelvin : std::nullopt);
+    ExpectText("lensModel", n.lensModel, Str(d.Val("Panasonic:LensType", 0x0051)), true);
+}
+
 // The located JPEG of a stripped RAW sample is exiftool's placeholder text or a JPEG.
 void ExpectEmbeddedData(const std::string& bytes, std::uint64_t pos, std::uint32_t length,
                         const char* what) {
@@ -365,6 +390,12 @@ void CompareSample(const fs::path& rel) {
         if (const auto serial = Str(d.Val("FujiFilm:InternalSerialNumber", 16))) {
             EXPECT_EQ(std::get<FujifilmMakerNote>(note).serialNumber, serial);
         }
+        break;
+    case kMakerNoteSony:
+        CompareSony(d, std::get<SonyMakerNote>(note));
+        break;
+    case kMakerNotePanasonic:
+        ComparePanasonic(d, std::get<PanasonicMakerNote>(note));
         break;
     default:
         // Maker notes are decoded by kind: a .raf's and other makers' are not read.

@@ -328,3 +328,64 @@ TEST(InfoRows, NoMakerNoteRowsWithoutAMatchingRecord) {
     info.makerNote = NikonMakerNote{}; // record of another kind
     EXPECT_TRUE(MakerNoteRows(info).empty());
 }
+
+TEST(InfoRows, SonyPanasonicAndSamsungRows) {
+    ItemInfo info = WithShooting({});
+    SonyMakerNote sony;
+    sony.quality = 7;
+    sony.whiteBalance = 0x30;
+    sony.focusMode = 6;
+    sony.lensType = 32849;
+    sony.lensModel = "FE 24-70mm F2.8 GM II";
+    info.makerNoteKind = kMakerNoteSony;
+    info.makerNote = sony;
+    auto rows = MakerNoteRows(info);
+    ASSERT_EQ(rows.size(), 6u);
+    EXPECT_EQ(rows[0], (InfoRow{"クオリティ", "圧縮RAW"}));
+    EXPECT_EQ(rows[1], (InfoRow{"ホワイトバランス", "日陰"}));
+    EXPECT_EQ(rows[2], (InfoRow{"フォーカスモード", "DMF"}));
+    EXPECT_EQ(rows[3], (InfoRow{"クリエイティブスタイル", "--"}));
+    EXPECT_EQ(rows[4], (InfoRow{"レンズID", "32849"}));
+    EXPECT_EQ(rows[5], (InfoRow{"レンズ", "FE 24-70mm F2.8 GM II"}));
+    // Codes outside the tables are named as unknown, never as another value.
+    sony.quality = 0xFFFFFFFF;
+    sony.whiteBalance = 0x11;
+    sony.focusMode = 1;
+    info.makerNote = sony;
+    rows = MakerNoteRows(info);
+    EXPECT_EQ(rows[0].value, "不明");
+    EXPECT_EQ(rows[1].value, "不明");
+    EXPECT_EQ(rows[2].value, "不明");
+
+    PanasonicMakerNote pana;
+    pana.quality = 7;
+    pana.whiteBalance = 13;
+    pana.colorTemperature = 5500;
+    pana.focusMode = 6;
+    pana.lensModel = "LUMIX G VARIO 12-60/F3.5-5.6";
+    info.makerNoteKind = kMakerNotePanasonic;
+    info.makerNote = pana;
+    rows = MakerNoteRows(info);
+    ASSERT_EQ(rows.size(), 6u);
+    EXPECT_EQ(rows[0], (InfoRow{"クオリティ", "RAW"}));
+    EXPECT_EQ(rows[1], (InfoRow{"ホワイトバランス", "色温度指定"}));
+    EXPECT_EQ(rows[2], (InfoRow{"色温度", "5500 K"}));
+    EXPECT_EQ(rows[3], (InfoRow{"フォーカスモード", "AF-S"}));
+    EXPECT_EQ(rows[4], (InfoRow{"レンズ", "LUMIX G VARIO 12-60/F3.5-5.6"}));
+    EXPECT_EQ(rows[5], (InfoRow{"レンズシリアル", "--"}));
+
+    SamsungMakerNote sam;
+    sam.firmware = "GH1HPRB017";
+    sam.lensType = 17;
+    info.makerNoteKind = kMakerNoteSamsung;
+    info.makerNote = sam;
+    rows = MakerNoteRows(info);
+    ASSERT_EQ(rows.size(), 5u);
+    EXPECT_EQ(rows[0], (InfoRow{"ファームウエアバージョン", "GH1HPRB017"}));
+    EXPECT_EQ(rows[1], (InfoRow{"カメラシリアル", "--"}));
+    EXPECT_EQ(rows[2], (InfoRow{"レンズID", "17"}));
+    // A Sony record under the Panasonic kind shows nothing.
+    info.makerNoteKind = kMakerNotePanasonic;
+    info.makerNote = sony;
+    EXPECT_TRUE(MakerNoteRows(info).empty());
+}

@@ -199,6 +199,35 @@ std::optional<Object> MakerNoteObject(const MakerNote& note) {
         o.Add("serialNumber", f->serialNumber);
         return o;
     }
+    if (const auto* n = std::get_if<SonyMakerNote>(&note)) {
+        Object o;
+        o.Add("quality", n->quality)
+            .Add("whiteBalance", n->whiteBalance)
+            .Add("focusMode", n->focusMode)
+            .Add("creativeStyle", n->creativeStyle)
+            .Add("lensType", n->lensType)
+            .Add("lensModel", n->lensModel);
+        return o;
+    }
+    if (const auto* n = std::get_if<PanasonicMakerNote>(&note)) {
+        Object o;
+        o.Add("quality", n->quality)
+            .Add("whiteBalance", n->whiteBalance)
+            .Add("focusMode", n->focusMode)
+            .Add("colorTemperature", n->colorTemperature)
+            .Add("lensModel", n->lensModel)
+            .Add("lensSerialNumber", n->lensSerialNumber);
+        return o;
+    }
+    if (const auto* n = std::get_if<SamsungMakerNote>(&note)) {
+        Object o;
+        o.Add("firmware", n->firmware)
+            .Add("serialNumber", n->serialNumber)
+            .Add("lensType", n->lensType)
+            .Add("lensFirmware", n->lensFirmware)
+            .Add("lensModel", n->lensModel);
+        return o;
+    }
     return std::nullopt;
 }
 
@@ -219,7 +248,8 @@ Object Range(std::uint64_t offset, std::uint64_t length, std::uint32_t width = 0
     Object o;
     o.AddRaw("offset", Number(offset)).AddRaw("length", Number(length));
     if (width != 0 && height != 0) {
-        o.AddRaw("width", Number(std::uint64_t{width})).AddRaw("height", Number(std::uint64_t{height}));
+        o.AddRaw("width", Number(std::uint64_t{width}))
+            .AddRaw("height", Number(std::uint64_t{height}));
     }
     return o;
 }

@@ -74,6 +74,8 @@ void writeNikonMakerNote(TiffStream& outer, const CameraInfo& c,
         .ascii(0x0008, "NORMAL")
         .ascii(0x000F, "MANUAL")
         .ascii(0x0080, "AUTO");
+    if (c.nikonNefCompression != 0)
+        ifd.shorts(0x0093, {c.nikonNefCompression});
     if (preview)
         ifd.offsetTo(0x0011, "nkPreviewIfd");
     n.writeIfd(ifd, "nk0");
@@ -145,6 +147,30 @@ void writeOlympusMakerNote(TiffStream& s, const CameraInfo&, const std::vector<u
     s.mark("mnEnd");
 }
 
+// OM System: its header, then a directory whose offsets (and the preview's
+// position in the camera settings) count from the note's start.
+void writeOmSystemMakerNote(TiffStream& s, const std::vector<uint8_t>* preview) {
+    const bool le = s.littleEndian();
+    s.alignTo(4);
+    s.mark("mn");
+    s.putBytes({'O', 'M', ' ', 'S', 'Y', 'S', 'T', 'E', 'M', 0, 0, 0, 'I', 'I', 3, 0});
+    IfdBuilder ifd(le);
+    ifd.undefined(0x0000, textBytes("0100"));
+    if (preview)
+        ifd.offsetTo(0x2020, "omCameraSettings", "mn");
+    s.writeIfd(ifd, "omIfd", "", "mn");
+    if (preview) {
+        IfdBuilder cs(le);
+        cs.undefined(0x0000, textBytes("0100"))
+            .longs(0x0100, {1})
+            .offsetTo(0x0101, "mnPreview", "mn")
+            .longs(0x0102, {static_cast<uint32_t>(preview->size())});
+        s.writeIfd(cs, "omCameraSettings", "", "mn");
+        s.blob("mnPreview", *preview);
+    }
+    s.mark("mnEnd");
+}
+
 // Epson: "EPSON" header and an IFD whose tag 0x0280 holds a JPEG.
 void writeEpsonMakerNote(TiffStream& s, const std::vector<uint8_t>* jpeg) {
     const bool le = s.littleEndian();
@@ -169,6 +195,71 @@ void writeMinoltaMakerNote(TiffStream& s, const std::vector<uint8_t>* preview) {
     s.writeIfd(ifd, "mn");
     if (preview)
         s.blob("mnPreview", *preview);
+    s.mark("mnEnd");
+}
+
+// Sony: the plain tags, and two blocks of enciphered bytes (0x9400, 0x2010)
+// that a reader must skip. The ARW kind has no header; JPEGs put
+// "SONY DSC \0\0\0" in front. Offsets count from the TIFF header.
+void writeSonyMakerNote(TiffStream& s, const CameraInfo& c, bool withHeader) {
+    const bool le = s.littleEndian();
+    s.align2();
+    s.mark("mn");
+    if (withHeader)
+        s.putBytes({'S', 'O', 'N', 'Y', ' ', 'D', 'S', 'C', ' ', 0, 0, 0});
+    std::vector<uint8_t> cipher(64), cipher2(32);
+    uint32_t x = 0x9400u * 2654435761u;
+    for (auto* block : {&cipher, &cipher2})
+        for (auto& b : *block) {
+            x ^= x << 13;
+            x ^= x >> 17;
+            x ^= x << 5;
+            b = static_cast<uint8_t>(x | 0x80); // never a printable byte
+        }
+    IfdBuilder ifd(le);
+    ifd.longs(0x0102, {c.sonyQuality})
+        .longs(0x0115, {c.sonyWhiteBalance})
+        .undefined(0x2010, cipher2)
+        .bytes(0x201B, {c.sonyFocusMode})
+        .undefined(0x9400, cipher)
+        .ascii(0xB020, c.sonyCreativeStyle)
+        .longs(0xB027, {c.sonyLensType});
+    s.writeIfd(ifd, "sonyIfd");
+    s.mark("mnEnd");
+}
+
+// Panasonic: "Panasonic\0\0\0", then a directory whose offsets count from
+// the TIFF header.
+void writePanasonicMakerNote(TiffStream& s, const CameraInfo& c) {
+    const bool le = s.littleEndian();
+    s.align2();
+    s.mark("mn");
+    s.putBytes({'P', 'a', 'n', 'a', 's', 'o', 'n', 'i', 'c', 0, 0, 0});
+    IfdBuilder ifd(le);
+    ifd.shorts(0x0001, {c.panasonicQuality})
+        .undefined(0x0002, {0, 1, 0, 2})
+        .shorts(0x0003, {c.panasonicWhiteBalance})
+        .shorts(0x0007, {c.panasonicFocusMode})
+        .shorts(0x0044, {c.panasonicColorTemperature})
+        .ascii(0x0051, c.panasonicLens)
+        .ascii(0x0052, c.panasonicLensSerial)
+        .undefined(0x8000, textBytes("0152"));
+    s.writeIfd(ifd, "panaIfd");
+    s.mark("mnEnd");
+}
+
+// Samsung: a plain directory right at the note; its first entry is the
+// version "0100"; offsets count from the note's own start.
+void writeSamsungMakerNote(TiffStream& s, const CameraInfo& c) {
+    const bool le = s.littleEndian();
+    IfdBuilder ifd(le);
+    ifd.undefined(0x0001, textBytes("0100"))
+        .longs(0x0002, {0x2000})
+        .ascii(0xA001, c.samsungFirmware)
+        .ascii(0xA002, c.samsungSerial)
+        .shorts(0xA003, {c.samsungLensType})
+        .ascii(0xA004, c.samsungLensFirmware);
+    s.writeIfd(ifd, "mn", "", "mn");
     s.mark("mnEnd");
 }
 
@@ -212,6 +303,8 @@ void writeExifIfd(TiffStream& s, const CameraInfo& c, const MakerNoteExtras& ext
         exif.shorts(34850, {c.exposureProgram});
     if (c.pixelX && c.pixelY)
         exif.longs(40962, {c.pixelX}).longs(40963, {c.pixelY});
+    if (!c.lensModel.empty())
+        exif.ascii(42036, c.lensModel);
     if (c.makerNote != MakerNoteKind::None)
         exif.span(37500, "mn", "mnEnd");
     s.writeIfd(exif, "exif");
@@ -235,6 +328,19 @@ void writeExifIfd(TiffStream& s, const CameraInfo& c, const MakerNoteExtras& ext
         break;
     case MakerNoteKind::Minolta:
         writeMinoltaMakerNote(s, extras.minoltaPreview);
+        break;
+    case MakerNoteKind::Sony:
+    case MakerNoteKind::SonyJpeg:
+        writeSonyMakerNote(s, c, c.makerNote == MakerNoteKind::SonyJpeg);
+        break;
+    case MakerNoteKind::Panasonic:
+        writePanasonicMakerNote(s, c);
+        break;
+    case MakerNoteKind::Samsung:
+        writeSamsungMakerNote(s, c);
+        break;
+    case MakerNoteKind::OmSystem:
+        writeOmSystemMakerNote(s, extras.olympusPreview);
         break;
     }
 }

@@ -10,7 +10,20 @@
 
 namespace lumora::samples {
 
-enum class MakerNoteKind { None, Canon, Nikon, Fujifilm, Olympus, Epson, Minolta };
+enum class MakerNoteKind {
+    None,
+    Canon,
+    Nikon,
+    Fujifilm,
+    Olympus,
+    Epson,
+    Minolta,
+    Sony,      // no header (ARW, SRF): plain tags and enciphered 0x9400 blocks
+    SonyJpeg,  // the same after "SONY DSC \0\0\0"
+    Panasonic, // "Panasonic\0\0\0", offsets from the TIFF header
+    Samsung,   // a plain directory, offsets from the note's start
+    OmSystem,  // "OM SYSTEM\0\0\0II\3\0", offsets from the note's start
+};
 
 struct CameraInfo {
     bool littleEndian = true;
@@ -47,6 +60,28 @@ struct CameraInfo {
     std::string nikonWhiteBalance = "AUTO";
     // Fujifilm serial text.
     std::string fujifilmSerial = "FPX 20240517 LUMORA0001";
+    // EXIF LensModel (0xA434); empty: not written.
+    std::string lensModel;
+    // Sony: quality, white balance, focus mode, creative style, lens number.
+    uint32_t sonyQuality = 0;
+    uint32_t sonyWhiteBalance = 0x10;
+    uint8_t sonyFocusMode = 3;
+    std::string sonyCreativeStyle = "Standard";
+    uint32_t sonyLensType = 32849;
+    // Panasonic: quality, white balance, focus mode, colour temperature, lens.
+    uint16_t panasonicQuality = 7;
+    uint16_t panasonicWhiteBalance = 13;
+    uint16_t panasonicFocusMode = 6;
+    uint16_t panasonicColorTemperature = 5500;
+    std::string panasonicLens = "LUMIX G VARIO 12-60/F3.5-5.6";
+    std::string panasonicLensSerial = "XA1234567";
+    // Samsung: firmware, serial number, lens number and lens firmware.
+    std::string samsungFirmware = "GH1HPRB017";
+    std::string samsungSerial = "C0RCT5000123";
+    uint16_t samsungLensType = 17;
+    std::string samsungLensFirmware = "L0FW0112";
+    // NEF: the maker note's NEFCompression (0x0093); 0: not written.
+    uint16_t nikonNefCompression = 0;
 };
 
 // JPEGs that sit inside a maker note (positions are recorded under labels).

@@ -222,8 +222,20 @@ Canvas Canvas::storedForOrientation(int orientation) const {
     return out;
 }
 
+namespace {
+int pictureDivisor = 1;
+} // namespace
+
+void setPictureDivisor(int divisor) {
+    pictureDivisor = divisor > 1 ? divisor : 1;
+}
+
 Canvas renderSamplePicture(int width, int height, const std::string& title,
                            const std::string& subtitle, unsigned seed) {
+    if (pictureDivisor > 1) {
+        width = std::max(8, width / pictureDivisor);
+        height = std::max(8, height / pictureDivisor);
+    }
     static constexpr Rgb kPalette[] = {
         {40, 90, 200}, {230, 140, 30}, {30, 160, 90}, {190, 40, 120},
         {90, 60, 180}, {20, 150, 170}, {200, 70, 50}, {120, 150, 30},

@@ -49,6 +49,11 @@ private:
 
 // The standard sample picture: gradient, title at the top, "UP" arrow, a
 // subtitle at the bottom. Same inputs give the same pixels.
+// Divides the size of every picture rendered from here on (at least 8 x 8),
+// so that small files keep the structure of the real ones (fuzz seeds); 1,
+// the default, renders the sizes asked for. Not thread-safe: set it before
+// writing, from one thread.
+void setPictureDivisor(int divisor);
 Canvas renderSamplePicture(int width, int height, const std::string& title,
                            const std::string& subtitle, unsigned seed);
 

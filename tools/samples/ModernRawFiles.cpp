@@ -1,7 +1,8 @@
 // RAW containers of current cameras, laid out as their makers publish them:
 // Sony ARW, DNG (a raw main image with JPEG previews, and a linear one),
 // Panasonic RW2 (magic 0x55, JpgFromRaw with its own EXIF), Nikon NRW,
-// Samsung SRW and Canon CR3 (ISO media boxes). The raw data is filler; the
+// Samsung SRW and Canon CR3 (ISO media boxes). The Sony, Panasonic and
+// Samsung files carry their makers' notes. The raw data is filler; the
 // embedded JPEGs are real pictures at the sizes cameras write.
 #include "SampleGen.h"
 
@@ -91,6 +92,8 @@ CameraInfo sonyCamera() {
     c.biasDen = 10;
     c.pixelX = 7008;
     c.pixelY = 4672;
+    c.makerNote = MakerNoteKind::Sony;
+    c.lensModel = "FE 24-70mm F2.8 GM II";
     return c;
 }
 
@@ -266,7 +269,7 @@ WrittenSample writeArw(const std::string& dir, const std::string& name) {
     writeFileBytes(dir + "/" + name, s.bytes());
 
     WrittenSample w = record(name, kKindArw, 1616, 1080, c,
-                             "IFD0 JPEG preview 1616x1080, IFD1 thumbnail, raw SubIFD");
+                             "IFD0 JPEG preview 1616x1080, IFD1 thumbnail, raw SubIFD, Sony note");
     w.thumbnail = at(s, "thumb", thumb.size());
     w.preview = at(s, "preview", preview.size());
     return w;
@@ -386,6 +389,7 @@ WrittenSample writeRw2(const std::string& dir, const std::string& name) {
     o.camera.focalNum = 12;
     o.camera.pixelX = 1920;
     o.camera.pixelY = 1440;
+    o.camera.makerNote = MakerNoteKind::Panasonic;
     WrittenSample inner;
     const std::vector<uint8_t> jpeg = makeCameraJpeg(o, &inner);
     const auto raw = filler(8192, 44);
@@ -410,7 +414,8 @@ WrittenSample writeRw2(const std::string& dir, const std::string& name) {
     writeFileBytes(dir + "/" + name, s.bytes());
 
     WrittenSample w = record(name, kKindRw2, 1920, 1440, inner.camera,
-                             "IIU header; JpgFromRaw (tag 0x2E) holding EXIF and a thumbnail");
+                             "IIU header; JpgFromRaw (tag 0x2E) holding EXIF, Panasonic note and a "
+                             "thumbnail");
     const uint64_t jpgAt = s.position("jpgFromRaw");
     w.preview = {jpgAt, jpeg.size()};
     w.thumbnail = {jpgAt + inner.thumbnail.offset, inner.thumbnail.length};
@@ -462,6 +467,59 @@ WrittenSample writeNrw(const std::string& dir, const std::string& name) {
     return w;
 }
 
+WrittenSample writeSrw(const std::string& dir, const std::string& name) {
+    CameraInfo c;
+    c.make = "SAMSUNG";
+    c.model = "NX1";
+    c.dateTime = c.dateTimeOriginal = "2024:06:06 14:05:30";
+    c.exposureNum = 1;
+    c.exposureDen = 500;
+    c.fNumberNum = 56;
+    c.fNumberDen = 10;
+    c.iso = 100;
+    c.focalNum = 45;
+    c.makerNote = MakerNoteKind::Samsung;
+    c.lensModel = "Samsung NX 45mm F1.8 2D/3D";
+    const auto thumb = renderJpeg(160, 120, name, "SRW THUMB", 48, 75);
+    const auto preview = renderJpeg(1620, 1080, name, "SRW SUBIFD PREVIEW", 48);
+    const auto raw = filler(8192, 48);
+
+    TiffStream s(true);
+    s.header();
+    // IFD0 describes the thumbnail; the raw image and a preview are SubIFDs.
+    IfdBuilder ifd0(true);
+    ifd0.longs(254, {1})
+        .longs(256, {160})
+        .longs(257, {120})
+        .shorts(259, {6})
+        .offsetTo(513, "thumb")
+        .longs(514, {uint32_t(thumb.size())});
+    addCameraIfd0Fields(ifd0, c);
+    ifd0.offsetsTo(330, {"rawIfd", "previewIfd"});
+    s.writeIfd(ifd0, "ifd0");
+    writeExifIfd(s, c);
+    s.writeIfd(rawIfd(true, 6480, 4320, 32769, 32803, "raw", raw.size()), "rawIfd");
+    IfdBuilder previewIfd(true);
+    previewIfd.longs(254, {1})
+        .longs(256, {1620})
+        .longs(257, {1080})
+        .shorts(259, {6})
+        .offsetTo(513, "preview")
+        .longs(514, {uint32_t(preview.size())});
+    s.writeIfd(previewIfd, "previewIfd");
+    s.blob("thumb", thumb);
+    s.blob("preview", preview);
+    s.blob("raw", raw);
+    s.finish();
+    writeFileBytes(dir + "/" + name, s.bytes());
+
+    WrittenSample w = record(name, kKindSrw, 1620, 1080, c,
+                             "IFD0 thumbnail, SubIFD preview and raw image, Samsung note");
+    w.thumbnail = at(s, "thumb", thumb.size());
+    w.preview = at(s, "preview", preview.size());
+    return w;
+}
+
 WrittenSample writeCr3(const std::string& dir, const std::string& name) {
     CameraInfo c = canonCamera();
     c.model = "Canon EOS R6m2";
@@ -472,11 +530,12 @@ WrittenSample writeCr3(const std::string& dir, const std::string& name) {
     c.fNumberDen = 10;
     c.iso = 1600;
     c.focalNum = 105;
-    c.pixelX = 3000;
-    c.pixelY = 2000;
+    c.pixelX = 6000;
+    c.pixelY = 4000;
+    c.lensModel = "RF24-105mm F4 L IS USM";
     const auto thumb = renderJpeg(160, 120, name, "CR3 THMB", 46, 75);
     const auto prvw = renderJpeg(1620, 1080, name, "CR3 PRVW", 46);
-    const auto full = renderJpeg(3000, 2000, name, "CR3 FULL-SIZE JPEG", 46, 80);
+    const auto full = renderJpeg(6000, 4000, name, "CR3 FULL-SIZE JPEG", 46, 80);
     const auto craw = filler(8192, 46);
 
     // CMT1: IFD0 as a TIFF stream of its own.
@@ -525,8 +584,8 @@ WrittenSample writeCr3(const std::string& dir, const std::string& name) {
 
     std::vector<uint8_t> mvhd(100, 0);
     std::size_t fullPatch = 0, crawPatch = 0;
-    const auto trak1 = cr3Track(1, 3000, 2000, uint32_t(full.size()), true, &fullPatch);
-    const auto trak2 = cr3Track(2, 6000, 4000, uint32_t(craw.size()), false, &crawPatch);
+    const auto trak1 = cr3Track(1, 6000, 4000, uint32_t(full.size()), true, &fullPatch);
+    const auto trak2 = cr3Track(2, 6072, 4056, uint32_t(craw.size()), false, &crawPatch);
     std::vector<uint8_t> moovBody;
     append(moovBody, uuidBox(kCanonMetadataUuid, canon));
     append(moovBody, box("mvhd", mvhd));
@@ -553,7 +612,7 @@ WrittenSample writeCr3(const std::string& dir, const std::string& name) {
     patch64(f, moovAt + 8 + trak2At + crawPatch, fullAt + full.size());
     writeFileBytes(dir + "/" + name, f);
 
-    WrittenSample w = record(name, kKindCr3, 3000, 2000, c,
+    WrittenSample w = record(name, kKindCr3, 6000, 4000, c,
                              "ISO boxes: CMT1-4 and THMB in moov, PRVW, full JPEG in track 1");
     // THMB: box header 8, head 16; PRVW: uuid box 24, 8 bytes, box header 8, head 16.
     w.thumbnail = {moovAt + 8 + 24 + canon.size() - thumb.size(), thumb.size()};

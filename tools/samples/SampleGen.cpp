@@ -310,6 +310,10 @@ std::vector<WrittenSample> writeSampleFolder(const std::string& dir) {
     all.push_back(writeLinearDng(dir, "phone.dng"));
     all.push_back(writeRw2(dir, "panasonic.rw2"));
     all.push_back(writeNrw(dir, "nikon.nrw"));
+    all.push_back(writeSrw(dir, "samsung.srw"));
+    all.push_back(writeNefHighEfficiency(dir, "nikon-z.nef"));
+    all.push_back(writeOrfOmSystem(dir, "om-system.orf"));
+    all.push_back(writeRafCurrent(dir, "fujifilm-x.raf"));
     all.push_back(writePsd(dir, "photoshop-raw.psd", 0, true));
     all.push_back(writePsd(dir, "photoshop-packbits.psd", 1, true));
     all.push_back(writePsd(dir, "photoshop-nothumb.psd", 1, false));

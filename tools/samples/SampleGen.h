@@ -27,6 +27,7 @@ enum SampleKind : int {
     kKindDng = 28,
     kKindRw2 = 29,
     kKindNrw = 31,
+    kKindSrw = 48,
     kKindCr3 = 50,
     kKindTiff = 257,
     kKindBmp = 258,
@@ -114,11 +115,16 @@ WrittenSample writeRaf(const std::string& dir, const std::string& name);
 WrittenSample writeArw(const std::string& dir, const std::string& name);
 // A raw (CFA, lossless JPEG) main image with two JPEG previews in SubIFDs.
 WrittenSample writeDng(const std::string& dir, const std::string& name);
-// A phone's DNG: linear raw main image in IFD0, one JPEG preview, 
+// A phone's DNG: linear raw main image in IFD0, one JPEG preview.
 WrittenSample writeLinearDng(const std::string& dir, const std::string& name);
 WrittenSample writeRw2(const std::string& dir, const std::string& name);
 WrittenSample writeNrw(const std::string& dir, const std::string& name);
+WrittenSample writeSrw(const std::string& dir, const std::string& name);
 WrittenSample writeCr3(const std::string& dir, const std::string& name);
+// Current bodies in the older containers (CurrentBodyFiles.cpp).
+WrittenSample writeNefHighEfficiency(const std::string& dir, const std::string& name);
+WrittenSample writeOrfOmSystem(const std::string& dir, const std::string& name);
+WrittenSample writeRafCurrent(const std::string& dir, const std::string& name);
 WrittenSample writeTiff(const std::string& dir, const std::string& name, bool littleEndian);
 // A 300 x 225 sample picture stored turned or mirrored for TIFF orientation
 // 1..8 with that tag set (strips of 16 rows, or 16 x 16 tiles): shown by the

@@ -204,6 +204,27 @@ TEST_F(ExiftoolReading, MakerNotesAreRecognised) {
     EXPECT_EQ(num(crw, "CanonRaw:ImageWidth"), 3072);
     const QJsonObject& thm = readings_->at("crw_0042.thm");
     EXPECT_EQ(thm.value("IFD0:Make").toString(), "Canon");
+
+    // The notes of current bodies, as their published layouts describe them.
+    const QJsonObject& arw = readings_->at("sony.arw");
+    EXPECT_EQ(num(arw, "Sony:Quality"), 0);
+    EXPECT_EQ(num(arw, "Sony:WhiteBalance"), 0x10);
+    EXPECT_EQ(num(arw, "Sony:FocusMode"), 3);
+    EXPECT_EQ(arw.value("Sony:CreativeStyle").toString(), "Standard");
+    EXPECT_EQ(num(arw, "Sony:LensType"), 32849);
+    EXPECT_EQ(arw.value("ExifIFD:LensModel").toString(), "FE 24-70mm F2.8 GM II");
+    const QJsonObject& rw2 = readings_->at("panasonic.rw2");
+    EXPECT_EQ(num(rw2, "Panasonic:ImageQuality"), 7);
+    EXPECT_EQ(num(rw2, "Panasonic:WhiteBalance"), 13);
+    EXPECT_EQ(num(rw2, "Panasonic:FocusMode"), 6);
+    EXPECT_EQ(num(rw2, "Panasonic:ColorTempKelvin"), 5500);
+    EXPECT_EQ(rw2.value("Panasonic:LensType").toString(), "LUMIX G VARIO 12-60/F3.5-5.6");
+    EXPECT_EQ(rw2.value("Panasonic:LensSerialNumber").toString(), "XA1234567");
+    const QJsonObject& srw = readings_->at("samsung.srw");
+    EXPECT_EQ(srw.value("Samsung:FirmwareName").toString(), "GH1HPRB017");
+    EXPECT_EQ(srw.value("Samsung:SerialNumber").toString(), "C0RCT5000123");
+    EXPECT_EQ(num(srw, "Samsung:LensType"), 17);
+    EXPECT_EQ(srw.value("Samsung:LensFirmware").toString(), "L0FW0112");
 }
 
 TEST_F(ExiftoolReading, FindsTheSameThumbnailsAndPreviews) {

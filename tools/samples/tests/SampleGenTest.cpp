@@ -93,7 +93,7 @@ TEST_F(SampleFolder, HasEveryKindAndEveryOrientation) {
     const std::set<int> all = {kKindJpeg, kKindCr2, kKindNef, kKindOrf, kKindPef,  kKindMrw,
                                kKindErf,  kKindRaf, kKindSr2, kKindCrw, kKindTiff, kKindBmp,
                                kKindGif,  kKindIco, kKindCur, kKindPsd, kKindCr3,  kKindArw,
-                               kKindDng,  kKindRw2, kKindNrw};
+                               kKindDng,  kKindRw2, kKindNrw, kKindSrw};
     EXPECT_EQ(kinds, all);
     EXPECT_EQ(orientations, (std::set<int>{1, 2, 3, 4, 5, 6, 7, 8}));
     EXPECT_TRUE(fs::is_regular_file(dir_->path() + "/" + find("crw_0042.crw").sidecar));
