@@ -234,6 +234,23 @@ TEST(PngGlue, HeaderSizesAndDamageAreRefused) {
     const picture::Picture big = png::ReadMemory(huge.data(), huge.size(), {});
     EXPECT_FALSE(big.error.empty());
     EXPECT_TRUE(big.pixels.empty());
+    // Empty and one-byte iCCP and eXIf chunks after IHDR (a profile needs a
+    // name, its zero and the method byte).
+    for (const char* type : {"iCCP", "eXIf"}) {
+        for (std::uint8_t length : {0, 1}) {
+            auto odd = file;
+            std::vector<std::uint8_t> c = {0, 0, 0, length};
+            c.insert(c.end(), type, type + 4);
+            c.resize(c.size() + length + 4, 0);
+            odd.insert(odd.begin() + 33, c.begin(), c.end());
+            picture::Request probe;
+            probe.pixels = false;
+            const picture::Picture p = png::ReadMemory(odd.data(), odd.size(), probe);
+            EXPECT_TRUE(p.ok()) << type << " " << int(length);
+            EXPECT_TRUE(p.iccProfile.empty());
+            EXPECT_TRUE(p.exif.empty());
+        }
+    }
     // A picture above the caller's own limit.
     picture::Request small;
     small.maxPixels = 63;

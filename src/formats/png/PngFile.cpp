@@ -86,7 +86,8 @@ bool walkChunks(const Bytes& bytes, Picture& out) {
             std::vector<std::uint8_t> block(length);
             if (bytes.read(body, block.data(), length))
                 out.exif = picture::TiffStreamOf(block.data(), block.size());
-        } else if (type == 0x69434350u && out.iccProfile.empty() && length <= kMaxMetadataBytes) {
+        } else if (type == 0x69434350u && out.iccProfile.empty() && length >= 3 &&
+                   length <= kMaxMetadataBytes) {
             // Name (1 to 79 bytes), a zero, the compression method (0), zlib data.
             std::vector<std::uint8_t> block(length);
             if (bytes.read(body, block.data(), length)) {
