@@ -3,10 +3,13 @@
 
 #include "engine/FileAccess.h"
 
+#include "imaging/ModernPicture.h"
 #include "imaging/RawParser.h"
 
 #include <cstdint>
 #include <memory>
+
+#include <sys/stat.h>
 
 namespace lumora {
 
@@ -19,12 +22,66 @@ CRawParser& threadParser() {
     return *parser;
 }
 
+// HEIF, AVIF, PNG, WebP, JPEG XL: the size from the picture's own header,
+// the shooting information from its EXIF block when it has one. The
+// thumbnail always comes from the picture itself (a HEIF thumbnail item is
+// its decoder's business).
+void scanModernPicture(ImageItem& it, CRawParser& parser) {
+    ModernPictureInfo info;
+    if (!OpenModernPicture(it.path, it.kind, parser, info)) {
+        parser.Close();
+        return;
+    }
+    struct stat st {};
+    if (::stat(it.path.c_str(), &st) == 0) {
+        it.fileStatus = FileStatusOf(st);
+        it.readOnly = UserMayWriteStatus(st, it.path) ? 0 : 1;
+    }
+    it.imageInfo = ImageInfo{};
+    it.shootingInfo = ShootingInfo{};
+    MakerNote note;
+    it.makerNoteKind = kMakerNoteNone;
+    if (info.exifParsed) {
+        parser.GetImageInfo(it.imageInfo);
+        parser.GetShootingInfo(it.shootingInfo);
+        it.makerNoteKind = parser.GetMakerNoteKind();
+        if (it.makerNoteKind == kMakerNoteCanon || it.makerNoteKind == kMakerNoteNikon ||
+            it.makerNoteKind == kMakerNoteFujifilm)
+            parser.GetMakerNote(note);
+    }
+    parser.Close();
+    // The picture's own size as shown: EXIF sizes of phone files often
+    // describe a tile or the picture before it was turned.
+    it.imageInfo.width = static_cast<std::uint32_t>(info.probe.sourceWidth);
+    it.imageInfo.height = static_cast<std::uint32_t>(info.probe.sourceHeight);
+    it.sidecarName.clear();
+    it.thumbFromSidecar = 0;
+    it.thumbOffset = 0;
+    it.thumbLength = 0;
+    it.useEmbedded = 0;
+    it.previewOffset = 0;
+    it.previewLength = 0;
+    it.makerNote.reset();
+    it.caption = DeriveCaptionSummary(it.shootingInfo, note);
+    if (!std::holds_alternative<std::monostate>(note))
+        it.makerNote.emplace(std::move(note));
+    it.exifScanned = 1;
+}
+
 } // namespace
 
 void ScanItemInfo(ImageItem& item) {
     if (item.exifScanned)
         return;
     CRawParser& parser = threadParser();
+    if (isModernPictureKind(item.kind)) {
+        try {
+            scanModernPicture(item, parser);
+        } catch (...) {
+            parser.Close();
+        }
+        return;
+    }
     try {
         if (!parser.Open(item.path, kindCode(item.kind))) {
             parser.Close(); // a file that opened but did not parse is let go at once

@@ -13,5 +13,6 @@ add_library(lumora_engine STATIC
     ${_engine_dir}/FolderWatcher.h ${_engine_dir}/FolderWatcher.cpp)
 lumora_export_headers(lumora_engine)
 target_link_libraries(lumora_engine PUBLIC
-    lumora_items lumora_rawparser lumora_metadata lumora_messages lumora_folderwatch lumora_workerthread
+    lumora_items lumora_rawparser lumora_modernpicture lumora_metadata lumora_messages
+    lumora_folderwatch lumora_workerthread
     Qt6::Core Threads::Threads)

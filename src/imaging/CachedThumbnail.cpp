@@ -18,7 +18,7 @@ namespace {
 // by their orientation, and only with auto-rotation on; these are the
 // quarter turns from the upright picture back to what the decode shows.
 int turnsFromUpright(const ImageItem& item, const ThumbnailBox& params) {
-    if (params.autoRotate || item.kind != ImageKind::Jpeg)
+    if (params.autoRotate || !kindTurnsByExif(item.kind) || isRawKind(item.kind))
         return 0;
     return (4 - OrientationQuarterTurns(item.imageInfo.orientation)) % 4;
 }

@@ -33,7 +33,16 @@ constexpr ExtensionEntry kExtensionTable[] = {
     {"psd", ImageKind::Psd},     {"cr3", ImageKind::Cr3},   {"arw", ImageKind::Arw},
     {"srf", ImageKind::Srf},     {"dng", ImageKind::Dng},   {"rw2", ImageKind::Rw2},
     {"rwl", ImageKind::Rwl},     {"nrw", ImageKind::Nrw},   {"srw", ImageKind::Srw},
-    {"3fr", ImageKind::ThreeFr},
+    {"3fr", ImageKind::ThreeFr}, {"heic", ImageKind::Heif}, {"heif", ImageKind::Heif},
+    {"hif", ImageKind::Heif},    {"avif", ImageKind::Avif}, {"png", ImageKind::Png},
+    {"webp", ImageKind::WebP},   {"jxl", ImageKind::Jxl},
+};
+
+// The modern picture kinds, searched after the other MISC kinds.
+constexpr ScanPattern kPicturePatterns[] = {
+    {"heic", ImageKind::Heif}, {"heif", ImageKind::Heif}, {"hif", ImageKind::Heif},
+    {"avif", ImageKind::Avif}, {"png", ImageKind::Png},   {"webp", ImageKind::WebP},
+    {"jxl", ImageKind::Jxl},
 };
 
 // The current RAW kinds, searched after the older ones.
@@ -75,6 +84,16 @@ std::string_view kindLabel(ImageKind kind) {
         return "CUR";
     case ImageKind::Psd:
         return "PSD";
+    case ImageKind::Heif:
+        return "HEIF";
+    case ImageKind::Avif:
+        return "AVIF";
+    case ImageKind::Png:
+        return "PNG";
+    case ImageKind::WebP:
+        return "WEBP";
+    case ImageKind::Jxl:
+        return "JXL";
     case ImageKind::Unknown:
         return {};
     default:
@@ -105,6 +124,23 @@ int rawKindBit(ImageKind kind) {
     }
 }
 
+int pictureKindBit(ImageKind kind) {
+    switch (kind) {
+    case ImageKind::Heif:
+        return kPictureHeif;
+    case ImageKind::Avif:
+        return kPictureAvif;
+    case ImageKind::Png:
+        return kPicturePng;
+    case ImageKind::WebP:
+        return kPictureWebP;
+    case ImageKind::Jxl:
+        return kPictureJxl;
+    default:
+        return 0;
+    }
+}
+
 bool KindFilter::allowsPasted(ImageKind kind) const {
     if (kind == ImageKind::Jpeg)
         return fileType & kFileTypeJpeg;
@@ -127,6 +163,12 @@ bool KindFilter::allowsPasted(ImageKind kind) const {
         return miscKind & kMiscPsd;
     case ImageKind::Tiff:
         return miscKind & kMiscTiff;
+    case ImageKind::Heif:
+    case ImageKind::Avif:
+    case ImageKind::Png:
+    case ImageKind::WebP:
+    case ImageKind::Jxl:
+        return pictureKind & pictureKindBit(kind);
     default:
         return false;
     }
@@ -160,6 +202,9 @@ int scanPatterns(const KindFilter& filter, ScanPattern out[kMaxScanPatterns]) {
             out[n++] = {"cur", ImageKind::Cur};
         if (filter.miscKind & kMiscPsd)
             out[n++] = {"psd", ImageKind::Psd};
+        for (const ScanPattern& p : kPicturePatterns)
+            if (filter.pictureKind & pictureKindBit(p.kind))
+                out[n++] = p;
     }
     return n;
 }

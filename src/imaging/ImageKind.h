@@ -36,6 +36,12 @@ enum class ImageKind : int32_t {
     Ico = 260,
     Cur = 261,
     Psd = 262,
+    // Pictures of phones and the web (the codes keep bit 0x10 clear).
+    Heif = 263, // .heic .heif .hif
+    Avif = 264,
+    Png = 265,
+    WebP = 266,
+    Jxl = 267,
     Unknown = INT32_MIN, // 0x80000000
 };
 
@@ -47,10 +53,28 @@ constexpr bool isRawKind(ImageKind kind) {
     return kind != ImageKind::Unknown && (kindCode(kind) & 0x10) != 0;
 }
 
-// JPEG, the RAW kinds and TIFF carry shooting information; every other kind
-// is created already marked as scanned.
+// HEIF, AVIF, PNG, WebP and JPEG XL: decoded by their own libraries, their
+// EXIF block read by the same parser as a JPEG's.
+constexpr bool isModernPictureKind(ImageKind kind) {
+    return kind == ImageKind::Heif || kind == ImageKind::Avif || kind == ImageKind::Png ||
+           kind == ImageKind::WebP || kind == ImageKind::Jxl;
+}
+
+// JPEG, the RAW kinds, TIFF and the modern picture kinds carry shooting
+// information; every other kind is created already marked as scanned.
 constexpr bool kindHasExif(ImageKind kind) {
-    return kind == ImageKind::Jpeg || kind == ImageKind::Tiff || isRawKind(kind);
+    return kind == ImageKind::Jpeg || kind == ImageKind::Tiff || isRawKind(kind) ||
+           isModernPictureKind(kind);
+}
+
+// Whether the pixels a decoder gives for this kind still need the EXIF
+// orientation: JPEG, the RAW kinds' JPEGs, PNG and WebP. HEIF, AVIF and
+// JPEG XL come out of their libraries already turned by the container's own
+// orientation, which agrees with the EXIF one; turning them again would be
+// wrong. TIFF is turned by its decoder.
+constexpr bool kindTurnsByExif(ImageKind kind) {
+    return kind == ImageKind::Jpeg || isRawKind(kind) || kind == ImageKind::Png ||
+           kind == ImageKind::WebP;
 }
 
 // Kind by the extension of a file name, compared case-insensitively.
@@ -88,12 +112,26 @@ constexpr int kRawKindAll = 127;
 // The `RawKind` bit of a kind; 0 for every kind that has none.
 int rawKindBit(ImageKind kind);
 
+// `PictureKind` bits: the modern picture kinds, consulted only when
+// `FileType` has the MISC bit. Files written before these kinds existed have
+// no such key and show them all.
+constexpr int kPictureHeif = 1; // .heic .heif .hif
+constexpr int kPictureAvif = 2;
+constexpr int kPicturePng = 4;
+constexpr int kPictureWebP = 8;
+constexpr int kPictureJxl = 16;
+constexpr int kPictureKindAll = 31;
+
+// The `PictureKind` bit of a kind; 0 for every other kind.
+int pictureKindBit(ImageKind kind);
+
 // The kind filters and the size limiter a view hands to its engine.
 struct KindFilter {
-    int fileType = 7;          // `FileType`
-    int miscKind = 61;         // `MiscKind`
-    int64_t minFileSize = 0;   // bytes; `SizeLimitterSize` x 1000 when `SizeLimitter` is on
-    int rawKind = kRawKindAll; // `RawKind`
+    int fileType = 7;                  // `FileType`
+    int miscKind = 61;                 // `MiscKind`
+    int64_t minFileSize = 0;           // bytes; `SizeLimitterSize` x 1000 when `SizeLimitter` is on
+    int rawKind = kRawKindAll;         // `RawKind`
+    int pictureKind = kPictureKindAll; // `PictureKind`
 
     static int64_t minimumSize(bool sizeLimitter, int sizeLimitterSize) {
         return sizeLimitter ? static_cast<int64_t>(sizeLimitterSize) * 1000 : 0;
@@ -104,7 +142,7 @@ struct KindFilter {
 };
 
 // Most patterns scanPatterns writes.
-constexpr int kMaxScanPatterns = 32;
+constexpr int kMaxScanPatterns = 40;
 
 // One folder-scan pattern: "*.<extension>" with the kind it gives.
 struct ScanPattern {

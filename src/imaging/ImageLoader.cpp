@@ -1,6 +1,7 @@
 #include "imaging/ImageLoader.h"
 
 #include "imaging/JpegDecoder.h"
+#include "imaging/ModernDecoder.h"
 #include "imaging/PictureDecoder.h"
 #include "imaging/PsdReader.h"
 #include "imaging/RunningThreads.h"
@@ -15,11 +16,12 @@ namespace lumora {
 
 bool isJpegKind(ImageKind kind) {
     return kind != ImageKind::Tiff && kind != ImageKind::Psd && kind != ImageKind::Bmp &&
-           kind != ImageKind::Gif && kind != ImageKind::Ico && kind != ImageKind::Cur;
+           kind != ImageKind::Gif && kind != ImageKind::Ico && kind != ImageKind::Cur &&
+           !isModernPictureKind(kind);
 }
 
 int AutoRotationTurns(const ImageItem& item) {
-    return isJpegKind(item.kind) ? OrientationQuarterTurns(item.imageInfo.orientation) : 0;
+    return kindTurnsByExif(item.kind) ? OrientationQuarterTurns(item.imageInfo.orientation) : 0;
 }
 
 DecodeOutput DecodeForLoader(const ImageItem& item, int scaleTarget, const CancelTest& cancel,
@@ -39,6 +41,16 @@ DecodeOutput DecodeForLoader(const ImageItem& item, int scaleTarget, const Cance
         PictureOptions options; // black background
         options.onSize = onSize;
         return CPictureDecoder::Decode(item.path, options);
+    }
+    case ImageKind::Heif:
+    case ImageKind::Avif:
+    case ImageKind::Png:
+    case ImageKind::WebP:
+    case ImageKind::Jxl: {
+        ModernDecodeOptions options; // black background, as the other pictures
+        options.boxLongSide = scaleTarget;
+        options.onSize = onSize;
+        return DecodeModernPicture(item.path, item.kind, options);
     }
     case ImageKind::Psd: {
         CPsdReader reader;

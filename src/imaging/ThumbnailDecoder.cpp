@@ -2,6 +2,7 @@
 
 #include "imaging/ImageTools.h"
 #include "imaging/JpegDecoder.h"
+#include "imaging/ModernDecoder.h"
 #include "imaging/PictureDecoder.h"
 #include "imaging/PsdReader.h"
 #include "imaging/TiffDecoder.h"
@@ -24,6 +25,8 @@ namespace {
 constexpr int kThumbTarget = 160;
 constexpr int kFitWidth = 160;
 constexpr int kFitHeight = 120;
+// Under transparent pixels of a thumbnail: the cell's dark grey (0x00BBGGRR).
+constexpr uint32_t kThumbnailBackground = 0x323232;
 
 int trunc(double v) {
     return static_cast<int>(v);
@@ -186,6 +189,28 @@ DibImage decodeWhole(const ImageItem& item, const ThumbnailBox& params) {
         return isIcon(item.kind) ? ResizeNearest(out.image, iw, ih)
                                  : CImageTools::ResizeArea(out.image, iw, ih);
     }
+    case ImageKind::Heif:
+    case ImageKind::Avif:
+    case ImageKind::Png:
+    case ImageKind::WebP:
+    case ImageKind::Jxl: {
+        // A stored HEIF thumbnail or WebP's scaled decode when they reach the
+        // box; transparent parts show as the cell's dark grey.
+        ModernDecodeOptions options;
+        options.boxLongSide = kFitWidth;
+        options.background = kThumbnailBackground;
+        options.maxPixels = sourceLimit(params);
+        DecodeOutput out = DecodeModernPicture(item.path, item.kind, options);
+        if (!out.ok())
+            return {};
+        // Reduced to the 160 x 160 fit first, so the pre-image stays small.
+        const ThumbnailGeometry inner =
+            FittedThumbnailGeometry(out.image.width(), out.image.height(), kFitWidth, kFitWidth);
+        const int iw = inner.destination.width, ih = inner.destination.height;
+        if (out.image.width() <= iw && out.image.height() <= ih)
+            return std::move(out.image);
+        return CImageTools::ResizeArea(out.image, iw, ih);
+    }
     default:
         return {};
     }
@@ -198,9 +223,10 @@ bool fromWholeFile(ImageItem& item, const ThumbnailBox& params) {
     DibImage picture = decodeWhole(item, params);
     if (picture.isNull())
         return false;
-    // A JPEG without a thumbnail is turned like one with (TIFF pictures come
-    // out of their decoder already upright by their own orientation tag).
-    if (params.autoRotate && item.kind == ImageKind::Jpeg)
+    // A JPEG without a thumbnail is turned like one with, and so are PNG and
+    // WebP (TIFF, HEIF and JPEG XL pictures come out of their decoders
+    // already upright by their own orientation).
+    if (params.autoRotate && kindTurnsByExif(item.kind))
         TurnQuarters(picture, OrientationQuarterTurns(item.imageInfo.orientation));
     const ThumbnailGeometry g = FittedThumbnailGeometry(picture.width(), picture.height(),
                                                         params.longSide, params.shortSide);

@@ -66,6 +66,8 @@ struct AppSettings {
         0x3D;                  // DisplaySettings: 0x01 PSD, 0x04 BMP, 0x08 GIF, 0x10 ICO, 0x20 CUR
     // DisplaySettings: 0x01 CR3, 0x02 ARW/SRF, 0x04 DNG, 0x08 RW2/RWL, 0x10 NRW, 0x20 SRW, 0x40 3FR
     std::int32_t RawKind = 0x7F;
+    // DisplaySettings: 0x01 HEIF, 0x02 AVIF, 0x04 PNG, 0x08 WebP, 0x10 JPEG XL
+    std::int32_t PictureKind = 0x1F;
     std::int32_t KindIcon = 1; // DisplaySettings
     std::int32_t ProtectIcon = 1;       // DisplaySettings
     std::int32_t MagMode = 0;           // PreviewSettings: 0 fit, 1 keep the last one

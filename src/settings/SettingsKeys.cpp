@@ -49,6 +49,9 @@ const std::array kKeys{
     // the default shows them all.
     SettingKey{"DisplaySettings", "RawKind", T::Int, 57, 0, 0x7F, R::UseDefault,
                LUMORA_INT(RawKind), L::None, false},
+    // Likewise for HEIF, AVIF, PNG, WebP and JPEG XL.
+    SettingKey{"DisplaySettings", "PictureKind", T::Int, 58, 0, 0x1F, R::UseDefault,
+               LUMORA_INT(PictureKind), L::None, false},
     SettingKey{"DisplaySettings", "KindIcon", T::Int, 9, 0, 1, R::UseDefault, LUMORA_INT(KindIcon),
                L::None, false},
     SettingKey{"DisplaySettings", "ProtectIcon", T::Int, 10, 0, 1, R::UseDefault,

@@ -41,6 +41,7 @@ CAppSettingDlg::CAppSettingDlg(QWidget* parent) : QDialog(parent) {
 void CAppSettingDlg::LoadPages(const AppSettings& s) {
     general_->MiscKind = s.MiscKind;
     general_->RawKind = s.RawKind;
+    general_->PictureKind = s.PictureKind;
     general_->SizeLimitterSize = s.SizeLimitterSize;
     general_->AutoUpdate = s.AutoUpdate;
     general_->AutoDriveDetect = s.AutoDriveDetect;
@@ -118,12 +119,14 @@ void CAppSettingDlg::reject() {
 bool CAppSettingDlg::StorePages(AppSettings& s) const {
     bool rebuild = false;
     if (general_->initialised()) {
-        if (general_->MiscKind != s.MiscKind || general_->RawKind != s.RawKind)
+        if (general_->MiscKind != s.MiscKind || general_->RawKind != s.RawKind ||
+            general_->PictureKind != s.PictureKind)
             rebuild = true;
         if (general_->SizeLimitterSize != s.SizeLimitterSize && s.SizeLimitter != 0)
             rebuild = true;
         s.MiscKind = general_->MiscKind;
         s.RawKind = general_->RawKind;
+        s.PictureKind = general_->PictureKind;
         s.SizeLimitterSize = general_->SizeLimitterSize;
         s.AutoUpdate = general_->AutoUpdate;
         s.AutoDriveDetect = general_->AutoDriveDetect;

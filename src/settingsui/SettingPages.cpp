@@ -93,6 +93,13 @@ constexpr std::int32_t kRawNrw = 0x10;
 constexpr std::int32_t kRawSrw = 0x20;
 constexpr std::int32_t kRaw3fr = 0x40;
 
+// `PictureKind` bits.
+constexpr std::int32_t kPictureHeif = 0x01;
+constexpr std::int32_t kPictureAvif = 0x02;
+constexpr std::int32_t kPicturePng = 0x04;
+constexpr std::int32_t kPictureWebP = 0x08;
+constexpr std::int32_t kPictureJxl = 0x10;
+
 } // namespace
 
 // ---- FlagChecks, RadioPair ---------------------------------------------------
@@ -172,6 +179,22 @@ CGeneralSetting::CGeneralSetting(QWidget* parent)
         int id;
         const char* text;
         std::int32_t bit;
+    } pictureKinds[] = {
+        {1060, "HEIF/HEICファイル(*.heic, *.heif, *.hif)", kPictureHeif},
+        {1061, "AVIFファイル(*.avif)", kPictureAvif},
+        {1062, "PNGファイル(*.png)", kPicturePng},
+        {1063, "WebPファイル(*.webp)", kPictureWebP},
+        {1064, "JPEG XLファイル(*.jxl)", kPictureJxl},
+    };
+    for (const auto& k : pictureKinds) {
+        QCheckBox* box = check(k.id, QString::fromUtf8(k.text));
+        kinds->addWidget(box);
+        pictures_.emplace_back(box, k.bit);
+    }
+    const struct {
+        int id;
+        const char* text;
+        std::int32_t bit;
     } rawKinds[] = {
         {1040, "キヤノン CR3ファイル(*.cr3)", kRawCr3},
         {1041, "ソニー ARW/SRFファイル(*.arw, *.srf)", kRawArw},
@@ -217,6 +240,8 @@ void CGeneralSetting::OnInitDialog() {
     cur_->setChecked(MiscKind & kMiscCur);
     for (const auto& [box, bit] : raw_)
         box->setChecked(RawKind & bit);
+    for (const auto& [box, bit] : pictures_)
+        box->setChecked(PictureKind & bit);
     size_->setText(QString::number(SizeLimitterSize));
     flags_.show();
 }
@@ -231,6 +256,9 @@ bool CGeneralSetting::validate() {
     RawKind = 0;
     for (const auto& [box, bit] : raw_)
         RawKind |= box->isChecked() ? bit : 0;
+    PictureKind = 0;
+    for (const auto& [box, bit] : pictures_)
+        PictureKind |= box->isChecked() ? bit : 0;
     flags_.read();
     return true;
 }

@@ -105,6 +105,7 @@ public:
 
     std::int32_t MiscKind = 0;
     std::int32_t RawKind = 0;
+    std::int32_t PictureKind = 0;
     std::int32_t SizeLimitterSize = 0;
     std::int32_t AutoUpdate = 0;
     std::int32_t AutoDriveDetect = 0;
@@ -115,6 +116,8 @@ protected:
 private:
     // The current RAW kinds, one check each with its `RawKind` bit.
     std::vector<std::pair<QCheckBox*, std::int32_t>> raw_;
+    // HEIF, AVIF, PNG, WebP, JPEG XL, one check each with its `PictureKind` bit.
+    std::vector<std::pair<QCheckBox*, std::int32_t>> pictures_;
     QCheckBox* bmp_;
     QCheckBox* psd_;
     QCheckBox* gif_;

@@ -96,6 +96,7 @@ void CThumbnailCtrl::ApplySettings(const AppSettings& s, bool redraw, bool reloa
         filter_.fileType = s.FileType;
         filter_.miscKind = s.MiscKind;
         filter_.rawKind = s.RawKind;
+        filter_.pictureKind = s.PictureKind;
         filter_.minFileSize = KindFilter::minimumSize(s.SizeLimitter != 0, s.SizeLimitterSize);
         autoRotate_ = s.AutoRotate != 0;
     }

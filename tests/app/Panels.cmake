@@ -16,3 +16,15 @@ if(LUMORA_WIDGETS)
     set_tests_properties(lumora_first_look_e2e PROPERTIES
         LABELS "widgets;e2e" SKIP_RETURN_CODE 77 TIMEOUT 120 RUN_SERIAL TRUE)
 endif()
+
+# A folder of current camera and phone files: CR3, ARW, DNG, HEIC and PNG
+# thumbnails with captions, the HEIC upright in the viewer, the CR3's Canon
+# maker-note rows in the information panel.
+if(LUMORA_WIDGETS)
+    add_test(NAME lumora_modern_files_e2e
+             COMMAND bash ${CMAKE_CURRENT_LIST_DIR}/modern_files_e2e.sh $<TARGET_FILE:lumora>
+                     $<TARGET_FILE:lumora-samples> ${LUMORA_SHARED_SAMPLES}
+                     ${CMAKE_CURRENT_BINARY_DIR}/modern-files-e2e.png)
+    set_tests_properties(lumora_modern_files_e2e PROPERTIES
+        LABELS "widgets;e2e" SKIP_RETURN_CODE 77 TIMEOUT 180 RUN_SERIAL TRUE)
+endif()

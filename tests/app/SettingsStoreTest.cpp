@@ -144,6 +144,7 @@ TEST(SettingsStore, FreshFileListsKeysInSaveOrder) {
                                   "DisplaySettings/CustomThumbnailSizeVert",
                                   "DisplaySettings/MiscKind",
                                   "DisplaySettings/RawKind",
+                                  "DisplaySettings/PictureKind",
                                   "DisplaySettings/KindIcon",
                                   "DisplaySettings/ProtectIcon",
                                   "ColorSettings/ThumbWorkspace",

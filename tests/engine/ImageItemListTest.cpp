@@ -405,27 +405,101 @@ TEST(FolderEnumerationTest, RawKindBitsChooseAmongTheCurrentRawKindsOnly) {
     EXPECT_EQ(rawKindBit(ImageKind::Cr2), 0);
 }
 
+TEST(FolderEnumerationTest, PictureKindBitsChooseAmongThePhoneAndWebPictures) {
+    TempFolder dir("picturekind");
+    for (const char* name : {"a.HEIC", "b.heif", "c.hif", "d.avif", "e.PNG", "f.webp", "g.jxl",
+                             "h.bmp", "i.jpg", "j.heics"})
+        dir.Write(name);
+    // Filters from files written before these kinds existed show them all.
+    KindFilter filter{kFileTypeMisc, kMiscBmp, 0};
+    EXPECT_EQ(filter.pictureKind, kPictureKindAll);
+    EXPECT_EQ(enumerate(dir, filter),
+              (std::vector<std::string>{"h.bmp", "a.HEIC", "b.heif", "c.hif", "d.avif", "e.PNG",
+                                        "f.webp", "g.jxl"}));
+    filter.pictureKind = kPictureHeif | kPictureJxl;
+    EXPECT_EQ(enumerate(dir, filter),
+              (std::vector<std::string>{"h.bmp", "a.HEIC", "b.heif", "c.hif", "g.jxl"}));
+    // They belong to the MISC group: without it none is listed.
+    filter = KindFilter{kFileTypeJpeg | kFileTypeRaw, 63, 0};
+    EXPECT_EQ(enumerate(dir, filter), (std::vector<std::string>{"i.jpg"}));
+
+    ImageItemList list;
+    list.EnumerateFolder(dir.Folder(), KindFilter{kFileTypeMisc, 0, 0}, {}, {});
+    const auto kinds = listedKinds(list);
+    EXPECT_EQ(kinds, (std::vector<ImageKind>{ImageKind::Heif, ImageKind::Heif, ImageKind::Heif,
+                                             ImageKind::Avif, ImageKind::Png, ImageKind::WebP,
+                                             ImageKind::Jxl}));
+    for (int i = 0; i < list.Count(); ++i) {
+        ImageItem item;
+        list.CopyOut(i, item, CopyPixels::None);
+        EXPECT_EQ(item.exifScanned, 0) << item.fileName; // their EXIF is read like a JPEG's
+    }
+
+    KindFilter paste{kFileTypeMisc, 0, 0};
+    paste.pictureKind = kPicturePng;
+    EXPECT_TRUE(paste.allowsPasted(ImageKind::Png));
+    EXPECT_FALSE(paste.allowsPasted(ImageKind::Heif));
+    paste.fileType = kFileTypeJpeg;
+    EXPECT_FALSE(paste.allowsPasted(ImageKind::Png));
+}
+
+TEST(ImageKindTest, PictureKindsHaveCodesLabelsAndTheirOwnTurning) {
+    EXPECT_EQ(kindFromExtension("IMG_1.HEIC"), ImageKind::Heif);
+    EXPECT_EQ(kindFromExtension("DSCF1.HIF"), ImageKind::Heif);
+    EXPECT_EQ(kindFromExtension("a.Heif"), ImageKind::Heif);
+    EXPECT_EQ(kindFromExtension("a.AVIF"), ImageKind::Avif);
+    EXPECT_EQ(kindFromExtension("a.Png"), ImageKind::Png);
+    EXPECT_EQ(kindFromExtension("a.WEBP"), ImageKind::WebP);
+    EXPECT_EQ(kindFromExtension("a.jxl"), ImageKind::Jxl);
+    for (ImageKind k :
+         {ImageKind::Heif, ImageKind::Avif, ImageKind::Png, ImageKind::WebP, ImageKind::Jxl}) {
+        EXPECT_FALSE(isRawKind(k)) << kindCode(k);
+        EXPECT_TRUE(kindHasExif(k));
+        EXPECT_TRUE(isModernPictureKind(k));
+        EXPECT_NE(pictureKindBit(k), 0);
+        EXPECT_FALSE(kindLabel(k).empty());
+        for (ImageKind other :
+             {ImageKind::Jpeg, ImageKind::Tiff, ImageKind::Psd, ImageKind::Cr3, ImageKind::Cur})
+            EXPECT_NE(kindCode(k), kindCode(other));
+    }
+    EXPECT_EQ(kindLabel(ImageKind::Heif), "HEIF");
+    EXPECT_EQ(kindLabel(ImageKind::WebP), "WEBP");
+    // Their libraries turn HEIF and JPEG XL by the container; PNG and WebP
+    // pixels are stored as shot and take the EXIF orientation like a JPEG.
+    EXPECT_FALSE(kindTurnsByExif(ImageKind::Heif));
+    EXPECT_FALSE(kindTurnsByExif(ImageKind::Avif));
+    EXPECT_FALSE(kindTurnsByExif(ImageKind::Jxl));
+    EXPECT_TRUE(kindTurnsByExif(ImageKind::Png));
+    EXPECT_TRUE(kindTurnsByExif(ImageKind::WebP));
+    EXPECT_TRUE(kindTurnsByExif(ImageKind::Jpeg));
+    EXPECT_FALSE(kindTurnsByExif(ImageKind::Tiff));
+    EXPECT_EQ(pictureKindBit(ImageKind::Jpeg), 0);
+}
+
 TEST(FolderEnumerationTest, PatternOrderDecidesListOrder) {
     TempFolder dir("order");
-    // The current RAW kinds come after the older ones, before the MISC kinds.
+    // The current RAW kinds come after the older ones, before the MISC kinds;
+    // the phone and web pictures come last.
     for (const char* name :
-         {"z.psd",  "y.cur",  "x.ico",  "w.gif",  "v.bmp",  "u.tif",  "j9.3FR", "j8.srw", "j7.nrw",
-          "j6.RWL", "j5.rw2", "j4.dng", "j3.srf", "j2.arw", "j1.CR3", "t.sr2",  "s.raf",  "r.erf",
-          "q.mrw",  "p.pef",  "o.orf",  "n.nef",  "m.crw",  "l.cr2",  "k.jpg"})
+         {"zg.jxl", "zf.webp", "ze.png", "zd.avif", "zc.hif", "zb.heif", "za.HEIC", "z.psd",
+          "y.cur",  "x.ico",   "w.gif",  "v.bmp",   "u.tif",  "j9.3FR",  "j8.srw",  "j7.nrw",
+          "j6.RWL", "j5.rw2",  "j4.dng", "j3.srf",  "j2.arw", "j1.CR3",  "t.sr2",   "s.raf",
+          "r.erf",  "q.mrw",   "p.pef",  "o.orf",   "n.nef",  "m.crw",   "l.cr2",   "k.jpg"})
         dir.Write(name);
     ImageItemList list;
     std::vector<int> counts;
     list.EnumerateFolder(dir.Folder(), KindFilter{7, 63, 0}, {},
                          [&](int count) { counts.push_back(count); });
-    EXPECT_EQ(listedNames(list),
-              (std::vector<std::string>{"k.jpg",  "l.cr2",  "m.crw",  "n.nef",  "o.orf",
-                                        "p.pef",  "q.mrw",  "r.erf",  "s.raf",  "t.sr2",
-                                        "j1.CR3", "j2.arw", "j3.srf", "j4.dng", "j5.rw2",
-                                        "j6.RWL", "j7.nrw", "j8.srw", "j9.3FR", "u.tif",
-                                        "v.bmp",  "w.gif",  "x.ico",  "y.cur",  "z.psd"}));
+    EXPECT_EQ(
+        listedNames(list),
+        (std::vector<std::string>{
+            "k.jpg",  "l.cr2",   "m.crw",   "n.nef",  "o.orf",   "p.pef",  "q.mrw",   "r.erf",
+            "s.raf",  "t.sr2",   "j1.CR3",  "j2.arw", "j3.srf",  "j4.dng", "j5.rw2",  "j6.RWL",
+            "j7.nrw", "j8.srw",  "j9.3FR",  "u.tif",  "v.bmp",   "w.gif",  "x.ico",   "y.cur",
+            "z.psd",  "za.HEIC", "zb.heif", "zc.hif", "zd.avif", "ze.png", "zf.webp", "zg.jxl"}));
     // One count after each pattern, growing by one each time here.
-    ASSERT_EQ(counts.size(), 25u);
-    for (int i = 0; i < 25; ++i)
+    ASSERT_EQ(counts.size(), 32u);
+    for (int i = 0; i < 32; ++i)
         EXPECT_EQ(counts[i], i + 1);
     const auto kinds = listedKinds(list);
     EXPECT_EQ(kinds[2], ImageKind::Crw);

@@ -335,3 +335,52 @@ TEST_F(InspectTool, CurrentRawKindsInTextJsonAndBothRenders) {
             << text.out;
     }
 }
+
+TEST_F(InspectTool, PhoneAndWebPicturesInTextJsonAndBothRenders) {
+    const fs::path modern = fs::path(LUMORA_SHARED_SAMPLES) / "modern";
+    if (!fs::is_directory(modern))
+        GTEST_SKIP() << "no shared samples";
+    struct Case {
+        const char* name;
+        int kind, width, height;
+        const char* model; // null: no EXIF model
+    } cases[] = {{"immich-samsung-one-ui-6.heic", 263, 3000, 4000, "SM-S906U"},
+                 {"immich-8bit-sRGB.avif", 264, 1617, 1080, nullptr},
+                 {"immich-density_plot.png", 265, 800, 800, nullptr},
+                 {"immich-denali.webp", 266, 600, 315, "Canon EOS 7D"},
+                 {"immich-8bit-sRGB.jxl", 267, 1440, 1080, nullptr}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const fs::path file = modern / c.name;
+        const fs::path thumb = dir_ / (std::string(c.name) + ".t.png");
+        const fs::path preview = dir_ / (std::string(c.name) + ".p.png");
+        const ToolRun r = Inspect("--render-thumbnail " + thumb.string() + " --render-preview " +
+                                      preview.string() + " " + file.string(),
+                                  dir_);
+        EXPECT_EQ(r.status, 0) << r.err;
+        EXPECT_EQ(r.out.find("from the placeholder"), std::string::npos) << r.out;
+        EXPECT_NE(r.out.find("imageInfo.width: " + std::to_string(c.width)), std::string::npos)
+            << r.out;
+        const QImage p(QString::fromStdString(preview.string()));
+        EXPECT_EQ(p.width(), c.width); // upright: HEIF turned by its own rotation only
+        EXPECT_EQ(p.height(), c.height);
+        const QImage t(QString::fromStdString(thumb.string()));
+        EXPECT_EQ(std::max(t.width(), t.height()), 160);
+
+        const ToolRun j = Inspect("--json " + file.string(), dir_);
+        EXPECT_EQ(j.status, 0) << j.err;
+        JsonValue all;
+        ASSERT_TRUE(JsonReader(j.out).Parse(all)) << j.out;
+        ASSERT_EQ(all.items.size(), 1u);
+        const JsonValue& o = all.items.front();
+        EXPECT_EQ(o.Find("kind")->number, c.kind);
+        EXPECT_EQ(o.Find("imageInfo")->Find("height")->number, c.height);
+        const JsonValue* model = o.Find("imageInfo")->Find("model");
+        if (c.model) {
+            EXPECT_EQ(model->text, c.model);
+        } else {
+            EXPECT_EQ(model->type, JsonValue::Type::Null);
+        }
+        EXPECT_EQ(o.Find("thumbnail")->Find("length")->number, 0);
+    }
+}

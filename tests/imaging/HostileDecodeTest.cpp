@@ -108,7 +108,7 @@ TEST(HostileSamples, DecodeOrFailCleanly) {
 TEST(HostileSamples, RawAndMiscSamplesDecodeOrFailCleanly) {
     if (!test::haveSamples())
         GTEST_SKIP() << "no shared samples";
-    for (const char* folder : {"/raw", "/misc", "/tiff"})
+    for (const char* folder : {"/raw", "/misc", "/tiff", "/modern"})
         for (const auto& f : filesIn(test::samples() + folder)) {
             SCOPED_TRACE(f.string());
             exercise(f);

@@ -101,6 +101,7 @@ private slots:
     void cancelDiscardsEdits();
     void gifOnRebuildsColourDoesNot();
     void currentRawKindsHaveTheirChecks();
+    void pictureKindsHaveTheirChecksInTheMiscGroup();
     void longSideSetsShortSideAndZeroLeavesIt();
     void preimageZeroIsRefusedAndKeepsTheDialogOpen();
     void leavingAPageWithABadValueStaysOnIt();
@@ -214,6 +215,30 @@ void AppSettingDlgTest::currentRawKindsHaveTheirChecks() {
     AppSettings same = after;
     QVERIFY(!dlg.StorePages(same));
     QCOMPARE(same.RawKind, 0x7E);
+}
+
+void AppSettingDlgTest::pictureKindsHaveTheirChecksInTheMiscGroup() {
+    CAppSettingDlg dlg;
+    AppSettings s = sampleSettings();
+    QCOMPARE(s.PictureKind, 0x1F); // shown unless switched off
+    s.PictureKind = 0x1F & ~0x04;  // PNG off
+    openSheet(dlg, s);
+    const int ids[] = {1060, 1061, 1062, 1063, 1064};
+    for (int i = 0; i < 5; ++i)
+        QCOMPARE(child<QCheckBox>(dlg.general(), ids[i])->isChecked(), i != 2);
+    QCOMPARE(child<QCheckBox>(dlg.general(), 1060)->text(),
+             QStringLiteral("HEIF/HEICファイル(*.heic, *.heif, *.hif)"));
+    auto* group = qobject_cast<QGroupBox*>(child<QCheckBox>(dlg.general(), 1062)->parentWidget());
+    QVERIFY(group);
+    QCOMPARE(group->title(), QStringLiteral("MISCで表示するファイル"));
+    child<QCheckBox>(dlg.general(), 1062)->click(); // PNG back on
+    child<QCheckBox>(dlg.general(), 1064)->click(); // JPEG XL off
+    clickOk(dlg);
+    AppSettings after = s;
+    QVERIFY(dlg.StorePages(after));
+    QCOMPARE(after.PictureKind, 0x0F);
+    QCOMPARE(after.MiscKind, s.MiscKind);
+    QCOMPARE(after.RawKind, s.RawKind);
 }
 
 void AppSettingDlgTest::longSideSetsShortSideAndZeroLeavesIt() {

@@ -254,11 +254,16 @@ Object Range(std::uint64_t offset, std::uint64_t length, std::uint32_t width = 0
     return o;
 }
 
-Object Describe(const std::filesystem::path& path, int kind, const CRawParser& parser) {
+Object Describe(const std::filesystem::path& path, int kind, const CRawParser& parser,
+                const PictureFacts* picture) {
     ImageInfo image;
     ShootingInfo shooting;
     MakerNote note;
     parser.GetImageInfo(image);
+    if (picture) {
+        image.width = picture->width;
+        image.height = picture->height;
+    }
     parser.GetShootingInfo(shooting);
     parser.GetMakerNote(note);
     Object o;
@@ -274,10 +279,15 @@ Object Describe(const std::filesystem::path& path, int kind, const CRawParser& p
         o.AddRaw("makerNote", "null");
     }
     o.AddChild("captionSummary", CaptionObject(DeriveCaptionSummary(shooting, note)));
-    o.AddChild("thumbnail", Range(parser.GetThumbnailPosition(), parser.GetThumbnailLength(),
-                                  parser.GetThumbnailWidth(), parser.GetThumbnailHeight()));
-    o.AddChild("preview", Range(parser.GetPreviewPosition(), parser.GetPreviewLength(),
-                                parser.GetPreviewWidth(), parser.GetPreviewHeight()));
+    if (picture) {
+        o.AddChild("thumbnail", Range(0, 0));
+        o.AddChild("preview", Range(0, 0));
+    } else {
+        o.AddChild("thumbnail", Range(parser.GetThumbnailPosition(), parser.GetThumbnailLength(),
+                                      parser.GetThumbnailWidth(), parser.GetThumbnailHeight()));
+        o.AddChild("preview", Range(parser.GetPreviewPosition(), parser.GetPreviewLength(),
+                                    parser.GetPreviewWidth(), parser.GetPreviewHeight()));
+    }
     o.AddRaw("sidecar", parser.HasSidecarThumbnail() ? Quote(parser.GetSidecarName()) : "null");
     return o;
 }
@@ -297,6 +307,9 @@ int KindForPath(const std::filesystem::path& path) {
         {".cr3", kRawKindCr3},  {".arw", kRawKindArw},   {".srf", kRawKindSrf},
         {".dng", kRawKindDng},  {".rw2", kRawKindRw2},   {".rwl", kRawKindRwl},
         {".nrw", kRawKindNrw},  {".srw", kRawKindSrw},   {".3fr", kRawKind3fr},
+        {".heic", 263},         {".heif", 263},          {".hif", 263},
+        {".avif", 264},         {".png", 265},           {".webp", 266},
+        {".jxl", 267},
     };
     for (const auto& [e, kind] : kKinds) {
         if (ext == e) {
@@ -307,12 +320,13 @@ int KindForPath(const std::filesystem::path& path) {
 }
 
 std::string DescribeJson(const std::filesystem::path& path, int kind, const CRawParser& parser,
-                         int indent) {
-    return Describe(path, kind, parser).Json(indent);
+                         int indent, const PictureFacts* picture) {
+    return Describe(path, kind, parser, picture).Json(indent);
 }
 
-std::string DescribeText(const std::filesystem::path& path, int kind, const CRawParser& parser) {
-    return Describe(path, kind, parser).Text("");
+std::string DescribeText(const std::filesystem::path& path, int kind, const CRawParser& parser,
+                         const PictureFacts* picture) {
+    return Describe(path, kind, parser, picture).Text("");
 }
 
 } // namespace lumora::inspect

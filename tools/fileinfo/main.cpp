@@ -3,6 +3,7 @@
 #include "ToolActions.h"
 
 #include "imaging/ImageKind.h"
+#include "imaging/ModernPicture.h"
 
 #include <cstdio>
 #include <cstring>
@@ -107,7 +108,20 @@ int main(int argc, char** argv) {
         std::error_code ec;
         const bool readable = std::filesystem::is_regular_file(path, ec);
         CRawParser parser;
-        const bool parsed = parserKind >= 0 && parser.Open(path, parserKind);
+        // HEIF, AVIF, PNG, WebP, JPEG XL: the EXIF block (when there is one)
+        // in the parser, the size from the picture.
+        const bool modern = isModernPictureKind(static_cast<ImageKind>(parserKind));
+        ModernPictureInfo modernInfo;
+        PictureFacts facts;
+        const bool parsed = parserKind >= 0 &&
+                            (modern ? OpenModernPicture(path.string(), static_cast<ImageKind>(kind),
+                                                        parser, modernInfo)
+                                    : parser.Open(path, parserKind) != 0);
+        if (modern && parsed) {
+            facts.width = static_cast<std::uint32_t>(modernInfo.probe.sourceWidth);
+            facts.height = static_cast<std::uint32_t>(modernInfo.probe.sourceHeight);
+        }
+        const PictureFacts* picture = modern ? &facts : nullptr;
         if (!parsed && (!renderable || !readable)) {
             std::fprintf(stderr, "lumora-inspect: %s: %s\n", path.c_str(),
                          readable ? "no metadata structure recognised" : "cannot read file");
@@ -116,10 +130,10 @@ int main(int argc, char** argv) {
         }
         if (parsed && json) {
             std::fputs(first ? "\n  " : ",\n  ", stdout);
-            std::fputs(DescribeJson(path, kind, parser, 2).c_str(), stdout);
+            std::fputs(DescribeJson(path, kind, parser, 2, picture).c_str(), stdout);
             first = false;
         } else if (parsed) {
-            std::fputs(DescribeText(path, kind, parser).c_str(), stdout);
+            std::fputs(DescribeText(path, kind, parser, picture).c_str(), stdout);
             std::fputs("\n", stdout);
         }
         const InspectedFile file{path, kind, parser, parsed, index, files.size()};
