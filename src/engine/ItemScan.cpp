@@ -2,6 +2,7 @@
 #include "engine/ImageItemList.h"
 
 #include "engine/FileAccess.h"
+#include "engine/ItemMarks.h"
 
 #include "imaging/RawParser.h"
 
@@ -21,12 +22,15 @@ CRawParser& threadParser() {
 } // namespace
 
 void ScanItemInfo(ImageItem& item) {
-    if (item.exifScanned)
+    if (item.exifScanned) {
+        ReadItemMarks(item, nullptr);
         return;
+    }
     CRawParser& parser = threadParser();
     try {
         if (!parser.Open(item.path, kindCode(item.kind))) {
             parser.Close(); // a file that opened but did not parse is let go at once
+            ReadItemMarks(item, nullptr);
             return;
         }
         ImageItem& it = item;
@@ -67,11 +71,16 @@ void ScanItemInfo(ImageItem& item) {
         it.caption = DeriveCaptionSummary(it.shootingInfo, note);
         if (!std::holds_alternative<std::monostate>(note))
             it.makerNote.emplace(std::move(note));
+        ReadItemMarks(it, &parser);
         parser.Close();
         it.exifScanned = 1;
     } catch (...) {
         // A parser failure ends the scan without changing the item further.
         parser.Close();
+        try {
+            ReadItemMarks(item, nullptr);
+        } catch (...) {
+        }
     }
 }
 

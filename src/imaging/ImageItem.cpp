@@ -36,6 +36,10 @@ void ImageItem::TakeScanFields(ImageItem&& scanned) {
     useEmbedded = scanned.useEmbedded;
     caption = scanned.caption;
     exifScanned = scanned.exifScanned;
+    if (!marksScanned && scanned.marksScanned) {
+        marks = scanned.marks;
+        marksScanned = 1;
+    }
     if (scanned.fileStatus.mode != 0) {
         fileStatus = scanned.fileStatus;
         readOnly = scanned.readOnly;
