@@ -261,6 +261,39 @@ bool ImageItemList::SetMarksByPath(std::string_view path, const Marks& marks,
     return found;
 }
 
+int ImageItemList::ApplyMarkFilter(const MarkFilter& filter) {
+    std::lock_guard lock(mutex_);
+    markFilter_ = filter;
+    std::vector<std::unique_ptr<ImageItem>> shown, aside;
+    shown.reserve(items_.size() + hidden_.size());
+    for (auto* from : {&items_, &hidden_})
+        for (auto& item : *from) {
+            if (filter.passes(item->marks)) {
+                shown.push_back(std::move(item));
+            } else {
+                item->state = 0; // hidden items are neither selected nor the cursor
+                aside.push_back(std::move(item));
+            }
+        }
+    const SortMode mode = sortMode_;
+    std::stable_sort(shown.begin(), shown.end(), [mode](const auto& a, const auto& b) {
+        return mode == SortMode::Unsorted ? a->id < b->id : Less(*a, *b, mode);
+    });
+    items_ = std::move(shown);
+    hidden_ = std::move(aside);
+    return static_cast<int>(hidden_.size());
+}
+
+MarkFilter ImageItemList::markFilter() const {
+    std::lock_guard lock(mutex_);
+    return markFilter_;
+}
+
+int ImageItemList::HiddenCount() const {
+    std::lock_guard lock(mutex_);
+    return static_cast<int>(hidden_.size());
+}
+
 int ImageItemList::CountSelected() const {
     std::lock_guard lock(mutex_);
     int n = 0;
@@ -401,10 +434,12 @@ bool ImageItemList::RemoveByPath(std::string_view path) {
 }
 
 void ImageItemList::Clear(bool deleteItems) {
-    std::vector<std::unique_ptr<ImageItem>> removed;
+    std::vector<std::unique_ptr<ImageItem>> removed, hidden;
     std::lock_guard lock(mutex_);
     if (deleteItems) {
         removed.swap(items_);
+        hidden.swap(hidden_);
+        markFilter_ = MarkFilter{};
         return; // the lock is released before the items are freed
     }
     for (auto& item : items_)

@@ -132,6 +132,15 @@ public:
     bool SetMarksById(int32_t id, const Marks& marks, const std::string& sidecarName);
     bool SetMarksByPath(std::string_view path, const Marks& marks, const std::string& sidecarName);
 
+    // Shows only the items the filter passes: the others are moved aside
+    // (kept, with their thumbnails) and items set aside before that pass
+    // now come back, in the list's sort order (by id when unsorted). A
+    // filter that is not active brings every item back. Returns how many
+    // items are set aside. Clear(true) forgets the filter and those items.
+    int ApplyMarkFilter(const MarkFilter& filter);
+    MarkFilter markFilter() const;
+    int HiddenCount() const;
+
     int CountSelected() const;
     int FirstSelectedIndex() const; // Count() when none is selected
     int SelectAll();
@@ -198,6 +207,8 @@ private:
 
     mutable std::mutex mutex_;
     std::vector<std::unique_ptr<ImageItem>> items_;
+    std::vector<std::unique_ptr<ImageItem>> hidden_; // set aside by the mark filter
+    MarkFilter markFilter_;
     SortMode sortMode_ = SortMode::Unsorted;
     int32_t nextId_ = 0;
 };

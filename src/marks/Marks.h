@@ -22,6 +22,22 @@ struct Marks {
     bool operator==(const Marks&) const = default;
 };
 
+// Which files a view shows by their marks: at least minRating stars, only
+// one label (None: any), rejects hidden. The default shows everything.
+struct MarkFilter {
+    int minRating = 0;
+    ColorLabel label = ColorLabel::None;
+    bool hideRejects = false;
+
+    bool active() const { return minRating > 0 || label != ColorLabel::None || hideRejects; }
+    bool passes(const Marks& m) const {
+        if (m.reject && (hideRejects || minRating > 0))
+            return false;
+        return m.rating >= minRating && (label == ColorLabel::None || m.label == label);
+    }
+    bool operator==(const MarkFilter&) const = default;
+};
+
 // What one key or menu entry does to the marks of a file.
 struct MarkChange {
     enum class Kind : std::uint8_t { Rating, Label, ToggleReject, SetReject };

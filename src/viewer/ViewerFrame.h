@@ -95,6 +95,11 @@ struct ViewerHooks {
     // ViewerSettings placement: read when shown from hidden, written on close.
     std::function<std::optional<ViewerPlacement>()> readPlacement;
     std::function<void(const ViewerPlacement&)> writePlacement;
+    // The mark keys for the shown file (0-5 rating, 6-9 labels, X reject;
+    // Ctrl+Z, as nullopt, undoes the last mark): applies it and answers the
+    // file's marks afterwards (nullopt: unchanged, e.g. the write failed).
+    std::function<std::optional<Marks>(const QString& path, std::optional<MarkChange> change)>
+        mark;
 };
 
 class CViewerFrame : public QMainWindow {
@@ -161,7 +166,17 @@ signals:
     void closing();
     void fullScreenToggled(bool on);
 
+public:
+    // Runs a mark key for the file shown now, as the keys do; false when
+    // nothing is shown or no mark hook is set.
+    bool MarkShownFile(std::optional<MarkChange> change);
+    // The marks part of the status bar.
+    void SetMarks(const Marks& marks);
+    QString marksText() const;
+
 protected:
+    void keyPressEvent(QKeyEvent* e) override;
+
     bool event(QEvent* e) override;
     void closeEvent(QCloseEvent* e) override;
 
@@ -187,6 +202,8 @@ private:
     QToolBar* toolBar_ = nullptr;
     CSkipperSliderCtrl* slider_ = nullptr;
     std::array<QLabel*, kPaneCount> panes_{};
+    QLabel* marksPane_ = nullptr;
+    QString shownPath_;
     std::map<int, QAction*> actions_;
     QMenu* openWithMenu_ = nullptr;
     QMenu* addToSheetMenu_ = nullptr;

@@ -3,6 +3,7 @@
 #include "engine/ItemMarks.h"
 #include "engine/ImageItemList.h"
 #include "marks/Sidecar.h"
+#include "platform/FolderWatch.h"
 
 #include "EngineTestSupport.h"
 
@@ -139,6 +140,57 @@ TEST(ItemMarks, TargetsSettingAndSortingByRating) {
         }
     }
     EXPECT_EQ(order, (std::vector<std::string>{"c.jpg", "d.jpg", "b.jpg", "a.jpg"}));
+}
+
+// Writing a mark must not make the folder watch reload the view (which
+// would move the cursor off the file being culled).
+TEST(ItemMarks, TheFolderWatchIgnoresSidecarsAndTheirTemporaries) {
+    EXPECT_TRUE(IsSidecarOrItsTemporary("IMG_0001.xmp"));
+    EXPECT_TRUE(IsSidecarOrItsTemporary("IMG_0001.CR3.XMP"));
+    EXPECT_TRUE(IsSidecarOrItsTemporary(".IMG_0001.xmp.lumora-a1B2c3"));
+    EXPECT_FALSE(IsSidecarOrItsTemporary("IMG_0001.JPG"));
+    EXPECT_FALSE(IsSidecarOrItsTemporary(".IMG_0001.JPG.lumora-a1B2c3"));
+    EXPECT_FALSE(IsSidecarOrItsTemporary(".xmp"));
+    EXPECT_FALSE(IsSidecarOrItsTemporary("."));
+    EXPECT_FALSE(IsSidecarOrItsTemporary(".lumora-x"));
+}
+
+// The filter shows a subset; select-all and the paths act on it alone, and
+// everything comes back in its order when the filter is lifted.
+TEST(ItemMarks, FilterShowsOnlyWhatPassesAndBringsTheRestBack) {
+    ImageItemList list;
+    const Marks marks[] = {{1, false, ColorLabel::None},
+                           {3, false, ColorLabel::Red},
+                           {5, false, ColorLabel::None},
+                           {0, true, ColorLabel::Red},
+                           {0, false, ColorLabel::None}};
+    for (int i = 0; i < 5; ++i) {
+        ImageItem item = ImageItem::FromPath("/x/" + std::to_string(i) + ".jpg", ImageKind::Jpeg);
+        item.marks = marks[i];
+        list.Add(std::move(item));
+    }
+    list.SetStateBits(0, kStateSelected | kStateCursor);
+    EXPECT_EQ(list.ApplyMarkFilter(MarkFilter{3, ColorLabel::None, false}), 3);
+    EXPECT_EQ(list.Count(), 2);
+    EXPECT_EQ(list.SelectAll(), 2);
+    std::vector<std::string> paths;
+    list.CollectSelected(paths, true);
+    EXPECT_EQ(paths, (std::vector<std::string>{"/x/1.jpg", "/x/2.jpg"}));
+
+    EXPECT_EQ(list.ApplyMarkFilter(MarkFilter{0, ColorLabel::Red, false}), 3)
+        << "a new filter works on every item, not on what the last one left";
+    EXPECT_EQ(list.ApplyMarkFilter(MarkFilter{0, ColorLabel::None, true}), 1);
+    EXPECT_EQ(list.ApplyMarkFilter(MarkFilter{}), 0);
+    paths.clear();
+    list.CollectPaths(paths);
+    EXPECT_EQ(paths, (std::vector<std::string>{"/x/0.jpg", "/x/1.jpg", "/x/2.jpg", "/x/3.jpg",
+                                               "/x/4.jpg"}));
+    EXPECT_EQ(list.CountSelected(), 1) << "what was hidden comes back unselected";
+
+    list.ApplyMarkFilter(MarkFilter{5, ColorLabel::None, false});
+    list.Clear(true);
+    EXPECT_FALSE(list.markFilter().active());
+    EXPECT_EQ(list.HiddenCount(), 0);
 }
 
 } // namespace

@@ -75,7 +75,9 @@ private slots:
             QVERIFY(tree->topLevelItem(g)->isExpanded());
             rows += tree->topLevelItem(g)->childCount();
         }
-        QCOMPARE(rows, 22);
+        QCOMPARE(rows, 22 + 2); // and the rating and label rows
+        QCOMPARE(panel.ratingRow()->text(0), QStringLiteral("レーティング"));
+        QCOMPARE(panel.labelRow()->text(1), QStringLiteral("--"));
         QCOMPARE(panel.makerNoteGroup()->text(0), QStringLiteral("メーカーノート"));
         QCOMPARE(panel.fixedRow(0)->text(0), QStringLiteral("ファイル名"));
         QCOMPARE(panel.fixedRow(21)->text(0), QStringLiteral("レンズ最小F値"));
