@@ -14,6 +14,7 @@ constexpr const char* kRatingKey = "Xmp.xmp.Rating";
 constexpr const char* kLabelKey = "Xmp.xmp.Label";
 constexpr std::string_view kCatalogueNs = "http://www.digikam.org/ns/1.0/";
 constexpr std::string_view kDeveloperNs = "http://darktable.sf.net/";
+constexpr std::string_view kXmpBasicNs = "http://ns.adobe.com/xap/1.0/";
 
 bool blank(std::string_view bytes) {
     for (char c : bytes)
@@ -111,7 +112,10 @@ Found findMarks(const Exiv2::XmpData& data) {
     std::optional<ColorLabel> xmpLabel, catalogue, developer;
     for (const auto& datum : data) {
         const std::string key = datum.key();
-        if (key == kRatingKey) {
+        // A packet may bind the prefix xmp to a namespace of its own.
+        const bool basic =
+            (key == kRatingKey || key == kLabelKey) && namespaceOf(datum) == kXmpBasicNs;
+        if (key == kRatingKey && basic) {
             if (auto v = integerOf(datum.toString())) {
                 f.hasRating = true;
                 if (*v < 0) {
@@ -122,7 +126,7 @@ Found findMarks(const Exiv2::XmpData& data) {
             }
             continue;
         }
-        if (key == kLabelKey) {
+        if (key == kLabelKey && basic) {
             xmpLabel = ColorLabelFromName(datum.toString());
             f.hasLabel = f.hasLabel || xmpLabel.has_value();
             continue;
@@ -158,8 +162,6 @@ std::map<std::string, std::pair<std::string, std::string>> snapshot(const Exiv2:
     return out;
 }
 
-constexpr std::string_view kXmpBasicNs = "http://ns.adobe.com/xap/1.0/";
-
 // Parses packet into data; false (with error) when it does not parse.
 // exiv2 keeps the prefixes of every packet it parsed in a process-wide
 // registry, where a hostile packet could bind "xmp" to a namespace of its
@@ -184,6 +186,116 @@ bool decode(std::string_view packet, Exiv2::XmpData& data, std::string& error) {
     return true;
 }
 
+// The quick reading of the common sidecar: UTF-8, the XMP basic namespace
+// bound to the prefix xmp and to no other, xmp:Rating and xmp:Label at most
+// once each as a plain attribute or element, no other program's label
+// properties, and a closed packet. Anything else (or anything unusual)
+// answers nullopt and the toolkit reads the packet; the folder scan reads
+// thousands of sidecars and the toolkit is slow and serialised.
+struct Quick {
+    bool hasMarks = false;
+    Marks marks;
+};
+
+std::optional<std::string> quickValue(std::string_view p, std::string_view name, bool& bad) {
+    std::optional<std::string> value;
+    for (std::size_t at = p.find(name); at != std::string_view::npos; at = p.find(name, at + 1)) {
+        const std::size_t end = at + name.size();
+        if (end >= p.size()) {
+            bad = true;
+            return std::nullopt;
+        }
+        const char next = p[end];
+        if (next != '=' && next != '>' && next != ' ' && next != '\t' && next != '\n' &&
+            next != '\r' && next != '/')
+            continue; // a longer name (xmp:RatingPercent)
+        if (value || (at > 0 && p[at - 1] != '<' && p[at - 1] != ' ' && p[at - 1] != '\t' &&
+                      p[at - 1] != '\n' && p[at - 1] != '\r' && p[at - 1] != '/')) {
+            bad = true; // twice, or part of another name
+            return std::nullopt;
+        }
+        if (at > 0 && p[at - 1] == '/')
+            continue; // the closing tag of the element read below
+        std::size_t v = end;
+        std::size_t stop;
+        if (next == '=') {
+            if (v + 1 >= p.size() || (p[v + 1] != '"' && p[v + 1] != '\'')) {
+                bad = true;
+                return std::nullopt;
+            }
+            const char quote = p[v + 1];
+            v += 2;
+            stop = p.find(quote, v);
+        } else if (next == '>' && at > 0 && p[at - 1] == '<') {
+            v += 1;
+            stop = p.find('<', v);
+            if (stop == std::string_view::npos || p.substr(stop, 2) != "</") {
+                bad = true;
+                return std::nullopt;
+            }
+        } else {
+            bad = true;
+            return std::nullopt;
+        }
+        if (stop == std::string_view::npos || stop - v > 64 ||
+            p.substr(v, stop - v).find_first_of("&<>") != std::string_view::npos) {
+            bad = true;
+            return std::nullopt;
+        }
+        value = std::string(p.substr(v, stop - v));
+    }
+    return value;
+}
+
+std::optional<Quick> quickMarks(std::string_view p) {
+    if (p.size() > (1u << 20) || p.find('\0') != std::string_view::npos)
+        return std::nullopt; // UTF-16/32, or binary
+    if (p.find("rdf:RDF") == std::string_view::npos ||
+        (p.find("</x:xmpmeta>") == std::string_view::npos &&
+         p.find("</rdf:RDF>") == std::string_view::npos))
+        return std::nullopt;
+    if (p.find("digikam.org/ns") != std::string_view::npos ||
+        p.find("darktable.sf.net") != std::string_view::npos)
+        return std::nullopt;
+    // Every binding of the basic namespace is xmlns:xmp=, and every xmlns:xmp= binds it.
+    for (std::size_t at = p.find(kXmpBasicNs); at != std::string_view::npos;
+         at = p.find(kXmpBasicNs, at + 1)) {
+        if (at < 11 || p.substr(at - 11, 10) != "xmlns:xmp=")
+            return std::nullopt;
+        const char quote = p[at - 1];
+        if ((quote != '"' && quote != '\'') || at + kXmpBasicNs.size() >= p.size() ||
+            p[at + kXmpBasicNs.size()] != quote)
+            return std::nullopt;
+    }
+    for (std::size_t at = p.find("xmlns:xmp="); at != std::string_view::npos;
+         at = p.find("xmlns:xmp=", at + 1))
+        if (p.substr(at + 11, kXmpBasicNs.size()) != kXmpBasicNs)
+            return std::nullopt;
+    bool bad = false;
+    const std::optional<std::string> rating = quickValue(p, "xmp:Rating", bad);
+    const std::optional<std::string> label = quickValue(p, "xmp:Label", bad);
+    if (bad || ((rating || label) && p.find("xmlns:xmp=") == std::string_view::npos))
+        return std::nullopt;
+    Quick q;
+    if (rating) {
+        const std::optional<long> v = integerOf(*rating);
+        if (!v)
+            return std::nullopt;
+        q.hasMarks = true;
+        if (*v < 0)
+            q.marks.reject = true;
+        else
+            q.marks.rating = static_cast<std::uint8_t>(std::min<long>(*v, 5));
+    }
+    if (label) {
+        if (const std::optional<ColorLabel> l = ColorLabelFromName(*label)) {
+            q.marks.label = *l;
+            q.hasMarks = true;
+        }
+    }
+    return q;
+}
+
 } // namespace
 
 std::mutex& XmpToolkitLock() {
@@ -201,8 +313,14 @@ void InitXmpToolkit() {
 }
 
 XmpMarksRead ReadXmpMarks(std::string_view packet) {
-    InitXmpToolkit();
     XmpMarksRead result;
+    if (const std::optional<Quick> quick = quickMarks(packet)) {
+        result.ok = true;
+        result.hasMarks = quick->hasMarks;
+        result.marks = quick->marks;
+        return result;
+    }
+    InitXmpToolkit();
     std::lock_guard lock(XmpToolkitLock());
     try {
         Exiv2::XmpData data;

@@ -52,7 +52,9 @@ struct XmpMarksRead {
 };
 
 // Reads the marks of a packet (UTF-8 or UTF-16/32, with or without the
-// xpacket wrapper). An empty or blank packet reads as no marks.
+// xpacket wrapper). An empty or blank packet reads as no marks. The common
+// sidecar (UTF-8, plain xmp:Rating and xmp:Label) is read without the
+// toolkit and its lock; every other packet goes through the toolkit.
 XmpMarksRead ReadXmpMarks(std::string_view packet);
 
 struct XmpMarksRewrite {

@@ -87,6 +87,34 @@ TEST(XmpMarks, RejectAndOtherProgramsLabels) {
     EXPECT_EQ(r.marks.rating, 5);
 }
 
+// The quick reading of common sidecars must agree with the toolkit, and
+// leave every unusual packet to it.
+TEST(XmpMarks, UnusualSpellingsReadAsTheToolkitReadsThem) {
+    const struct {
+        const char* description;
+        int rating;
+        bool reject;
+    } cases[] = {
+        {"xmlns:xap='http://ns.adobe.com/xap/1.0/' xap:Rating='4'>", 4, false},
+        {"xmlns:xmp='http://example.com/other/' xmp:Rating='4'>", 0, false},
+        {"xmlns:xmp='http://ns.adobe.com/xap/1.0/'><xmp:Rating>2</xmp:Rating>", 2, false},
+        {"xmlns:xmp=\"http://ns.adobe.com/xap/1.0/\" xmp:Rating=\"-1\">", 0, true},
+        {"xmlns:xmp='http://ns.adobe.com/xap/1.0/' "
+         "xmlns:MicrosoftPhoto='http://ns.microsoft.com/photo/1.0/' MicrosoftPhoto:Rating='75' "
+         "xmp:Rating='3'>",
+         3, false},
+        {"xmlns:xmp='http://ns.adobe.com/xap/1.0/'><xmp:Rating rdf:datatype='x'>5</xmp:Rating>", 5,
+         false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.description);
+        const XmpMarksRead r = ReadXmpMarks(packetWith(c.description));
+        ASSERT_TRUE(r.ok) << r.error;
+        EXPECT_EQ(r.marks.rating, c.rating);
+        EXPECT_EQ(r.marks.reject, c.reject);
+    }
+}
+
 TEST(XmpMarks, ChangingALabelKeepsTheOtherProgramsInStep) {
     const std::string before = packetWith(
         "xmlns:xmp='http://ns.adobe.com/xap/1.0/' xmlns:dk='http://www.digikam.org/ns/1.0/' "

@@ -63,6 +63,22 @@ void ShowOnScreen(CInfoContainer& panel, int width, int height, const QString& p
 class InfoContainerTest : public QObject {
     Q_OBJECT
 private slots:
+    void ratingAndLabelRowsFollowTheItemsMarks() {
+        CInfoContainer panel;
+        ImageItem item = ImageItem::FromPath("/x/a.jpg", ImageKind::Jpeg);
+        item.marks = Marks{3, false, ColorLabel::Red};
+        Show(panel, item);
+        QCOMPARE(panel.ratingRow()->text(1), QStringLiteral("★★★"));
+        QCOMPARE(panel.labelRow()->text(1), QStringLiteral("赤"));
+        item.marks = Marks{0, true, ColorLabel::None};
+        Show(panel, item);
+        QCOMPARE(panel.ratingRow()->text(1), QStringLiteral("不採用"));
+        QCOMPARE(panel.labelRow()->text(1), QStringLiteral("--"));
+        item.marks = Marks{};
+        Show(panel, item);
+        QCOMPARE(panel.ratingRow()->text(1), QStringLiteral("--"));
+    }
+
     void createsColumnsGroupsAndFixedRows() {
         CInfoContainer panel;
         QTreeWidget* tree = panel.treeList();

@@ -131,9 +131,9 @@ int runMarks(const std::vector<std::string>&) {
 
     std::printf("{\n");
     std::printf("  \"mark_to_disk_ms\": {\"median\": %s, \"p95\": %s},\n",
-                jsonNumber(median(toDisk)).c_str(), jsonNumber(percentile(toDisk, 95)).c_str());
+                jsonNumber(median(toDisk)).c_str(), jsonNumber(percentile(toDisk, 0.95)).c_str());
     std::printf("  \"mark_to_list_ms\": {\"median\": %s, \"p95\": %s},\n",
-                jsonNumber(median(toList)).c_str(), jsonNumber(percentile(toList, 95)).c_str());
+                jsonNumber(median(toList)).c_str(), jsonNumber(percentile(toList, 0.95)).c_str());
     std::printf("  \"scan_with_sidecars_vs_without\": %s,\n", jsonNumber(median(ratios)).c_str());
     std::printf("  \"scan_10000_ms\": {\"without\": %s, \"with_sidecars\": %s},\n",
                 jsonNumber(median(plainMs)).c_str(), jsonNumber(median(sidecarMs)).c_str());
