@@ -153,7 +153,8 @@ struct ImageItem {
     // shooting information are marked as scanned.
     static ImageItem FromPath(std::string path, ImageKind kind);
 
-    // Frees every owned part and clears the item, keeping path, id and kind.
+    // Frees every owned part and clears the item, keeping path, id, kind
+    // and the marks.
     void Reset();
 
     bool hasThumbnail() const { return !thumb.thumbBits.isNull(); }

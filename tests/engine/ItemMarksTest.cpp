@@ -102,6 +102,10 @@ TEST(ItemMarks, AMarkSetDuringAScanIsNotOverwrittenByIt) {
     listed.TakeScanFields(std::move(scanned));
     EXPECT_EQ(listed.marks.rating, 5);
 
+    listed.Reset();
+    EXPECT_EQ(listed.marks.rating, 5) << "a reset keeps the marks";
+    EXPECT_TRUE(listed.marksScanned);
+
     ImageItem fresh;
     ImageItem scanned2;
     scanned2.marks = Marks{1, false, ColorLabel::Red};
