@@ -92,6 +92,15 @@ bool viewHasItems(const S& s, int) {
     return s.itemCount > 0;
 }
 
+// A mark goes to the selected items, else to the cursor's item, of the
+// view that has the focus.
+bool markRule(const S& s, int) {
+    return s.focus == FocusTarget::View && s.hasView && (s.selectedCount > 0 || s.hasCursorItem);
+}
+bool undoMarkRule(const S& s, int) {
+    return s.markUndoAvailable;
+}
+
 // ---- check rules ----------------------------------------------------------------
 
 int fileTypeBit(int id) {
@@ -149,6 +158,18 @@ bool histogramChecked(const S& s, int id) {
 }
 bool sizeLimiterChecked(const S& s, int) {
     return !s.worksheetCurrent && s.sizeLimiter;
+}
+bool filterChecked(const S& s, int id) {
+    if (id == toInt(CommandId::FilterOff))
+        return s.filterMinRating == 0 && s.filterLabel == 0 && !s.filterHideRejects;
+    if (id == toInt(CommandId::FilterHideRejects))
+        return s.filterHideRejects;
+    if (id >= toInt(CommandId::FilterLabelRed))
+        return s.filterLabel == id - toInt(CommandId::FilterLabelRed) + 1;
+    return s.filterMinRating == id - toInt(CommandId::FilterMinRating1) + 1;
+}
+bool sortByRatingChecked(const S& s, int) {
+    return s.sortMode == 3;
 }
 bool slideShowChecked(const S& s, int) {
     return s.slideShowRunning;
@@ -264,6 +285,61 @@ const CommandEntry kCommands[] = {
     {CommandId::About, kOne, "Lumora のバージョン情報(&A)...", "バージョン、著作権を表示\nバージョン情報",
      nullptr, kNeedNothing, nullptr, nullptr, &M::onAbout},
 
+    {CommandId::Rating0, kOne, "レーティングなし(&0)\t0", "レーティングを消去\nレーティングなし", "0",
+     kNeedNothing, markRule, nullptr, &M::onMark},
+    {static_cast<CommandId>(37101), kOne, "★(&1)\t1", "レーティングを★1つに設定\n★1", "1",
+     kNeedNothing, markRule, nullptr, &M::onMark},
+    {static_cast<CommandId>(37102), kOne, "★★(&2)\t2", "レーティングを★2つに設定\n★2", "2",
+     kNeedNothing, markRule, nullptr, &M::onMark},
+    {static_cast<CommandId>(37103), kOne, "★★★(&3)\t3", "レーティングを★3つに設定\n★3", "3",
+     kNeedNothing, markRule, nullptr, &M::onMark},
+    {static_cast<CommandId>(37104), kOne, "★★★★(&4)\t4", "レーティングを★4つに設定\n★4", "4",
+     kNeedNothing, markRule, nullptr, &M::onMark},
+    {static_cast<CommandId>(37105), kOne, "★★★★★(&5)\t5", "レーティングを★5つに設定\n★5", "5",
+     kNeedNothing, markRule, nullptr, &M::onMark},
+    {CommandId::LabelRed, kOne, "赤(&R)\t6", "赤のラベルを付ける・外す\n赤ラベル", "6",
+     kNeedNothing, markRule, nullptr, &M::onMark},
+    {CommandId::LabelYellow, kOne, "黄(&Y)\t7", "黄のラベルを付ける・外す\n黄ラベル", "7",
+     kNeedNothing, markRule, nullptr, &M::onMark},
+    {CommandId::LabelGreen, kOne, "緑(&G)\t8", "緑のラベルを付ける・外す\n緑ラベル", "8",
+     kNeedNothing, markRule, nullptr, &M::onMark},
+    {CommandId::LabelBlue, kOne, "青(&B)\t9", "青のラベルを付ける・外す\n青ラベル", "9",
+     kNeedNothing, markRule, nullptr, &M::onMark},
+    {CommandId::LabelPurple, kOne, "紫(&P)", "紫のラベルを付ける・外す\n紫ラベル", nullptr,
+     kNeedNothing, markRule, nullptr, &M::onMark},
+    {CommandId::ToggleReject, kOne, "不採用(&X)\tX", "不採用の印を付ける・外す\n不採用", "X",
+     kNeedNothing, markRule, nullptr, &M::onMark},
+    {CommandId::UndoMark, kOne, "印を元に戻す(&U)\tCtrl+Z", "最後に付けた印を元に戻す\n元に戻す",
+     "Ctrl+Z", kNeedNothing, undoMarkRule, nullptr, &M::onUndoMark},
+    {CommandId::SortByRating, kOne, "シート内をレーティングでソート(&R)",
+     "現在のワークシート内をレーティングでソート\nレーティングでソート", nullptr, kNeedNothing,
+     notBusy, sortByRatingChecked, &M::onSort},
+
+    {CommandId::FilterOff, kOne, "すべて表示(&A)", "絞り込みを解除\nすべて表示", nullptr,
+     kNeedNothing, nullptr, filterChecked, &M::onMarkFilter},
+    {CommandId::FilterMinRating1, kOne, "★1以上(&1)", "★1つ以上のイメージだけを表示\n★1以上",
+     nullptr, kNeedNothing, nullptr, filterChecked, &M::onMarkFilter},
+    {static_cast<CommandId>(37132), kOne, "★2以上(&2)", "★2つ以上のイメージだけを表示\n★2以上",
+     nullptr, kNeedNothing, nullptr, filterChecked, &M::onMarkFilter},
+    {static_cast<CommandId>(37133), kOne, "★3以上(&3)", "★3つ以上のイメージだけを表示\n★3以上",
+     nullptr, kNeedNothing, nullptr, filterChecked, &M::onMarkFilter},
+    {static_cast<CommandId>(37134), kOne, "★4以上(&4)", "★4つ以上のイメージだけを表示\n★4以上",
+     nullptr, kNeedNothing, nullptr, filterChecked, &M::onMarkFilter},
+    {static_cast<CommandId>(37135), kOne, "★5(&5)", "★5つのイメージだけを表示\n★5",
+     nullptr, kNeedNothing, nullptr, filterChecked, &M::onMarkFilter},
+    {CommandId::FilterLabelRed, kOne, "赤ラベルのみ(&R)", "赤ラベルのイメージだけを表示\n赤のみ",
+     nullptr, kNeedNothing, nullptr, filterChecked, &M::onMarkFilter},
+    {static_cast<CommandId>(37141), kOne, "黄ラベルのみ(&Y)", "黄ラベルのイメージだけを表示\n黄のみ",
+     nullptr, kNeedNothing, nullptr, filterChecked, &M::onMarkFilter},
+    {static_cast<CommandId>(37142), kOne, "緑ラベルのみ(&G)", "緑ラベルのイメージだけを表示\n緑のみ",
+     nullptr, kNeedNothing, nullptr, filterChecked, &M::onMarkFilter},
+    {static_cast<CommandId>(37143), kOne, "青ラベルのみ(&B)", "青ラベルのイメージだけを表示\n青のみ",
+     nullptr, kNeedNothing, nullptr, filterChecked, &M::onMarkFilter},
+    {static_cast<CommandId>(37144), kOne, "紫ラベルのみ(&P)", "紫ラベルのイメージだけを表示\n紫のみ",
+     nullptr, kNeedNothing, nullptr, filterChecked, &M::onMarkFilter},
+    {CommandId::FilterHideRejects, kOne, "不採用を隠す(&X)", "不採用のイメージを表示しない\n不採用を隠す",
+     nullptr, kNeedNothing, nullptr, filterChecked, &M::onMarkFilter},
+
     {CommandId::SwitchPane, kOne, nullptr, nullptr, "Tab", kNeedNothing, nullptr, nullptr,
      &M::onSwitchPane},
     {CommandId::NextTab, kOne, nullptr, nullptr, "Ctrl+PgDown", kNeedWorksheets, nullptr, nullptr,
@@ -291,10 +367,19 @@ const N kEditMenu[] = {
 const N kAddToMenu[] = {range(CommandId::AddToWorksheet)};
 const N kOpenWithMenu[] = {range(CommandId::OpenWithApplication)};
 // Items 3 and 5 are filled when the menu opens.
+const N kRatingMenu[] = {
+    cmd(CommandId::Rating0), {N::Command, 37101, nullptr, {}}, {N::Command, 37102, nullptr, {}},
+    {N::Command, 37103, nullptr, {}}, {N::Command, 37104, nullptr, {}},
+    {N::Command, 37105, nullptr, {}}};
+const N kLabelMenu[] = {cmd(CommandId::LabelRed), cmd(CommandId::LabelYellow),
+                        cmd(CommandId::LabelGreen), cmd(CommandId::LabelBlue),
+                        cmd(CommandId::LabelPurple)};
 const N kImageMenu[] = {
     cmd(CommandId::Preview), sep(), cmd(CommandId::AddToDefaultWorksheet),
     {N::Submenu, 0, "ワークシートへ追加(&W)", kAddToMenu}, sep(),
-    {N::Submenu, 0, "登録済みアプリで開く(O)", kOpenWithMenu}, sep(), cmd(CommandId::Compare)};
+    {N::Submenu, 0, "登録済みアプリで開く(O)", kOpenWithMenu}, sep(),
+    {N::Submenu, 0, "レーティング(&R)", kRatingMenu}, {N::Submenu, 0, "ラベル(&L)", kLabelMenu},
+    cmd(CommandId::ToggleReject), cmd(CommandId::UndoMark), sep(), cmd(CommandId::Compare)};
 const N kDefaultSheetMenu[] = {range(CommandId::SetDefaultWorksheet)};
 const N kCloseMenu[] = {
     cmd(CommandId::CloseCurrentWorksheet), cmd(CommandId::CloseAllWorksheets), sep(),
@@ -305,11 +390,18 @@ const N kWorksheetMenu[] = {
     cmd(CommandId::NewWorksheet), cmd(CommandId::ReadList), sep(),
     {N::Submenu, 0, "デフォルトワークシート", kDefaultSheetMenu}, cmd(CommandId::ClearWorksheet),
     {N::Submenu, 0, "クローズ(&D)", kCloseMenu}, {N::Submenu, 0, "保存(&S)", kSaveMenu}, sep(),
-    cmd(CommandId::SortByName), cmd(CommandId::SortByShootingTime)};
+    cmd(CommandId::SortByName), cmd(CommandId::SortByShootingTime), cmd(CommandId::SortByRating)};
 const N kFileTypeMenu[] = {cmd(CommandId::ShowJpeg), cmd(CommandId::ShowRaw),
                            cmd(CommandId::ShowMisc)};
 const N kSizeMenu[] = {cmd(CommandId::ThumbnailSize160), cmd(CommandId::ThumbnailSize120),
                        cmd(CommandId::ThumbnailSize100), cmd(CommandId::ThumbnailSizeCustom)};
+const N kFilterMenu[] = {
+    cmd(CommandId::FilterOff), sep(), cmd(CommandId::FilterMinRating1),
+    {N::Command, 37132, nullptr, {}}, {N::Command, 37133, nullptr, {}},
+    {N::Command, 37134, nullptr, {}}, {N::Command, 37135, nullptr, {}}, sep(),
+    cmd(CommandId::FilterLabelRed), {N::Command, 37141, nullptr, {}},
+    {N::Command, 37142, nullptr, {}}, {N::Command, 37143, nullptr, {}},
+    {N::Command, 37144, nullptr, {}}, sep(), cmd(CommandId::FilterHideRejects)};
 const N kHistogramMenu[] = {cmd(CommandId::HistogramLuminance), cmd(CommandId::HistogramRgb)};
 // Item 2 is the thumbnail size menu, whose last item shows the custom size.
 const N kViewMenu[] = {
@@ -317,7 +409,8 @@ const N kViewMenu[] = {
     {N::Submenu, 0, "サムネイルサイズ(&Z)", kSizeMenu}, cmd(CommandId::ShowFileName),
     cmd(CommandId::ShowGuide), sep(), cmd(CommandId::ShowMiniPreview),
     cmd(CommandId::ShowInfoWindow), {N::Submenu, 0, "ヒストグラムの表示(&H)", kHistogramMenu}, sep(),
-    cmd(CommandId::SizeLimiter), sep(), cmd(CommandId::SlideShow), sep(), cmd(CommandId::Refresh)};
+    cmd(CommandId::SizeLimiter), sep(), cmd(CommandId::SlideShow), sep(), cmd(CommandId::Refresh),
+    sep(), {N::Submenu, 0, "絞り込み(&K)", kFilterMenu}};
 const N kHelpMenu[] = {cmd(CommandId::HomePage), sep(), cmd(CommandId::About)};
 
 const N kMenuBar[] = {

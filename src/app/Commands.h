@@ -73,6 +73,21 @@ enum class CommandId : int {
     // Help
     HomePage = 32926,
     About = 57664,
+    // Marks (rating, colour label, reject) of the selected items
+    Rating0 = 37100, // ... Rating5 = 37105
+    LabelRed = 37110,
+    LabelYellow = 37111,
+    LabelGreen = 37112,
+    LabelBlue = 37113,
+    LabelPurple = 37114,
+    ToggleReject = 37120,
+    UndoMark = 37121,
+    SortByRating = 37122,
+    // Filter of the current tab by marks
+    FilterOff = 37130,
+    FilterMinRating1 = 37131, // ... FilterMinRating5 = 37135
+    FilterLabelRed = 37140,   // ... FilterLabelPurple = 37144
+    FilterHideRejects = 37150,
     // Keys only
     SwitchPane = 32980,
     NextTab = 32982,
@@ -129,6 +144,10 @@ struct CommandState {
     bool showGuide = true;
     int histogramMode = 0;
     bool sizeLimiter = false;
+    bool markUndoAvailable = false; // a mark was set that can be undone
+    int filterMinRating = 0;        // the current tab's mark filter
+    int filterLabel = 0;            // ColorLabel value, 0 any
+    bool filterHideRejects = false;
 };
 
 using CommandRule = bool (*)(const CommandState&, int id);

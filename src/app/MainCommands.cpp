@@ -3,6 +3,7 @@
 #include "app/AboutDlg.h"
 #include "app/ExternalApps.h"
 #include "app/FileCommands.h"
+#include "app/MarkActions.h"
 #include "app/ListContainerWnd.h"
 #include "app/MainFrame.h"
 #include "app/OneKey.h"
@@ -329,6 +330,10 @@ CommandState CMainCommands::state() const {
         s.hasCursorItem = c >= 0 && c < s.itemCount;
         s.busy = v->IsBusy();
         s.sortMode = v->sortState();
+        const MarkFilter f = v->list().markFilter();
+        s.filterMinRating = f.minRating;
+        s.filterLabel = int(f.label);
+        s.filterHideRejects = f.hideRejects;
     }
     s.treePathEmpty = !frame_.shellTree_ || frame_.shellTree_->GetSelectedPath().isEmpty();
     s.clipboardHasFiles = clipboardHasFiles_;
@@ -343,6 +348,7 @@ CommandState CMainCommands::state() const {
     s.showGuide = st.ShowGuide != 0;
     s.histogramMode = st.HistogramMode;
     s.sizeLimiter = st.SizeLimitter != 0;
+    s.markUndoAvailable = marks_ && marks_->canUndo();
     return s;
 }
 
@@ -601,7 +607,9 @@ void CMainCommands::onExportWorksheet(int) {
 
 void CMainCommands::onSort(int id) {
     if (CThumbnailCtrl* v = view())
-        v->SetSortMode(id == toInt(CommandId::SortByName) ? 1 : 2);
+        v->SetSortMode(id == toInt(CommandId::SortByName)           ? 1
+                       : id == toInt(CommandId::SortByShootingTime) ? 2
+                                                                    : 3);
 }
 
 // ---- view ------------------------------------------------------------------------

@@ -54,6 +54,7 @@
 
 #include <functional>
 #include <map>
+#include <memory>
 #include <vector>
 
 class QAction;
@@ -66,6 +67,7 @@ namespace lumora {
 class CMainFrame;
 class CThumbnailCtrl;
 class COneKeyFilter;
+class CMarkActions;
 
 struct CommandHooks {
     // Worksheets (kNeedWorksheets). Tab indexes: 0 is the folder tab,
@@ -99,6 +101,9 @@ struct CommandHooks {
     std::function<QString()> currentWorksheetName;
     // The Yes/No questions (default: a message box over the main window).
     std::function<bool(const QString& question)> ask;
+    // Warnings such as a mark that could not be written (default: a
+    // message box over the main window).
+    std::function<void(const QString& text)> warn;
 
     unsigned plugged() const; // HookNeed bits whose hooks are all set
 };
@@ -176,6 +181,15 @@ public:
     void onAbout(int id);
     void onSwitchPane(int id);
     void onCycleTab(int id);
+    void onMark(int id);     // MarkCommands.cpp
+    void onUndoMark(int id); // MarkCommands.cpp
+    void onMarkFilter(int id); // MarkCommands.cpp
+
+    // The marks the user sets, and their undo (MarkCommands.cpp). The
+    // viewer applies its keys here for the file it shows.
+    CMarkActions& markActions();
+    // Shows a failed mark's message (the warn hook, else a message box).
+    void warnMarks(const QStringList& failures);
 
     // The view's own commands (its context menu and keys).
     void onViewCommand(CThumbnailCtrl* view, int id);
@@ -208,6 +222,7 @@ private:
     bool clipboardHasFiles_ = false;
     bool updatePending_ = false;
     COneKeyFilter* oneKey_ = nullptr;
+    std::unique_ptr<CMarkActions> marks_;
 };
 
 } // namespace lumora

@@ -5,6 +5,7 @@
 #include "app/MainCommands.h"
 #include "app/MainFrame.h"
 #include "app/MainFrameMessages.h"
+#include "app/MarkActions.h"
 #include "foldertree/ShellTreeCtrl.h"
 #include "settings/SettingsStore.h"
 #include "thumbnails/ThumbnailCtrl.h"
@@ -149,6 +150,34 @@ CViewerLink::CViewerLink(CMainFrame* main) : QObject(main), main_(main) {
         const CommandHooks& h = main_->commands().hooks();
         if (h.slideShowRunning && h.slideShowRunning() && h.toggleSlideShow)
             h.toggleSlideShow();
+    };
+    // The viewer's mark keys mark the shown file through the main window's
+    // marks, so the view shows them and Ctrl+Z in either window undoes them.
+    hooks.mark = [this](const QString& path,
+                        std::optional<MarkChange> change) -> std::optional<Marks> {
+        CMainCommands& commands = main_->commands();
+        const std::string file = path.toStdString();
+        CMarkActions::Outcome out;
+        if (change) {
+            MarkTarget target{0, file, ReadImageMarks(file)};
+            if (CThumbnailCtrl* v = view()) {
+                const int index = v->list().FindByPath(file);
+                ImageItem item;
+                if (index >= 0 && v->list().CopyOut(index, item, CopyPixels::None) &&
+                    item.marksScanned)
+                    target.marks = item.marks;
+            }
+            const SidecarNaming naming =
+                main_->settings().SidecarName ? SidecarNaming::FullName : SidecarNaming::Stem;
+            out = commands.markActions().apply({target}, *change, naming);
+        } else {
+            out = commands.markActions().undo();
+        }
+        commands.scheduleUpdate();
+        commands.warnMarks(out.failures);
+        if (!out.failures.isEmpty())
+            return std::nullopt;
+        return ReadImageMarks(file);
     };
     viewer_->SetHooks(std::move(hooks));
 

@@ -2,12 +2,16 @@
 // scan patterns, then added pattern by pattern in the patterns' order.
 #include "engine/ImageItemList.h"
 
+#include "engine/ItemMarks.h"
+#include "marks/Sidecar.h"
+
 #include <array>
 #include <cerrno>
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <unordered_set>
 
 namespace lumora {
 
@@ -63,12 +67,18 @@ bool ImageItemList::EnumerateFolder(const std::string& folder, const KindFilter&
     }
 
     std::array<std::vector<std::string>, kMaxScanPatterns> matches;
+    // The sidecars of the folder, from the same listing: a folder without
+    // any costs no look-up per file.
+    std::unordered_set<std::string> sidecars;
     bool stopped = false;
     while (dirent* entry = ::readdir(dir.get())) {
         std::string_view name(entry->d_name);
         int p = matchPattern(name, patterns, patternCount);
-        if (p < 0)
+        if (p < 0) {
+            if (IsSidecarName(name))
+                sidecars.emplace(name);
             continue;
+        }
         if (superseded && superseded()) {
             stopped = true;
             break;
@@ -98,6 +108,16 @@ bool ImageItemList::EnumerateFolder(const std::string& folder, const KindFilter&
                 item->fileName = std::move(name);
                 item->kind = patterns[p].kind;
                 item->exifScanned = kindHasExif(item->kind) ? 0 : 1;
+                item->marksListed = 1;
+                if (!sidecars.empty()) {
+                    item->marksSidecar = FindSidecarName(item->fileName, [&](const std::string& n) {
+                        return sidecars.count(n) > 0;
+                    });
+                }
+                // Files without shooting information are not scanned later:
+                // their sidecar is read now (none is read when there is none).
+                if (item->exifScanned)
+                    ReadItemMarks(*item, nullptr);
                 batch.push_back(std::move(item));
             }
             std::lock_guard lock(mutex_);

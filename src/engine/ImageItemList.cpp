@@ -146,6 +146,7 @@ bool ImageItemList::CopyInfo(int index, ItemInfoRecord& out) const {
     const ImageItem& item = *items_[index];
     out.fileName = item.fileName;
     out.fileStatus = item.fileStatus;
+    out.marks = item.marks;
     if (item.imageInfo.make || item.imageInfo.model) {
         out.hasInfo = true;
         out.imageInfo = item.imageInfo;
@@ -212,6 +213,85 @@ bool ImageItemList::ScanInfoById(ImageItem& copy) {
         item->TakeScanFields(std::move(scanned));
     copy = *item;
     return true;
+}
+
+std::vector<MarkTarget> ImageItemList::CollectMarkTargets(int cursor) const {
+    std::lock_guard lock(mutex_);
+    std::vector<MarkTarget> out;
+    for (const auto& item : items_)
+        if (item->isSelected())
+            out.push_back({item->id, item->path, item->marks});
+    if (out.empty() && validIndex(cursor)) {
+        const ImageItem& item = *items_[cursor];
+        out.push_back({item.id, item.path, item.marks});
+    }
+    return out;
+}
+
+namespace {
+
+void storeMarks(ImageItem& item, const Marks& marks, const std::string& sidecarName) {
+    item.marks = marks;
+    item.marksScanned = 1;
+    item.marksListed = 1;
+    const std::size_t slash = sidecarName.find_last_of('/');
+    item.marksSidecar = slash == std::string::npos ? sidecarName : sidecarName.substr(slash + 1);
+}
+
+} // namespace
+
+bool ImageItemList::SetMarksById(int32_t id, const Marks& marks, const std::string& sidecarName) {
+    std::lock_guard lock(mutex_);
+    ImageItem* item = findByIdLocked(id);
+    if (!item)
+        return false;
+    storeMarks(*item, marks, sidecarName);
+    return true;
+}
+
+bool ImageItemList::SetMarksByPath(std::string_view path, const Marks& marks,
+                                   const std::string& sidecarName) {
+    std::lock_guard lock(mutex_);
+    bool found = false;
+    for (auto& item : items_)
+        if (item->path == path) {
+            storeMarks(*item, marks, sidecarName);
+            found = true;
+        }
+    return found;
+}
+
+int ImageItemList::ApplyMarkFilter(const MarkFilter& filter) {
+    std::lock_guard lock(mutex_);
+    markFilter_ = filter;
+    std::vector<std::unique_ptr<ImageItem>> shown, aside;
+    shown.reserve(items_.size() + hidden_.size());
+    for (auto* from : {&items_, &hidden_})
+        for (auto& item : *from) {
+            if (filter.passes(item->marks)) {
+                shown.push_back(std::move(item));
+            } else {
+                item->state = 0; // hidden items are neither selected nor the cursor
+                aside.push_back(std::move(item));
+            }
+        }
+    const SortMode mode = sortMode_;
+    std::stable_sort(shown.begin(), shown.end(), [mode](const auto& a, const auto& b) {
+        return mode == SortMode::Unsorted ? a->id < b->id : Less(*a, *b, mode);
+    });
+    items_ = std::move(shown);
+    hidden_ = std::move(aside);
+    return static_cast<int>(hidden_.size());
+}
+
+MarkFilter ImageItemList::markFilter() const {
+    std::lock_guard lock(mutex_);
+    return markFilter_;
+}
+
+int ImageItemList::HiddenCount() const {
+    std::lock_guard lock(mutex_);
+    return static_cast<int>(hidden_.size());
 }
 
 int ImageItemList::CountSelected() const {
@@ -354,10 +434,12 @@ bool ImageItemList::RemoveByPath(std::string_view path) {
 }
 
 void ImageItemList::Clear(bool deleteItems) {
-    std::vector<std::unique_ptr<ImageItem>> removed;
+    std::vector<std::unique_ptr<ImageItem>> removed, hidden;
     std::lock_guard lock(mutex_);
     if (deleteItems) {
         removed.swap(items_);
+        hidden.swap(hidden_);
+        markFilter_ = MarkFilter{};
         return; // the lock is released before the items are freed
     }
     for (auto& item : items_)
@@ -375,6 +457,13 @@ SortMode ImageItemList::GetSortMode() const {
 }
 
 bool ImageItemList::Less(const ImageItem& a, const ImageItem& b, SortMode mode) {
+    if (mode == SortMode::ByRating) {
+        // Rejects below unrated files, then stars from five down.
+        const int ra = a.marks.reject ? -1 : a.marks.rating;
+        const int rb = b.marks.reject ? -1 : b.marks.rating;
+        if (ra != rb)
+            return ra > rb;
+    }
     if (mode == SortMode::ByShootingTime) {
         int byTime = CompareShootingTime(a.imageInfo, b.imageInfo);
         if (byTime != 0)

@@ -35,7 +35,8 @@
 
 namespace lumora {
 
-enum class SortMode : int32_t { Unsorted = 0, ByName = 1, ByShootingTime = 2 };
+// ByRating: most stars first, rejects last, then by name.
+enum class SortMode : int32_t { Unsorted = 0, ByName = 1, ByShootingTime = 2, ByRating = 3 };
 
 // Which pixel buffers CopyOut copies along with the item.
 enum class CopyPixels { All, ThumbnailOnly, None };
@@ -49,6 +50,7 @@ struct ItemInfoRecord {
     ShootingInfo shootingInfo;
     int32_t makerNoteKind = kMakerNoteNone;
     MakerNote makerNote;
+    Marks marks; // always filled
 };
 
 // A pre-image handed out to the histogram.
@@ -57,6 +59,13 @@ struct PreimageCopy {
     int32_t width = 0;
     int32_t height = 0;
     uint32_t size = 0;
+};
+
+// An item a mark is applied to, copied out of the list.
+struct MarkTarget {
+    int32_t id = 0;
+    std::string path;
+    Marks marks;
 };
 
 // Runs the shooting-information scan on one item (skipped when it is already
@@ -113,6 +122,24 @@ public:
     // never waits for a parse on the GUI thread. False when no item has
     // that id (also when it was removed during the parse).
     bool ScanInfoById(ImageItem& copy);
+
+    // The items a mark applies to: every selected item, else the item at
+    // `cursor` when that is a valid index; in list order.
+    std::vector<MarkTarget> CollectMarkTargets(int cursor) const;
+    // Stores marks the user set (marksScanned is set, so a scan in flight
+    // keeps them) and the name of the sidecar that now holds them. False
+    // when no item has that id / path.
+    bool SetMarksById(int32_t id, const Marks& marks, const std::string& sidecarName);
+    bool SetMarksByPath(std::string_view path, const Marks& marks, const std::string& sidecarName);
+
+    // Shows only the items the filter passes: the others are moved aside
+    // (kept, with their thumbnails) and items set aside before that pass
+    // now come back, in the list's sort order (by id when unsorted). A
+    // filter that is not active brings every item back. Returns how many
+    // items are set aside. Clear(true) forgets the filter and those items.
+    int ApplyMarkFilter(const MarkFilter& filter);
+    MarkFilter markFilter() const;
+    int HiddenCount() const;
 
     int CountSelected() const;
     int FirstSelectedIndex() const; // Count() when none is selected
@@ -180,6 +207,8 @@ private:
 
     mutable std::mutex mutex_;
     std::vector<std::unique_ptr<ImageItem>> items_;
+    std::vector<std::unique_ptr<ImageItem>> hidden_; // set aside by the mark filter
+    MarkFilter markFilter_;
     SortMode sortMode_ = SortMode::Unsorted;
     int32_t nextId_ = 0;
 };

@@ -2,6 +2,7 @@
 #include "engine/ImageItemList.h"
 
 #include "engine/FileAccess.h"
+#include "engine/ItemMarks.h"
 
 #include "imaging/ModernPicture.h"
 #include "imaging/RawParser.h"
@@ -71,8 +72,10 @@ void scanModernPicture(ImageItem& it, CRawParser& parser) {
 } // namespace
 
 void ScanItemInfo(ImageItem& item) {
-    if (item.exifScanned)
+    if (item.exifScanned) {
+        ReadItemMarks(item, nullptr);
         return;
+    }
     CRawParser& parser = threadParser();
     if (isModernPictureKind(item.kind)) {
         try {
@@ -85,6 +88,7 @@ void ScanItemInfo(ImageItem& item) {
     try {
         if (!parser.Open(item.path, kindCode(item.kind))) {
             parser.Close(); // a file that opened but did not parse is let go at once
+            ReadItemMarks(item, nullptr);
             return;
         }
         ImageItem& it = item;
@@ -133,11 +137,16 @@ void ScanItemInfo(ImageItem& item) {
         it.caption = DeriveCaptionSummary(it.shootingInfo, note);
         if (!std::holds_alternative<std::monostate>(note))
             it.makerNote.emplace(std::move(note));
+        ReadItemMarks(it, &parser);
         parser.Close();
         it.exifScanned = 1;
     } catch (...) {
         // A parser failure ends the scan without changing the item further.
         parser.Close();
+        try {
+            ReadItemMarks(item, nullptr);
+        } catch (...) {
+        }
     }
 }
 

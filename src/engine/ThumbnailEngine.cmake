@@ -5,6 +5,7 @@ add_library(lumora_engine STATIC
     ${_engine_dir}/ImageItemList.h ${_engine_dir}/ImageItemList.cpp
     ${_engine_dir}/FolderScan.cpp
     ${_engine_dir}/ItemScan.cpp
+    ${_engine_dir}/ItemMarks.h ${_engine_dir}/ItemMarks.cpp
     ${_engine_dir}/FileAccess.h ${_engine_dir}/FileAccess.cpp
     ${_engine_dir}/LockedValues.h ${_engine_dir}/EngineRequests.h ${_engine_dir}/EngineMessages.h
     ${_engine_dir}/ThumbnailView.h
@@ -13,6 +14,6 @@ add_library(lumora_engine STATIC
     ${_engine_dir}/FolderWatcher.h ${_engine_dir}/FolderWatcher.cpp)
 lumora_export_headers(lumora_engine)
 target_link_libraries(lumora_engine PUBLIC
-    lumora_items lumora_rawparser lumora_modernpicture lumora_metadata lumora_messages
-    lumora_folderwatch lumora_workerthread
+    lumora_items lumora_rawparser lumora_modernpicture lumora_metadata lumora_marks
+    lumora_messages lumora_folderwatch lumora_workerthread
     Qt6::Core Threads::Threads)

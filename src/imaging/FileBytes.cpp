@@ -180,6 +180,27 @@ std::size_t CFileBytes::Read(std::uint64_t pos, void* dst, std::size_t length) {
     return real;
 }
 
+bool CFileBytes::ReadCached(std::uint64_t pos, void* dst, std::size_t length) const {
+    if (length == 0)
+        return true;
+    if (memory_) {
+        if (!Contains(pos, length))
+            return false;
+        std::memcpy(dst, memory_ + pos, length);
+        return true;
+    }
+    if (!windows_)
+        return false;
+    for (const Window& w : *windows_) {
+        if (w.valid && pos >= w.start && pos - w.start <= w.length &&
+            length <= w.length - (pos - w.start)) {
+            std::memcpy(dst, w.data.data() + (pos - w.start), length);
+            return true;
+        }
+    }
+    return false;
+}
+
 std::uint8_t CFileBytes::U8(std::uint64_t pos) {
     std::uint8_t b = 0;
     Read(pos, &b, 1);

@@ -48,6 +48,11 @@ public:
     // Returns how many bytes came from the file.
     std::size_t Read(std::uint64_t pos, void* dst, std::size_t length);
 
+    // Copies length bytes at pos when windows already read hold them all;
+    // false (and no system call) otherwise. For readers that look for
+    // something optional and must not cost the scan another read.
+    bool ReadCached(std::uint64_t pos, void* dst, std::size_t length) const;
+
     std::uint8_t U8(std::uint64_t pos);
     std::uint16_t U16(std::uint64_t pos, bool littleEndian);
     std::uint32_t U32(std::uint64_t pos, bool littleEndian);

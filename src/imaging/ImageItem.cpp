@@ -19,6 +19,12 @@ ImageItem ImageItem::FromPath(std::string path, ImageKind kind) {
 void ImageItem::Reset() {
     ImageItem fresh = FromPath(std::move(path), kind);
     fresh.id = id;
+    // The marks stay: they are small, the user may just have set them, and
+    // the filter decides by them.
+    fresh.marks = marks;
+    fresh.marksScanned = marksScanned;
+    fresh.marksListed = marksListed;
+    fresh.marksSidecar = std::move(marksSidecar);
     *this = std::move(fresh);
 }
 
@@ -40,6 +46,10 @@ void ImageItem::TakeScanFields(ImageItem&& scanned) {
     useEmbedded = scanned.useEmbedded;
     caption = scanned.caption;
     exifScanned = scanned.exifScanned;
+    if (!marksScanned && scanned.marksScanned) {
+        marks = scanned.marks;
+        marksScanned = 1;
+    }
     if (scanned.fileStatus.mode != 0) {
         fileStatus = scanned.fileStatus;
         readOnly = scanned.readOnly;

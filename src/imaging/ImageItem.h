@@ -8,6 +8,7 @@
 
 #include "imaging/DibImage.h"
 #include "imaging/ImageKind.h"
+#include "marks/Marks.h"
 #include "metadata/CaptionSummary.h"
 #include "metadata/ImageInfo.h"
 #include "metadata/MakerNotes.h"
@@ -147,12 +148,21 @@ struct ImageItem {
     int32_t readOnly = 0;
     CaptionSummary caption; // the six values of the thumbnail caption
     int32_t exifScanned = 0;
+    // The culling marks: from the sidecar named by the folder listing
+    // (marksSidecar, in the item's folder; "" when it has none), else from
+    // the file's embedded XMP. marksScanned is 1 once they were read, or
+    // set by the user, so a scan still running never overwrites a new mark.
+    Marks marks;
+    int32_t marksScanned = 0;
+    int32_t marksListed = 0; // 1: a folder listing filled marksSidecar
+    std::string marksSidecar;
 
     // A new item for a file: nothing is read from the file yet. Kinds without
     // shooting information are marked as scanned.
     static ImageItem FromPath(std::string path, ImageKind kind);
 
-    // Frees every owned part and clears the item, keeping path, id and kind.
+    // Frees every owned part and clears the item, keeping path, id, kind
+    // and the marks.
     void Reset();
 
     bool hasThumbnail() const { return !thumb.thumbBits.isNull(); }
@@ -161,7 +171,8 @@ struct ImageItem {
     // Moves in the fields the shooting-information scan writes
     // (thumbFromSidecar, sidecarName, imageInfo, shootingInfo, the maker note,
     // thumbnail and preview positions, useEmbedded, caption, exifScanned),
-    // and the file status with the read-only mark when the scan read them.
+    // the file status with the read-only mark when the scan read them, and
+    // the marks when the scan read them and this item has none read yet.
     void TakeScanFields(ImageItem&& scanned);
 };
 

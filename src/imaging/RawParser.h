@@ -123,6 +123,14 @@ public:
     std::uint64_t GetFileSize() const { return bytes_.Size(); }
     const std::vector<JpegCandidate>& GetJpegCandidates() const { return jpegCandidates_; }
     std::size_t GetReadCalls() const { return bytes_.ReadCalls(); }
+    // Bytes of the open file: Read may read the disk, ReadCached only hands
+    // out what the parse has already read.
+    std::size_t ReadBytes(std::uint64_t pos, void* dst, std::size_t length) {
+        return bytes_.Read(pos, dst, length);
+    }
+    bool ReadCachedBytes(std::uint64_t pos, void* dst, std::size_t length) const {
+        return bytes_.ReadCached(pos, dst, length);
+    }
 
     // Bytes of one value of a TIFF field type (0 for an unknown type).
     static std::uint64_t TypeSize(std::uint16_t type);

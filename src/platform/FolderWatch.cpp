@@ -9,6 +9,21 @@
 
 namespace lumora {
 
+bool IsSidecarOrItsTemporary(std::string_view name) {
+    auto endsWithXmp = [](std::string_view n) {
+        if (n.size() < 5)
+            return false;
+        const std::string_view e = n.substr(n.size() - 4);
+        return e[0] == '.' && (e[1] | 0x20) == 'x' && (e[2] | 0x20) == 'm' && (e[3] | 0x20) == 'p';
+    };
+    if (endsWithXmp(name))
+        return true;
+    // The durable writer's hidden temporary ".IMG_0001.xmp.lumora-XXXXXX".
+    const std::size_t mark = name.rfind(".lumora-");
+    return !name.empty() && name[0] == '.' && mark != std::string_view::npos &&
+           endsWithXmp(name.substr(1, mark - 1));
+}
+
 WatchStopEvent::WatchStopEvent() : fd_(::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)) {}
 
 WatchStopEvent::~WatchStopEvent() {
@@ -67,9 +82,13 @@ FolderChangeNotification::WaitResult FolderChangeNotification::Wait(const WatchS
             const auto* event = reinterpret_cast<const inotify_event*>(buffer + at);
             if (event->mask & (IN_IGNORED | IN_Q_OVERFLOW))
                 broken = broken || (event->mask & IN_IGNORED);
-            // Only file names count: sub-folders coming and going are not reported.
+            // Only file names count: sub-folders coming and going are not
+            // reported, nor XMP sidecars and their temporaries (marks are
+            // written beside the images as the user sets them; a reload for
+            // each would take the cursor away).
             if ((event->mask & (IN_CREATE | IN_DELETE | IN_MOVED_FROM | IN_MOVED_TO)) &&
-                !(event->mask & IN_ISDIR))
+                !(event->mask & IN_ISDIR) &&
+                !(event->len > 0 && IsSidecarOrItsTemporary(event->name)))
                 fileChanged = true;
             if (event->mask & IN_Q_OVERFLOW)
                 fileChanged = true;

@@ -9,8 +9,13 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 
 namespace lumora {
+
+// Whether a name is an XMP sidecar (".xmp", any case) or the durable
+// writer's temporary of one; changes of those are not reported.
+bool IsSidecarOrItsTemporary(std::string_view name);
 
 // Signals a waiting watch to end (an eventfd). Signalling is thread-safe.
 class WatchStopEvent {

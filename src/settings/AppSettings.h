@@ -96,6 +96,8 @@ struct AppSettings {
     QStringList AppList;              // ExternalAppSettings / App0001...: full paths, in order
     SlideShowSettings SlideShow;      // section SlideShowSettings
     std::int32_t OneKey = 0x00390001; // CustomSettings: key data of the One Key (space bar)
+    std::int32_t MoveAfterMark = 0;   // MarkSettings: 1 moves the cursor on after a mark key
+    std::int32_t SidecarName = 0;     // MarkSettings: new sidecars 0 IMG_0001.xmp, 1 IMG_0001.CR3.xmp
 
     bool operator==(const AppSettings&) const = default;
 };

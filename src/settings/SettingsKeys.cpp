@@ -149,6 +149,10 @@ const std::array kKeys{
                LUMORA_INT(SlideShow.LoopBGM), L::None, false},
     SettingKey{"SlideShowSettings", "BGMFileName", T::Text, 55, 0, 0, R::UseDefault,
                LUMORA_TEXT(SlideShow.BGMFileName), L::None, false},
+    SettingKey{"MarkSettings", "MoveAfterMark", T::Int, 58, 0, 1, R::UseDefault,
+               LUMORA_INT(MoveAfterMark), L::None, false},
+    SettingKey{"MarkSettings", "SidecarName", T::Int, 59, 0, 1, R::UseDefault,
+               LUMORA_INT(SidecarName), L::None, false},
 };
 
 #undef LUMORA_INT

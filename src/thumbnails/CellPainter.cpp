@@ -7,6 +7,8 @@
 #include <QPainter>
 #include <QPainterPath>
 
+#include <algorithm>
+#include <cmath>
 #include <cstdlib>
 
 namespace lumora {
@@ -116,6 +118,77 @@ void drawProtectMark(QPainter& p, int x, int y) {
     p.restore();
 }
 
+// A five-pointed star of outer radius r centred on (0, 0).
+QPainterPath starPath(qreal r) {
+    QPainterPath path;
+    for (int i = 0; i < 10; ++i) {
+        const qreal radius = (i % 2) ? r * 0.45 : r;
+        const qreal angle = -M_PI / 2 + i * M_PI / 5;
+        const QPointF point(radius * std::cos(angle), radius * std::sin(angle));
+        if (i == 0)
+            path.moveTo(point);
+        else
+            path.lineTo(point);
+    }
+    path.closeSubpath();
+    return path;
+}
+
+// Stars and label along the bottom of the picture box, on a dark band so
+// they read on any picture; the sizes follow the cell, never below 7 px.
+void drawMarks(QPainter& p, const Marks& marks, const ThumbnailLayout& l) {
+    if (marks.rating == 0 && marks.label == ColorLabel::None)
+        return;
+    const int cw = l.cellWidth();
+    const int size = std::clamp(cw / 14, 7, 16);
+    const int bandHeight = size + 4;
+    const int bottom = l.imageSpace + l.longSide;
+    p.save();
+    p.setRenderHint(QPainter::Antialiasing);
+    const int starsWidth = marks.rating * (size + 1);
+    const int labelWidth = marks.label != ColorLabel::None ? size + 3 : 0;
+    const int bandWidth = starsWidth + labelWidth + 6;
+    const QRectF band(l.imageSpace + 1, bottom - bandHeight - 1, bandWidth, bandHeight);
+    p.setPen(Qt::NoPen);
+    p.setBrush(QColor(0, 0, 0, 150));
+    p.drawRoundedRect(band, 3, 3);
+    const QPainterPath star = starPath(size / 2.0);
+    p.setBrush(QColor(255, 200, 40));
+    for (int i = 0; i < marks.rating; ++i)
+        p.drawPath(
+            star.translated(band.left() + 3 + size / 2.0 + i * (size + 1), band.center().y()));
+    if (marks.label != ColorLabel::None) {
+        const std::uint32_t rgb = ColorLabelRgb(marks.label);
+        p.setPen(QPen(Qt::white, 1));
+        p.setBrush(QColor((rgb >> 16) & 0xFF, (rgb >> 8) & 0xFF, rgb & 0xFF));
+        p.drawEllipse(QRectF(band.left() + 3 + starsWidth + 1, band.top() + 2, size, size));
+    }
+    p.restore();
+}
+
+// A rejected cell: dimmed, with a red cross in a circle at the top right.
+void drawRejected(QPainter& p, const ThumbnailLayout& l, const QColor& background) {
+    const int cw = l.cellWidth();
+    const int ch = l.cellHeight();
+    QColor veil = background;
+    veil.setAlpha(160);
+    p.fillRect(QRect(0, 0, cw, ch), veil);
+    const int size = std::clamp(cw / 8, 12, 24);
+    const QRectF circle(cw - size - 4, 4, size, size);
+    p.save();
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(Qt::NoPen);
+    p.setBrush(QColor(200, 30, 30));
+    p.drawEllipse(circle);
+    p.setPen(QPen(Qt::white, std::max(2.0, size / 8.0), Qt::SolidLine, Qt::RoundCap));
+    const qreal inset = size * 0.3;
+    p.drawLine(circle.topLeft() + QPointF(inset, inset),
+               circle.bottomRight() - QPointF(inset, inset));
+    p.drawLine(circle.topRight() + QPointF(-inset, inset),
+               circle.bottomLeft() + QPointF(inset, -inset));
+    p.restore();
+}
+
 QColor kindColor(ImageKind kind) {
     if (kind == ImageKind::Jpeg)
         return colorFromRef(0x0000C8);
@@ -188,6 +261,9 @@ QImage composeCell(const ImageItem& item, const CellStyle& style) {
     }
     if (item.readOnly && style.protectIcon)
         drawProtectMark(p, cw - 22 - 1, 1);
+    if (item.marks.reject)
+        drawRejected(p, l, background);
+    drawMarks(p, item.marks, l);
 
     // Frame: a 2-pixel cursor frame, else the 1-pixel edge.
     p.setBrush(Qt::NoBrush);

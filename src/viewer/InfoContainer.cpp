@@ -78,6 +78,12 @@ CInfoContainer::CInfoContainer(QWidget* parent) : QWidget(parent) {
         setCell(item, 1, U(kAbsent));
         fixedRows_[std::size_t(i)] = item;
     }
+    ratingRow_ = new QTreeWidgetItem(groups[0]);
+    setCell(ratingRow_, 0, QStringLiteral("レーティング"));
+    setCell(ratingRow_, 1, U(kAbsent));
+    labelRow_ = new QTreeWidgetItem(groups[0]);
+    setCell(labelRow_, 0, QStringLiteral("ラベル"));
+    setCell(labelRow_, 1, U(kAbsent));
     makerNoteGroup_ = groups[kInfoGroupCount - 1];
     for (QTreeWidgetItem* g : groups)
         g->setExpanded(true);
@@ -126,15 +132,18 @@ CInfoContainer::~CInfoContainer() = default;
 
 ItemInfo& CInfoContainer::ClearInfo() {
     info_ = ItemInfo{};
+    marks_ = Marks{};
     return info_;
 }
 
 void CInfoContainer::FillInfo(const ImageItem& item) {
+    marks_ = item.marks;
     FillItemInfo(info_, item.fileName, item.fileStatus.size, item.imageInfo, item.shootingInfo,
                  item.makerNoteKind, item.makerNote ? item.makerNote.get() : nullptr);
 }
 
 void CInfoContainer::FillInfo(const ItemInfoRecord& record) {
+    marks_ = record.marks;
     if (record.hasInfo) {
         FillItemInfo(info_, record.fileName, record.fileStatus.size, record.imageInfo,
                      record.shootingInfo, record.makerNoteKind, &record.makerNote);
@@ -154,6 +163,12 @@ void CInfoContainer::ShowInfo() {
     const auto values = FixedRowValues(info_);
     for (int i = 0; i < kFixedRowCount; ++i)
         setCell(fixedRows_[std::size_t(i)], 1, U(values[std::size_t(i)]));
+    setCell(ratingRow_, 1,
+            marks_.reject        ? QStringLiteral("不採用")
+            : marks_.rating == 0 ? U(kAbsent)
+                                 : QString(marks_.rating, QChar(0x2605)));
+    setCell(labelRow_, 1,
+            marks_.label == ColorLabel::None ? U(kAbsent) : U(ColorLabelDisplayName(marks_.label)));
 
     tree_->setUpdatesEnabled(false);
     for (QTreeWidgetItem* row : makerNoteRows_)

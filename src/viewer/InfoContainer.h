@@ -8,6 +8,7 @@
 // block, so the thumbnail engine may go on changing the item.
 #pragma once
 
+#include "marks/Marks.h"
 #include "metadata/InfoRows.h"
 
 #include <QWidget>
@@ -58,6 +59,11 @@ public:
     CHistogramCtrl* histogram() const { return histogram_; }
     QTreeWidget* treeList() const { return tree_; }
     QTreeWidgetItem* fixedRow(int index) const { return fixedRows_[std::size_t(index)]; }
+    // The rating and label rows, at the end of the first group.
+    QTreeWidgetItem* ratingRow() const { return ratingRow_; }
+    QTreeWidgetItem* labelRow() const { return labelRow_; }
+    // The marks the two rows show (FillInfo takes them from the item).
+    void SetMarks(const Marks& marks) { marks_ = marks; }
     QTreeWidgetItem* makerNoteGroup() const { return makerNoteGroup_; }
     const std::vector<QTreeWidgetItem*>& makerNoteRows() const { return makerNoteRows_; }
     // Times the rows were replaced while the tree list's redrawing was on
@@ -82,6 +88,9 @@ private:
     QTreeWidgetItem* makerNoteGroup_ = nullptr;
     std::vector<QTreeWidgetItem*> makerNoteRows_;
     ItemInfo info_;
+    Marks marks_;
+    QTreeWidgetItem* ratingRow_ = nullptr;
+    QTreeWidgetItem* labelRow_ = nullptr;
     int replacedWhileDrawing_ = 0;
 };
 

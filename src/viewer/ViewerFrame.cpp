@@ -10,6 +10,7 @@
 #include <QAction>
 #include <QCloseEvent>
 #include <QFileInfo>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
@@ -270,6 +271,11 @@ void CViewerFrame::createStatusBar() {
         }
         panes_[static_cast<std::size_t>(i)] = label;
     }
+    marksPane_ = new QLabel(bar);
+    marksPane_->setObjectName(QStringLiteral("marksPane"));
+    marksPane_->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    marksPane_->setMinimumWidth(fm.horizontalAdvance(QStringLiteral("★★★★★ 不採用 紫")) + 10);
+    bar->insertPermanentWidget(0, marksPane_);
     setPane(0, kDisplayed);
     setPane(8, preview_->rotationText());
 }
@@ -326,6 +332,8 @@ void CViewerFrame::ShowItem(const ImageItem& item, int index, int count) {
     showWindow();
     SetListPosition(index, count);
     setCaptionPanes(item);
+    shownPath_ = QString::fromStdString(item.path);
+    SetMarks(item.marks);
     setTitle(QString::fromStdString(item.path));
     preview_->ShowItem(item, index, count);
     UpdateCommandStates();
@@ -774,6 +782,56 @@ void CViewerFrame::closeEvent(QCloseEvent* e) {
     preview_->DropPrefetched();
     CPixelPool::Trim();
     hide();
+}
+
+// ---- marks ------------------------------------------------------------------------------------
+
+void CViewerFrame::SetMarks(const Marks& marks) {
+    QString text;
+    if (marks.reject)
+        text = QStringLiteral("不採用");
+    else if (marks.rating > 0)
+        text = QString(marks.rating, QChar(0x2605));
+    if (marks.label != ColorLabel::None) {
+        if (!text.isEmpty())
+            text += QLatin1Char(' ');
+        text += QString::fromUtf8(ColorLabelDisplayName(marks.label).data(),
+                                  int(ColorLabelDisplayName(marks.label).size()));
+    }
+    if (marksPane_)
+        marksPane_->setText(text);
+}
+
+QString CViewerFrame::marksText() const {
+    return marksPane_ ? marksPane_->text() : QString();
+}
+
+bool CViewerFrame::MarkShownFile(std::optional<MarkChange> change) {
+    if (shownPath_.isEmpty() || !hooks_.mark)
+        return false;
+    if (const std::optional<Marks> marks = hooks_.mark(shownPath_, change))
+        SetMarks(*marks);
+    return true;
+}
+
+void CViewerFrame::keyPressEvent(QKeyEvent* e) {
+    // Keys the picture did not take: the mark keys, as in the thumbnail view.
+    std::optional<MarkChange> change;
+    bool undo = false;
+    const auto mods = e->modifiers() & ~Qt::KeypadModifier;
+    if (mods == Qt::NoModifier && e->key() >= Qt::Key_0 && e->key() <= Qt::Key_5)
+        change = MarkChange::Rating(e->key() - Qt::Key_0);
+    else if (mods == Qt::NoModifier && e->key() >= Qt::Key_6 && e->key() <= Qt::Key_9)
+        change = MarkChange::Label(static_cast<ColorLabel>(e->key() - Qt::Key_6 + 1));
+    else if (mods == Qt::NoModifier && e->key() == Qt::Key_X)
+        change = MarkChange::ToggleReject();
+    else if (mods == Qt::ControlModifier && e->key() == Qt::Key_Z)
+        undo = true;
+    if ((change || undo) && MarkShownFile(change)) {
+        e->accept();
+        return;
+    }
+    QMainWindow::keyPressEvent(e);
 }
 
 } // namespace lumora

@@ -99,6 +99,11 @@ struct ViewerHooks {
     // ViewerSettings placement: read when shown from hidden, written on close.
     std::function<std::optional<ViewerPlacement>()> readPlacement;
     std::function<void(const ViewerPlacement&)> writePlacement;
+    // The mark keys for the shown file (0-5 rating, 6-9 labels, X reject;
+    // Ctrl+Z, as nullopt, undoes the last mark): applies it and answers the
+    // file's marks afterwards (nullopt: unchanged, e.g. the write failed).
+    std::function<std::optional<Marks>(const QString& path, std::optional<MarkChange> change)>
+        mark;
 };
 
 class CViewerFrame : public QMainWindow {
@@ -178,7 +183,17 @@ signals:
     // activeFilePath() changed (another picture, or another active pane).
     void activeFileChanged(const QString& path);
 
+public:
+    // Runs a mark key for the file shown now, as the keys do; false when
+    // nothing is shown or no mark hook is set.
+    bool MarkShownFile(std::optional<MarkChange> change);
+    // The marks part of the status bar.
+    void SetMarks(const Marks& marks);
+    QString marksText() const;
+
 protected:
+    void keyPressEvent(QKeyEvent* e) override;
+
     bool event(QEvent* e) override;
     void closeEvent(QCloseEvent* e) override;
 
@@ -209,6 +224,8 @@ private:
     QToolBar* toolBar_ = nullptr;
     CSkipperSliderCtrl* slider_ = nullptr;
     std::array<QLabel*, kPaneCount> panes_{};
+    QLabel* marksPane_ = nullptr;
+    QString shownPath_;
     std::map<int, QAction*> actions_;
     QMenu* openWithMenu_ = nullptr;
     QMenu* addToSheetMenu_ = nullptr;

@@ -88,6 +88,14 @@ const Row kRows[] = {
     {32971, "11101"}, {32972, "11101"}, {32962, "10111"}, {36011, "11100"}, {32905, "11111"},
     {32926, "11111"}, {57664, "11111"}, {32980, "11111"}, {32982, "11110"}, {32983, "11110"},
     {57680, "00000"}, {57681, "00000"},
+    // Marks go to the view with the focus; undo only after a mark.
+    {37100, "11001"}, {37101, "11001"}, {37102, "11001"}, {37103, "11001"}, {37104, "11001"},
+    {37105, "11001"}, {37110, "11001"}, {37111, "11001"}, {37112, "11001"}, {37113, "11001"},
+    {37114, "11001"}, {37120, "11001"}, {37121, "00000"}, {37122, "11101"},
+    // The mark filter of the current tab.
+    {37130, "11111"}, {37131, "11111"}, {37132, "11111"}, {37133, "11111"}, {37134, "11111"},
+    {37135, "11111"}, {37140, "11111"}, {37141, "11111"}, {37142, "11111"}, {37143, "11111"},
+    {37144, "11111"}, {37150, "11111"},
 };
 // clang-format on
 
@@ -167,6 +175,17 @@ private slots:
         s.thumbnailSize = 3;
         QVERIFY(isCommandChecked(32995, s));
         QVERIFY(!isCommandChecked(32901, s));
+        QVERIFY(isCommandChecked(37130, s)); // no filter
+        s.filterMinRating = 3;
+        s.filterHideRejects = true;
+        QVERIFY(isCommandChecked(37133, s));
+        QVERIFY(isCommandChecked(37150, s));
+        QVERIFY(!isCommandChecked(37130, s));
+        QVERIFY(!isCommandChecked(37140, s));
+        s.markUndoAvailable = true;
+        QVERIFY(isCommandEnabled(37121, s));
+        s.sortMode = 3;
+        QVERIFY(isCommandChecked(37122, s));
         s.sortMode = 2;
         QVERIFY(isCommandChecked(36018, s));
         QVERIFY(!isCommandChecked(32920, s));
@@ -207,7 +226,7 @@ private slots:
                 QVERIFY(!QKeySequence(QString::fromLatin1(e.key)).isEmpty());
                 ++keys;
             }
-        QCOMPARE(keys, 11); // accelerator table 128 and C for the comparison
+        QCOMPARE(keys, 10 + 12 + 1); // accelerator table 128, the mark keys 0-9, X, Ctrl+Z, and C
         QCOMPARE(commandPrompt(57634),
                  QStringLiteral("選択オブジェクトをコピーしてクリップボードﾞに保存"));
         QCOMPARE(commandToolTip(32908), QStringLiteral("全クローズ"));

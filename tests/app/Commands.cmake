@@ -4,6 +4,7 @@ if(TARGET lumora_app AND TARGET lumora_panes)
     lumora_qtest(lumora_commands_test
         SOURCES ${CMAKE_CURRENT_LIST_DIR}/CommandTableTest.cpp
                 ${CMAKE_CURRENT_LIST_DIR}/MainCommandsTest.cpp
+                ${CMAKE_CURRENT_LIST_DIR}/MarkCommandsTest.cpp
                 ${CMAKE_CURRENT_LIST_DIR}/CommandsTestMain.cpp
         LIBS lumora_app)
     add_test(NAME lumora_commands_e2e

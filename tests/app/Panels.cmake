@@ -28,3 +28,13 @@ if(LUMORA_WIDGETS)
     set_tests_properties(lumora_modern_files_e2e PROPERTIES
         LABELS "widgets;e2e" SKIP_RETURN_CODE 77 TIMEOUT 180 RUN_SERIAL TRUE)
 endif()
+
+# Culling by keyboard: ratings, a reject and a label written to sidecars that
+# exiftool reads, and the filter deciding what select-all and copy take.
+if(LUMORA_WIDGETS)
+    add_test(NAME lumora_marks_e2e
+             COMMAND bash ${CMAKE_CURRENT_LIST_DIR}/marks_e2e.sh $<TARGET_FILE:lumora>
+                     ${LUMORA_SHARED_SAMPLES} ${CMAKE_CURRENT_BINARY_DIR}/marks-e2e.png)
+    set_tests_properties(lumora_marks_e2e PROPERTIES
+        LABELS "widgets;e2e" SKIP_RETURN_CODE 77 TIMEOUT 120 RUN_SERIAL TRUE)
+endif()

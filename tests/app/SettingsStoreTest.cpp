@@ -194,7 +194,9 @@ TEST(SettingsStore, FreshFileListsKeysInSaveOrder) {
                                   "SlideShowSettings/AutoClose",
                                   "SlideShowSettings/PlayBGM",
                                   "SlideShowSettings/LoopBGM",
-                                  "SlideShowSettings/BGMFileName"};
+                                  "SlideShowSettings/BGMFileName",
+                                  "MarkSettings/MoveAfterMark",
+                                  "MarkSettings/SidecarName"};
     EXPECT_EQ(keys, expected);
 }
 

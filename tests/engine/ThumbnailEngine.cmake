@@ -1,6 +1,7 @@
 lumora_gtest(engine_items_test
     SOURCES ${CMAKE_CURRENT_LIST_DIR}/ImageItemListTest.cpp
         ${CMAKE_CURRENT_LIST_DIR}/FileAccessTest.cpp
+        ${CMAKE_CURRENT_LIST_DIR}/ItemMarksTest.cpp
     LIBS lumora_engine
     LABELS sanitize)
 lumora_gtest(engine_thread_test

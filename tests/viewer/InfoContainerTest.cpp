@@ -63,6 +63,22 @@ void ShowOnScreen(CInfoContainer& panel, int width, int height, const QString& p
 class InfoContainerTest : public QObject {
     Q_OBJECT
 private slots:
+    void ratingAndLabelRowsFollowTheItemsMarks() {
+        CInfoContainer panel;
+        ImageItem item = ImageItem::FromPath("/x/a.jpg", ImageKind::Jpeg);
+        item.marks = Marks{3, false, ColorLabel::Red};
+        Show(panel, item);
+        QCOMPARE(panel.ratingRow()->text(1), QStringLiteral("★★★"));
+        QCOMPARE(panel.labelRow()->text(1), QStringLiteral("赤"));
+        item.marks = Marks{0, true, ColorLabel::None};
+        Show(panel, item);
+        QCOMPARE(panel.ratingRow()->text(1), QStringLiteral("不採用"));
+        QCOMPARE(panel.labelRow()->text(1), QStringLiteral("--"));
+        item.marks = Marks{};
+        Show(panel, item);
+        QCOMPARE(panel.ratingRow()->text(1), QStringLiteral("--"));
+    }
+
     void createsColumnsGroupsAndFixedRows() {
         CInfoContainer panel;
         QTreeWidget* tree = panel.treeList();
@@ -75,7 +91,9 @@ private slots:
             QVERIFY(tree->topLevelItem(g)->isExpanded());
             rows += tree->topLevelItem(g)->childCount();
         }
-        QCOMPARE(rows, 22);
+        QCOMPARE(rows, 22 + 2); // and the rating and label rows
+        QCOMPARE(panel.ratingRow()->text(0), QStringLiteral("レーティング"));
+        QCOMPARE(panel.labelRow()->text(1), QStringLiteral("--"));
         QCOMPARE(panel.makerNoteGroup()->text(0), QStringLiteral("メーカーノート"));
         QCOMPARE(panel.fixedRow(0)->text(0), QStringLiteral("ファイル名"));
         QCOMPARE(panel.fixedRow(21)->text(0), QStringLiteral("レンズ最小F値"));
