@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <vector>
 
 namespace lumora {
 
@@ -24,6 +25,13 @@ struct DecodeOutput {
     int sourceHeight = 0;
     int rowsDone = 0;       // output rows written before the decode stopped
     uint64_t bytesRead = 0; // bytes read from the file for an embedded block
+    // How the file describes its colours: the embedded ICC profile (empty
+    // when none; not yet checked) and the EXIF marking of Adobe RGB.
+    std::vector<uint8_t> iccProfile;
+    bool exifAdobeRgb = false;
+    // The pixels are already in the colours the caller asked the decoder
+    // for (JpegOptions::colourTarget), so ConvertDecodedColours leaves them.
+    bool inTargetColours = false;
 
     bool ok() const { return status == DecodeStatus::Decoded && !image.isNull(); }
 };
@@ -54,6 +62,8 @@ struct RowWatch {
 // it allocates. Hostile headers claim sizes far beyond any camera.
 constexpr int64_t kMaxSourcePixels = 400LL * 1000 * 1000;
 constexpr int64_t kMaxOutputPixels = 160LL * 1000 * 1000;
+// Largest embedded colour profile taken from a file.
+constexpr uint32_t kMaxIccBytes = 16u << 20;
 
 // DCT-style reduction for a target size T: the first d of 8, 4, 2 with
 // T * d < max(width, height), else 1, so the longer side stays above T.

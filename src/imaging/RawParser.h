@@ -154,6 +154,7 @@ private:
         Minolta,
         Epson,
         Fujifilm,
+        Interop, // the EXIF interoperability directory
         Image // any image directory of a current RAW file (RawParserModern.cpp)
     };
     // One image directory (IFD0, a SubIFD, IFD1) of a current RAW file.
@@ -244,6 +245,7 @@ private:
     bool littleEndian_ = true;
     std::uint64_t tiffBase_ = 0;
     std::uint32_t exifIfdOffset_ = 0;
+    std::uint32_t interopIfdOffset_ = 0;
     std::uint32_t makerNoteOffset_ = 0;
     std::uint64_t makerNoteLength_ = 0; // bytes of the maker-note block, 0 when unknown
     std::uint32_t ifd1Offset_ = 0;

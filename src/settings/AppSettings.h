@@ -73,6 +73,9 @@ struct AppSettings {
     std::int32_t PreimageSize = 2;      // PreviewSettings: multiple of the thumbnail size
     std::int32_t FullScreenToolBar = 1; // PreviewSettings
     std::int32_t NoMagOnFit = 1;        // PreviewSettings
+    // PreviewSettings: the monitor's ICC profile file, used when the desktop
+    // publishes none (empty: sRGB).
+    QString DisplayProfile;
     std::int32_t FileType = 7;          // ControlSettings: 1 JPEG, 2 RAW, 4 the MiscKind kinds
     std::int32_t ShowFileName = 1;      // ControlSettings
     std::int32_t ShowGuide = 1;         // ControlSettings

@@ -146,6 +146,8 @@ const std::array kKeys{
                LUMORA_INT(SlideShow.LoopBGM), L::None, false},
     SettingKey{"SlideShowSettings", "BGMFileName", T::Text, 55, 0, 0, R::UseDefault,
                LUMORA_TEXT(SlideShow.BGMFileName), L::None, false},
+    SettingKey{"PreviewSettings", "DisplayProfile", T::Text, 58, 0, 0, R::UseDefault,
+               LUMORA_TEXT(DisplayProfile), L::None, false},
 };
 
 #undef LUMORA_INT

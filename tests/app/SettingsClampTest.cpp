@@ -41,8 +41,8 @@ TEST(SettingsKeys, TableHoldsEveryKeyOnceWithItsDefaultInRange) {
         }
         EXPECT_EQ(findSettingKey(k.section, k.key), &k);
     }
-    EXPECT_EQ(seen.size(), 58);
-    for (int r = 0; r < 58; ++r)
+    EXPECT_EQ(seen.size(), 59);
+    for (int r = 0; r < 59; ++r)
         EXPECT_TRUE(ranks.contains(r)) << r;
 }
 
