@@ -8,6 +8,8 @@
 #include <map>
 #include <mutex>
 #include <utility>
+#include <vector>
+#include <climits>
 
 namespace lumora {
 
@@ -15,12 +17,12 @@ namespace {
 
 // Linear light 1.0 in table units; the output tables have kScale + 1 rows.
 constexpr int kScale = 8191;
-// Each of the three sums of a 64-bit word has 21 bits; every term carries
-// a bias so that a negative matrix entry never borrows from its neighbour.
+// Each of the three sums of a 64-bit word has 21 bits. Every term is kept
+// above the lowest value its table reaches, so that a negative matrix entry
+// never borrows from a neighbour and a sum is itself the index into its
+// output table (which covers every sum the three terms can reach).
 constexpr int kFieldBits = 21;
 constexpr uint64_t kFieldMask = (uint64_t(1) << kFieldBits) - 1;
-constexpr int64_t kBias = int64_t(1) << 19;
-constexpr int64_t kSumBias = 3 * kBias;
 // Rows of a matrix whose entries add up (in size) beyond this cannot be
 // held in a field; such pairs go through LittleCMS.
 constexpr double kMaxRowSum = 60.0;
@@ -96,10 +98,12 @@ constexpr Offsets offsetsOf(PixelLayout layout) {
 } // namespace
 
 struct ColourTransform::Tables {
-    // in[c][v]: the three biased output terms of input channel c at value
-    // v, red in the low field.
+    // in[c][v]: the three output terms of input channel c at value v, red
+    // in the low field, each above its table's lowest term.
     uint64_t in[3][256];
-    uint8_t out[3][kScale + 1];
+    // out[k][sum]: the output value of channel k for a sum of its terms
+    // (linear light beyond 0..1 clipped).
+    std::vector<uint8_t> out[3];
 };
 
 namespace {
@@ -139,25 +143,48 @@ std::unique_ptr<ColourTransform::Tables> makeTables(cmsHPROFILE src, cmsHPROFILE
             const float x = cmsEvalToneCurveFloat(s.curves[c], static_cast<float>(v) / 255.0f);
             linear[c][v] = std::isfinite(x) ? std::clamp(x, 0.0f, 1.0f) : 0.0f;
         }
+    // term[k][c][v]: what input channel c at value v adds to output k.
+    static_assert(kMaxRowSum * kScale < double(kFieldMask), "a sum must fit its field");
+    int64_t term[3][3][256];
+    int64_t lowest[3][3], highest[3][3];
+    for (int k = 0; k < 3; ++k)
+        for (int c = 0; c < 3; ++c) {
+            lowest[k][c] = INT64_MAX;
+            highest[k][c] = INT64_MIN;
+            for (int v = 0; v < 256; ++v) {
+                const int64_t t = std::llround(m[k][c] * linear[c][v] * kScale);
+                term[k][c][v] = t;
+                lowest[k][c] = std::min(lowest[k][c], t);
+                highest[k][c] = std::max(highest[k][c], t);
+            }
+        }
     for (int c = 0; c < 3; ++c)
         for (int v = 0; v < 256; ++v) {
             uint64_t word = 0;
-            for (int k = 0; k < 3; ++k) {
-                const int64_t term = std::llround(m[k][c] * linear[c][v] * kScale) + kBias;
-                word |= static_cast<uint64_t>(term) << (kFieldBits * k);
-            }
+            for (int k = 0; k < 3; ++k)
+                word |= static_cast<uint64_t>(term[k][c][v] - lowest[k][c]) << (kFieldBits * k);
             tables->in[c][v] = word;
         }
+    uint8_t reverse[3][kScale + 1];
     for (int k = 0; k < 3; ++k) {
-        cmsToneCurve* reverse = cmsReverseToneCurveEx(kScale + 1, d.curves[k]);
-        if (!reverse)
+        cmsToneCurve* curve = cmsReverseToneCurveEx(kScale + 1, d.curves[k]);
+        if (!curve)
             return nullptr;
         for (int i = 0; i <= kScale; ++i) {
-            const float y = cmsEvalToneCurveFloat(reverse, static_cast<float>(i) / kScale);
+            const float y = cmsEvalToneCurveFloat(curve, static_cast<float>(i) / kScale);
             const float v = std::isfinite(y) ? std::clamp(y, 0.0f, 1.0f) : 0.0f;
-            tables->out[k][i] = static_cast<uint8_t>(std::lround(v * 255.0f));
+            reverse[k][i] = static_cast<uint8_t>(std::lround(v * 255.0f));
         }
-        cmsFreeToneCurve(reverse);
+        cmsFreeToneCurve(curve);
+        int64_t base = 0, range = 0;
+        for (int c = 0; c < 3; ++c) {
+            base += lowest[k][c];
+            range += highest[k][c] - lowest[k][c];
+        }
+        tables->out[k].resize(static_cast<std::size_t>(range) + 1);
+        for (int64_t i = 0; i <= range; ++i)
+            tables->out[k][static_cast<std::size_t>(i)] =
+                reverse[k][std::clamp<int64_t>(base + i, 0, kScale)];
     }
     // The identity: a matrix that moves no value by a table step, and
     // curves that bring every value back.
@@ -168,7 +195,7 @@ std::unique_ptr<ColourTransform::Tables> makeTables(cmsHPROFILE src, cmsHPROFILE
     for (int c = 0; c < 3 && same; ++c)
         for (int v = 0; v < 256 && same; ++v) {
             const int index = static_cast<int>(std::lround(linear[c][v] * m[c][c] * kScale));
-            same = tables->out[c][std::clamp(index, 0, kScale)] == v;
+            same = reverse[c][std::clamp(index, 0, kScale)] == v;
         }
     identity = same;
     return tables;
@@ -234,20 +261,17 @@ void convertRows(const ColourTransform::Tables& t, uint8_t* rows, std::ptrdiff_t
     const uint64_t* inR = t.in[0];
     const uint64_t* inG = t.in[1];
     const uint64_t* inB = t.in[2];
-    const uint8_t* outR = t.out[0];
-    const uint8_t* outG = t.out[1];
-    const uint8_t* outB = t.out[2];
-    const auto field = [](uint64_t sum, int k) {
-        const int64_t v = static_cast<int64_t>((sum >> (kFieldBits * k)) & kFieldMask) - kSumBias;
-        return static_cast<int>(std::clamp<int64_t>(v, 0, kScale));
-    };
+    const uint8_t* outR = t.out[0].data();
+    const uint8_t* outG = t.out[1].data();
+    const uint8_t* outB = t.out[2].data();
     for (int y = 0; y < height; ++y) {
         uint8_t* p = rows + static_cast<std::ptrdiff_t>(y) * stride;
         for (int x = 0; x < width; ++x, p += Step) {
+            // No field can exceed its table: the tables cover every sum.
             const uint64_t sum = inR[p[R]] + inG[p[G]] + inB[p[B]];
-            p[R] = outR[field(sum, 0)];
-            p[G] = outG[field(sum, 1)];
-            p[B] = outB[field(sum, 2)];
+            p[R] = outR[sum & kFieldMask];
+            p[G] = outG[(sum >> kFieldBits) & kFieldMask];
+            p[B] = outB[sum >> (2 * kFieldBits)];
         }
     }
 }

@@ -1,6 +1,7 @@
 // Outcome of one decode of a file into a DibImage, shared by every decoder.
 #pragma once
 
+#include "colour/ColourTransform.h"
 #include "imaging/DibImage.h"
 #include "imaging/RequestCounter.h"
 
@@ -56,6 +57,13 @@ struct RowWatch {
     // Picture rows (top-down) finished so far: every few rows and once at
     // the end.
     std::function<void(int rowsDone)> onRows;
+    // Optional, asked once the header is read when the rows need a colour
+    // conversion: true takes the conversion over. The watcher then converts
+    // every row it was told of, on its own thread, before it reads it, and
+    // sees to it that all rows the decode produced are converted before the
+    // output is used (the decoder converts none). False or absent: the
+    // decoder converts each band before telling of it.
+    std::function<bool(const TransformPtr& conversion)> adoptConversion;
 };
 
 // Largest picture any decoder accepts, in source pixels, and largest output

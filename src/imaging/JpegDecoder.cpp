@@ -92,10 +92,16 @@ void readColour(j_decompress_ptr cinfo, DecodeJob& job) {
     job.out->exifAdobeRgb = adobe;
     // Only three-component pictures are RGB; grey and CMYK stay as they are.
     if (job.options->colourTarget && cinfo->num_components == 3) {
-        job.transform = TransformFor(
-            ChooseSourceProfile(job.out->iccProfile, job.out->exifAdobeRgb || job.options->exifAdobeRgb),
-            job.options->colourTarget);
+        job.transform = TransformFor(ChooseSourceProfile(job.out->iccProfile,
+                                                         job.out->exifAdobeRgb ||
+                                                             job.options->exifAdobeRgb),
+                                     job.options->colourTarget);
         job.out->inTargetColours = true;
+        // A watcher on another thread may convert the rows as it follows
+        // them, beside the decode instead of after each band of it.
+        const RowWatch* watch = job.options->watch;
+        if (job.transform && watch && watch->adoptConversion && watch->adoptConversion(job.transform))
+            job.transform = nullptr;
     }
 }
 
