@@ -3,8 +3,8 @@
 #include <lcms2.h>
 
 #include <atomic>
-#include <map>
 #include <cstdio>
+#include <map>
 #include <mutex>
 
 namespace lumora {
@@ -94,8 +94,8 @@ ProfilePtr ColourProfile::FromBytes(std::span<const uint8_t> bytes) {
     // An ICC header alone is 128 bytes, and its declared size must match.
     if (bytes.size() < 132 || bytes.size() > (64u << 20))
         return nullptr;
-    const uint32_t declared = uint32_t(bytes[0]) << 24 | uint32_t(bytes[1]) << 16 |
-                              uint32_t(bytes[2]) << 8 | bytes[3];
+    const uint32_t declared =
+        uint32_t(bytes[0]) << 24 | uint32_t(bytes[1]) << 16 | uint32_t(bytes[2]) << 8 | bytes[3];
     if (declared > bytes.size() || declared < 132)
         return nullptr;
     const uint64_t hash = HashBytes(bytes.first(declared));
@@ -151,9 +151,8 @@ ProfilePtr MakeBuiltinProfile(int which) {
         // Adobe RGB (1998): D65 white, its primaries, a pure power curve of
         // 563/256.
         const cmsCIExyY white{0.3127, 0.3290, 1.0};
-        const cmsCIExyYTRIPLE primaries{{0.6400, 0.3300, 1.0},
-                                        {0.2100, 0.7100, 1.0},
-                                        {0.1500, 0.0600, 1.0}};
+        const cmsCIExyYTRIPLE primaries{
+            {0.6400, 0.3300, 1.0}, {0.2100, 0.7100, 1.0}, {0.1500, 0.0600, 1.0}};
         cmsToneCurve* gamma = cmsBuildGamma(nullptr, 563.0 / 256.0);
         cmsToneCurve* curves[3] = {gamma, gamma, gamma};
         handle = gamma ? cmsCreateRGBProfile(&white, &primaries, curves) : nullptr;

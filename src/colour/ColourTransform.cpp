@@ -4,12 +4,12 @@
 
 #include <algorithm>
 #include <atomic>
+#include <climits>
 #include <cmath>
 #include <map>
 #include <mutex>
 #include <utility>
 #include <vector>
-#include <climits>
 
 namespace lumora {
 
@@ -37,9 +37,9 @@ bool readShaper(cmsHPROFILE h, Shaper& s) {
         return false;
     // A profile with tables of its own is converted through them by
     // LittleCMS, whatever curves and colorants it also holds.
-    for (cmsTagSignature tag : {cmsSigAToB0Tag, cmsSigAToB1Tag, cmsSigAToB2Tag, cmsSigBToA0Tag,
-                                cmsSigBToA1Tag, cmsSigBToA2Tag, cmsSigDToB0Tag, cmsSigDToB1Tag,
-                                cmsSigBToD0Tag, cmsSigBToD1Tag})
+    for (cmsTagSignature tag :
+         {cmsSigAToB0Tag, cmsSigAToB1Tag, cmsSigAToB2Tag, cmsSigBToA0Tag, cmsSigBToA1Tag,
+          cmsSigBToA2Tag, cmsSigDToB0Tag, cmsSigDToB1Tag, cmsSigBToD0Tag, cmsSigBToD1Tag})
         if (cmsIsTag(h, tag))
             return false;
     const cmsTagSignature colorants[3] = {cmsSigRedColorantTag, cmsSigGreenColorantTag,
@@ -210,7 +210,7 @@ ColourTransform::~ColourTransform() {
 }
 
 std::shared_ptr<const ColourTransform> ColourTransform::Make(const ColourProfile& source,
-                                                            const ColourProfile& target) {
+                                                             const ColourProfile& target) {
     if (source.hash() == target.hash())
         return nullptr;
     auto src = static_cast<cmsHPROFILE>(source.handle());

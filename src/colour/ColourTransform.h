@@ -55,7 +55,7 @@ public:
     // Builds the conversion for a pair (uncached). Null when the pair is
     // the identity, or when no conversion can be built.
     static std::shared_ptr<const ColourTransform> Make(const ColourProfile& source,
-                                                      const ColourProfile& target);
+                                                       const ColourProfile& target);
 
     struct Tables;
 
@@ -87,9 +87,8 @@ void ClearTransformCache();
 // bands; false from it stops the conversion (the rows not reached stay as
 // they were) and is returned.
 template <typename KeepGoing>
-bool ApplyInBands(const ColourTransform& transform, uint8_t* rows, std::ptrdiff_t stride,
-                  int width, int height, PixelLayout layout, KeepGoing&& keepGoing,
-                  int bandRows = 64) {
+bool ApplyInBands(const ColourTransform& transform, uint8_t* rows, std::ptrdiff_t stride, int width,
+                  int height, PixelLayout layout, KeepGoing&& keepGoing, int bandRows = 64) {
     for (int top = 0; top < height; top += bandRows) {
         if (!keepGoing())
             return false;

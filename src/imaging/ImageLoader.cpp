@@ -26,8 +26,8 @@ int AutoRotationTurns(const ImageItem& item) {
 namespace {
 
 DecodeOutput decodeItem(const ImageItem& item, int scaleTarget, const CancelTest& cancel,
-                          const SizeCallback& onSize, const RowWatch* watch,
-                          const ProfilePtr& colourTarget) {
+                        const SizeCallback& onSize, const RowWatch* watch,
+                        const ProfilePtr& colourTarget) {
     DecodeOutput out;
     switch (item.kind) {
     case ImageKind::Tiff: {

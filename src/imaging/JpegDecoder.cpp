@@ -65,8 +65,8 @@ struct DecodeJob {
     int components = 0; // output components libjpeg delivers
     bool cmykInverted = false;
     std::unique_ptr<uint8_t[]> rowBuffer; // for output that is not BGR
-    TransformPtr transform; // null: the rows stay as decoded
-    int rowsConverted = 0;  // picture rows (top-down) already converted
+    TransformPtr transform;               // null: the rows stay as decoded
+    int rowsConverted = 0;                // picture rows (top-down) already converted
     bool headerRead = false;
     bool cancelled = false;
     bool allocationFailed = false;
@@ -92,15 +92,16 @@ void readColour(j_decompress_ptr cinfo, DecodeJob& job) {
     job.out->exifAdobeRgb = adobe;
     // Only three-component pictures are RGB; grey and CMYK stay as they are.
     if (job.options->colourTarget && cinfo->num_components == 3) {
-        job.transform = TransformFor(ChooseSourceProfile(job.out->iccProfile,
-                                                         job.out->exifAdobeRgb ||
-                                                             job.options->exifAdobeRgb),
-                                     job.options->colourTarget);
+        job.transform =
+            TransformFor(ChooseSourceProfile(job.out->iccProfile,
+                                             job.out->exifAdobeRgb || job.options->exifAdobeRgb),
+                         job.options->colourTarget);
         job.out->inTargetColours = true;
         // A watcher on another thread may convert the rows as it follows
         // them, beside the decode instead of after each band of it.
         const RowWatch* watch = job.options->watch;
-        if (job.transform && watch && watch->adoptConversion && watch->adoptConversion(job.transform))
+        if (job.transform && watch && watch->adoptConversion &&
+            watch->adoptConversion(job.transform))
             job.transform = nullptr;
     }
 }
@@ -111,8 +112,8 @@ void convertDone(DecodeJob& job, int rowsDone) {
         return;
     DibImage& image = job.out->image;
     // Picture rows [a, b) are memory rows [height - b, height - a).
-    job.transform->Apply(image.memoryRow(image.height() - rowsDone), image.stride(),
-                         image.width(), rowsDone - job.rowsConverted, PixelLayout::Bgr8);
+    job.transform->Apply(image.memoryRow(image.height() - rowsDone), image.stride(), image.width(),
+                         rowsDone - job.rowsConverted, PixelLayout::Bgr8);
     job.rowsConverted = rowsDone;
 }
 

@@ -195,7 +195,8 @@ bool CPsdReader::unpackRows(DibImage& out) {
 bool CPsdReader::ReadComposite(DibImage& out, int64_t maxPixels) {
     out = DibImage{};
     // Two 32-bit sides multiply into 64 bits only unsigned.
-    const uint64_t limit = static_cast<uint64_t>(std::clamp<int64_t>(maxPixels, 0, kMaxOutputPixels));
+    const uint64_t limit =
+        static_cast<uint64_t>(std::clamp<int64_t>(maxPixels, 0, kMaxOutputPixels));
     if (!file_ || width == 0 || height == 0 || static_cast<uint64_t>(width) * height > limit)
         return false;
     // Even PackBits cannot hold more than 64 pixels of a channel per byte; a

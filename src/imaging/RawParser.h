@@ -155,7 +155,7 @@ private:
         Epson,
         Fujifilm,
         Interop, // the EXIF interoperability directory
-        Image // any image directory of a current RAW file (RawParserModern.cpp)
+        Image    // any image directory of a current RAW file (RawParserModern.cpp)
     };
     // One image directory (IFD0, a SubIFD, IFD1) of a current RAW file.
     struct ImageDirectory {

@@ -63,10 +63,10 @@ struct AppSettings {
     std::int32_t AutoUpdate = 1;      // ApplicationSettings
     std::int32_t AutoDriveDetect = 1; // ApplicationSettings
     std::int32_t MiscKind =
-        0x3D;                  // DisplaySettings: 0x01 PSD, 0x04 BMP, 0x08 GIF, 0x10 ICO, 0x20 CUR
+        0x3D; // DisplaySettings: 0x01 PSD, 0x04 BMP, 0x08 GIF, 0x10 ICO, 0x20 CUR
     // DisplaySettings: 0x01 CR3, 0x02 ARW/SRF, 0x04 DNG, 0x08 RW2/RWL, 0x10 NRW, 0x20 SRW, 0x40 3FR
     std::int32_t RawKind = 0x7F;
-    std::int32_t KindIcon = 1; // DisplaySettings
+    std::int32_t KindIcon = 1;          // DisplaySettings
     std::int32_t ProtectIcon = 1;       // DisplaySettings
     std::int32_t MagMode = 0;           // PreviewSettings: 0 fit, 1 keep the last one
     std::int32_t RotateMode = 0;        // PreviewSettings: 0 EXIF orientation, 1 keep

@@ -207,8 +207,8 @@ TEST(ColourTransforms, ProfilesWithTablesGoThroughLittleCms) {
     // the conversion here, though curves and colorants are present too.
     cmsHPROFILE h = cmsCreate_sRGBProfile();
     cmsHPROFILE xyz = cmsCreateXYZProfile();
-    cmsHTRANSFORM toXyz = cmsCreateTransform(h, TYPE_RGB_DBL, xyz, TYPE_XYZ_DBL,
-                                             INTENT_RELATIVE_COLORIMETRIC, 0);
+    cmsHTRANSFORM toXyz =
+        cmsCreateTransform(h, TYPE_RGB_DBL, xyz, TYPE_XYZ_DBL, INTENT_RELATIVE_COLORIMETRIC, 0);
     cmsStage* clut = cmsStageAllocCLut16bit(nullptr, 17, 3, 3, nullptr);
     cmsStageSampleCLut16bit(
         clut,
@@ -283,8 +283,8 @@ TEST(ColourTransforms, BandsStopWhenAskedTo) {
     for (int i = 0; i < 10; ++i)
         rows.insert(rows.end(), {100, 180, 100});
     int bands = 0;
-    EXPECT_FALSE(ApplyInBands(*t, rows.data(), 3, 1, 10, PixelLayout::Bgr8,
-                              [&] { return ++bands <= 2; }, 4));
+    EXPECT_FALSE(ApplyInBands(
+        *t, rows.data(), 3, 1, 10, PixelLayout::Bgr8, [&] { return ++bands <= 2; }, 4));
     EXPECT_LT(rows[3 * 7 + 2], 90);  // rows 0..7 converted
     EXPECT_EQ(rows[3 * 8 + 2], 100); // the rest not
 }
@@ -319,12 +319,12 @@ std::vector<std::span<const uint8_t>> spans(const std::vector<std::vector<uint8_
 TEST(JpegIccSegments, JoinedByNumberWhateverTheOrder) {
     const std::vector<uint8_t> a{1, 2, 3}, b{4, 5}, c{6};
     const std::vector<uint8_t> whole{1, 2, 3, 4, 5, 6};
-    EXPECT_EQ(JoinJpegIccSegments(spans({iccSegment(1, 3, a), iccSegment(2, 3, b),
-                                         iccSegment(3, 3, c)})),
-              whole);
-    EXPECT_EQ(JoinJpegIccSegments(spans({iccSegment(3, 3, c), iccSegment(1, 3, a),
-                                         iccSegment(2, 3, b)})),
-              whole);
+    EXPECT_EQ(
+        JoinJpegIccSegments(spans({iccSegment(1, 3, a), iccSegment(2, 3, b), iccSegment(3, 3, c)})),
+        whole);
+    EXPECT_EQ(
+        JoinJpegIccSegments(spans({iccSegment(3, 3, c), iccSegment(1, 3, a), iccSegment(2, 3, b)})),
+        whole);
     // Other APP2 content (a multi-picture index) is skipped.
     std::vector<uint8_t> mpf{'M', 'P', 'F', 0, 9, 9, 9, 9, 9, 9, 9, 9, 9, 9, 9};
     EXPECT_EQ(JoinJpegIccSegments(spans({mpf, iccSegment(1, 1, whole)})), whole);

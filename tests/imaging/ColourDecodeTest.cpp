@@ -48,8 +48,9 @@ std::vector<uint8_t> withSegments(const std::vector<uint8_t>& jpeg,
     std::vector<uint8_t> out(jpeg.begin(), jpeg.begin() + 2);
     for (const auto& [marker, payload] : segs) {
         const std::size_t length = payload.size() + 2;
-        out.insert(out.end(), {0xFF, static_cast<uint8_t>(marker), static_cast<uint8_t>(length >> 8),
-                               static_cast<uint8_t>(length & 0xFF)});
+        out.insert(out.end(),
+                   {0xFF, static_cast<uint8_t>(marker), static_cast<uint8_t>(length >> 8),
+                    static_cast<uint8_t>(length & 0xFF)});
         out.insert(out.end(), payload.begin(), payload.end());
     }
     out.insert(out.end(), jpeg.begin() + 2, jpeg.end());
@@ -118,7 +119,8 @@ DibImage convertedByLittleCms(const DibImage& image, const ProfilePtr& from) {
     cmsHTRANSFORM t = cmsCreateTransform(from->handle(), TYPE_BGR_8, SrgbProfile()->handle(),
                                          TYPE_BGR_8, INTENT_RELATIVE_COLORIMETRIC, 0);
     for (int y = 0; y < out.height(); ++y)
-        cmsDoTransform(t, out.scanLine(y), out.scanLine(y), static_cast<cmsUInt32Number>(out.width()));
+        cmsDoTransform(t, out.scanLine(y), out.scanLine(y),
+                       static_cast<cmsUInt32Number>(out.width()));
     cmsDeleteTransform(t);
     return out;
 }
@@ -150,7 +152,9 @@ TEST_F(ColourDecode, MultiSegmentProfileMatchesJpgiccAndDiffersFromUnconverted) 
     if (!have("jpgicc") || !test::haveDjpeg())
         GTEST_SKIP() << "jpgicc (liblcms2-utils) or djpeg missing";
     const std::string converted = dir.file("jpgicc.jpg");
-    ASSERT_EQ(std::system(("jpgicc -q 100 '" + path + "' '" + converted + "' >/dev/null 2>&1").c_str()), 0);
+    ASSERT_EQ(
+        std::system(("jpgicc -q 100 '" + path + "' '" + converted + "' >/dev/null 2>&1").c_str()),
+        0);
     int w = 0, h = 0;
     const std::vector<uint8_t> ref = test::djpegBmp(converted, "", w, h);
     ASSERT_EQ(w, kW);
@@ -198,12 +202,10 @@ TEST_F(ColourDecode, DamagedProfilesCountAsAbsent) {
 TEST_F(ColourDecode, ExifMarkingAloneMeansAdobeRgbAndR98DoesNot) {
     const DecodeOutput embedded =
         decodeJpeg(dir.write("icc.jpg", withSegments(plain, iccSegments(adobe, 1))), SrgbProfile());
-    const DecodeOutput marked =
-        decodeJpeg(dir.write("r03.jpg", withSegments(plain, {{0xE1, exifApp1("R03")}})),
-                   SrgbProfile());
-    const DecodeOutput r98 =
-        decodeJpeg(dir.write("r98.jpg", withSegments(plain, {{0xE1, exifApp1("R98")}})),
-                   SrgbProfile());
+    const DecodeOutput marked = decodeJpeg(
+        dir.write("r03.jpg", withSegments(plain, {{0xE1, exifApp1("R03")}})), SrgbProfile());
+    const DecodeOutput r98 = decodeJpeg(
+        dir.write("r98.jpg", withSegments(plain, {{0xE1, exifApp1("R98")}})), SrgbProfile());
     const DecodeOutput untouched = decodeJpeg(dir.write("plain.jpg", plain), nullptr);
     ASSERT_TRUE(embedded.ok() && marked.ok() && r98.ok() && untouched.ok());
     EXPECT_TRUE(marked.exifAdobeRgb);
@@ -240,8 +242,7 @@ TEST_F(ColourDecode, WatcherSeesRowsAlreadyConverted) {
 TEST_F(ColourDecode, GreyAndCmykPicturesAreLeftAlone) {
     for (int components : {1, 4}) {
         const auto jpeg = test::encodeJpeg(64, 48, components);
-        const std::string path =
-            dir.write("c.jpg", withSegments(jpeg, iccSegments(adobe, 1)));
+        const std::string path = dir.write("c.jpg", withSegments(jpeg, iccSegments(adobe, 1)));
         const DecodeOutput raw = decodeJpeg(path, nullptr);
         const DecodeOutput shown = decodeJpeg(path, SrgbProfile());
         ASSERT_TRUE(shown.ok());
@@ -308,7 +309,8 @@ TEST_F(ColourDecode, TiffProfileMatchesTificc) {
     if (!have("tificc"))
         GTEST_SKIP() << "tificc (liblcms2-utils) missing";
     const std::string converted = dir.file("tificc.tif");
-    ASSERT_EQ(std::system(("tificc '" + path + "' '" + converted + "' >/dev/null 2>&1").c_str()), 0);
+    ASSERT_EQ(std::system(("tificc '" + path + "' '" + converted + "' >/dev/null 2>&1").c_str()),
+              0);
     const DecodeOutput reference = CTiffDecoder::Decode(converted, TiffOptions{});
     ASSERT_TRUE(reference.ok());
     EXPECT_LE(meanDifference(shown.image, reference.image), 2.0);
@@ -369,15 +371,17 @@ TEST_F(ColourDecode, PsdProfileResourceIsApplied) {
 TEST_F(ColourDecode, ThumbnailsAndPreImagesAreInSrgb) {
     const std::string path = dir.write("thumb.jpg", withSegments(plain, iccSegments(adobe, 2)));
     ImageItem converted = ImageItem::FromPath(path, ImageKind::Jpeg);
-    ImageItem unconverted = ImageItem::FromPath(dir.write("thumb-plain.jpg", plain), ImageKind::Jpeg);
+    ImageItem unconverted =
+        ImageItem::FromPath(dir.write("thumb-plain.jpg", plain), ImageKind::Jpeg);
     ThumbnailBox box{160, 120, true};
     DecodeThumbnail(converted, box);
     DecodeThumbnail(unconverted, box);
     ASSERT_FALSE(converted.thumb.preimageBits.isNull());
     ASSERT_FALSE(unconverted.thumb.preimageBits.isNull());
-    EXPECT_LE(meanDifference(converted.thumb.preimageBits,
-                             convertedByLittleCms(unconverted.thumb.preimageBits, AdobeRgbProfile())),
-              1.0);
+    EXPECT_LE(
+        meanDifference(converted.thumb.preimageBits,
+                       convertedByLittleCms(unconverted.thumb.preimageBits, AdobeRgbProfile())),
+        1.0);
 }
 
 TEST_F(ColourDecode, CancelledConversionSaysSo) {

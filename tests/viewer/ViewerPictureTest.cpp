@@ -1,9 +1,9 @@
 // The screen-ready picture: row order and colour of the conversion, the
 // reduced copies and the choice among them, quarter turns.
+#include "viewer/ViewerPicture.h"
 #include "viewer/LoaderGlue.h"
 #include "viewer/PixelPool.h"
 #include "viewer/QuarterFollower.h"
-#include "viewer/ViewerPicture.h"
 
 #include "colour/ColourProfile.h"
 #include "imaging/ImageLoader.h"
@@ -220,9 +220,9 @@ private slots:
         const QString bmpPath = dir.filePath(QStringLiteral("p.bmp"));
         QVERIFY(bmp.save(bmpPath, "BMP"));
         CQuarterFollower unused;
-        DecodeOutput other = DecodeFullPicture(
-            ImageItem::FromPath(bmpPath.toStdString(), ImageKind::Bmp), CancelTest{}, {},
-            &unused.Watch());
+        DecodeOutput other =
+            DecodeFullPicture(ImageItem::FromPath(bmpPath.toStdString(), ImageKind::Bmp),
+                              CancelTest{}, {}, &unused.Watch());
         QVERIFY(other.ok());
         QVERIFY(unused.Finish(other).isNull());
     }
@@ -396,7 +396,8 @@ private slots:
         QVERIFY(stale.rowsDone >= 200 && stale.rowsDone < 803);
         const int rowBytes = 1203 * 3;
         for (int y : {0, stale.rowsDone - 1})
-            QCOMPARE(std::memcmp(stale.image.scanLine(y), byDecoder.image.scanLine(y), rowBytes), 0);
+            QCOMPARE(std::memcmp(stale.image.scanLine(y), byDecoder.image.scanLine(y), rowBytes),
+                     0);
     }
 };
 

@@ -117,15 +117,16 @@ std::string writeAdobeRgbCopy(const std::string& from, const fs::path& to) {
     segment[17] = 1;
     segment.insert(segment.end(), icc.begin(), icc.end());
     jpeg.insert(jpeg.begin() + 2, segment.begin(), segment.end());
-    std::ofstream(to, std::ios::binary).write(jpeg.data(), static_cast<std::streamsize>(jpeg.size()));
+    std::ofstream(to, std::ios::binary)
+        .write(jpeg.data(), static_cast<std::streamsize>(jpeg.size()));
     return to.string();
 }
 
 struct ColourFigures {
-    double decodeMs = NAN;      // decode alone, no conversion
-    double transformMs = NAN;   // the conversion of the decoded picture alone
-    double convertedMs = NAN;   // decode with the conversion as the viewer runs it
-    double fullMs = NAN;        // key to the full picture on screen
+    double decodeMs = NAN;    // decode alone, no conversion
+    double transformMs = NAN; // the conversion of the decoded picture alone
+    double convertedMs = NAN; // decode with the conversion as the viewer runs it
+    double fullMs = NAN;      // key to the full picture on screen
     double djpegMs = NAN;
     double decodeCpuMs = NAN; // the same two on this thread's CPU clock
     double transformCpuMs = NAN;
@@ -417,7 +418,8 @@ int runViewer(const std::vector<std::string>& args) {
     std::printf("    conversion alone %.1f ms, decode %.1f ms: ratio %.3f  (goal <= 0.10)\n",
                 colour.transformMs, colour.decodeMs, colourRatio);
     std::printf("    on the thread's CPU clock: conversion %.1f ms, decode %.1f ms: ratio %.3f\n",
-                colour.transformCpuMs, colour.decodeCpuMs, colour.transformCpuMs / colour.decodeCpuMs);
+                colour.transformCpuMs, colour.decodeCpuMs,
+                colour.transformCpuMs / colour.decodeCpuMs);
     std::printf("    decode with the conversion as the viewer runs it %.1f ms\n",
                 colour.convertedMs);
     std::printf("    key to full picture:   median %7.1f ms  djpeg %7.1f ms  ratio %.2f  (goal <= "
