@@ -1,7 +1,8 @@
 // libFuzzer entry for the JPEG decoder: the first byte picks the kind (a
 // plain JPEG read as a whole file, or an embedded block of one of the RAW
 // kinds whose start-of-image bytes are stored damaged) and whether the
-// picture is reduced for a thumbnail or decoded at full size.
+// picture is reduced for a thumbnail or decoded at full size, and whether
+// its embedded profile and EXIF marking are applied while decoding.
 #include "FuzzInput.h"
 
 #include "imaging/JpegDecoder.h"
@@ -18,6 +19,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     JpegOptions options;
     options.scaleTarget = (data[0] / 3) % 2 == 0 ? 8 : 0;
     options.maxSourcePixels = fuzz::kMaxPixels;
+    if ((data[0] / 6) % 2 == 1)
+        options.colourTarget = SrgbProfile();
     ++data;
     --size;
     if (kind == 0) {

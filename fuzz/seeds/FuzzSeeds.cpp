@@ -8,6 +8,8 @@
 // first, so that seeds dropped from a recipe do not linger.
 #include "SeedRecipes.h"
 
+#include "colour/ColourProfile.h"
+
 #include <QGuiApplication>
 
 #include <algorithm>
@@ -77,7 +79,56 @@ Seed WithKind(std::uint8_t kind, std::string name, const Bytes& bytes) {
     return seed;
 }
 
+// A JPEG with an ICC profile in one APP2 segment after its SOI.
+Bytes WithIccSegment(const Bytes& jpeg, const Bytes& icc) {
+    Bytes out(jpeg.begin(), jpeg.begin() + 2);
+    const std::size_t length = 2 + 14 + icc.size();
+    out.insert(out.end(), {0xFF, 0xE2, static_cast<std::uint8_t>(length >> 8),
+                           static_cast<std::uint8_t>(length & 0xFF)});
+    const std::string tag("ICC_PROFILE\0", 12);
+    out.insert(out.end(), tag.begin(), tag.end());
+    out.insert(out.end(), {1, 1});
+    out.insert(out.end(), icc.begin(), icc.end());
+    out.insert(out.end(), jpeg.begin() + 2, jpeg.end());
+    return out;
+}
+
+// Colour readers: kind 0 profiles, kind 1 a profile in length-prefixed
+// APP2 payloads, kind 2 an EXIF block marking Adobe RGB.
+std::vector<Seed> ColourSeeds() {
+    std::vector<Seed> seeds;
+    const Bytes adobe = lumora::AdobeRgbProfile()->Bytes();
+    seeds.push_back(WithKind(0, "adobe.icc", adobe));
+    seeds.push_back(WithKind(0, "srgb.icc", lumora::SrgbProfile()->Bytes()));
+    Bytes parts;
+    const std::size_t step = 200;
+    const int count = static_cast<int>((adobe.size() + step - 1) / step);
+    for (int i = 0; i < count; ++i) {
+        const std::size_t from = i * step, to = std::min(adobe.size(), from + step);
+        parts.push_back(static_cast<std::uint8_t>(14 + to - from));
+        const std::string tag("ICC_PROFILE\0", 12);
+        parts.insert(parts.end(), tag.begin(), tag.end());
+        parts.push_back(static_cast<std::uint8_t>(i + 1));
+        parts.push_back(static_cast<std::uint8_t>(count));
+        parts.insert(parts.end(), adobe.begin() + from, adobe.begin() + to);
+    }
+    seeds.push_back(WithKind(1, "segments", parts));
+    Bytes exif = BytesOf(std::string("Exif\0\0II*\0\x08\0\0\0", 14));
+    const auto entry = [&](std::uint16_t tag, std::uint16_t type, std::uint32_t value) {
+        Put16le(exif, tag), Put16le(exif, type), Put32le(exif, 1), Put32le(exif, value);
+    };
+    Put16le(exif, 1), entry(0x8769, 4, 26), Put32le(exif, 0);
+    Put16le(exif, 2), entry(0xA001, 3, 0xFFFF), entry(0xA005, 4, 56), Put32le(exif, 0);
+    Put16le(exif, 1), Put16le(exif, 1), Put16le(exif, 2), Put32le(exif, 4);
+    exif.insert(exif.end(), {'R', '0', '3', 0});
+    Put32le(exif, 0);
+    seeds.push_back(WithKind(2, "exif-r03", exif));
+    return seeds;
+}
+
 std::vector<Seed> SeedsFor(const std::string& target) {
+    if (target == "fuzz-colour")
+        return ColourSeeds();
     if (target == "fuzz-picture")
         return PictureSeeds();
     if (target == "fuzz-jpeg") {
@@ -92,6 +143,11 @@ std::vector<Seed> SeedsFor(const std::string& target) {
             seeds.push_back(WithKind(1, "mrw-" + s.name, mrw));
             seeds.push_back(WithKind(2, "erf-" + s.name, erf));
         }
+        // Kind byte 6: a plain JPEG converted by its embedded profile.
+        if (!JpegSeeds().empty())
+            seeds.push_back(WithKind(
+                6, "icc-" + JpegSeeds().front().name,
+                WithIccSegment(JpegSeeds().front().bytes, lumora::AdobeRgbProfile()->Bytes())));
         return seeds;
     }
     if (target == "fuzz-tiff")

@@ -6,9 +6,11 @@ if(LUMORA_WIDGETS)
         ${CMAKE_CURRENT_LIST_DIR}/MainFrameMessages.cpp
         ${CMAKE_CURRENT_LIST_DIR}/LumoraApp.cpp
         ${CMAKE_CURRENT_LIST_DIR}/MainFrameOpen.cpp
-        ${CMAKE_CURRENT_LIST_DIR}/OpenTarget.cpp)
+        ${CMAKE_CURRENT_LIST_DIR}/OpenTarget.cpp
+        ${CMAKE_CURRENT_LIST_DIR}/DisplayColours.cpp)
     lumora_export_headers(lumora_app)
-    target_link_libraries(lumora_app PUBLIC lumora_settings lumora_commandline lumora_platform Qt6::Widgets)
+    target_link_libraries(lumora_app PUBLIC lumora_settings lumora_commandline lumora_platform Qt6::Widgets
+        PRIVATE lumora_colour lumora_displayicc)
 
     add_executable(lumora ${CMAKE_CURRENT_LIST_DIR}/main.cpp)
     target_link_libraries(lumora PRIVATE lumora_app)

@@ -1,5 +1,6 @@
 #include "app/MainFrame.h"
 
+#include "app/DisplayColours.h"
 #include "app/ListContainerWnd.h"
 #include "app/MainCommands.h"
 #include "app/SlideShowLink.h"
@@ -56,6 +57,8 @@ void CMainFrame::create() {
     createStatusBar();
     new CViewerLink(this); // the hidden viewer window
     new CSlideShowLink(this, CViewerLink::Of(this)->viewer());
+    // The display profile is known before the first picture is loaded.
+    displayColours_ = new CDisplayColours(this);
     ApplySettings(false);
 
     // The main divider fills the client area between the bars: the tree
@@ -165,6 +168,8 @@ void CMainFrame::selectByPath(const QString& path) {
 }
 
 void CMainFrame::ApplySettings(bool reload) {
+    if (displayColours_)
+        displayColours_->SetProfileFile(settings_.DisplayProfile);
     if (listContainer_)
         listContainer_->ApplySettings(settings_, reload);
     if (CViewerLink* viewer = CViewerLink::Of(this))

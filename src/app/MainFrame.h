@@ -54,6 +54,7 @@ namespace lumora {
 
 class CDivider;
 class CExportWorker;
+class CDisplayColours;
 class CFileProgressDlg;
 class CListContainerWnd;
 class CMainCommands;
@@ -256,6 +257,7 @@ private:
 
     QString settingsPath_;
     AppSettings settings_;
+    CDisplayColours* displayColours_ = nullptr; // the monitor's profile (Qt child)
     bool createDefaultWorkSheet_ = false;
     bool readyForFolderDisplay_ = false;
     bool running_ = false;

@@ -1,12 +1,14 @@
 // Outcome of one decode of a file into a DibImage, shared by every decoder.
 #pragma once
 
+#include "colour/ColourTransform.h"
 #include "imaging/DibImage.h"
 #include "imaging/RequestCounter.h"
 
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <vector>
 
 namespace lumora {
 
@@ -24,6 +26,13 @@ struct DecodeOutput {
     int sourceHeight = 0;
     int rowsDone = 0;       // output rows written before the decode stopped
     uint64_t bytesRead = 0; // bytes read from the file for an embedded block
+    // How the file describes its colours: the embedded ICC profile (empty
+    // when none; not yet checked) and the EXIF marking of Adobe RGB.
+    std::vector<uint8_t> iccProfile;
+    bool exifAdobeRgb = false;
+    // The pixels are already in the colours the caller asked the decoder
+    // for (JpegOptions::colourTarget), so ConvertDecodedColours leaves them.
+    bool inTargetColours = false;
 
     bool ok() const { return status == DecodeStatus::Decoded && !image.isNull(); }
 };
@@ -48,12 +57,21 @@ struct RowWatch {
     // Picture rows (top-down) finished so far: every few rows and once at
     // the end.
     std::function<void(int rowsDone)> onRows;
+    // Optional, asked once the header is read when the rows need a colour
+    // conversion: true takes the conversion over. The watcher then converts
+    // every row it was told of, on its own thread, before it reads it, and
+    // sees to it that all rows the decode produced are converted before the
+    // output is used (the decoder converts none). False or absent: the
+    // decoder converts each band before telling of it.
+    std::function<bool(const TransformPtr& conversion)> adoptConversion;
 };
 
 // Largest picture any decoder accepts, in source pixels, and largest output
 // it allocates. Hostile headers claim sizes far beyond any camera.
 constexpr int64_t kMaxSourcePixels = 400LL * 1000 * 1000;
 constexpr int64_t kMaxOutputPixels = 160LL * 1000 * 1000;
+// Largest embedded colour profile taken from a file.
+constexpr uint32_t kMaxIccBytes = 16u << 20;
 
 // DCT-style reduction for a target size T: the first d of 8, 4, 2 with
 // T * d < max(width, height), else 1, so the longer side stays above T.

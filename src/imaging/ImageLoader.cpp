@@ -1,5 +1,6 @@
 #include "imaging/ImageLoader.h"
 
+#include "imaging/DecodedColours.h"
 #include "imaging/JpegDecoder.h"
 #include "imaging/ModernDecoder.h"
 #include "imaging/PictureDecoder.h"
@@ -24,8 +25,11 @@ int AutoRotationTurns(const ImageItem& item) {
     return kindTurnsByExif(item.kind) ? OrientationQuarterTurns(item.imageInfo.orientation) : 0;
 }
 
-DecodeOutput DecodeForLoader(const ImageItem& item, int scaleTarget, const CancelTest& cancel,
-                             const SizeCallback& onSize, const RowWatch* watch) {
+namespace {
+
+DecodeOutput decodeItem(const ImageItem& item, int scaleTarget, const CancelTest& cancel,
+                        const SizeCallback& onSize, const RowWatch* watch,
+                        const ProfilePtr& colourTarget) {
     DecodeOutput out;
     switch (item.kind) {
     case ImageKind::Tiff: {
@@ -64,6 +68,7 @@ DecodeOutput DecodeForLoader(const ImageItem& item, int scaleTarget, const Cance
         if (reader.ReadComposite(out.image))
             out.status = DecodeStatus::Decoded;
         out.rowsDone = out.image.height();
+        out.iccProfile = reader.ReadIccProfile();
         return out;
     }
     default: {
@@ -72,6 +77,8 @@ DecodeOutput DecodeForLoader(const ImageItem& item, int scaleTarget, const Cance
         options.cancel = cancel;
         options.onSize = onSize;
         options.watch = watch;
+        options.colourTarget = colourTarget;
+        options.exifAdobeRgb = ExifSaysAdobeRgb(item.shootingInfo);
         JpegSource source{item.path, 0, 0, kindCode(item.kind)};
         if (item.previewOffset != 0 && item.previewLength != 0) {
             source.offset = item.previewOffset;
@@ -80,6 +87,16 @@ DecodeOutput DecodeForLoader(const ImageItem& item, int scaleTarget, const Cance
         return CJpegDecoder::Decode(source, options);
     }
     }
+}
+
+} // namespace
+
+DecodeOutput DecodeForLoader(const ImageItem& item, int scaleTarget, const CancelTest& cancel,
+                             const SizeCallback& onSize, const RowWatch* watch,
+                             const ProfilePtr& colourTarget) {
+    DecodeOutput out = decodeItem(item, scaleTarget, cancel, onSize, watch, colourTarget);
+    ConvertDecodedColours(out, colourTarget, cancel, ExifSaysAdobeRgb(item.shootingInfo));
+    return out;
 }
 
 namespace {
@@ -96,8 +113,10 @@ bool decodeByKind(const LoadRequest& request, User user, DecodeOutput& out) {
         if (target)
             target->Post<LoaderSizeMessage>(std::abs(w), std::abs(h));
     };
+    // Both loaders show their picture on the screen: in the display's colours.
     out = DecodeForLoader(request.entry.item, user == User::Mini ? request.targetSize : 0,
-                          CancelTest{request.counter.get(), request.requestNumber}, postSize);
+                          CancelTest{request.counter.get(), request.requestNumber}, postSize,
+                          nullptr, DisplayProfile());
     return out.status != DecodeStatus::OpenFailed || !isJpegKind(request.entry.item.kind);
 }
 

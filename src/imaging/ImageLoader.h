@@ -20,6 +20,7 @@
 // own. A loader holds no lock while it decodes.
 #pragma once
 
+#include "colour/ColourProfile.h"
 #include "imaging/DecodeResult.h"
 #include "imaging/DibImage.h"
 #include "imaging/ImageItem.h"
@@ -133,8 +134,13 @@ struct MiniPreviewResultMessage : Message<WM_LOADER_RESULT> {
 // the RAW preview when the item has one), reduced by the JPEG scale rule for
 // scaleTarget (0: full size). OpenFailed only when the file cannot be opened.
 // `watch` follows the rows of the JPEG kinds; the other kinds ignore it.
+// With colourTarget the picture comes out converted from its own colours
+// into that profile (on the calling thread, in bands; the JPEG kinds while
+// they decode), so a watcher sees converted rows; null leaves the values
+// as decoded.
 DecodeOutput DecodeForLoader(const ImageItem& item, int scaleTarget, const CancelTest& cancel,
-                             const SizeCallback& onSize, const RowWatch* watch = nullptr);
+                             const SizeCallback& onSize, const RowWatch* watch = nullptr,
+                             const ProfilePtr& colourTarget = nullptr);
 bool isJpegKind(ImageKind kind);
 // Quarter turns clockwise that auto-rotation gives what DecodeForLoader
 // returns for the item: the orientation's turns for the JPEG kinds, none

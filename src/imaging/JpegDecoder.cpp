@@ -1,5 +1,7 @@
 #include "imaging/JpegDecoder.h"
 
+#include "colour/ColourTransform.h"
+#include "colour/EmbeddedProfiles.h"
 #include "imaging/FileBytes.h"
 #include "imaging/PixelMemory.h"
 #include "imaging/SafeOpen.h"
@@ -11,6 +13,8 @@
 #include <cstring>
 #include <memory>
 #include <new>
+#include <span>
+#include <vector>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -61,13 +65,61 @@ struct DecodeJob {
     int components = 0; // output components libjpeg delivers
     bool cmykInverted = false;
     std::unique_ptr<uint8_t[]> rowBuffer; // for output that is not BGR
+    TransformPtr transform;               // null: the rows stay as decoded
+    int rowsConverted = 0;                // picture rows (top-down) already converted
     bool headerRead = false;
     bool cancelled = false;
     bool allocationFailed = false;
 };
 
+// The file's own colour description, from the segments saved while the
+// header was read: the joined ICC profile and the EXIF marking.
+void readColour(j_decompress_ptr cinfo, DecodeJob& job) {
+    std::vector<std::span<const uint8_t>> app2;
+    bool adobe = false;
+    bool exifSeen = false;
+    for (jpeg_saved_marker_ptr m = cinfo->marker_list; m; m = m->next) {
+        const std::span<const uint8_t> data(m->data, m->data_length);
+        if (m->marker == JPEG_APP0 + 2) {
+            app2.push_back(data);
+        } else if (m->marker == JPEG_APP0 + 1 && !exifSeen && data.size() >= 6 &&
+                   std::memcmp(data.data(), "Exif\0\0", 6) == 0) {
+            exifSeen = true; // the first EXIF segment counts
+            adobe = ExifSegmentSaysAdobeRgb(data);
+        }
+    }
+    job.out->iccProfile = JoinJpegIccSegments(app2);
+    job.out->exifAdobeRgb = adobe;
+    // Only three-component pictures are RGB; grey and CMYK stay as they are.
+    if (job.options->colourTarget && cinfo->num_components == 3) {
+        job.transform =
+            TransformFor(ChooseSourceProfile(job.out->iccProfile,
+                                             job.out->exifAdobeRgb || job.options->exifAdobeRgb),
+                         job.options->colourTarget);
+        job.out->inTargetColours = true;
+        // A watcher on another thread may convert the rows as it follows
+        // them, beside the decode instead of after each band of it.
+        const RowWatch* watch = job.options->watch;
+        if (job.transform && watch && watch->adoptConversion &&
+            watch->adoptConversion(job.transform))
+            job.transform = nullptr;
+    }
+}
+
+// Converts the picture rows decoded since the last call.
+void convertDone(DecodeJob& job, int rowsDone) {
+    if (!job.transform || rowsDone <= job.rowsConverted)
+        return;
+    DibImage& image = job.out->image;
+    // Picture rows [a, b) are memory rows [height - b, height - a).
+    job.transform->Apply(image.memoryRow(image.height() - rowsDone), image.stride(), image.width(),
+                         rowsDone - job.rowsConverted, PixelLayout::Bgr8);
+    job.rowsConverted = rowsDone;
+}
+
 bool choose(j_decompress_ptr cinfo, DecodeJob& job) {
     DecodeOutput& out = *job.out;
+    readColour(cinfo, job);
     out.sourceWidth = static_cast<int>(cinfo->image_width);
     out.sourceHeight = static_cast<int>(cinfo->image_height);
     job.headerRead = true;
@@ -162,6 +214,8 @@ void convertRow(const DecodeJob& job, const uint8_t* src, uint8_t* dst, int widt
 bool runDecompress(j_decompress_ptr cinfo, ErrorManager* err, DecodeJob* job) {
     if (setjmp(err->jump))
         return false;
+    jpeg_save_markers(cinfo, JPEG_APP0 + 1, 0xFFFF);
+    jpeg_save_markers(cinfo, JPEG_APP0 + 2, 0xFFFF);
     jpeg_read_header(cinfo, TRUE);
     if (!choose(cinfo, *job))
         return false;
@@ -185,13 +239,17 @@ bool runDecompress(j_decompress_ptr cinfo, ErrorManager* err, DecodeJob* job) {
         if (!direct)
             convertRow(*job, row, target, width);
         job->out->rowsDone = ++rows;
-        if (tellRows && rows % 8 == 0)
-            watch->onRows(rows);
+        if (rows % 8 == 0) {
+            convertDone(*job, rows);
+            if (tellRows)
+                watch->onRows(rows);
+        }
         if (rows % 5 == 0 && job->options->cancel.IsStale()) {
             job->cancelled = true;
             break;
         }
     }
+    convertDone(*job, rows);
     if (tellRows)
         watch->onRows(rows);
     if (job->cancelled)
@@ -209,6 +267,9 @@ DecodeOutput decodeWith(j_decompress_ptr cinfo, ErrorManager& err, const JpegOpt
     bool finished = false;
     try {
         finished = runDecompress(cinfo, &err, &job);
+        // Rows decoded before an error stopped the decode are converted too.
+        if (!out.image.isNull())
+            convertDone(job, out.rowsDone);
     } catch (const std::bad_alloc&) {
         finished = false;
     }

@@ -8,6 +8,7 @@
 // source stays the caller's and must outlive the call.
 #pragma once
 
+#include "colour/ColourProfile.h"
 #include "imaging/DecodeResult.h"
 
 #include <cstddef>
@@ -37,6 +38,15 @@ struct JpegOptions {
     SizeCallback onSize;
     // Optional; the caller keeps it alive for the call.
     const RowWatch* watch = nullptr;
+    // When set, the rows are converted from the file's own colours (its
+    // ICC profile, else Adobe RGB when its EXIF says so, else sRGB) into
+    // this profile a band at a time as they are decoded, before a watcher
+    // is told of them. Null leaves the decoded values as they are. The
+    // file's profile bytes and EXIF marking are reported either way.
+    ProfilePtr colourTarget;
+    // The file's metadata, read elsewhere (a RAW file's EXIF for its
+    // preview), marks the picture as Adobe RGB.
+    bool exifAdobeRgb = false;
 };
 
 class CJpegDecoder {

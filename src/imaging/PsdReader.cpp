@@ -102,6 +102,10 @@ bool CPsdReader::findThumbnail() {
         const uint64_t dataPos = lengthPos + 4;
         if (dataLength > end - dataPos)
             return false;
+        if (id == 1039 && dataLength > 0 && dataLength <= kMaxIccBytes && iccLength == 0) {
+            iccOffset = dataPos;
+            iccLength = dataLength;
+        }
         if ((id == 1033 || id == 1036) && dataLength >= 28) {
             // format, width, height, row bytes, total size, compressed size,
             // bits per pixel, planes; then the JPEG.
@@ -117,6 +121,17 @@ bool CPsdReader::findThumbnail() {
         pos = dataPos + ((uint64_t(dataLength) + 1) & ~uint64_t(1));
     }
     return true;
+}
+
+std::vector<uint8_t> CPsdReader::ReadIccProfile() {
+    std::vector<uint8_t> bytes;
+    // The resource was checked against its section when the file was opened.
+    if (!file_ || iccLength == 0 || iccOffset > fileSize || iccLength > fileSize - iccOffset)
+        return bytes;
+    bytes.resize(static_cast<std::size_t>(iccLength));
+    if (!seekTo(file_.get(), iccOffset) || !readBytes(file_.get(), bytes.data(), bytes.size()))
+        bytes.clear();
+    return bytes;
 }
 
 bool CPsdReader::copyRawPlanes(DibImage& out) {
@@ -180,7 +195,8 @@ bool CPsdReader::unpackRows(DibImage& out) {
 bool CPsdReader::ReadComposite(DibImage& out, int64_t maxPixels) {
     out = DibImage{};
     // Two 32-bit sides multiply into 64 bits only unsigned.
-    const uint64_t limit = static_cast<uint64_t>(std::clamp<int64_t>(maxPixels, 0, kMaxOutputPixels));
+    const uint64_t limit =
+        static_cast<uint64_t>(std::clamp<int64_t>(maxPixels, 0, kMaxOutputPixels));
     if (!file_ || width == 0 || height == 0 || static_cast<uint64_t>(width) * height > limit)
         return false;
     // Even PackBits cannot hold more than 64 pixels of a channel per byte; a

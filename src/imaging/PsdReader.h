@@ -15,6 +15,7 @@
 #include <cstdio>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace lumora {
 
@@ -32,6 +33,9 @@ public:
     bool ReadComposite(DibImage& out, int64_t maxPixels = kMaxOutputPixels);
 
     bool HasThumbnail() const { return thumbnailLength != 0; }
+    // The embedded ICC profile (image resource 1039), empty when there is
+    // none or it cannot be read.
+    std::vector<uint8_t> ReadIccProfile();
 
     uint32_t width = 0;
     uint32_t height = 0;
@@ -44,6 +48,8 @@ public:
     uint64_t imageDataOffset = 0; // position of the 2-byte compression code
     uint64_t thumbnailOffset = 0; // JPEG thumbnail position, 0 when absent
     uint64_t thumbnailLength = 0;
+    uint64_t iccOffset = 0; // ICC profile resource, 0 when absent
+    uint64_t iccLength = 0;
     uint64_t fileSize = 0;
 
 private:

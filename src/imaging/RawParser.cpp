@@ -48,6 +48,7 @@ void CRawParser::Reset() {
     littleEndian_ = true;
     tiffBase_ = 0;
     exifIfdOffset_ = 0;
+    interopIfdOffset_ = 0;
     makerNoteOffset_ = 0;
     makerNoteLength_ = 0;
     ifd1Offset_ = 0;
@@ -199,6 +200,9 @@ void CRawParser::ParseTiffStructure(std::uint32_t ifd0Offset) {
     if (exifIfdOffset_ != 0) {
         WalkIfd(tiffBase_ + exifIfdOffset_, tiffBase_, Ifd::Exif, nullptr);
     }
+    if (interopIfdOffset_ != 0) {
+        WalkIfd(tiffBase_ + interopIfdOffset_, tiffBase_, Ifd::Interop, nullptr);
+    }
     if (makerNoteOffset_ != 0) {
         ParseMakerNote();
     }
@@ -337,6 +341,11 @@ void CRawParser::OnEntry(Ifd which, std::uint64_t base, const Entry& e) {
         break;
     case Ifd::Image:
         OnImageDirectory(e);
+        break;
+    case Ifd::Interop:
+        if (e.tag == 0x0001 && e.type == 2) {
+            shootingInfo_.interopIndex = Text(e, 4);
+        }
         break;
     }
 }
@@ -503,6 +512,9 @@ void CRawParser::OnExif(const Entry& e) {
         break;
     case 40961:
         s.colorSpace = static_cast<std::uint16_t>(UInt(e));
+        break;
+    case 40965:
+        interopIfdOffset_ = UInt(e);
         break;
     case 40962:
         s.pixelX = UInt(e);

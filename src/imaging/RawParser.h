@@ -174,7 +174,8 @@ private:
         Sony,
         Panasonic,
         Samsung,
-        Image // any image directory of a current RAW file (RawParserModern.cpp)
+        Interop, // the EXIF interoperability directory
+        Image    // any image directory of a current RAW file (RawParserModern.cpp)
     };
     // One image directory (IFD0, a SubIFD, IFD1) of a current RAW file.
     struct ImageDirectory {
@@ -276,6 +277,7 @@ private:
     bool littleEndian_ = true;
     std::uint64_t tiffBase_ = 0;
     std::uint32_t exifIfdOffset_ = 0;
+    std::uint32_t interopIfdOffset_ = 0;
     std::uint32_t makerNoteOffset_ = 0;
     std::uint64_t makerNoteLength_ = 0; // bytes of the maker-note block, 0 when unknown
     std::uint32_t ifd1Offset_ = 0;

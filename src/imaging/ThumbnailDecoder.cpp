@@ -1,5 +1,6 @@
 #include "imaging/ThumbnailDecoder.h"
 
+#include "imaging/DecodedColours.h"
 #include "imaging/ImageTools.h"
 #include "imaging/JpegDecoder.h"
 #include "imaging/ModernDecoder.h"
@@ -58,6 +59,8 @@ DibImage decodeThumbJpeg(const ImageItem& item, const ThumbnailBox& params) {
     JpegOptions options;
     options.scaleTarget = kThumbTarget;
     options.maxSourcePixels = sourceLimit(params);
+    options.colourTarget = SrgbProfile();
+    options.exifAdobeRgb = ExifSaysAdobeRgb(item.shootingInfo);
     const int kind = kindCode(item.kind);
     if (item.thumbFromSidecar && !item.sidecarName.empty()) {
         DecodeOutput out = CJpegDecoder::Decode(
@@ -141,6 +144,8 @@ DibImage decodeWhole(const ImageItem& item, const ThumbnailBox& params) {
         JpegOptions options;
         options.scaleTarget = kThumbTarget;
         options.maxSourcePixels = sourceLimit(params);
+        options.colourTarget = SrgbProfile();
+        options.exifAdobeRgb = ExifSaysAdobeRgb(item.shootingInfo);
         DecodeOutput out = CJpegDecoder::Decode(JpegSource{item.path}, options);
         return out.ok() ? std::move(out.image) : DibImage{};
     }
@@ -149,6 +154,7 @@ DibImage decodeWhole(const ImageItem& item, const ThumbnailBox& params) {
         options.subsampleTarget = kThumbTarget;
         options.maxSourcePixels = sourceLimit(params);
         DecodeOutput out = CTiffDecoder::Decode(item.path, options);
+        ConvertDecodedColours(out, SrgbProfile(), {}, ExifSaysAdobeRgb(item.shootingInfo));
         return out.ok() ? std::move(out.image) : DibImage{};
     }
     case ImageKind::Psd: {

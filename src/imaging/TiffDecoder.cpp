@@ -122,6 +122,14 @@ DecodeOutput CTiffDecoder::Decode(const std::string& path, const TiffOptions& op
     TIFFGetField(tif.get(), TIFFTAG_IMAGELENGTH, &height);
     TIFFGetField(tif.get(), TIFFTAG_PHOTOMETRIC, &photometric);
     TIFFGetFieldDefaulted(tif.get(), TIFFTAG_ORIENTATION, &orientation);
+    // The embedded ICC profile (tag 34675), bounded like any profile.
+    uint32_t iccCount = 0;
+    void* iccData = nullptr;
+    if (TIFFGetField(tif.get(), TIFFTAG_ICCPROFILE, &iccCount, &iccData) && iccData &&
+        iccCount > 0 && iccCount <= kMaxIccBytes) {
+        const auto* p = static_cast<const uint8_t*>(iccData);
+        out.iccProfile.assign(p, p + iccCount);
+    }
     // The size of the upright picture, which is what comes out.
     const StoredToShown place = StoredToShown::For(orientation, width, height);
     out.sourceWidth = static_cast<int>(std::min<uint32_t>(place.shownWidth, INT32_MAX));

@@ -28,6 +28,7 @@ struct ShootingInfo {
     std::optional<std::uint32_t> pixelY;
     std::optional<std::uint16_t> whiteBalance; // 0 auto, 1 manual
     std::optional<std::uint16_t> colorSpace;   // 1 sRGB, 0xFFFF uncalibrated
+    std::optional<std::string> interopIndex;   // "R98" sRGB, "R03" Adobe RGB (DCF option)
 
     bool operator==(const ShootingInfo&) const = default;
 };

@@ -63,7 +63,7 @@ struct AppSettings {
     std::int32_t AutoUpdate = 1;      // ApplicationSettings
     std::int32_t AutoDriveDetect = 1; // ApplicationSettings
     std::int32_t MiscKind =
-        0x3D;                  // DisplaySettings: 0x01 PSD, 0x04 BMP, 0x08 GIF, 0x10 ICO, 0x20 CUR
+        0x3D; // DisplaySettings: 0x01 PSD, 0x04 BMP, 0x08 GIF, 0x10 ICO, 0x20 CUR
     // DisplaySettings: 0x01 CR3, 0x02 ARW/SRF, 0x04 DNG, 0x08 RW2/RWL, 0x10 NRW, 0x20 SRW, 0x40 3FR
     std::int32_t RawKind = 0x7F;
     // DisplaySettings: 0x01 HEIF, 0x02 AVIF, 0x04 PNG, 0x08 WebP, 0x10 JPEG XL
@@ -75,6 +75,9 @@ struct AppSettings {
     std::int32_t PreimageSize = 2;      // PreviewSettings: multiple of the thumbnail size
     std::int32_t FullScreenToolBar = 1; // PreviewSettings
     std::int32_t NoMagOnFit = 1;        // PreviewSettings
+    // PreviewSettings: the monitor's ICC profile file, used when the desktop
+    // publishes none (empty: sRGB).
+    QString DisplayProfile;
     std::int32_t FileType = 7;          // ControlSettings: 1 JPEG, 2 RAW, 4 the MiscKind kinds
     std::int32_t ShowFileName = 1;      // ControlSettings
     std::int32_t ShowGuide = 1;         // ControlSettings

@@ -96,6 +96,8 @@ const std::array kKeys{
                LUMORA_INT(FullScreenToolBar), L::None, false},
     SettingKey{"PreviewSettings", "NoMagOnFit", T::Int, 30, 0, 1, R::UseDefault,
                LUMORA_INT(NoMagOnFit), L::None, false},
+    SettingKey{"PreviewSettings", "DisplayProfile", T::Text, 58, 0, 0, R::UseDefault,
+               LUMORA_TEXT(DisplayProfile), L::None, false},
     SettingKey{"CustomSettings", "PreviewMouseWheel", T::Int, 31, 0, 1, R::UseDefault,
                LUMORA_INT(PreviewMouseWheel), L::None, false},
     SettingKey{"CustomSettings", "NoSlideShowDlg", T::Int, 32, 0, 1, R::UseDefault,

@@ -57,6 +57,7 @@ void CAppSettingDlg::LoadPages(const AppSettings& s) {
     color_->Values = ColorFontValues::from(s);
 
     preview_->MagMode = s.MagMode;
+    preview_->DisplayProfile = s.DisplayProfile;
     preview_->RotateMode = s.RotateMode;
     preview_->PreimageSize = s.PreimageSize;
     preview_->NoMagOnFit = s.NoMagOnFit;
@@ -150,6 +151,7 @@ bool CAppSettingDlg::StorePages(AppSettings& s) const {
         color_->Values.storeTo(s);
     if (preview_->initialised()) {
         s.MagMode = preview_->MagMode;
+        s.DisplayProfile = preview_->DisplayProfile;
         s.RotateMode = preview_->RotateMode;
         s.PreimageSize = preview_->PreimageSize;
         s.NoMagOnFit = preview_->NoMagOnFit;

@@ -586,13 +586,36 @@ CPreviewSetting::CPreviewSetting(QWidget* parent)
     auto* pre = row({new QLabel(QStringLiteral("サムネイルサイズの")), preimage_,
                      new QLabel(QStringLiteral("倍で表示"))});
 
+    profile_ = named(new QLineEdit, 1090);
+    browseProfile_ = named(new QPushButton(QStringLiteral("参照(&B)...")), 1091);
+    browseProfile_->setAutoDefault(false);
+    connect(browseProfile_, &QPushButton::clicked, this, &CPreviewSetting::browseProfile);
+    auto* colour = new QVBoxLayout;
+    colour->addWidget(new QLabel(
+        QStringLiteral("デスクトップがモニターのプロファイルを指定しないときに使うICCプロファイル"
+                       "（空欄のときはsRGB）：")));
+    colour->addLayout(row({profile_, browseProfile_}));
+
     auto* page = new QVBoxLayout(this);
     page->addWidget(group(QStringLiteral("新しい画像がロードされたときの表示倍率"), mag_.column()));
     page->addWidget(group(QStringLiteral("新しい画像がロードされたときの回転"), rotate_.column()));
     page->addWidget(group(QStringLiteral("プリイメージ"), pre));
     page->addWidget(noMagOnFit);
     page->addWidget(fullScreenToolBar);
+    page->addWidget(group(QStringLiteral("カラーマネジメント"), colour));
     page->addStretch();
+}
+
+void CPreviewSetting::browseProfile() {
+    QFileDialog dialog(this);
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    dialog.setFileMode(QFileDialog::ExistingFile);
+    if (!profile_->text().isEmpty())
+        dialog.selectFile(profile_->text());
+    dialog.setNameFilters({QStringLiteral("ICCプロファイル (*.icc *.icm *.ICC *.ICM)"),
+                           QStringLiteral("すべてのファイル (*)")});
+    if (dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty())
+        profile_->setText(dialog.selectedFiles().first());
 }
 
 void CPreviewSetting::OnInitDialog() {
@@ -600,6 +623,7 @@ void CPreviewSetting::OnInitDialog() {
     rotate_.show(RotateMode);
     preimage_->setValue(PreimageSize);
     flags_.show();
+    profile_->setText(DisplayProfile);
 }
 
 bool CPreviewSetting::validate() {
@@ -608,6 +632,7 @@ bool CPreviewSetting::validate() {
     MagMode = mag_.chosen();
     RotateMode = rotate_.chosen();
     flags_.read();
+    DisplayProfile = profile_->text().trimmed();
     return true;
 }
 

@@ -225,15 +225,20 @@ public:
     std::int32_t PreimageSize = 0;
     std::int32_t NoMagOnFit = 0;
     std::int32_t FullScreenToolBar = 0;
+    QString DisplayProfile; // monitor profile file, empty for none
 
 protected:
     void OnInitDialog() override;
 
 private:
+    void browseProfile();
+
     RadioPair mag_;    // MagMode: fit, keep
     RadioPair rotate_; // RotateMode: EXIF, keep
     CUpDownEdit* preimage_;
     FlagChecks flags_; // NoMagOnFit, FullScreenToolBar
+    QLineEdit* profile_;
+    QPushButton* browseProfile_;
 };
 
 // Page 5 "カスタム".

@@ -6,7 +6,9 @@ namespace lumora {
 
 DecodeOutput DecodeFullPicture(const ImageItem& item, const CancelTest& cancel,
                                const SizeCallback& onSize, const RowWatch* watch) {
-    return DecodeForLoader(item, 0, cancel, onSize, watch);
+    // Converted into the display's colours on the loader thread, band by
+    // band as the rows are decoded.
+    return DecodeForLoader(item, 0, cancel, onSize, watch, DisplayProfile());
 }
 
 bool DecodesAsJpeg(ImageKind kind) {

@@ -1,5 +1,5 @@
 // The shared decoders as the viewer's loader uses them: full size, with the
-// RAW kinds read from their embedded preview.
+// RAW kinds read from their embedded preview, in the display's colours.
 #pragma once
 
 #include "imaging/DecodeResult.h"

@@ -24,6 +24,21 @@ CQuarterFollower::CQuarterFollower() {
         rows_.store(rows, std::memory_order_release);
         rows_.notify_one();
     };
+    watch_.adoptConversion = [this](const TransformPtr& conversion) {
+        conversion_ = conversion;
+        return true;
+    };
+}
+
+void CQuarterFollower::convertUpTo(int rows) {
+    rows = std::min(rows, pixels_.height);
+    if (!conversion_ || !pixels_.bits || rows <= converted_)
+        return;
+    // Picture rows [a, b) are memory rows [height - b, height - a).
+    auto* first = const_cast<uint8_t*>(pixels_.bits) +
+                  static_cast<std::ptrdiff_t>(pixels_.height - rows) * pixels_.stride;
+    conversion_->Apply(first, pixels_.stride, pixels_.width, rows - converted_, PixelLayout::Bgr8);
+    converted_ = rows;
 }
 
 CQuarterFollower::~CQuarterFollower() {
@@ -35,7 +50,7 @@ void CQuarterFollower::start(const DibImage& image) {
         return;
     pixels_ = DibPixels::Of(image);
     if (pixels_.width < 4 || pixels_.height < 4)
-        return;
+        return; // too small for a quarter: Finish converts it
     try {
         thread_ = std::thread([this] { run(); });
     } catch (const std::system_error&) {
@@ -53,23 +68,31 @@ void CQuarterFollower::run() {
         left -= step;
         PopulatePixelPages(block + left, step);
     }
+    // Without memory for the copy the rows are still converted.
     QImage quarter = NewPixelImage(pixels_.width / 4, pixels_.height / 4);
-    if (quarter.isNull())
-        return;
-    const int total = quarter.height();
+    const int total = quarter.isNull() ? 0 : quarter.height();
+    const int convertTotal = conversion_ ? pixels_.height : 0;
     int done = 0;
-    while (done < total) {
+    while (done < total || converted_ < convertTotal) {
         const int rows = rows_.load(std::memory_order_acquire);
         if (rows == kStopped)
             return;
+        bool progressed = false;
+        if (conversion_ && rows > converted_) {
+            convertUpTo(rows);
+            progressed = true;
+        }
         const int ready = std::min(total, rows / 4);
         if (ready > done) {
             QuarterDibRows(pixels_, quarter, done, ready);
             done = ready;
-            continue;
+            progressed = true;
         }
-        rows_.wait(rows, std::memory_order_acquire);
+        if (!progressed)
+            rows_.wait(rows, std::memory_order_acquire);
     }
+    if (quarter.isNull())
+        return;
     quarter_ = std::move(quarter);
     complete_.store(true, std::memory_order_release);
 }
@@ -81,14 +104,21 @@ void CQuarterFollower::stop() {
         thread_.join();
 }
 
-QImage CQuarterFollower::Finish(const DecodeOutput& out) {
+QImage CQuarterFollower::Finish(DecodeOutput& out) {
     const bool whole = out.status == DecodeStatus::Decoded && out.image.bits() == pixels_.bits &&
                        out.rowsDone >= pixels_.height;
     if (!whole || !thread_.joinable()) {
         stop();
+        // The rows the follower did not reach are converted here.
+        if (conversion_ && !out.image.isNull()) {
+            if (pixels_.bits != out.image.bits())
+                pixels_ = DibPixels::Of(out.image);
+            convertUpTo(out.rowsDone);
+        }
         return {};
     }
-    // A complete decode reported its last row, so the follower ends by itself.
+    // A complete decode reported its last row, so the follower ends by itself
+    // (with every row converted).
     thread_.join();
     return complete_.load(std::memory_order_acquire) ? std::move(quarter_) : QImage();
 }

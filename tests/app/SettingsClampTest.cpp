@@ -41,8 +41,8 @@ TEST(SettingsKeys, TableHoldsEveryKeyOnceWithItsDefaultInRange) {
         }
         EXPECT_EQ(findSettingKey(k.section, k.key), &k);
     }
-    EXPECT_EQ(seen.size(), 61);
-    for (int r = 0; r < 61; ++r)
+    EXPECT_EQ(seen.size(), 62);
+    for (int r = 0; r < 62; ++r)
         EXPECT_TRUE(ranks.contains(r)) << r;
 }
 

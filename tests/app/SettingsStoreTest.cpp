@@ -167,6 +167,7 @@ TEST(SettingsStore, FreshFileListsKeysInSaveOrder) {
                                   "PreviewSettings/PreimageSize",
                                   "PreviewSettings/FullScreenToolBar",
                                   "PreviewSettings/NoMagOnFit",
+                                  "PreviewSettings/DisplayProfile",
                                   "CustomSettings/PreviewMouseWheel",
                                   "CustomSettings/NoSlideShowDlg",
                                   "CustomSettings/OneKey",

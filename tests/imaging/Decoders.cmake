@@ -12,6 +12,7 @@ lumora_gtest(lumora_decoders_test
         ${CMAKE_CURRENT_LIST_DIR}/GeneratedSamplesTest.cpp
         ${CMAKE_CURRENT_LIST_DIR}/DecodeLimitsTest.cpp
         ${CMAKE_CURRENT_LIST_DIR}/ModernSamplesTest.cpp
+        ${CMAKE_CURRENT_LIST_DIR}/ColourDecodeTest.cpp
     LIBS lumora_decoders lumora_engine lumora_samplegen JPEG::JPEG TIFF::TIFF Qt6::Gui
     LABELS sanitize)
 

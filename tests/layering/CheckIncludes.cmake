@@ -9,6 +9,7 @@
 #   1  metadata, settings       EXIF and maker-note records; the settings record
 #      formats                  container readers that are not TIFF (ISO media boxes)
 #      marks                    ratings, reject and colour labels in XMP
+#      colour                   ICC profiles, colour transforms, the display profile
 #   2  imaging                  pixels, item record, parser, decoders, loaders
 #   3  engine                   item list, folder scan, engine threads, watch
 #   4  resources                tool-bar images drawn in code
@@ -22,6 +23,7 @@ set(LAYER_metadata 1)
 set(LAYER_settings 1)
 set(LAYER_formats 1)
 set(LAYER_marks 1)
+set(LAYER_colour 1)
 set(LAYER_imaging 2)
 set(LAYER_engine 3)
 set(LAYER_resources 4)

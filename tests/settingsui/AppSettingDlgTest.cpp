@@ -104,6 +104,7 @@ private slots:
     void pictureKindsHaveTheirChecksInTheMiscGroup();
     void longSideSetsShortSideAndZeroLeavesIt();
     void preimageZeroIsRefusedAndKeepsTheDialogOpen();
+    void monitorProfileFileIsShownAndStoredTrimmed();
     void leavingAPageWithABadValueStaysOnIt();
     void colourPageSamplesAndDefaults();
     void disabledColourBoxIsCheckered();
@@ -298,6 +299,27 @@ void AppSettingDlgTest::preimageZeroIsRefusedAndKeepsTheDialogOpen() {
     AppSettings s = sampleSettings();
     dlg.StorePages(s);
     QCOMPARE(s.PreimageSize, 5);
+}
+
+void AppSettingDlgTest::monitorProfileFileIsShownAndStoredTrimmed() {
+    CAppSettingDlg dlg;
+    AppSettings in = sampleSettings();
+    in.DisplayProfile = QStringLiteral("/usr/share/color/icc/monitor.icc");
+    openSheet(dlg, in, 3);
+    auto* edit = child<QLineEdit>(dlg.preview(), 1090);
+    QCOMPARE(edit->text(), in.DisplayProfile);
+    QVERIFY(child<QPushButton>(dlg.preview(), 1091));
+    edit->setText(QStringLiteral("  /home/a/calibrated.icm  "));
+    clickOk(dlg);
+    AppSettings out = sampleSettings();
+    dlg.StorePages(out);
+    QCOMPARE(out.DisplayProfile, QStringLiteral("/home/a/calibrated.icm"));
+    // Emptied: back to the desktop's profile or sRGB.
+    openSheet(dlg, out, 3);
+    edit->clear();
+    clickOk(dlg);
+    dlg.StorePages(out);
+    QVERIFY(out.DisplayProfile.isEmpty());
 }
 
 void AppSettingDlgTest::leavingAPageWithABadValueStaysOnIt() {

@@ -1,12 +1,15 @@
 // The screen-ready picture: row order and colour of the conversion, the
 // reduced copies and the choice among them, quarter turns.
+#include "viewer/ViewerPicture.h"
 #include "viewer/LoaderGlue.h"
 #include "viewer/PixelPool.h"
 #include "viewer/QuarterFollower.h"
-#include "viewer/ViewerPicture.h"
 
+#include "colour/ColourProfile.h"
+#include "imaging/ImageLoader.h"
 #include "imaging/RequestCounter.h"
 
+#include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -184,7 +187,7 @@ private slots:
             QVERIFY(img.save(path, "JPG", 90));
             ImageItem item = ImageItem::FromPath(path.toStdString(), ImageKind::Jpeg);
             CQuarterFollower follower;
-            const DecodeOutput out = DecodeFullPicture(item, CancelTest{}, {}, &follower.Watch());
+            DecodeOutput out = DecodeFullPicture(item, CancelTest{}, {}, &follower.Watch());
             QVERIFY(out.ok());
             const QImage quarter = follower.Finish(out);
             QCOMPARE(quarter.size(), QSize(size.width() / 4, size.height() / 4));
@@ -207,7 +210,7 @@ private slots:
                 counter.Set(2);
         };
         ImageItem bigItem = ImageItem::FromPath(bigPath.toStdString(), ImageKind::Jpeg);
-        const DecodeOutput cut = DecodeFullPicture(bigItem, CancelTest{&counter, 1}, {}, &watch);
+        DecodeOutput cut = DecodeFullPicture(bigItem, CancelTest{&counter, 1}, {}, &watch);
         QCOMPARE(cut.status, DecodeStatus::Cancelled);
         QVERIFY(stale.Finish(cut).isNull());
 
@@ -217,9 +220,9 @@ private slots:
         const QString bmpPath = dir.filePath(QStringLiteral("p.bmp"));
         QVERIFY(bmp.save(bmpPath, "BMP"));
         CQuarterFollower unused;
-        const DecodeOutput other = DecodeFullPicture(
-            ImageItem::FromPath(bmpPath.toStdString(), ImageKind::Bmp), CancelTest{}, {},
-            &unused.Watch());
+        DecodeOutput other =
+            DecodeFullPicture(ImageItem::FromPath(bmpPath.toStdString(), ImageKind::Bmp),
+                              CancelTest{}, {}, &unused.Watch());
         QVERIFY(other.ok());
         QVERIFY(unused.Finish(other).isNull());
     }
@@ -331,6 +334,70 @@ private slots:
             CPixelPool::Give(out.image.release(), size);
         }
         CPixelPool::Trim();
+    }
+
+    // A picture in Adobe RGB: the follower converts the rows beside the
+    // decode, and the result is the decoder's own conversion, quarter and
+    // all; a decode made stale halfway still ends with every decoded row
+    // converted.
+    void followerConvertsColoursBesideTheDecode() {
+        QTemporaryDir dir;
+        QImage img(1203, 803, QImage::Format_RGB32);
+        for (int y = 0; y < img.height(); ++y)
+            for (int x = 0; x < img.width(); ++x)
+                img.setPixel(x, y, qRgb((x * 255) / 1202, 255 - (y * 255) / 802, 60));
+        const QString plain = dir.filePath(QStringLiteral("plain.jpg"));
+        QVERIFY(img.save(plain, "JPG", 92));
+        QFile in(plain);
+        QVERIFY(in.open(QIODevice::ReadOnly));
+        QByteArray bytes = in.readAll();
+        const std::vector<uint8_t> icc = AdobeRgbProfile()->Bytes();
+        QByteArray segment("\xFF\xE2", 2);
+        const int length = 2 + 14 + int(icc.size());
+        segment.append(char(length >> 8)).append(char(length & 0xFF));
+        segment.append("ICC_PROFILE", 12).append(char(1)).append(char(1));
+        segment.append(reinterpret_cast<const char*>(icc.data()), qsizetype(icc.size()));
+        bytes.insert(2, segment);
+        const QString path = dir.filePath(QStringLiteral("adobe.jpg"));
+        QFile out(path);
+        QVERIFY(out.open(QIODevice::WriteOnly));
+        out.write(bytes);
+        out.close();
+        const ImageItem item = ImageItem::FromPath(path.toStdString(), ImageKind::Jpeg);
+
+        const DecodeOutput byDecoder = DecodeForLoader(item, 0, {}, {}, nullptr, SrgbProfile());
+        const DecodeOutput unconverted = DecodeForLoader(item, 0, {}, {}, nullptr, nullptr);
+        QVERIFY(byDecoder.ok() && unconverted.ok());
+        QVERIFY(std::memcmp(byDecoder.image.bits(), unconverted.image.bits(),
+                            byDecoder.image.byteSize()) != 0);
+        {
+            CQuarterFollower follower;
+            DecodeOutput followed = DecodeFullPicture(item, CancelTest{}, {}, &follower.Watch());
+            const QImage quarter = follower.Finish(followed);
+            QVERIFY(followed.ok());
+            QCOMPARE(std::memcmp(followed.image.bits(), byDecoder.image.bits(),
+                                 byDecoder.image.byteSize()),
+                     0);
+            QCOMPARE(quarter, QuarterDib(byDecoder.image));
+        }
+        // Stale after a few rows: the rows decoded are converted, no more.
+        RequestCounter counter;
+        counter.Set(1);
+        CQuarterFollower follower;
+        RowWatch watch = follower.Watch();
+        const auto onRows = watch.onRows;
+        watch.onRows = [&](int rows) {
+            onRows(rows);
+            if (rows >= 200)
+                counter.Set(2);
+        };
+        DecodeOutput stale = DecodeFullPicture(item, CancelTest{&counter, 1}, {}, &watch);
+        QVERIFY(follower.Finish(stale).isNull());
+        QVERIFY(stale.rowsDone >= 200 && stale.rowsDone < 803);
+        const int rowBytes = 1203 * 3;
+        for (int y : {0, stale.rowsDone - 1})
+            QCOMPARE(std::memcmp(stale.image.scanLine(y), byDecoder.image.scanLine(y), rowBytes),
+                     0);
     }
 };
 

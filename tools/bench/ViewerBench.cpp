@@ -6,11 +6,17 @@
 //                        in a 1600 x 1000 canvas
 //   next_image_ms        next image at one step per second (neighbours are
 //                        decoded while the current one is shown)
+//   colour_*             the same picture in Adobe RGB with its profile:
+//                        conversion to the display alone against its decode
+//                        (colour_transform_vs_decode), and key to the full
+//                        picture on screen against djpeg on that file
 #ifdef LUMORA_BENCH_VIEWER
 
 #include "BenchCommands.h"
 #include "BenchSupport.h"
 
+#include "colour/ColourTransform.h"
+#include "imaging/JpegDecoder.h"
 #include "samples/SampleGen.h"
 #include "viewer/LoaderGlue.h"
 #include "viewer/PictureLoader.h"
@@ -93,6 +99,98 @@ double timedRepaint(CPreviewCtrl* pv) {
     if (pv->paintCount() == before)
         std::fprintf(stderr, "viewer bench: a repaint did not paint\n");
     return ms;
+}
+
+// The picture in Adobe RGB: its profile in one APP2 segment after the SOI.
+std::string writeAdobeRgbCopy(const std::string& from, const fs::path& to) {
+    std::ifstream in(from, std::ios::binary);
+    std::vector<char> jpeg((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    const std::vector<uint8_t> icc = AdobeRgbProfile()->Bytes();
+    const std::size_t length = 2 + 14 + icc.size();
+    std::vector<char> segment(4 + 14);
+    segment[0] = '\xFF';
+    segment[1] = '\xE2';
+    segment[2] = static_cast<char>(length >> 8);
+    segment[3] = static_cast<char>(length & 0xFF);
+    std::memcpy(segment.data() + 4, "ICC_PROFILE", 12);
+    segment[16] = 1; // part 1 of 1
+    segment[17] = 1;
+    segment.insert(segment.end(), icc.begin(), icc.end());
+    jpeg.insert(jpeg.begin() + 2, segment.begin(), segment.end());
+    std::ofstream(to, std::ios::binary)
+        .write(jpeg.data(), static_cast<std::streamsize>(jpeg.size()));
+    return to.string();
+}
+
+struct ColourFigures {
+    double decodeMs = NAN;    // decode alone, no conversion
+    double transformMs = NAN; // the conversion of the decoded picture alone
+    double convertedMs = NAN; // decode with the conversion as the viewer runs it
+    double fullMs = NAN;      // key to the full picture on screen
+    double djpegMs = NAN;
+    double decodeCpuMs = NAN; // the same two on this thread's CPU clock
+    double transformCpuMs = NAN;
+};
+
+ColourFigures measureAdobeRgb(List& list, const fs::path& dir, int reps) {
+    ColourFigures f;
+    const std::string path = writeAdobeRgbCopy(list.items[0].path, dir / "adobe.jpg");
+    ImageItem item = list.items[0];
+    item.path = path;
+    item.fileName = "adobe.jpg";
+    list.items.push_back(item);
+    const int index = static_cast<int>(list.items.size()) - 1;
+    std::vector<double> decode, transform, converted, full, djpeg, decodeCpu, transformCpu;
+    for (int r = 0; r < reps; ++r) {
+        auto start = Clock::now();
+        double cpu = threadCpuMs();
+        DecodeOutput out = CJpegDecoder::Decode(JpegSource{path}, JpegOptions{});
+        decode.push_back(msSince(start));
+        decodeCpu.push_back(threadCpuMs() - cpu);
+        const TransformPtr t =
+            TransformFor(ChooseSourceProfile(out.iccProfile, false), DisplayProfile());
+        if (!t || out.image.isNull())
+            return f;
+        start = Clock::now();
+        cpu = threadCpuMs();
+        t->Apply(out.image.bits(), out.image.stride(), out.image.width(), out.image.height(),
+                 PixelLayout::Bgr8);
+        transform.push_back(msSince(start));
+        transformCpu.push_back(threadCpuMs() - cpu);
+        out = DecodeOutput{};
+        start = Clock::now();
+        out = DecodeFullPicture(item, CancelTest{}, {});
+        converted.push_back(msSince(start));
+    }
+    CPreviewCtrl* pv = list.frame->preview();
+    list.frame->SetFitMode(true);
+    for (int r = 0; r < reps; ++r) {
+        CPictureLoader::WaitIdle(30000);
+        pv->DropPrefetched();
+        list.open(r % 2 ? 0 : index); // another picture between, so each open decodes
+        waitDisplayed(*list.frame);
+        CPictureLoader::WaitIdle(30000);
+        pv->DropPrefetched();
+        const auto start = Clock::now();
+        list.open(index);
+        pv->viewport()->repaint();
+        if (!waitDisplayed(*list.frame))
+            return f;
+        pv->viewport()->repaint();
+        full.push_back(msSince(start));
+        CPictureLoader::WaitIdle(30000);
+        const double d = djpegMs(path, nullptr);
+        if (d >= 0)
+            djpeg.push_back(d);
+    }
+    f.decodeMs = median(decode);
+    f.transformMs = median(transform);
+    f.convertedMs = median(converted);
+    f.fullMs = median(full);
+    f.djpegMs = djpeg.empty() ? NAN : median(djpeg);
+    f.decodeCpuMs = median(decodeCpu);
+    f.transformCpuMs = median(transformCpu);
+    return f;
 }
 
 int runViewer(const std::vector<std::string>& args) {
@@ -286,6 +384,8 @@ int runViewer(const std::vector<std::string>& args) {
         next.push_back(msSince(start));
     }
     CPictureLoader::WaitIdle(30000);
+    const ColourFigures colour = measureAdobeRgb(list, dir, reps);
+    CPictureLoader::WaitIdle(30000);
     std::error_code ec;
     fs::remove_all(dir, ec);
 
@@ -311,6 +411,29 @@ int runViewer(const std::vector<std::string>& args) {
                 median(allPaints), percentile(allPaints, 0.99));
     std::printf("  next image, 1 step/s:    median %7.2f ms  p99 %7.2f ms   (goal <= 30)\n",
                 median(next), percentile(next, 0.99));
+    const double colourRatio = colour.transformMs / colour.decodeMs;
+    const double colourFull = colour.fullMs / colour.djpegMs;
+    std::printf("  Adobe RGB picture, shown in the display's profile (%s):\n",
+                DisplayProfile()->description().c_str());
+    std::printf("    conversion alone %.1f ms, decode %.1f ms: ratio %.3f  (goal <= 0.10)\n",
+                colour.transformMs, colour.decodeMs, colourRatio);
+    std::printf("    on the thread's CPU clock: conversion %.1f ms, decode %.1f ms: ratio %.3f\n",
+                colour.transformCpuMs, colour.decodeCpuMs,
+                colour.transformCpuMs / colour.decodeCpuMs);
+    std::printf("    decode with the conversion as the viewer runs it %.1f ms\n",
+                colour.convertedMs);
+    std::printf("    key to full picture:   median %7.1f ms  djpeg %7.1f ms  ratio %.2f  (goal <= "
+                "1.3)\n",
+                colour.fullMs, colour.djpegMs, colourFull);
+    if (json)
+        std::printf("{\"colour_transform_ms\":%s,\"colour_decode_ms\":%s,"
+                    "\"colour_transform_vs_decode\":%s,\"colour_full_image_ms\":%s,"
+                    "\"colour_djpeg_ms\":%s,\"colour_full_image_vs_djpeg\":%s,"
+                    "\"colour_transform_vs_decode_cpu\":%s}\n",
+                    jsonNumber(colour.transformMs).c_str(), jsonNumber(colour.decodeMs).c_str(),
+                    jsonNumber(colourRatio).c_str(), jsonNumber(colour.fullMs).c_str(),
+                    jsonNumber(colour.djpegMs).c_str(), jsonNumber(colourFull).c_str(),
+                    jsonNumber(colour.transformCpuMs / colour.decodeCpuMs).c_str());
     if (json)
         std::printf(
             "{\"megapixels\":24,\"preimage_ms\":%s,\"preimage_p99_ms\":%s,\"full_image_ms\":%s,"
