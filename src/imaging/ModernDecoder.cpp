@@ -50,6 +50,8 @@ DecodeOutput DecodeModernPicture(const std::string& path, ImageKind kind,
         }
     }
     out.image = std::move(image);
+    // The caller converts from the file's colours (ConvertDecodedColours).
+    out.iccProfile = std::move(pic.iccProfile);
     out.rowsDone = out.image.height();
     out.status = DecodeStatus::Decoded;
     return out;

@@ -209,6 +209,7 @@ DibImage decodeWhole(const ImageItem& item, const ThumbnailBox& params) {
         DecodeOutput out = DecodeModernPicture(item.path, item.kind, options);
         if (!out.ok())
             return {};
+        ConvertDecodedColours(out, SrgbProfile(), {}, ExifSaysAdobeRgb(item.shootingInfo));
         // Reduced to the 160 x 160 fit first, so the pre-image stays small.
         const ThumbnailGeometry inner =
             FittedThumbnailGeometry(out.image.width(), out.image.height(), kFitWidth, kFitWidth);

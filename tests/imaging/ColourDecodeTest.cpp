@@ -13,6 +13,9 @@
 #include "imaging/ThumbnailDecoder.h"
 #include "imaging/TiffDecoder.h"
 
+#include <QColorSpace>
+#include <QImage>
+
 #include <gtest/gtest.h>
 #include <lcms2.h>
 #include <tiffio.h>
@@ -404,4 +407,38 @@ TEST_F(ColourDecode, CancelledConversionSaysSo) {
 }
 
 } // namespace
+
+// The picture formats of phones and the web hand their profile (here a
+// PNG's iCCP chunk, as Qt writes it) to the same conversion.
+TEST_F(ColourDecode, PngProfileIsApplied) {
+    QImage picture(kW, kH, QImage::Format_RGB888);
+    for (int y = 0; y < kH; ++y)
+        for (int x = 0; x < kW; ++x)
+            saturated(x, y, picture.scanLine(y) + 3 * x);
+    const std::string plainPath = dir.write("plain.png", {});
+    ASSERT_TRUE(picture.save(QString::fromStdString(plainPath), "PNG"));
+    picture.setColorSpace(QColorSpace(QColorSpace::AdobeRgb));
+    const std::string adobePath = dir.write("adobe.png", {});
+    ASSERT_TRUE(picture.save(QString::fromStdString(adobePath), "PNG"));
+
+    const DecodeOutput raw = DecodeForLoader(ImageItem::FromPath(plainPath, ImageKind::Png), 0, {},
+                                             {}, nullptr, SrgbProfile());
+    const DecodeOutput shown = DecodeForLoader(ImageItem::FromPath(adobePath, ImageKind::Png), 0,
+                                               {}, {}, nullptr, SrgbProfile());
+    ASSERT_TRUE(raw.ok());
+    ASSERT_TRUE(shown.ok());
+    EXPECT_FALSE(shown.iccProfile.empty());
+    EXPECT_LE(meanDifference(shown.image, convertedByLittleCms(raw.image, AdobeRgbProfile())), 2.0);
+    EXPECT_GT(meanDifference(shown.image, raw.image), 5.0);
+
+    ImageItem thumb = ImageItem::FromPath(adobePath, ImageKind::Png);
+    ImageItem plainThumb = ImageItem::FromPath(plainPath, ImageKind::Png);
+    ThumbnailBox box{160, 120, true};
+    DecodeThumbnail(thumb, box);
+    DecodeThumbnail(plainThumb, box);
+    ASSERT_FALSE(thumb.thumb.thumbBits.isNull());
+    ASSERT_FALSE(plainThumb.thumb.thumbBits.isNull());
+    EXPECT_GT(meanDifference(thumb.thumb.thumbBits, plainThumb.thumb.thumbBits), 5.0);
+}
+
 } // namespace lumora
