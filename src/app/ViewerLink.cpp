@@ -179,10 +179,9 @@ CViewerLink::CViewerLink(CMainFrame* main) : QObject(main), main_(main) {
             return std::nullopt;
         return ReadImageMarks(file);
     };
-    viewer_->SetHooks(std::move(hooks));
-
-    // "比較表示": the selected items, two to four, side by side in the viewer.
-    main_->commands().hooks().compareSelection = [this] {
+    // "比較表示": the selected items, two to four, side by side in the viewer
+    // (from the main window's command and from key C in the viewer).
+    auto compareSelection = [this] {
         CThumbnailCtrl* v = view();
         if (!v)
             return;
@@ -198,6 +197,9 @@ CViewerLink::CViewerLink(CMainFrame* main) : QObject(main), main_(main) {
         std::sort(indices.begin(), indices.end());
         viewer_->ShowCompare(indices);
     };
+    hooks.compareSelection = compareSelection;
+    viewer_->SetHooks(std::move(hooks));
+    main_->commands().hooks().compareSelection = compareSelection;
 
     if (CListContainerWnd* list = main_->listContainer())
         list->installEventFilter(this);

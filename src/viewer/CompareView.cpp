@@ -24,6 +24,7 @@ CCompareView::CCompareView(QWidget* parent) : QWidget(parent) {
         auto* c = new CPreviewCtrl(this);
         c->setObjectName(QStringLiteral("ComparePane%1").arg(i));
         c->installEventFilter(this);
+        c->SetLoadAfterPreimage(true); // four pre-images on screen before four decodes
         c->hide();
         panes_[static_cast<std::size_t>(i)] = c;
         // Only the active pane leads: the others also change views on
@@ -233,6 +234,19 @@ bool CCompareView::eventFilter(QObject* watched, QEvent* e) {
         return true;
     case Qt::Key_Backtab:
         NextPane(-1);
+        return true;
+    // Up and Down walk the list like Left and Right: turning one picture
+    // of a comparison by accident would spoil it, and rotation stays on
+    // the menu.
+    case Qt::Key_Up:
+        if (k->modifiers() & ~Qt::KeypadModifier)
+            return QWidget::eventFilter(watched, e);
+        StepActive(-1);
+        return true;
+    case Qt::Key_Down:
+        if (k->modifiers() & ~Qt::KeypadModifier)
+            return QWidget::eventFilter(watched, e);
+        StepActive(+1);
         return true;
     case Qt::Key_Return:
     case Qt::Key_Enter:

@@ -4,8 +4,9 @@
 // canvas's own cancellation: a newer picture for a canvas makes its running
 // decode stale. Zoom and scroll follow the canvas the user works in (the
 // same magnification and the same relative picture point) unless unlinked.
-// One canvas is active (framed): Tab moves it on, Left and Right put the
-// next or previous picture of the list in it, Enter asks for it alone.
+// One canvas is active (framed): Tab moves it on, Left and Right (and Up and
+// Down, which never rotate here) put the next or previous picture of the
+// list in it, Enter asks for it alone.
 //
 // Owner: the viewer frame (Qt parent). GUI thread only.
 #pragma once

@@ -12,12 +12,19 @@
 #include <QPainter>
 #include <QPixmap>
 #include <QScrollBar>
+#include <QTimer>
 #include <QWheelEvent>
 
 #include <algorithm>
 #include <cmath>
 
 namespace lumora {
+
+namespace {
+// How long a decode waits for its pre-image's paint at most (a hidden or
+// covered window may never paint).
+constexpr int kPendingLoadWaitMs = 40;
+} // namespace
 
 namespace {
 
@@ -115,6 +122,7 @@ void CPreviewCtrl::SetFitMode(bool on) {
     updateMagnificationPane();
     updateReadout(viewport()->mapFromGlobal(QCursor::pos()));
     updateCursor();
+    ++viewChangeCount_;
     emit viewChanged();
 }
 
@@ -155,6 +163,7 @@ void CPreviewCtrl::ShowItem(const ImageItem& item, int index, int count) {
     // The shown picture stays at hand for stepping back to it.
     if (picture_ && picture_->hasFullSize() && !currentPath_.empty())
         loader_.Remember(currentPath_, picture_, sourceWidth_, sourceHeight_);
+    pendingLoad_.reset();
     listIndex_ = index;
     listCount_ = count;
     currentItem_ = ImageItem{};
@@ -187,8 +196,24 @@ void CPreviewCtrl::ShowItem(const ImageItem& item, int index, int count) {
     }
     if (showPreimage_)
         setPreimage(item, true);
+    if (loadAfterPreimage_ && preimage_ != Preimage::None && isVisible()) {
+        loader_.NewRequest(); // a decode still running for the last picture is stale
+        pendingLoad_ = item;
+        pendingLoad_->thumb = ThumbnailBlock{}; // the loader needs no pixels
+        QTimer::singleShot(kPendingLoadWaitMs, this, [this] { startPendingLoad(); });
+        updateCursor();
+        return;
+    }
     startRequest(item);
     updateCursor();
+}
+
+void CPreviewCtrl::startPendingLoad() {
+    if (!pendingLoad_)
+        return;
+    const ImageItem item = std::move(*pendingLoad_);
+    pendingLoad_.reset();
+    startRequest(item);
 }
 
 void CPreviewCtrl::startRequest(const ImageItem& item) {
@@ -246,6 +271,7 @@ void CPreviewCtrl::Clear() {
     loader_.Cancel();
     loader_.DropPrefetched();
     waitingPrefetch_.clear();
+    pendingLoad_.reset();
     picture_.reset();
     loading_ = false;
     preimage_ = Preimage::None;
@@ -417,7 +443,25 @@ void CPreviewCtrl::resizeEvent(QResizeEvent* e) {
 }
 
 void CPreviewCtrl::scrollContentsBy(int, int) {
+    if (scrollBatch_) {
+        scrolledInBatch_ = true;
+        return;
+    }
     viewport()->update();
+    ++viewChangeCount_;
+    emit viewChanged();
+}
+
+void CPreviewCtrl::SetScrollPosition(QPoint p) {
+    scrollBatch_ = true;
+    scrolledInBatch_ = false;
+    horizontalScrollBar()->setValue(p.x());
+    verticalScrollBar()->setValue(p.y());
+    scrollBatch_ = false;
+    if (!scrolledInBatch_)
+        return;
+    viewport()->update();
+    ++viewChangeCount_;
     emit viewChanged();
 }
 
@@ -589,11 +633,10 @@ void CPreviewCtrl::mouseMoveEvent(QMouseEvent* e) {
     if (!dragging_)
         return;
     dragPoint_ = p;
-    if (!fitMode_) {
-        horizontalScrollBar()->setValue(pressScroll_.x() + pressPoint_.x() - p.x());
-        verticalScrollBar()->setValue(pressScroll_.y() + pressPoint_.y() - p.y());
-    }
-    viewport()->update();
+    if (!fitMode_)
+        SetScrollPosition(pressScroll_ + pressPoint_ - p); // repaints when it moved
+    else
+        viewport()->update();
 }
 
 void CPreviewCtrl::mouseReleaseEvent(QMouseEvent* e) {
@@ -631,6 +674,11 @@ bool CPreviewCtrl::viewportEvent(QEvent* e) {
 
 void CPreviewCtrl::paintEvent(QPaintEvent*) {
     ++paintCount_;
+    // The pre-image is on screen with this paint: its decode may start
+    // (queued, so that the other canvases of the window paint first).
+    if (pendingLoad_)
+        QMetaObject::invokeMethod(
+            this, [this] { startPendingLoad(); }, Qt::QueuedConnection);
     QPainter p(viewport());
     if (preimage_ != Preimage::None) {
         paintPreimage(p);
@@ -651,9 +699,13 @@ void CPreviewCtrl::paintEvent(QPaintEvent*) {
     else
         lastLoupe_ = QRect();
     if (activeFrame_) {
-        p.setPen(QPen(kActiveFrameColour, 3));
-        p.setBrush(Qt::NoBrush);
-        p.drawRect(viewport()->rect().adjusted(1, 1, -2, -2));
+        // Four filled strips: a wide pen's stroke costs many times more, on
+        // every pan step.
+        const int w = viewport()->width(), h = viewport()->height(), t = 3;
+        p.fillRect(0, 0, w, t, kActiveFrameColour);
+        p.fillRect(0, h - t, w, t, kActiveFrameColour);
+        p.fillRect(0, t, t, h - 2 * t, kActiveFrameColour);
+        p.fillRect(w - t, t, t, h - 2 * t, kActiveFrameColour);
     }
 }
 

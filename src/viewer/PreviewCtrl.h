@@ -85,6 +85,12 @@ public:
     bool CanZoomOut() const;
     bool HasImage() const { return picture_ != nullptr; }
     void SetShowPreimage(bool on);
+    // With a pre-image on screen, the decode starts once it has been painted
+    // (or after a short wait when no paint comes): several canvases filled
+    // at once show their pre-images before their decodes take the cores.
+    void SetLoadAfterPreimage(bool on) { loadAfterPreimage_ = on; }
+    // A decode waiting for the pre-image's paint.
+    bool loadPending() const { return pendingLoad_.has_value(); }
     bool GetShowPreimage() const { return showPreimage_; }
     void DeleteCurrent();
 
@@ -117,6 +123,12 @@ public:
     QString readoutX(QPoint p) const;
     QString readoutY(QPoint p) const;
     QPoint scrollPosition() const;
+    // Scrolls in both directions at once: one repaint request and one
+    // viewChanged for the pair (none when nothing moved). A position out of
+    // range is clamped as the scroll bars clamp it.
+    void SetScrollPosition(QPoint p);
+    // viewChanged signals sent so far (followers count them in tests).
+    int viewChangeCount() const { return viewChangeCount_; }
     // How the last repaint drew the picture: level used and smooth or not.
     int lastLevel() const { return lastLevel_; }
     bool lastSmooth() const { return lastSmooth_; }
@@ -175,6 +187,7 @@ private:
     void paintPicture(QPainter& p);
     void paintDragView(QPainter& p);
     void paintPreimage(QPainter& p);
+    void startPendingLoad();
     void paintFailure(QPainter& p);
     void paintLoupe(QPainter& p);
     void updateSizePane();
@@ -221,6 +234,11 @@ private:
     int lastLevel_ = -1;
     bool lastSmooth_ = false;
     int paintCount_ = 0;
+    int viewChangeCount_ = 0;
+    bool loadAfterPreimage_ = false;
+    std::optional<ImageItem> pendingLoad_;
+    bool scrollBatch_ = false; // inside SetScrollPosition
+    bool scrolledInBatch_ = false;
     std::function<bool()> slideshowRunning_;
 };
 

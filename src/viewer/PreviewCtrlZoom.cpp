@@ -44,6 +44,7 @@ void CPreviewCtrl::ZoomStep(int direction, bool centred, QPoint cursor) {
     updateCursor();
     if (wasFit)
         emit fitModeChanged(false);
+    ++viewChangeCount_;
     emit viewChanged();
 }
 
@@ -67,6 +68,7 @@ void CPreviewCtrl::ActualSize() {
     updateCursor();
     if (wasFit)
         emit fitModeChanged(false);
+    ++viewChangeCount_;
     emit viewChanged();
 }
 
@@ -99,8 +101,14 @@ void CPreviewCtrl::ApplyZoomView(const ZoomView& v) {
     // Panning alone (the common case of a follower) only scrolls.
     if (zoomChanged)
         relayout(false);
+    // Both directions in one step: one repaint, one viewChanged below.
+    const QPoint before = scrollPosition();
+    scrollBatch_ = true;
     horizontalScrollBar()->setValue(v.scrollX);
     verticalScrollBar()->setValue(v.scrollY);
+    scrollBatch_ = false;
+    if (!zoomChanged && scrollPosition() == before)
+        return; // already there
     viewport()->update();
     if (zoomChanged) {
         updateMagnificationPane();
@@ -108,6 +116,7 @@ void CPreviewCtrl::ApplyZoomView(const ZoomView& v) {
     }
     if (fitChanged)
         emit fitModeChanged(fitMode_);
+    ++viewChangeCount_;
     emit viewChanged();
 }
 

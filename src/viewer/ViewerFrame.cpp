@@ -831,6 +831,14 @@ void CViewerFrame::keyPressEvent(QKeyEvent* e) {
         e->accept();
         return;
     }
+    if (mods == Qt::NoModifier && e->key() == Qt::Key_C && hooks_.compareSelection) {
+        const int selected = source_.selectedCount ? source_.selectedCount() : 0;
+        if (selected >= CCompareView::kMinPanes && selected <= CCompareView::kMaxPanes) {
+            hooks_.compareSelection();
+            e->accept();
+            return;
+        }
+    }
     QMainWindow::keyPressEvent(e);
 }
 

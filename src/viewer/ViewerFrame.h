@@ -11,8 +11,8 @@
 // section below and learns of each displayed image from imageDisplayed().
 #pragma once
 
-#include "settings/AppSettings.h"
 #include "imaging/ImageItem.h"
+#include "settings/AppSettings.h"
 
 #include <QMainWindow>
 #include <QRect>
@@ -102,8 +102,10 @@ struct ViewerHooks {
     // The mark keys for the shown file (0-5 rating, 6-9 labels, X reject;
     // Ctrl+Z, as nullopt, undoes the last mark): applies it and answers the
     // file's marks afterwards (nullopt: unchanged, e.g. the write failed).
-    std::function<std::optional<Marks>(const QString& path, std::optional<MarkChange> change)>
-        mark;
+    std::function<std::optional<Marks>(const QString& path, std::optional<MarkChange> change)> mark;
+    // Key C: the list's selection (two to four items) side by side, as the
+    // main window's "比較表示" does it.
+    std::function<void()> compareSelection;
 };
 
 class CViewerFrame : public QMainWindow {

@@ -350,6 +350,21 @@ private slots:
         QTest::keyClick(v->pane(1), Qt::Key_Left);
         QTest::keyClick(v->pane(1), Qt::Key_Left);
         QCOMPARE(v->pane(1)->currentPath(), small_);
+        // Up and Down step as well and never turn the picture.
+        QVERIFY(waitPanes(v));
+        const QString turned = v->pane(1)->rotationText();
+        QTest::keyClick(v->pane(1), Qt::Key_Down);
+        QCOMPARE(v->pane(1)->currentPath(), tall_);
+        QTest::keyClick(v->pane(1), Qt::Key_Up);
+        QCOMPARE(v->pane(1)->currentPath(), small_);
+        QTest::keyClick(v->pane(1), Qt::Key_Up);
+        QTest::keyClick(v->pane(1), Qt::Key_Up); // no wrap at the start
+        QCOMPARE(v->activeIndex(), 0);
+        QTest::keyClick(v->pane(1), Qt::Key_Down);
+        QVERIFY(waitPanes(v));
+        QCOMPARE(v->pane(1)->rotationText(), turned);
+        QCOMPARE(v->pane(1)->picture()->width(), 1200);
+        QCOMPARE(v->pane(0)->currentPath(), small_);
         QCOMPARE(rig.frame.listIndex(), 1);
         QVERIFY(waitPanes(v));
         QTest::keyClick(v->pane(1), Qt::Key_Return);
@@ -363,6 +378,116 @@ private slots:
         QVERIFY(rig.frame.ShowCompare({0, 3}));
         QTest::keyClick(v->pane(0), Qt::Key_Escape);
         QVERIFY(!rig.frame.isVisible());
+    }
+
+    void aPanStepMovesEachFollowerOnceInBothDirections() {
+        Rig rig;
+        for (const std::string& p : {big_, fourth_, tall_})
+            rig.list.add(p);
+        rig.frame.show();
+        QVERIFY(rig.frame.ShowCompare({0, 1, 2}));
+        CCompareView* v = rig.compare();
+        QVERIFY(waitPanes(v));
+        CPreviewCtrl* a = v->pane(0);
+        QTest::keyClick(a, Qt::Key_Z);
+        for (int i = 0; i < 3; ++i)
+            QCOMPARE(v->pane(i)->magnification(), 1.0f);
+        QTest::mousePress(a->viewport(), Qt::LeftButton, {}, QPoint(200, 150));
+        int before[3];
+        QPoint scroll[3];
+        for (int i = 0; i < 3; ++i) {
+            before[i] = v->pane(i)->viewChangeCount();
+            scroll[i] = v->pane(i)->scrollPosition();
+        }
+        // One step diagonally: every pane moves in both directions at once.
+        QTest::mouseMove(a->viewport(), QPoint(170, 120));
+        for (int i = 0; i < 3; ++i) {
+            CPreviewCtrl* c = v->pane(i);
+            QCOMPARE(c->viewChangeCount(), before[i] + 1);
+            QVERIFY(c->scrollPosition().x() != scroll[i].x());
+            QVERIFY(c->scrollPosition().y() != scroll[i].y());
+        }
+        // A step the picture cannot follow (at its edge) changes nothing.
+        QTest::mouseMove(a->viewport(), QPoint(170 + 5000, 120 + 5000));
+        const int atEdge = a->viewChangeCount();
+        const QPoint edge = a->scrollPosition();
+        QCOMPARE(edge, QPoint(0, 0));
+        QTest::mouseMove(a->viewport(), QPoint(170 + 5100, 120 + 5100));
+        QCOMPARE(a->viewChangeCount(), atEdge);
+        for (int i = 1; i < 3; ++i)
+            QCOMPARE(v->pane(i)->scrollPosition(), QPoint(0, 0));
+        QTest::mouseRelease(a->viewport(), Qt::LeftButton, {}, QPoint(170 + 5100, 120 + 5100));
+        // Setting the position directly does the same.
+        const int n = a->viewChangeCount();
+        a->SetScrollPosition(QPoint(40, 30));
+        QCOMPARE(a->viewChangeCount(), n + 1);
+        QCOMPARE(a->scrollPosition(), QPoint(40, 30));
+        a->SetScrollPosition(QPoint(40, 30));
+        QCOMPARE(a->viewChangeCount(), n + 1);
+    }
+
+    void thePreImagesPaintBeforeTheDecodesStart() {
+        Rig rig;
+        for (const std::string& p : {big_, small_, tall_, fourth_})
+            rig.list.add(p);
+        rig.frame.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&rig.frame));
+        CCompareView* v = rig.compare();
+        QVERIFY(rig.frame.ShowCompare({0, 1, 2, 3}));
+        for (int i = 0; i < 4; ++i) {
+            QVERIFY(v->pane(i)->loading());
+            QVERIFY(v->pane(i)->loadPending());
+        }
+        // Painted: the decodes go.
+        for (int i = 0; i < 4; ++i)
+            v->pane(i)->viewport()->repaint();
+        QCoreApplication::processEvents();
+        for (int i = 0; i < 4; ++i)
+            QVERIFY(!v->pane(i)->loadPending());
+        QVERIFY(waitPanes(v));
+        // Stepping a pane before its paint, then clearing: nothing starts late.
+        QTest::keyClick(v->pane(0), Qt::Key_Right);
+        QVERIFY(v->pane(0)->loadPending());
+        rig.frame.ShowCompare({2, 3});
+        QVERIFY(waitPanes(v));
+        QCOMPARE(v->pane(0)->currentPath(), tall_);
+        QVERIFY(!v->pane(2)->loadPending() && !v->pane(2)->HasImage());
+        // A window that never paints still gets its pictures.
+        rig.frame.hide();
+        QVERIFY(rig.frame.ShowCompare({0, 1}));
+        QVERIFY(waitPanes(v));
+        QCOMPARE(v->pane(1)->currentPath(), small_);
+    }
+
+    void keyCInTheViewerComparesTheSelection() {
+        Rig rig;
+        for (const std::string& p : {big_, small_, tall_})
+            rig.list.add(p);
+        int asked = 0;
+        ViewerHooks hooks;
+        hooks.compareSelection = [&] {
+            ++asked;
+            rig.frame.ShowCompare({0, 2});
+        };
+        rig.frame.SetHooks(std::move(hooks));
+        rig.list.open(1);
+        rig.frame.show();
+        QVERIFY(waitIdle(rig.frame.preview()));
+        // One selected: C does nothing.
+        QTest::keyClick(rig.frame.preview(), Qt::Key_C);
+        QCOMPARE(asked, 0);
+        QVERIFY(!rig.frame.comparing());
+        rig.list.selected = 5; // too many
+        QTest::keyClick(rig.frame.preview(), Qt::Key_C);
+        QCOMPARE(asked, 0);
+        rig.list.selected = 2;
+        QTest::keyClick(rig.frame.preview(), Qt::Key_C);
+        QCOMPARE(asked, 1);
+        QVERIFY(rig.frame.comparing());
+        QCOMPARE(rig.compare()->pane(1)->currentPath(), tall_);
+        // With a modifier it is no compare key.
+        QTest::keyClick(rig.compare()->pane(0), Qt::Key_C, Qt::ControlModifier);
+        QCOMPARE(asked, 1);
     }
 
     void aChangedSelectionMakesTheRunningDecodesStale() {

@@ -31,6 +31,7 @@ struct FakeViewerList {
         cursor = index;
         frame->ShowItem(items[std::size_t(cursor)], cursor, int(items.size()));
     }
+    int selected = 1; // what the list reports as selected
     void attach(CViewerFrame* f) {
         frame = f;
         ViewerListSource s;
@@ -43,7 +44,7 @@ struct FakeViewerList {
             out = items[std::size_t(i)];
             return true;
         };
-        s.selectedCount = [] { return 1; };
+        s.selectedCount = [this] { return selected; };
         s.count = [this] { return int(items.size()); };
         s.deleteItem = [this](const QString& path) {
             ++deleteCalls;
