@@ -180,6 +180,12 @@ CViewerLink::CViewerLink(CMainFrame* main) : QObject(main), main_(main) {
         return ReadImageMarks(file);
     };
     viewer_->SetHooks(std::move(hooks));
+    // Marks set in the main window (or undone there) show in the viewer's
+    // pane when it shows that file.
+    main_->commands().hooks().marksChanged = [this](const std::string& path, const Marks& marks) {
+        if (viewer_ && viewer_->activeFilePath().toStdString() == path)
+            viewer_->SetMarks(marks);
+    };
 
     // "比較表示": the selected items, two to four, side by side in the viewer.
     main_->commands().hooks().compareSelection = [this] {
