@@ -175,7 +175,7 @@ void CMainCommands::build() {
                 buildMenu(menu, filterNodes_);
                 connect(menu, &QMenu::aboutToShow, this, &CMainCommands::updateStates);
                 button->setMenu(menu);
-                tb->addWidget(button);
+                tb->addWidget(button)->setData(id);
                 filterButton_ = button;
             } else {
                 tb->addAction(makeAction(id));
