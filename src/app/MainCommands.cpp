@@ -29,6 +29,7 @@
 #include <QTabBar>
 #include <QTimer>
 #include <QToolBar>
+#include <QToolButton>
 
 namespace lumora {
 
@@ -120,6 +121,8 @@ void CMainCommands::buildMenu(QMenu* menu, std::span<const MenuNode> nodes) {
             }
             if (first == toInt(CommandId::ThumbnailSize160))
                 sizeMenu_ = sub;
+            if (first == toInt(CommandId::FilterOff))
+                filterNodes_ = n.children;
             break;
         }
         case MenuNode::Range:
@@ -154,10 +157,29 @@ void CMainCommands::build() {
         tb->setToolButtonStyle(Qt::ToolButtonIconOnly);
         tb->setStyleSheet(QStringLiteral("QToolButton { padding: 2px; }"));
         for (const int id : toolBarButtons(barId)) {
-            if (id == 0)
+            if (id == 0) {
                 tb->addSeparator();
-            else
+            } else if (id == toInt(CommandId::FilterOff)) {
+                // The filter entries of the menu, as a drop-down: the same
+                // actions, so their checks follow the menu's; the button
+                // itself is down while a filter is on.
+                auto* button = new QToolButton(tb);
+                button->setObjectName(QStringLiteral("FilterButton"));
+                button->setIcon(toolIcon(id));
+                button->setToolTip(QStringLiteral("絞り込み"));
+                button->setStatusTip(QStringLiteral("レーティングやラベルでイメージを絞り込む"));
+                button->setCheckable(true);
+                button->setPopupMode(QToolButton::InstantPopup);
+                auto* menu = new QMenu(button);
+                menu->setObjectName(QStringLiteral("FilterButtonMenu"));
+                buildMenu(menu, filterNodes_);
+                connect(menu, &QMenu::aboutToShow, this, &CMainCommands::updateStates);
+                button->setMenu(menu);
+                tb->addWidget(button)->setData(id);
+                filterButton_ = button;
+            } else {
                 tb->addAction(makeAction(id));
+            }
         }
         frame_.addToolBar(Qt::TopToolBarArea, tb);
         bars_[barId] = tb;
@@ -359,6 +381,8 @@ void CMainCommands::updateStates() {
         if (a->isCheckable())
             a->setChecked(isCommandChecked(id, s));
     }
+    if (filterButton_)
+        filterButton_->setChecked(!isCommandChecked(toInt(CommandId::FilterOff), s));
     for (QMenu* m : {addToMenu_, openWithMenu_, defaultMenu_, closeMenu_}) {
         if (!m)
             continue;

@@ -47,6 +47,7 @@
 #pragma once
 
 #include "app/Commands.h"
+#include "marks/Marks.h"
 
 #include <QObject>
 #include <QPointer>
@@ -55,12 +56,15 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <span>
+#include <string>
 #include <vector>
 
 class QAction;
 class QMenu;
 class QMenuBar;
 class QToolBar;
+class QToolButton;
 
 namespace lumora {
 
@@ -104,6 +108,9 @@ struct CommandHooks {
     // Warnings such as a mark that could not be written (default: a
     // message box over the main window).
     std::function<void(const QString& text)> warn;
+    // Told after a file's marks changed here (a key, a menu, undo, the
+    // viewer): the viewer refreshes its marks pane when it shows the file.
+    std::function<void(const std::string& path, const Marks& marks)> marksChanged;
 
     unsigned plugged() const; // HookNeed bits whose hooks are all set
 };
@@ -188,6 +195,15 @@ public:
     // The marks the user sets, and their undo (MarkCommands.cpp). The
     // viewer applies its keys here for the file it shows.
     CMarkActions& markActions();
+    // Shows only the items of view that pass filter (the cursor kept in
+    // range, the view and the counts redrawn); the filter stays with the
+    // view's list when its folder is loaded again.
+    void applyMarkFilter(CThumbnailCtrl* view, const MarkFilter& filter);
+    // After a folder's listing or its scan (marks read since): every tab
+    // whose list keeps a filter applies it again to what came in.
+    void reapplyMarkFilters();
+    // The main tool bar's drop-down of the filter entries.
+    QToolButton* filterButton() const { return filterButton_; }
     // Shows a failed mark's message (the warn hook, else a message box).
     void warnMarks(const QStringList& failures);
 
@@ -223,6 +239,8 @@ private:
     bool updatePending_ = false;
     COneKeyFilter* oneKey_ = nullptr;
     std::unique_ptr<CMarkActions> marks_;
+    QToolButton* filterButton_ = nullptr;
+    std::span<const MenuNode> filterNodes_;
 };
 
 } // namespace lumora

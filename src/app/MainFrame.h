@@ -144,6 +144,9 @@ public:
     CTextProgressCtrl* progressBar() const { return progress_; }
     // Text of status pane 0..3.
     QString statusPaneText(int pane) const;
+    // Pane 3 from the current tab: its count, and of how many while its
+    // mark filter hides some.
+    void updateCountPane();
     bool ready() const { return ready_; }
     QString currentFolderPath() const { return currentFolderPath_; }
     int focusPane() const { return focusPane_; }

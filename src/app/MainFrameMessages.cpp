@@ -3,6 +3,7 @@
 #include "app/MainFrame.h"
 
 #include "app/ListContainerWnd.h"
+#include "app/MainCommands.h"
 #include "app/MainFrameMessages.h"
 #include "app/StatusTexts.h"
 #include "app/TreeContainerWnd.h"
@@ -19,6 +20,12 @@
 
 namespace lumora {
 
+void CMainFrame::updateCountPane() {
+    CThumbnailCtrl* view = listContainer_ ? listContainer_->currentView() : nullptr;
+    setStatusPane(3, view ? countStatusText(view->Count(), view->list().HiddenCount())
+                          : countStatusText(-1));
+}
+
 bool CMainFrame::handleMessage(QEvent* e) {
     if (workSheetEvent(e))
         return true;
@@ -30,11 +37,15 @@ bool CMainFrame::handleMessage(QEvent* e) {
         else
             setWindowTitle(
                 QStringLiteral("Lumora - %1").arg(listContainer_->GetCurrentWorksheetName()));
-        const CThumbnailCtrl* view = listContainer_->currentView();
-        setStatusPane(3, countStatusText(view ? view->Count() : -1));
+        updateCountPane();
     } else if (auto* m = MessageCast<ThumbCountMessage>(e)) {
-        setStatusPane(3, countStatusText(m->count));
+        CThumbnailCtrl* view = listContainer_->currentView();
+        setStatusPane(3, countStatusText(m->count, view ? view->list().HiddenCount() : 0));
     } else if (auto* m = MessageCast<ThumbPhaseMessage>(e)) {
+        // The end of a listing or of a scan: the marks read since decide
+        // what a kept filter shows.
+        if (m->phase == 0 && commands_)
+            commands_->reapplyMarkFilters();
         // Phase 0 empties the pane; an empty pane shows the idle text with
         // the last selection count (a count sent during the phase stays).
         if (const auto text = phaseStatusText(m->phase))

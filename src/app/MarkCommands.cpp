@@ -33,6 +33,8 @@ CMarkActions& CMainCommands::markActions() {
         marks_ = std::make_unique<CMarkActions>(
             [this](const std::string& path, const Marks& marks, const std::string& sidecar) {
                 // Every tab showing the file: the folder tab and worksheets.
+                if (hooks_.marksChanged)
+                    hooks_.marksChanged(path, marks);
                 CListContainerWnd* lc = frame_.listContainer();
                 if (!lc)
                     return;
@@ -98,10 +100,21 @@ void CMainCommands::onMarkFilter(int id) {
         const int stars = id - toInt(CommandId::FilterMinRating1) + 1;
         f.minRating = f.minRating == stars ? 0 : stars;
     }
+    applyMarkFilter(v, f);
+    const int n = v->list().Count();
+    const int hidden = v->list().HiddenCount();
+    if (QStatusBar* bar = frame_.statusBar())
+        bar->showMessage(
+            f.active() ? QStringLiteral("絞り込み: %1 個を表示、%2 個を非表示").arg(n).arg(hidden)
+                       : QStringLiteral("%1 個を表示").arg(n),
+            0);
+}
+
+void CMainCommands::applyMarkFilter(CThumbnailCtrl* v, const MarkFilter& f) {
     ImageItemList& list = v->list();
-    const int hidden = list.ApplyMarkFilter(f);
+    list.ApplyMarkFilter(f);
     // As after a removal: the cursor stays in range, the view and its tab's
-    // count are redrawn, and the status bar tells how many are hidden.
+    // count are redrawn.
     const int n = list.Count();
     int c = std::min(v->cursor(), n - 1);
     if (c < 0 && n > 0)
@@ -116,12 +129,22 @@ void CMainCommands::onMarkFilter(int id) {
     if (n == 0)
         v->DrawEmptyPlaceholder();
     PostNew<CountChangedMessage>(v->container());
-    if (QStatusBar* bar = frame_.statusBar())
-        bar->showMessage(
-            f.active() ? QStringLiteral("絞り込み: %1 個を表示、%2 個を非表示").arg(n).arg(hidden)
-                       : QStringLiteral("%1 個を表示").arg(n),
-            0);
+    frame_.updateCountPane();
     scheduleUpdate();
+}
+
+void CMainCommands::reapplyMarkFilters() {
+    CListContainerWnd* lc = frame_.listContainer();
+    if (!lc)
+        return;
+    for (int t = 0; t < lc->tabCount(); ++t) {
+        CThumbnailCtrl* v = lc->view(t);
+        if (!v)
+            continue;
+        const MarkFilter f = v->list().markFilter();
+        if (f.active())
+            applyMarkFilter(v, f);
+    }
 }
 
 } // namespace lumora

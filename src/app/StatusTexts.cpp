@@ -36,4 +36,12 @@ QString countStatusText(std::intptr_t count) {
     return QStringLiteral("%1個のオブジェクト").arg(static_cast<long long>(count));
 }
 
+QString countStatusText(std::intptr_t count, int hidden) {
+    if (count < 0 || hidden <= 0)
+        return countStatusText(count);
+    return QStringLiteral("全%1個中%2個のオブジェクト")
+        .arg(static_cast<long long>(count) + hidden)
+        .arg(static_cast<long long>(count));
+}
+
 } // namespace lumora

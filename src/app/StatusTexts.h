@@ -20,5 +20,8 @@ QString progressStatusText(int done, int total);
 QString clipboardStatusText(std::uint32_t dropEffect, int fileCount, const QString& firstPath);
 // Pane 3: "%d個のオブジェクト", or "---個のオブジェクト" for -1.
 QString countStatusText(std::intptr_t count);
+// Pane 3 while a filter hides some items: "全%d個中%d個のオブジェクト";
+// the plain text when none is hidden.
+QString countStatusText(std::intptr_t count, int hidden);
 
 } // namespace lumora

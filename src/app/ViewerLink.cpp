@@ -179,6 +179,13 @@ CViewerLink::CViewerLink(CMainFrame* main) : QObject(main), main_(main) {
             return std::nullopt;
         return ReadImageMarks(file);
     };
+    // Marks set in the main window (or undone there) show in the viewer's
+    // pane when it shows that file.
+    main_->commands().hooks().marksChanged = [this](const std::string& path, const Marks& marks) {
+        if (viewer_ && viewer_->activeFilePath().toStdString() == path)
+            viewer_->SetMarks(marks);
+    };
+
     // "比較表示": the selected items, two to four, side by side in the viewer
     // (from the main window's command and from key C in the viewer).
     auto compareSelection = [this] {

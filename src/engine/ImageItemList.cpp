@@ -268,7 +268,9 @@ int ImageItemList::ApplyMarkFilter(const MarkFilter& filter) {
     shown.reserve(items_.size() + hidden_.size());
     for (auto* from : {&items_, &hidden_})
         for (auto& item : *from) {
-            if (filter.passes(item->marks)) {
+            // An item whose marks are not read yet stays in view: the
+            // filter is applied again once the scan has read them.
+            if (!item->marksScanned || filter.passes(item->marks)) {
                 shown.push_back(std::move(item));
             } else {
                 item->state = 0; // hidden items are neither selected nor the cursor
@@ -439,7 +441,8 @@ void ImageItemList::Clear(bool deleteItems) {
     if (deleteItems) {
         removed.swap(items_);
         hidden.swap(hidden_);
-        markFilter_ = MarkFilter{};
+        // The filter stays: the next items of this list (a reload, another
+        // folder in the same tab) are filtered alike.
         return; // the lock is released before the items are freed
     }
     for (auto& item : items_)

@@ -135,8 +135,11 @@ public:
     // Shows only the items the filter passes: the others are moved aside
     // (kept, with their thumbnails) and items set aside before that pass
     // now come back, in the list's sort order (by id when unsorted). A
-    // filter that is not active brings every item back. Returns how many
-    // items are set aside. Clear(true) forgets the filter and those items.
+    // filter that is not active brings every item back; an item whose
+    // marks are not read yet (marksScanned unset) stays in view. Returns how
+    // many items are set aside. Clear(true) drops those items but keeps the
+    // filter for the list's next items (apply it again once their marks are
+    // read).
     int ApplyMarkFilter(const MarkFilter& filter);
     MarkFilter markFilter() const;
     int HiddenCount() const;

@@ -272,6 +272,22 @@ Draw designFor(int id) {
             QPolygonF head({QPointF(10, 0.5), QPointF(15, 4.5), QPointF(9.5, 6.5)});
             p.drawPolygon(head);
         };
+    case 37130: // the mark filter: a funnel with a star
+        return [](QPainter& p) {
+            p.setPen(QPen(kInk, 1, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+            p.setBrush(kSheet);
+            p.drawPolygon(QPolygonF({QPointF(0.5, 1.5), QPointF(11.5, 1.5), QPointF(7.5, 7),
+                                     QPointF(7.5, 13.5), QPointF(4.5, 11.5), QPointF(4.5, 7)}));
+            QPolygonF star;
+            for (int i = 0; i < 10; ++i) {
+                const qreal r = i % 2 ? 1.6 : 3.6;
+                const qreal a = -M_PI / 2 + i * M_PI / 5;
+                star << QPointF(12 + r * std::cos(a), 11.5 + r * std::sin(a));
+            }
+            p.setPen(QPen(QColor(170, 120, 30), 0.8));
+            p.setBrush(QColor(255, 196, 40));
+            p.drawPolygon(star);
+        };
     default:
         return {};
     }

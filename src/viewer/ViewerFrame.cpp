@@ -807,9 +807,11 @@ QString CViewerFrame::marksText() const {
 }
 
 bool CViewerFrame::MarkShownFile(std::optional<MarkChange> change) {
-    if (shownPath_.isEmpty() || !hooks_.mark)
+    // Side by side, the keys mark the active pane's picture.
+    const QString path = comparing() ? activeFilePath() : shownPath_;
+    if (path.isEmpty() || !hooks_.mark)
         return false;
-    if (const std::optional<Marks> marks = hooks_.mark(shownPath_, change))
+    if (const std::optional<Marks> marks = hooks_.mark(path, change))
         SetMarks(*marks);
     return true;
 }

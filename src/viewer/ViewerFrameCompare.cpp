@@ -32,8 +32,10 @@ void CViewerFrame::createCompare() {
                 if (!comparing())
                     return;
                 ImageItem item;
-                if (source_.copyItem && source_.copyItem(index, item))
+                if (source_.copyItem && source_.copyItem(index, item)) {
                     setCaptionPanes(item);
+                    SetMarks(item.marks);
+                }
                 setTitle(path);
                 SetListPosition(index, source_.count ? source_.count() : 0);
                 setPane(8, compare_->activeCanvas()->rotationText());

@@ -187,7 +187,8 @@ private slots:
         // the image and worksheet menus and item 2 of the view menu.
         QCOMPARE(c.menu(2)->actions()[3]->text(), QStringLiteral("ワークシートへ追加(&W)"));
         QCOMPARE(c.menu(2)->actions()[5]->text(), QStringLiteral("登録済みアプリで開く(O)"));
-        QCOMPARE(c.menu(2)->actions()[7]->text(), QStringLiteral("比較表示(&C)\tC"));
+        QCOMPARE(c.menu(2)->actions()[7]->text(), QStringLiteral("レーティング(&R)"));
+        QCOMPARE(c.menu(2)->actions().back()->text(), QStringLiteral("比較表示(&C)\tC"));
         QCOMPARE(c.menu(3)->actions()[3]->text(), QStringLiteral("デフォルトワークシート"));
         QCOMPARE(c.menu(3)->actions()[5]->text(), QStringLiteral("クローズ(&D)"));
         QCOMPARE(c.menu(4)->actions()[2]->text(), QStringLiteral("サムネイルサイズ(&Z)"));

@@ -91,7 +91,7 @@ private slots:
                  (std::vector<int>{36021, 0, 32790, 32915, 0, 32794, 32908, 32795, 0, 32910, 32793,
                                    0, 32920, 36018}));
         QCOMPARE(buttonsOf(frame->toolBar(128)),
-                 (std::vector<int>{32785, 32784, 32786, 0, 36011, 33002, 32905}));
+                 (std::vector<int>{32785, 32784, 32786, 0, 36011, 33002, 32905, 0, 37130}));
         QCOMPARE(frame->commandAction(32785)->toolTip(), QStringLiteral("JPEGを表示"));
         QCOMPARE(frame->commandAction(32905)->statusTip(),
                  QStringLiteral("ウインドウを最新の情報に更新"));

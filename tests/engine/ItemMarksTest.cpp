@@ -171,6 +171,7 @@ TEST(ItemMarks, FilterShowsOnlyWhatPassesAndBringsTheRestBack) {
     for (int i = 0; i < 5; ++i) {
         ImageItem item = ImageItem::FromPath("/x/" + std::to_string(i) + ".jpg", ImageKind::Jpeg);
         item.marks = marks[i];
+        item.marksScanned = 1;
         list.Add(std::move(item));
     }
     list.SetStateBits(0, kStateSelected | kStateCursor);
@@ -191,10 +192,29 @@ TEST(ItemMarks, FilterShowsOnlyWhatPassesAndBringsTheRestBack) {
                                                "/x/4.jpg"}));
     EXPECT_EQ(list.CountSelected(), 1) << "what was hidden comes back unselected";
 
-    list.ApplyMarkFilter(MarkFilter{5, ColorLabel::None, false});
+    const MarkFilter fiveStars{5, ColorLabel::None, false};
+    list.ApplyMarkFilter(fiveStars);
     list.Clear(true);
-    EXPECT_FALSE(list.markFilter().active());
+    EXPECT_EQ(list.markFilter(), fiveStars) << "the next folder of the list is filtered alike";
     EXPECT_EQ(list.HiddenCount(), 0);
+    EXPECT_EQ(list.Count(), 0);
+}
+
+// Items whose marks the scan has not read yet stay in view (they are not
+// known to fail); applying the filter again after the scan decides.
+TEST(ItemMarks, FilterKeepsItemsWhoseMarksAreNotReadYet) {
+    ImageItemList list;
+    for (int i = 0; i < 3; ++i)
+        list.Add(ImageItem::FromPath("/x/" + std::to_string(i) + ".jpg", ImageKind::Jpeg));
+    const MarkFilter threeStars{3, ColorLabel::None, false};
+    EXPECT_EQ(list.ApplyMarkFilter(threeStars), 0);
+    EXPECT_EQ(list.Count(), 3);
+    ASSERT_TRUE(list.SetMarksByPath("/x/1.jpg", Marks{4, false, ColorLabel::None}, ""));
+    ASSERT_TRUE(list.SetMarksByPath("/x/2.jpg", Marks{}, ""));
+    EXPECT_EQ(list.ApplyMarkFilter(threeStars), 1);
+    std::vector<std::string> paths;
+    list.CollectPaths(paths);
+    EXPECT_EQ(paths, (std::vector<std::string>{"/x/0.jpg", "/x/1.jpg"}));
 }
 
 } // namespace

@@ -271,6 +271,38 @@ private slots:
         QVERIFY(!rig.frame.fitChecked());
     }
 
+    void markKeysMarkTheActivePanesPicture() {
+        Rig rig;
+        for (const std::string& p : {big_, small_, tall_})
+            rig.list.add(p);
+        QStringList marked;
+        ViewerHooks hooks;
+        hooks.mark = [&](const QString& path, std::optional<MarkChange> change) {
+            marked << path;
+            Marks m;
+            if (change)
+                m.rating = static_cast<decltype(m.rating)>(change->value);
+            return std::optional<Marks>(m);
+        };
+        rig.frame.SetHooks(std::move(hooks));
+        rig.frame.show();
+        QVERIFY(rig.frame.ShowCompare({0, 1, 2}));
+        CCompareView* v = rig.compare();
+        QVERIFY(waitPanes(v));
+        QTest::keyClick(v->pane(0), Qt::Key_Tab);
+        QCOMPARE(v->activePane(), 1);
+        QTest::keyClick(v->pane(1), Qt::Key_3);
+        QCOMPARE(marked, QStringList{QString::fromStdString(small_)});
+        QCOMPARE(rig.frame.marksText(), QString(3, QChar(0x2605)));
+        // Another active pane shows its own picture's marks (none here).
+        QTest::mouseClick(v->pane(2)->viewport(), Qt::LeftButton, {}, QPoint(20, 20));
+        QCOMPARE(v->activePane(), 2);
+        QVERIFY(rig.frame.marksText().isEmpty());
+        QTest::keyClick(v->pane(2), Qt::Key_5);
+        QCOMPARE(marked.size(), 2);
+        QCOMPARE(marked.back(), QString::fromStdString(tall_));
+    }
+
     void zoomAndPanFollowAtDifferentPictureSizes() {
         Rig rig;
         for (const std::string& p : {big_, small_, tall_})
