@@ -96,7 +96,7 @@ const std::array kKeys{
                LUMORA_INT(FullScreenToolBar), L::None, false},
     SettingKey{"PreviewSettings", "NoMagOnFit", T::Int, 30, 0, 1, R::UseDefault,
                LUMORA_INT(NoMagOnFit), L::None, false},
-    SettingKey{"PreviewSettings", "DisplayProfile", T::Text, 58, 0, 0, R::UseDefault,
+    SettingKey{"PreviewSettings", "DisplayProfile", T::Text, 59, 0, 0, R::UseDefault,
                LUMORA_TEXT(DisplayProfile), L::None, false},
     SettingKey{"CustomSettings", "PreviewMouseWheel", T::Int, 31, 0, 1, R::UseDefault,
                LUMORA_INT(PreviewMouseWheel), L::None, false},
@@ -151,9 +151,9 @@ const std::array kKeys{
                LUMORA_INT(SlideShow.LoopBGM), L::None, false},
     SettingKey{"SlideShowSettings", "BGMFileName", T::Text, 55, 0, 0, R::UseDefault,
                LUMORA_TEXT(SlideShow.BGMFileName), L::None, false},
-    SettingKey{"MarkSettings", "MoveAfterMark", T::Int, 58, 0, 1, R::UseDefault,
+    SettingKey{"MarkSettings", "MoveAfterMark", T::Int, 60, 0, 1, R::UseDefault,
                LUMORA_INT(MoveAfterMark), L::None, false},
-    SettingKey{"MarkSettings", "SidecarName", T::Int, 59, 0, 1, R::UseDefault,
+    SettingKey{"MarkSettings", "SidecarName", T::Int, 61, 0, 1, R::UseDefault,
                LUMORA_INT(SidecarName), L::None, false},
 };
 
