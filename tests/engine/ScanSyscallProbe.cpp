@@ -13,6 +13,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <ctime>
 #include <string>
 
 using namespace lumora;
@@ -42,6 +43,10 @@ int scan(const std::string& folder) {
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
+    // The time zone is read once per process, when the first shooting time
+    // is turned into seconds; read it here so that the empty and the full
+    // folder's counts both hold it and only the per-file calls differ.
+    ::tzset();
     const std::string command = argc > 2 ? argv[1] : "";
     if (command == "make" && argc == 4) {
         samples::CameraJpegOptions options;
