@@ -269,8 +269,8 @@ std::optional<Quick> quickMarks(std::string_view p) {
     }
     for (std::size_t at = p.find("xmlns:xmp="); at != std::string_view::npos;
          at = p.find("xmlns:xmp=", at + 1))
-        if (p.substr(at + 11, kXmpBasicNs.size()) != kXmpBasicNs)
-            return std::nullopt;
+        if (at + 11 > p.size() || p.substr(at + 11, kXmpBasicNs.size()) != kXmpBasicNs)
+            return std::nullopt; // (a binding cut off at the end of the packet)
     bool bad = false;
     const std::optional<std::string> rating = quickValue(p, "xmp:Rating", bad);
     const std::optional<std::string> label = quickValue(p, "xmp:Label", bad);

@@ -183,6 +183,13 @@ TEST(XmpMarks, DamagedAndHostilePacketsAreRefusedNotReplaced) {
         EXPECT_FALSE(w.ok);
         EXPECT_FALSE(w.error.empty());
     }
+    // A namespace binding cut off at the very end of the packet (found by
+    // the fuzz target: the quick reader looked past the end and threw).
+    const std::string cut =
+        "<x:xmpmeta xmlns:x='adobe:ns:meta/'><rdf:RDF></rdf:RDF></x:xmpmeta>xmlns:xmp=";
+    EXPECT_NO_THROW((void)ReadXmpMarks(cut));
+    EXPECT_NO_THROW((void)RewriteXmpMarks(cut, Marks{1, false, ColorLabel::Red}));
+
     // Blank is no packet at all: a new one is made.
     EXPECT_TRUE(ReadXmpMarks("  \n").ok);
     EXPECT_TRUE(RewriteXmpMarks("", Marks{1, false, ColorLabel::Red}).ok);
