@@ -2,6 +2,7 @@
 
 #include "imaging/ImageLoader.h"
 #include "imaging/ImageTools.h"
+#include "imaging/PictureDecoder.h"
 #include "metadata/ImageInfo.h"
 
 #include <QCoreApplication>
@@ -38,23 +39,6 @@ void decodeEnded() {
     std::lock_guard lock(decodesMutex);
     --runningDecodes;
     decodesChanged.notify_all();
-}
-
-// The picture's pixels as a top-down QImage (a deep copy).
-QImage toQImage(const DibImage& dib) {
-    if (dib.isNull())
-        return {};
-    QImage out(dib.width(), dib.height(), QImage::Format_RGB888);
-    for (int y = 0; y < dib.height(); ++y) {
-        const uint8_t* s = dib.scanLine(y);
-        uchar* d = out.scanLine(y);
-        for (int x = 0; x < dib.width(); ++x, s += 3, d += 3) {
-            d[0] = s[2];
-            d[1] = s[1];
-            d[2] = s[0];
-        }
-    }
-    return out;
 }
 
 } // namespace
@@ -200,7 +184,7 @@ void CMiniPreviewCtrl::installResult(std::unique_ptr<MiniImageResult> result) {
         default:
             break;
         }
-        image_ = toQImage(picture);
+        image_ = QImageFromDib(picture);
         caption_ = QString::fromStdString(result->entry.item.fileName);
         if (caption_.isEmpty())
             caption_ = QString::fromStdString(std::string(FileNameOf(result->entry.item.path)));

@@ -6,6 +6,7 @@
 
 #include "imaging/ImageLoader.h"
 #include "imaging/ImageTools.h"
+#include "imaging/PictureDecoder.h"
 
 #include <QMouseEvent>
 #include <QPainter>
@@ -18,27 +19,6 @@
 #include <sched.h>
 
 namespace lumora {
-
-namespace {
-
-// A bottom-up BGR DIB as a top-down RGB image (a deep copy).
-QImage fullImage(const DibImage& dib) {
-    QImage out(dib.width(), dib.height(), QImage::Format_RGB888);
-    if (out.isNull())
-        return out; // memory is short: no loupe picture
-    for (int y = 0; y < dib.height(); ++y) {
-        const uint8_t* s = dib.scanLine(y);
-        uchar* d = out.scanLine(y);
-        for (int x = 0; x < dib.width(); ++x, s += 3, d += 3) {
-            d[0] = s[2];
-            d[1] = s[1];
-            d[2] = s[0];
-        }
-    }
-    return out;
-}
-
-} // namespace
 
 // Where a loupe decode delivers its picture; the receiver is cleared under
 // the lock before the control goes.
@@ -89,7 +69,7 @@ void CMiniPreviewCtrl::startLoupeDecode() {
         default:
             break;
         }
-        QImage image = fullImage(picture);
+        QImage image = QImageFromDib(picture);
         std::lock_guard lock(sink->mutex);
         if (sink->receiver)
             QMetaObject::invokeMethod(
